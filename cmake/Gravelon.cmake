@@ -1,0 +1,92 @@
+# Shared build rules: warnings, sanitizers, and the helpers every component uses.
+
+set(GRAVELON_WARNINGS -Wall -Wextra -Wshadow=local -Wnon-virtual-dtor -Wno-missing-field-initializers)
+if(GRAVELON_WERROR)
+  list(APPEND GRAVELON_WARNINGS -Werror)
+endif()
+add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${GRAVELON_WARNINGS}>")
+
+if(GRAVELON_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(GRAVELON_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "GRAVELON_FUZZ needs clang: configure with CXX=clang++ CC=clang")
+endif()
+
+# Environment of every test: no display, no sound card, no prompts.
+set(GRAVELON_TEST_ENV
+    "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;ALSOFT_DRIVERS=null;GRAVELON_HEADLESS=1")
+
+# Adds every immediate subfolder of the current folder that holds a CMakeLists.txt, in name order.
+function(gravelon_add_subdirs)
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
+       AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# gravelon_library(name SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
+# Headers are included by their path from the repository root, e.g. "game/core/maths/VecMath.h".
+function(gravelon_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# gravelon_test(name SOURCES ... [DEPS ...])
+# One GoogleTest program; each test case becomes a CTest test, run headless.
+function(gravelon_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+      GRAVELON_SOURCE_DIR="${CMAKE_SOURCE_DIR}" GRAVELON_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+      PROPERTIES ENVIRONMENT "${GRAVELON_TEST_ENV}" TIMEOUT 300)
+endfunction()
+
+# gravelon_fuzz(name SOURCES ... [DEPS ...] CORPUS dir)
+# The sources define LLVMFuzzerTestOneInput. Always built as a corpus runner that feeds every file of
+# the corpus folder to the target once (a plain test in the normal suite); with GRAVELON_FUZZ also built
+# as a libFuzzer program named fuzz_<name> in build/fuzz.
+function(gravelon_fuzz name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;DEPS" ${ARGN})
+  add_executable(corpus_${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/corpus_runner.cpp)
+  target_link_libraries(corpus_${name} PRIVATE ${ARG_DEPS})
+  target_include_directories(corpus_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(corpus_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME corpus.${name} COMMAND corpus_${name} ${ARG_CORPUS})
+  set_tests_properties(corpus.${name} PROPERTIES ENVIRONMENT "${GRAVELON_TEST_ENV}" TIMEOUT 300)
+  if(GRAVELON_FUZZ)
+    add_executable(fuzz_${name} ${ARG_SOURCES})
+    target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})
+    target_include_directories(fuzz_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(fuzz_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  endif()
+endfunction()
+
+# gravelon_benchmark(name SOURCES ... [DEPS ...]): a Google Benchmark program in build/bench.
+function(gravelon_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT GRAVELON_BENCH)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()
