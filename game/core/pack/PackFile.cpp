@@ -39,6 +39,7 @@ void PackFile::Reset() {
     stream_ = nullptr;
     sizeCache_ = -1;
     packed_ = 0;
+    container_ = false;
     position_ = 0;
     block_.clear();
     block_.shrink_to_fit();
@@ -119,6 +120,7 @@ Result PackFile::OpenContainer() {
 
     header_ = h;
     packed_ = 1;
+    container_ = true;
     sizeCache_ = static_cast<int32_t>(h.unpackedSize);
     block_.assign(kContainerBlockSize, 0);
     position_ = 0;
@@ -196,7 +198,7 @@ Result PackFile::Read(void* buffer, uint32_t count) {
     if (!stream_) return kPackNotOpen;
     if (count == 0) return kOk;
     if (!buffer) return kPackReadFailed;
-    if (packed_) return ReadPacked(static_cast<uint8_t*>(buffer), count);
+    if (container_) return ReadPacked(static_cast<uint8_t*>(buffer), count);
     if (windowEnd_ >= 0) {
         int64_t here = StreamTell(stream_);
         if (here < 0 || here + int64_t{count} > windowEnd_) return kPackReadFailed;
@@ -234,7 +236,7 @@ Result PackFile::Write(const void* buffer, uint32_t count) {
 int32_t PackFile::Size() {
     if (!stream_) return 0;
     if (sizeCache_ >= 0) return sizeCache_;
-    if (packed_) {
+    if (container_) {
         sizeCache_ = static_cast<int32_t>(header_.unpackedSize);
     } else {
         int64_t len = StreamLength() - base_;
@@ -245,7 +247,7 @@ int32_t PackFile::Size() {
 
 int32_t PackFile::Tell() {
     if (!stream_) return 0;
-    if (packed_) return static_cast<int32_t>(position_);
+    if (container_) return static_cast<int32_t>(position_);
     return static_cast<int32_t>(StreamTell(stream_) - base_);
 }
 
@@ -254,13 +256,13 @@ Result PackFile::Seek(int32_t offset, int origin) {
     int64_t from;
     switch (origin) {
         case 0: from = 0; break;
-        case 1: from = packed_ ? int64_t{position_} : StreamTell(stream_) - base_; break;
+        case 1: from = container_ ? int64_t{position_} : StreamTell(stream_) - base_; break;
         case 2: from = Size(); break;
         default: return kPackBadSeek;
     }
     int64_t target = from + offset;
     if (target < 0) return kPackBadSeek;
-    return packed_ ? SeekPacked(target) : SeekPlain(target);
+    return container_ ? SeekPacked(target) : SeekPlain(target);
 }
 
 Result PackFile::SeekPlain(int64_t target) {
@@ -339,7 +341,7 @@ Result PackFile::Close() {
 int PackFile::GetHandle() { return stream_ ? fileno(stream_) : -1; }
 
 int PackFile::CheckIntegrity() {
-    if (!stream_ || !packed_) return 1;
+    if (!stream_ || !container_) return 1;
     if (OffsetsRise()) return 1;
     ::Winprintf("File Integrity Lost\n");
     return 0;
@@ -348,7 +350,7 @@ int PackFile::CheckIntegrity() {
 int PackFile::IsPacked() { return packed_; }
 
 int32_t PackFile::GetRawSize() {
-    if (!stream_ || !packed_) return 0;
+    if (!stream_ || !container_) return 0;
     int64_t end = windowEnd_ >= 0 ? windowEnd_ : StreamLength();
     return static_cast<int32_t>(std::clamp<int64_t>(end - base_, 0, INT32_MAX));
 }

@@ -71,7 +71,8 @@ private:
 
     std::FILE* stream_ = nullptr;
     int32_t sizeCache_ = -1;
-    int packed_ = 0;
+    int packed_ = 0;                  // what IsPacked reports (a write mode keeps the caller's flag)
+    bool container_ = false;          // reading a container: positions are in its unpacked data
     uint32_t position_ = 0;           // in the unpacked data
     std::vector<uint8_t> block_;      // the decoded block holding the position
     uint32_t blockPosition_ = 0;      // inside block_

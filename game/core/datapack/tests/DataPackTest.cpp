@@ -213,7 +213,12 @@ TEST_F(DataPackTest, DamagedDirectoriesAreRefused) {
         {"no count", {1, 0}, "entry count"},
         {"count beyond the file", RawPack(1000, {good}, 100), "entry count"},
         {"count 0xFFFFFFFF", RawPack(0xFFFFFFFFu, {good}, 100), "entry count"},
-        {"truncated directory", RawPack(2, {good}, 0), "ends inside"},
+        {"count beyond a short directory", RawPack(2, {good}, 0), "entry count"},
+        {"truncated directory", [&] {
+             std::vector<uint8_t> b = RawPack(2, {good, EntryWithLength(40, 40, true, 0, 0, 1)}, 0);
+             b.resize(4 + good.size() + 30);
+             return b;
+         }(), "ends inside"},
         {"truncated inside a name", [] {
              std::vector<uint8_t> b = RawPack(1, {EntryWithLength(40, 40, true, 0, 0, 1)}, 0);
              b.resize(4 + 4 + 20);

@@ -361,17 +361,29 @@ TEST_F(PackFileTest, DamagedContainersGiveResultCodes) {
         EXPECT_EQ(f.Open(Path("bad.qz").c_str(), "rb", 0), d.open);
         EXPECT_EQ(f.IsOpen(), 0);
     }
-    // A container cut short in its third block reads up to there and then fails.
-    std::vector<uint8_t> cut(image_.begin(), image_.begin() + plat::LoadU32(image_.data() + 32) + 100);
+    // A container cut short in its third block: its table points past the end, so it is refused.
+    const uint32_t third = plat::LoadU32(image_.data() + 32);
+    std::vector<uint8_t> cut(image_.begin(), image_.begin() + third + 100);
     WriteBytes(dir_ / "cut.qz", cut);
+    PackFile refused;
+    EXPECT_EQ(refused.Open(Path("cut.qz").c_str(), "rb", 0), kPackOpenFailed);
+    // With those offsets unknown it opens, reads up to the cut and then fails there.
+    for (uint32_t k = 2; k < blocks; ++k) plat::StoreU32(cut.data() + 24 + 4 * k, 0);
+    WriteBytes(dir_ / "cut.qz", cut);
+    BoxCapture boxes;
     PackFile f;
     ASSERT_EQ(f.Open(Path("cut.qz").c_str(), "rb", 0), kOk);
     std::vector<uint8_t> got(0x20000);
     ASSERT_EQ(f.Read(got.data(), 0x20000), kOk);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), data_.begin()));
     uint8_t b = 0;
     EXPECT_EQ(f.Read(&b, 1), kPackReadFailed);
-    EXPECT_EQ(f.Seek(0x20000 + 5, 0), kPackBadSeek);
+    EXPECT_EQ(f.Read(&b, 1), kPackReadFailed);
     EXPECT_EQ(f.Seek(0, 2), kPackBadSeek);
+    EXPECT_EQ(f.Seek(0x30000 + 5, 0), kPackBadSeek);
+    ASSERT_EQ(f.Seek(0x10000 + 5, 0), kOk);
+    ASSERT_EQ(f.Read(&b, 1), kOk);
+    EXPECT_EQ(b, data_[0x10000 + 5]);
     // A damaged block body (bit stream overwritten) is caught by the decoder.
     std::vector<uint8_t> noisy = image_;
     uint32_t second = plat::LoadU32(noisy.data() + 28);
