@@ -109,8 +109,12 @@ void* LoadFile(const char* name, void* buffer, uint32_t* outSize, size_t capacit
         std::free(packed);
         return nullptr;
     }
+    // The container must claim the size the directory gives before anything is unpacked.
     uint32_t unpackedSize = 0;
-    uint8_t* unpacked = UnpackImage(packed, entry->packedSize, &unpackedSize);
+    uint8_t* unpacked = nullptr;
+    if (entry->packedSize >= kContainerHeaderSize && ReadContainerHeader(packed).unpackedSize == entry->size) {
+        unpacked = UnpackImage(packed, entry->packedSize, &unpackedSize);
+    }
     std::free(packed);
     if (!unpacked || unpackedSize != entry->size) {
         std::printf("Damaged packed file %s in the pack.\n", entry->name.c_str());
