@@ -27,14 +27,34 @@ public:
     bool Add(int symbol);
     // Counts one more occurrence of symbol (nothing when it is not in the tree), first halving every
     // weight when the root has reached kRescaleWeight.
-    void Update(int symbol);
+    void Update(int symbol) {
+        if (nodes_[0].weight == kRescaleWeight) Rescale();
+        if (symbol < 0 || symbol >= kSymbolCount) return;
+        int c = map_[symbol];
+        if (c < 0) return;
+        while (c > 0) {
+            const uint32_t w = ++nodes_[c].weight;
+            // The first slot of the class that was as heavy as this node (never the root) takes it
+            // over, which keeps the weights in non-increasing order.
+            if (c > 1 && nodes_[c - 1].weight < w) {
+                int j = c - 1;
+                while (j > 1 && nodes_[j - 1].weight < w) --j;
+                SwapNodes(j, c);
+                c = j;
+            }
+            c = nodes_[c].parent;
+        }
+        ++nodes_[0].weight;
+    }
 
     // Tree walk, for the coders.
-    bool IsLeaf(int node) const { return leaf_[node] != 0; }
+    bool IsLeaf(int node) const { return nodes_[node].code < 0; }
     // The symbol of a leaf, or the slot of the first of an inner node's two adjacent children.
-    int Value(int node) const { return value_[node]; }
-    int Parent(int node) const { return parent_[node]; }
-    uint32_t Weight(int node) const { return weight_[node]; }
+    int Value(int node) const { return IsLeaf(node) ? ~nodes_[node].code : nodes_[node].code; }
+    // Both in one: the first child's slot for an inner node, ~symbol (negative) for a leaf.
+    int Code(int node) const { return nodes_[node].code; }
+    int Parent(int node) const { return nodes_[node].parent; }
+    uint32_t Weight(int node) const { return nodes_[node].weight; }
     int NodeOf(int symbol) const { return map_[symbol]; }
     int UsedNodes() const { return nextFree_; }
 
@@ -44,13 +64,33 @@ public:
 
 private:
     void Rescale();
-    void SwapNodes(int a, int b);
-    void Relink(int node);
+    // Exchanges the contents of two slots; each slot keeps its own parent.
+    void SwapNodes(int a, int b) {
+        const Node old = nodes_[a];
+        nodes_[a].weight = nodes_[b].weight;
+        nodes_[a].code = nodes_[b].code;
+        nodes_[b].weight = old.weight;
+        nodes_[b].code = old.code;
+        Relink(a);
+        Relink(b);
+    }
+    // Points the symbol map (leaf) or the children's parent links (inner node) at node.
+    void Relink(int node) {
+        const int code = nodes_[node].code;
+        if (code < 0) {
+            map_[~code] = static_cast<int16_t>(node);
+        } else {
+            nodes_[code].parent = static_cast<int16_t>(node);
+            nodes_[code + 1].parent = static_cast<int16_t>(node);
+        }
+    }
 
-    uint32_t weight_[kNodeCount];
-    int16_t parent_[kNodeCount];
-    uint16_t value_[kNodeCount];
-    uint8_t leaf_[kNodeCount];
+    struct Node {
+        uint32_t weight;
+        int16_t code;    // see Code()
+        int16_t parent;  // -1 for the root
+    };
+    Node nodes_[kNodeCount];
     int16_t map_[kSymbolCount];
     int nextFree_ = 0;
 };

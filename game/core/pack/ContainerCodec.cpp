@@ -19,14 +19,30 @@ constexpr uint32_t kMaxDistanceSize = 16;
 // Decodes one symbol. An escape brings in a new value from 8 raw bits; an escape for a value that is
 // already in the tree, or with no room left, is damage (returns -1).
 int DecodeSymbol(AdaptiveHuffman& model, BitReader& bits) {
-    int node = 0;
+    // The walk reads bits from a local copy of the window and hands back what it used.
     // A valid tree has its children after their parent, so the walk ends within kNodeCount steps;
     // the bound only guards against a fault in the model.
-    for (int steps = 0; !model.IsLeaf(node); ++steps) {
-        if (steps >= AdaptiveHuffman::kNodeCount) return -1;
-        node = model.Value(node) + static_cast<int>(bits.Bit());
+    bits.Fill();
+    uint64_t window = bits.Window();
+    int avail = bits.Available();
+    int used = 0;
+    int steps = 0;
+    int code = model.Code(0);
+    while (code >= 0) {
+        if (used == avail) {
+            bits.Skip(used);
+            bits.Fill();
+            window = bits.Window();
+            avail = bits.Available();
+            used = 0;
+        }
+        if (++steps > AdaptiveHuffman::kNodeCount) return -1;
+        code = model.Code(code + static_cast<int>(window >> 63));
+        window <<= 1;
+        ++used;
     }
-    int symbol = model.Value(node);
+    bits.Skip(used);
+    int symbol = ~code;
     if (symbol == AdaptiveHuffman::kEscape) {
         symbol = static_cast<int>(bits.Bits(8));
         if (!model.Add(symbol)) return -1;

@@ -33,6 +33,18 @@ public:
         return value;
     }
 
+    // Bulk access for the tree walk: after Fill() at least 33 bits are in the window, left-aligned.
+    void Fill() {
+        if (avail_ <= 32) Refill();
+    }
+    uint64_t Window() const { return acc_; }
+    int Available() const { return avail_; }
+    // Drops n (<= Available()) bits that were read from the window.
+    void Skip(int n) {
+        acc_ = n == 64 ? 0 : acc_ << n;
+        avail_ -= n;
+    }
+
     bool Overrun() const { return next_ * 32 - static_cast<size_t>(avail_) > wordCount_ * 32; }
 
 private:

@@ -1,81 +1,20 @@
-// Container encoder: LZ with hash chains over the 64 KB block and one-step lazy matching; lengths,
-// distance sizes and literal bytes go through the same adaptive models the decoder uses.
+// Container encoder: parses each block into LZ tokens (a quick lazy parse, then cost-driven parses
+// that learn symbol costs from the parse before) and writes the cheapest through the same adaptive
+// models the decoder uses.
 #include <algorithm>
-#include <array>
-#include <memory>
 
 #include "game/core/pack/AdaptiveHuffman.h"
 #include "game/core/pack/ContainerCodec.h"
 #include "game/core/pack/ContainerCodecBits.h"
+#include "game/core/pack/ContainerCodecParse.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace kes {
 namespace {
 
 using container::BitWriter;
-
-constexpr uint32_t kMaxTokenLength = 256;  // one model symbol; 256 is always in the tree
-constexpr uint32_t kMinMatch = 3;
-constexpr int kHashBits = 15;
-constexpr int kMaxChain = 512;        // candidates tried per position
-constexpr uint32_t kFarShortMatch = 1024;  // a 3-byte match further back costs more than literals
-
-struct Match {
-    uint32_t length = 0;
-    uint32_t distance = 0;
-};
-
-// Hash chains over one block: head of each 3-byte hash, and the previous position with the same hash.
-class MatchFinder {
-public:
-    MatchFinder(const uint8_t* data, uint32_t size) : data_(data), size_(size) {
-        head_.fill(-1);
-        prev_.reset(new int32_t[size]);
-    }
-
-    void Insert(uint32_t pos) {
-        if (pos + kMinMatch > size_) return;
-        const uint32_t h = Hash(pos);
-        prev_[pos] = head_[h];
-        head_[h] = static_cast<int32_t>(pos);
-    }
-
-    // Longest earlier match for pos (ties: the nearest).
-    Match Find(uint32_t pos) const {
-        Match best;
-        if (pos + kMinMatch > size_) return best;
-        const uint32_t limit = std::min(kMaxTokenLength, size_ - pos);
-        const uint8_t* cur = data_ + pos;
-        int chain = kMaxChain;
-        for (int32_t cand = head_[Hash(pos)]; cand >= 0 && chain-- > 0; cand = prev_[cand]) {
-            const uint8_t* old = data_ + cand;
-            if (old[best.length] != cur[best.length] || old[0] != cur[0]) continue;
-            uint32_t len = 0;
-            while (len < limit && old[len] == cur[len]) ++len;
-            if (len > best.length) {
-                best.length = len;
-                best.distance = pos - static_cast<uint32_t>(cand);
-                if (len == limit) break;
-            }
-        }
-        return best;
-    }
-
-private:
-    uint32_t Hash(uint32_t pos) const {
-        const uint32_t v = data_[pos] | (data_[pos + 1] << 8) | (data_[pos + 2] << 16);
-        return (v * 2654435761u) >> (32 - kHashBits);
-    }
-
-    const uint8_t* data_;
-    uint32_t size_;
-    std::array<int32_t, 1 << kHashBits> head_;
-    std::unique_ptr<int32_t[]> prev_;
-};
-
-bool Worth(const Match& m) {
-    return m.length > kMinMatch || (m.length == kMinMatch && m.distance <= kFarShortMatch);
-}
+using container::kMaxTokenLength;
+using container::Token;
 
 // Writes tokens through the two models exactly as the decoder reads them.
 class TokenWriter {
@@ -94,8 +33,7 @@ public:
     }
 
     void Copy(uint32_t length, uint32_t distance) {
-        int size = 0;  // bit length of the distance
-        while ((distance >> size) != 0) ++size;
+        const int size = static_cast<int>(container::DistanceSize(distance));
         Symbol(sizes_, static_cast<int>(length));
         Symbol(sizes_, size);
         if (size > 1) bits_.Bits(distance & ((1u << (size - 1)) - 1), size - 1);
@@ -128,54 +66,43 @@ private:
     uint8_t path_[AdaptiveHuffman::kNodeCount];
 };
 
+// Block data for a parse: the words L and P, then the bit stream.
+std::vector<uint8_t> EncodeTokens(const uint8_t* data, uint32_t size, const std::vector<Token>& tokens) {
+    std::vector<uint8_t> out(8);
+    plat::StoreU32(out.data(), size);
+    TokenWriter writer(out);
+    uint32_t pos = 0;
+    for (const Token& t : tokens) {
+        if (t.distance == 0)
+            writer.Literals(data + pos, t.length);
+        else
+            writer.Copy(t.length, t.distance);
+        pos += t.length;
+    }
+    writer.Finish();
+    plat::StoreU32(out.data() + 4, static_cast<uint32_t>(out.size()));
+    return out;
+}
+
+// Cost-driven passes after the lazy parse; each learns its costs from the parse before it.
+constexpr int kOptimalPasses = 2;
+
 }  // namespace
 
 std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> out;
-    if (!data || size == 0 || size > kContainerBlockSize) return out;
+    if (!data || size == 0 || size > kContainerBlockSize) return {};
     const auto n = static_cast<uint32_t>(size);
-    out.resize(8);
-    plat::StoreU32(out.data(), n);
-    TokenWriter tokens(out);
-    MatchFinder finder(data, n);
-
-    uint32_t literalStart = 0;
-    uint32_t pos = 0;
-    Match cur = finder.Find(0);
-    finder.Insert(0);
-    while (pos < n) {
-        if (!Worth(cur)) {
-            if (++pos < n) {
-                cur = finder.Find(pos);
-                finder.Insert(pos);
-            }
-            continue;
-        }
-        // Lazy step: a longer match one byte later wins over this one.
-        if (pos + 1 < n) {
-            const Match next = finder.Find(pos + 1);
-            finder.Insert(pos + 1);
-            if (Worth(next) && next.length > cur.length) {
-                ++pos;
-                cur = next;
-                continue;
-            }
-        }
-        tokens.Literals(data + literalStart, pos - literalStart);
-        tokens.Copy(cur.length, cur.distance);
-        for (uint32_t p = pos + 2; p < pos + cur.length; ++p) finder.Insert(p);
-        pos += cur.length;
-        literalStart = pos;
-        if (pos < n) {
-            cur = finder.Find(pos);
-            finder.Insert(pos);
-        }
+    std::vector<Token> tokens = container::ParseLazy(data, n);
+    std::vector<uint8_t> best = EncodeTokens(data, n, tokens);
+    for (int pass = 0; pass < kOptimalPasses; ++pass) {
+        tokens = container::ParseOptimal(data, n, container::EstimateCosts(data, tokens));
+        std::vector<uint8_t> candidate = EncodeTokens(data, n, tokens);
+        if (candidate.size() < best.size()) best = std::move(candidate);
     }
-    tokens.Literals(data + literalStart, n - literalStart);
-    tokens.Finish();
-    if (out.size() > kMaxBlockDataSize) return {};
-    plat::StoreU32(out.data() + 4, static_cast<uint32_t>(out.size()));
-    return out;
+    // The reader refuses larger blocks; no real data comes near (incompressible data costs about
+    // 65536 x 8.1 bits), but a hostile input is refused here rather than written unreadable.
+    if (best.size() > kMaxBlockDataSize) return {};
+    return best;
 }
 
 std::vector<uint8_t> PackImage(const uint8_t* data, size_t size, uint32_t firstWord, uint32_t lastWord) {
