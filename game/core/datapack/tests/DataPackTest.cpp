@@ -156,6 +156,24 @@ TEST_F(DataPackTest, LookupRules) {
     EXPECT_EQ(LoadFile("dup.txt"), nullptr);
 }
 
+// A pack cut short after its directory was read: the load fails cleanly and the pack stays usable.
+TEST_F(DataPackTest, ShortDataReadGivesNull) {
+    WritePackBytes(Build({{"first.txt", Bytes("still here"), false}, {"last.bin", Compressible(5000), false}}));
+    ASSERT_EQ(MakeCache(), 1);
+    fs::resize_file(PackPath(), fs::file_size(PackPath()) - 100);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(LoadFile("last.bin"), nullptr);
+    std::vector<uint8_t> buffer(5000);
+    EXPECT_EQ(LoadFile("last.bin", buffer.data(), nullptr, buffer.size()), nullptr);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Cannot read last.bin from the pack.\nCannot read last.bin from the pack.\n");
+    uint32_t size = 0;
+    void* got = LoadFile("first.txt", nullptr, &size);
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(std::string(static_cast<char*>(got), size), "still here");
+    std::free(got);
+}
+
 TEST_F(DataPackTest, EmptyPackLoads) {
     WritePackBytes(Build({}));
     ASSERT_EQ(MakeCache(), 1);
