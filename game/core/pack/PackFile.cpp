@@ -152,8 +152,13 @@ int64_t PackFile::StreamLength() {
 Result PackFile::ReadNextBlock() {
     int64_t p = StreamTell(stream_);
     Result r = DecodeBlockAt(p);
-    // A failed block leaves the stream where it started, so the block can be tried again.
-    if (r != kOk) StreamSeek(stream_, p);
+    if (r != kOk) {
+        // The stream goes back to where the block starts, so it can be tried again; the block
+        // buffer may hold part of the failed block, so no block counts as decoded any more.
+        StreamSeek(stream_, p);
+        blockLength_ = 0;
+        blockPosition_ = 0;
+    }
     return r;
 }
 
@@ -305,10 +310,7 @@ Result PackFile::SeekPacked(int64_t target) {
     }
     if (!StreamSeek(stream_, offsets_[block])) return kPackBadSeek;
     nextBlock_ = block;
-    if (ReadNextBlock() != kOk) {
-        blockLength_ = 0;
-        return kPackBadSeek;
-    }
+    if (ReadNextBlock() != kOk) return kPackBadSeek;
     position_ = static_cast<uint32_t>(target);
     blockPosition_ = inside;
     return kOk;

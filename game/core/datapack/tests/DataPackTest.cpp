@@ -125,7 +125,7 @@ TEST_F(DataPackTest, CallerBufferGetsUnpackedBytesOnly) {
     EXPECT_EQ(LoadFile("a.bin", small.data(), &size, small.size()), nullptr);
     EXPECT_NE(::testing::internal::GetCapturedStdout().find("too small"), std::string::npos);
     EXPECT_EQ(small, std::vector<uint8_t>(10, 0xCD));
-    // The spec-shaped call with a buffer but no capacity is refused, not trusted.
+    // A buffer given without its capacity is refused, not trusted.
     EXPECT_EQ(LoadFile("b.txt", small.data(), &size), nullptr);
 
     char word[5];
