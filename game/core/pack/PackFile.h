@@ -44,6 +44,8 @@ public:
     virtual int32_t Tell();
     // origin 0: from the start, 1: from the current position, 2: from the end (end + offset, so
     // Seek(0, 2) puts the position at Size() for plain files, windows and containers alike).
+    // kPackBadSeek for a target before the start (or base) or another origin; a container cannot
+    // seek past its end, a plain file can (as writers may need).
     virtual Result Seek(int32_t offset, int origin);
     virtual Result Close();
     // The stream's file descriptor, -1 when closed.
