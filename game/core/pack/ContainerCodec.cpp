@@ -21,7 +21,7 @@ constexpr uint32_t kMaxDistanceSize = 16;
 int DecodeSymbol(AdaptiveHuffman& model, BitReader& bits) {
     // The walk reads bits from a local copy of the window and hands back what it used.
     // A valid tree has its children after their parent, so the walk ends within kNodeCount steps;
-    // the bound only guards against a fault in the model.
+    // the bound, checked when the window runs dry, only guards against a fault in the model.
     bits.Fill();
     uint64_t window = bits.Window();
     int avail = bits.Available();
@@ -30,13 +30,14 @@ int DecodeSymbol(AdaptiveHuffman& model, BitReader& bits) {
     int code = model.Code(0);
     while (code >= 0) {
         if (used == avail) {
+            steps += used;
+            if (steps > AdaptiveHuffman::kNodeCount) return -1;
             bits.Skip(used);
             bits.Fill();
             window = bits.Window();
             avail = bits.Available();
             used = 0;
         }
-        if (++steps > AdaptiveHuffman::kNodeCount) return -1;
         code = model.Code(code + static_cast<int>(window >> 63));
         window <<= 1;
         ++used;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -95,6 +96,8 @@ struct RoundTripCase {
     const char* name;
     std::function<Bytes()> make;
 };
+
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 class ContainerRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
@@ -269,6 +272,8 @@ struct DamageCase {
     const char* name;
     std::function<Bytes()> make;
 };
+
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 class DamagedBlock : public ::testing::TestWithParam<DamageCase> {};
 
