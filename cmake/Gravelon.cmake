@@ -14,6 +14,10 @@ endif()
 if(GRAVELON_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "GRAVELON_FUZZ needs clang: configure with CXX=clang++ CC=clang")
 endif()
+if(GRAVELON_FUZZ)
+  # Coverage instrumentation in every library, so that the fuzzers see the code they drive.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 
 # Environment of every test: no display, no sound card, no prompts.
 set(GRAVELON_TEST_ENV
