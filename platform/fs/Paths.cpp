@@ -1,5 +1,7 @@
 #include "platform/fs/Paths.h"
 
+#include "platform/bytes/AsciiCase.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,26 +20,6 @@ std::string g_gameFolder;
 bool g_gameFolderSet = false;
 std::string g_currentFolder;
 bool g_currentFolderSet = false;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
-bool LessNoCase(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(Lower(a[i]));
-        unsigned char y = static_cast<unsigned char>(Lower(b[i]));
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;  // same letters: a fixed order for names that differ only in case
-}
 
 std::string ProgramFolder() {
     std::string buffer(PATH_MAX, '\0');
@@ -96,7 +78,7 @@ bool MatchFrom(std::string_view name, std::string_view pattern) {
     // Iterative wildcard match with one backtrack point for the last '*'.
     size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+        if (p < pattern.size() && (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
             ++n;
             ++p;
         } else if (p < pattern.size() && pattern[p] == '*') {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/bytes/AsciiCase.h"
 #include "platform/sys/Env.h"
 
 namespace plat {
@@ -20,17 +21,9 @@ constexpr std::string_view kEnd = "END";
 // A store is a handful of settings; anything far larger is not one of ours.
 constexpr size_t kMaxStoreBytes = 64u << 20;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
-// Key paths compare by their components: "A\\\\B\\" equals "a\\b".
-std::string CanonicalKey(std::string_view path) {
+// Key paths compare by their components: "A\\\\B\\" equals "a\\b". Tidy keeps the letters' case
+// and only drops empty components; canonical also folds the case.
+std::string JoinKeyComponents(std::string_view path, bool foldCase) {
     std::string out;
     size_t pos = 0;
     while (pos <= path.size()) {
@@ -39,28 +32,15 @@ std::string CanonicalKey(std::string_view path) {
         std::string_view part = path.substr(pos, end - pos);
         if (!part.empty()) {
             if (!out.empty()) out += '\\';
-            for (char c : part) out += Lower(c);
+            for (char c : part) out += foldCase ? AsciiLower(c) : c;
         }
         pos = end + 1;
     }
     return out;
 }
 
-std::string TidyKey(std::string_view path) {
-    std::string out;
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        size_t end = path.find('\\', pos);
-        if (end == std::string_view::npos) end = path.size();
-        std::string_view part = path.substr(pos, end - pos);
-        if (!part.empty()) {
-            if (!out.empty()) out += '\\';
-            out.append(part);
-        }
-        pos = end + 1;
-    }
-    return out;
-}
+std::string CanonicalKey(std::string_view path) { return JoinKeyComponents(path, true); }
+std::string TidyKey(std::string_view path) { return JoinKeyComponents(path, false); }
 
 const char kHex[] = "0123456789abcdef";
 

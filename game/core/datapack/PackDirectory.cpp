@@ -2,13 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/bytes/AsciiCase.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace kes {
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string Describe(uint32_t index, const char* what) {
     char text[128];
@@ -24,7 +23,7 @@ void MaskDirectoryBytes(uint8_t* bytes, size_t size) {
 
 bool SamePackName(const char* a, const char* b) {
     for (;; ++a, ++b) {
-        if (LowerAscii(*a) != LowerAscii(*b)) return false;
+        if (plat::AsciiLower(*a) != plat::AsciiLower(*b)) return false;
         if (*a == 0) return true;
     }
 }
