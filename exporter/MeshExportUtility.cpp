@@ -280,8 +280,8 @@ bool MeshExportUtility::ExportJM4(const std::string& path) {
     bool ok = false;
     try {
         std::vector<ExportFrame> frames(1);
-        const int total = static_cast<int>(nodes_.size());
-        int done = 0;
+        const int64_t total = static_cast<int64_t>(nodes_.size());
+        int64_t done = 0;
         for (plat::SceneNode* node : nodes_) {
             if (!CollectExportMesh(*node, t, frames[0])) {
                 nodes_.clear();
@@ -302,15 +302,15 @@ bool MeshExportUtility::ExportJM5(const std::string& path) {
     nodes_.clear();
     if (!CollectSelection(scene_.GetTime())) return false;
     const int64_t frameCount = static_cast<int64_t>(endFrame) - startFrame + 1;
-    if (frameCount <= 0 || frameCount > 100000) {
+    if (frameCount <= 0) {
         nodes_.clear();
         return false;
     }
     bool ok = false;
     try {
         std::vector<ExportFrame> frames(static_cast<size_t>(frameCount));
-        const int total = static_cast<int>(frameCount) * static_cast<int>(nodes_.size());
-        int done = 0;
+        const int64_t total = frameCount * static_cast<int64_t>(nodes_.size());
+        int64_t done = 0;
         for (int64_t i = 0; i < frameCount; ++i) {
             const plat::SceneTime t =
                 static_cast<plat::SceneTime>(scene_.GetTicksPerFrame() * (startFrame + i));

@@ -21,7 +21,7 @@ public:
     int32_t startFrame = 0;
     int32_t endFrame = 0;
     // Told after each node is collected: steps done and steps in all (nodes x frames).
-    std::function<void(int done, int total)> progress;
+    std::function<void(int64_t done, int64_t total)> progress;
 
     // Each export shows its own messages and returns true only when the file was written. The path
     // stands for the save dialog's choice; an empty path is a cancelled dialog.
@@ -39,7 +39,7 @@ private:
     void FillMaterial(plat::SceneMaterial* material, int index, plat::SceneTime t, MeshMaterial& out);
     bool Finish(std::vector<ExportFrame>& frames, const std::string& path, bool animated);
     void Prompt(const std::string& text) { ui_.PushPrompt(text, 2000); }
-    void Report(int done, int total) {
+    void Report(int64_t done, int64_t total) {
         if (progress) progress(done, total);
     }
 

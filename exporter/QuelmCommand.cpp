@@ -26,23 +26,29 @@ const char* kUsage =
     "  -s, --scale VALUE      scale of the positions, 0.0001 to 1000000 (default 1)\n"
     "  -f, --format jm5|jm4   file format (default: from OUTPUT's extension, else jm5)\n"
     "  -n, --node NAME        export this node; repeat for more (default: every node with geometry)\n"
-    "      --start-frame N    first frame of a JM5 export (default 0)\n"
+    "      --start-frame N    first frame of a JM5 export, the frame of a JM4 export (default 0)\n"
     "      --end-frame N      last frame of a JM5 export (default 0)\n"
     "      --left-handed      write y and z exchanged and the faces' winding reversed\n"
     "  -q, --quiet            no progress lines\n"
     "  -h, --help             this text\n";
 
+// Message boxes (warnings) are printed at once on the error stream. Prompts are held until the
+// export ends: they go to the output stream when it succeeded, to the error stream when it failed.
 class StreamUi : public plat::ModellerUi {
 public:
-    StreamUi(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
-    void PushPrompt(const std::string& text, int) override { out_ << text << '\n'; }
+    explicit StreamUi(std::ostream& err) : err_(err) {}
+    void PushPrompt(const std::string& text, int) override { prompts_.push_back(text); }
     void MessageBox(const std::string& text, const std::string& caption) override {
         err_ << caption << ": " << text << '\n';
     }
+    void Flush(std::ostream& to) {
+        for (const std::string& p : prompts_) to << p << '\n';
+        prompts_.clear();
+    }
 
 private:
-    std::ostream& out_;
     std::ostream& err_;
+    std::vector<std::string> prompts_;
 };
 
 struct Options {
@@ -143,6 +149,7 @@ int RunQuelm(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "quelm: cannot read \"" << input << "\": " << loaded.error << "\n";
         return kExitFailed;
     }
+    for (const std::string& warning : loaded.warnings) err << "Warning: " << warning << "\n";
 
     scene.SetTime(scene.GetTicksPerFrame() * o.startFrame, false);
     if (o.nodes.empty()) {
@@ -158,7 +165,7 @@ int RunQuelm(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
     }
 
-    StreamUi ui(out, err);
+    StreamUi ui(err);
     MeshExportUtility exporter(scene, ui);
     exporter.scale = o.scale;
     exporter.handedness = o.leftHanded ? 0 : 1;
@@ -171,8 +178,8 @@ int RunQuelm(const std::vector<std::string>& args, std::ostream& out, std::ostre
     faces *= static_cast<size_t>(o.endFrame - o.startFrame + 1);
     if (!o.quiet && faces >= kLongExportFaces) {
         int shown = -1;
-        exporter.progress = [&err, &shown](int done, int total) {
-            const int percent = total > 0 ? done * 100 / total : 100;
+        exporter.progress = [&err, &shown](int64_t done, int64_t total) {
+            const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
             if (percent / 10 == shown / 10 && percent != 100) return;
             shown = percent;
             err << "Exporting... " << percent << "%\n";
@@ -182,6 +189,7 @@ int RunQuelm(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string extension = Lower(std::filesystem::path(output).extension().string());
     const bool jm4 = o.jm4.value_or(extension == ".jm4");
     const bool ok = jm4 ? exporter.ExportJM4(output) : exporter.ExportJM5(output);
+    ui.Flush(ok ? out : err);
     return ok ? kExitOk : kExitFailed;
 }
 

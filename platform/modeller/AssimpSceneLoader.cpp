@@ -47,12 +47,19 @@ bool IsFinite(const SceneMatrix& m) {
     return true;
 }
 
-std::shared_ptr<SceneTexmap> BitmapOf(const aiMaterial& mat, std::initializer_list<aiTextureType> types) {
+std::shared_ptr<SceneTexmap> BitmapOf(const aiMaterial& mat, std::initializer_list<aiTextureType> types,
+                                      std::vector<std::string>& warnings) {
     for (aiTextureType type : types) {
         aiString path;
         if (mat.GetTexture(type, 0, &path) != AI_SUCCESS || path.length == 0) continue;
         // An embedded image ("*0") has no file of its own to name.
-        if (path.data[0] == '*') continue;
+        if (path.data[0] == '*') {
+            aiString name;
+            mat.Get(AI_MATKEY_NAME, name);
+            warnings.push_back("material \"" + std::string(name.C_Str()) +
+                               "\" uses an image stored inside the file, which has no file name; it is left out");
+            return nullptr;
+        }
         auto map = std::make_shared<SceneTexmap>();
         map->classId = kBitmapMapClassId;
         map->fileName = path.C_Str();
@@ -61,7 +68,7 @@ std::shared_ptr<SceneTexmap> BitmapOf(const aiMaterial& mat, std::initializer_li
     return nullptr;
 }
 
-std::shared_ptr<SceneMaterial> ConvertMaterial(const aiMaterial& mat) {
+std::shared_ptr<SceneMaterial> ConvertMaterial(const aiMaterial& mat, std::vector<std::string>& warnings) {
     auto out = std::make_shared<SceneMaterial>();
     aiString name;
     if (mat.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) out->name = name.C_Str();
@@ -73,16 +80,16 @@ std::shared_ptr<SceneMaterial> ConvertMaterial(const aiMaterial& mat) {
     if (mat.Get(AI_MATKEY_TWOSIDED, flag) == AI_SUCCESS) out->twoSided = flag != 0;
     flag = 0;
     if (mat.Get(AI_MATKEY_ENABLE_WIREFRAME, flag) == AI_SUCCESS) out->wire = flag != 0;
-    out->maps[kMapDiffuse] = BitmapOf(mat, {aiTextureType_DIFFUSE, aiTextureType_BASE_COLOR});
-    out->maps[kMapOpacity] = BitmapOf(mat, {aiTextureType_OPACITY});
+    out->maps[kMapDiffuse] = BitmapOf(mat, {aiTextureType_DIFFUSE, aiTextureType_BASE_COLOR}, warnings);
+    out->maps[kMapOpacity] = BitmapOf(mat, {aiTextureType_OPACITY}, warnings);
     return out;
 }
 
 class Converter {
 public:
-    Converter(const aiScene& in, ModellerScene& out) : in_(in), out_(out) {
+    Converter(const aiScene& in, ModellerScene& out, std::vector<std::string>& warnings) : in_(in), out_(out) {
         for (unsigned i = 0; i < in.mNumMaterials; ++i) {
-            materials_.push_back(ConvertMaterial(*in.mMaterials[i]));
+            materials_.push_back(ConvertMaterial(*in.mMaterials[i], warnings));
             aiString name;
             in.mMaterials[i]->Get(AI_MATKEY_NAME, name);
             invented_.push_back(name == aiString(kInventedMaterialName));
@@ -248,7 +255,7 @@ SceneLoadResult Convert(const aiScene* scene, Assimp::Importer& importer, Modell
         result.error = "the file holds no scene";
         return result;
     }
-    Converter converter(*scene, out);
+    Converter converter(*scene, out, result.warnings);
     result.ok = converter.Run(result.error);
     return result;
 }

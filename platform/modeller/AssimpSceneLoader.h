@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/modeller/ModellerScene.h"
 
@@ -10,7 +11,8 @@ namespace plat {
 
 struct SceneLoadResult {
     bool ok = false;
-    std::string error;  // why the file could not be read
+    std::string error;                  // why the file could not be read
+    std::vector<std::string> warnings;  // what was read but cannot be used as the file means it
 };
 
 // Reads the file at path into scene (which must be fresh). Files are taken as y-up, the convention of

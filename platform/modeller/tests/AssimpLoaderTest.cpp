@@ -126,6 +126,30 @@ TEST_F(AssimpLoader, GltfAnimationDrivesTheNodeTransform) {
     ExpectPoint(ScenePoint{} * mover->GetObjectTM(kTicksPerSecond), {3, 0, 0});
 }
 
+TEST_F(AssimpLoader, ImageInsideTheFileIsLeftOutWithAWarning) {
+    // The material's texture is stored in the buffer itself (bytes 36-43), not in a file of its own.
+    const std::string gltf = Write("embedded.gltf", R"({
+ "asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+ "nodes": [{"name": "Tri", "mesh": 0}],
+ "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "material": 0}]}],
+ "materials": [{"name": "Skin", "pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
+ "textures": [{"source": 0}],
+ "images": [{"bufferView": 1, "mimeType": "image/png"}],
+ "buffers": [{"byteLength": 68, "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAEBAAAAAAAAAAAA="}],
+ "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 8}],
+ "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]}]
+})");
+    ModellerScene scene;
+    const SceneLoadResult r = LoadModellerScene(gltf, scene);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_NE(r.warnings[0].find("\"Skin\""), std::string::npos) << r.warnings[0];
+    SceneNode* tri = scene.FindNode("Tri");
+    ASSERT_NE(tri, nullptr);
+    ASSERT_NE(tri->GetMtl(), nullptr);
+    EXPECT_EQ(tri->GetMtl()->GetSubTexmap(kMapDiffuse), nullptr);
+}
+
 TEST_F(AssimpLoader, BadFilesAreRefusedWithAReason) {
     struct Case {
         const char* name;
