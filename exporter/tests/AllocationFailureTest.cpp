@@ -19,13 +19,28 @@ std::atomic<size_t> gRefuseAbove{SIZE_MAX};
 // are inlined into callers and would warn of a mismatch that is not one.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
-void* operator new(size_t size) {
-    if (size > gRefuseAbove.load()) throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1)) return p;
+namespace {
+void* Allocate(size_t size) noexcept {
+    if (size > gRefuseAbove.load()) return nullptr;
+    return std::malloc(size ? size : 1);
+}
+void* AllocateOrThrow(size_t size) {
+    if (void* p = Allocate(size)) return p;
     throw std::bad_alloc();
 }
+}  // namespace
+
+// Every plain form is replaced, so that each allocation is freed by its own kind.
+void* operator new(size_t size) { return AllocateOrThrow(size); }
+void* operator new[](size_t size) { return AllocateOrThrow(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace quelm::test {
 namespace {
