@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
+
+#include "platform/modeller/ImportGuard.h"
 
 namespace plat {
 namespace {
@@ -260,26 +263,43 @@ SceneLoadResult Convert(const aiScene* scene, Assimp::Importer& importer, Modell
     return result;
 }
 
-}  // namespace
-
-SceneLoadResult LoadModellerScene(const std::string& path, ModellerScene& scene) {
+// Reads with the library in a child process first (see ImportGuard.h), then here.
+SceneLoadResult GuardedLoad(const std::function<const aiScene*(Assimp::Importer&)>& read, ModellerScene& scene) {
+    std::string error;
+    const ImportProbe probe = ProbeImport(
+        [&read](std::string& reason) {
+            Assimp::Importer importer;
+            if (read(importer)) return true;
+            const char* why = importer.GetErrorString();
+            reason = why && *why ? why : "the file could not be read";
+            return false;
+        },
+        error);
+    if (probe == ImportProbe::kRefused || probe == ImportProbe::kCrashed) return {false, error};
     try {
         Assimp::Importer importer;
-        return Convert(importer.ReadFile(path, kImportFlags), importer, scene);
+        const aiScene* imported = read(importer);
+        return Convert(imported, importer, scene);
     } catch (const std::exception& e) {
         return {false, e.what()};
     }
 }
 
+}  // namespace
+
+SceneLoadResult LoadModellerScene(const std::string& path, ModellerScene& scene) {
+    return GuardedLoad([&path](Assimp::Importer& importer) { return importer.ReadFile(path, kImportFlags); },
+                       scene);
+}
+
 SceneLoadResult LoadModellerSceneFromMemory(const uint8_t* data, size_t size, const std::string& hint,
                                             ModellerScene& scene) {
     if (!data || size == 0) return {false, "the file is empty"};
-    try {
-        Assimp::Importer importer;
-        return Convert(importer.ReadFileFromMemory(data, size, kImportFlags, hint.c_str()), importer, scene);
-    } catch (const std::exception& e) {
-        return {false, e.what()};
-    }
+    return GuardedLoad(
+        [&](Assimp::Importer& importer) {
+            return importer.ReadFileFromMemory(data, size, kImportFlags, hint.c_str());
+        },
+        scene);
 }
 
 }  // namespace plat

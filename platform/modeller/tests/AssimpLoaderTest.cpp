@@ -1,11 +1,14 @@
 // Model files into the modeller scene: hierarchy, geometry, materials, axes, animation, bad files.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <string>
 
 #include "platform/modeller/AssimpSceneLoader.h"
+#include "platform/modeller/ImportGuard.h"
 
 namespace plat {
 namespace {
@@ -171,6 +174,30 @@ TEST_F(AssimpLoader, BadFilesAreRefusedWithAReason) {
     }
     ModellerScene scene;
     EXPECT_FALSE(LoadModellerSceneFromMemory(nullptr, 0, "obj", scene).ok);
+}
+
+TEST_F(AssimpLoader, FileThatCrashesTheImportLibraryIsRefused) {
+    // A damaged face line of an .ase file: the library reads outside its buffers on it.
+    const std::string ase = Write("damaged.ase",
+        "*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n*NODE_NAME \"T\"\n*MESH {\n*MESH_NUMVERTEX 3\n"
+        "*MESH_NUMFACES 1\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 0 0 0\n*MESH_VERTEX 1 1 0 0\n"
+        "*MESH_VERTEX 2 0 0 1\n}\n*MESH_FACE_LIST {\n*ME\xff\xff_FACE 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1 "
+        "*MESH_SMOOTHING 1 *MESH_MTLID 0\n}\n}\n}\n");
+    ModellerScene scene;
+    const SceneLoadResult r = LoadModellerScene(ase, scene);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+}
+
+TEST(ImportGuard, ChildOutcomes) {
+    std::string error;
+    EXPECT_EQ(ProbeImport([](std::string&) { return true; }, error), ImportProbe::kReadable);
+    EXPECT_EQ(ProbeImport([](std::string& why) { why = "bad magic"; return false; }, error), ImportProbe::kRefused);
+    EXPECT_EQ(error, "bad magic");
+    EXPECT_EQ(ProbeImport([](std::string&) { ::raise(SIGKILL); return true; }, error), ImportProbe::kCrashed);
+    EXPECT_NE(error.find("signal 9"), std::string::npos) << error;
+    EXPECT_EQ(ProbeImport([](std::string&) { ::sleep(30); return true; }, error, 1), ImportProbe::kCrashed);
+    EXPECT_NE(error.find("did not finish"), std::string::npos) << error;
 }
 
 TEST_F(AssimpLoader, MemoryLoadReadsTheSameScene) {
