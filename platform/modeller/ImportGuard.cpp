@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,8 +56,12 @@ ImportProbe ProbeImport(const std::function<bool(std::string& reason)>& read, st
     }
     if (child == 0) {
         // The child answers "Y" or "N" and the library's reason, and leaves at once: no exit
-        // handlers, no flushing of buffers that belong to the parent.
+        // handlers, no flushing of buffers that belong to the parent. A crash simply ends it: the
+        // parent's crash handlers (and core files) are not wanted here.
         ::close(fds[0]);
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) ::signal(sig, SIG_DFL);
         std::string reason;
         bool ok = false;
         try {
