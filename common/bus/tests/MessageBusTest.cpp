@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {"MainPort:7", "Password::Main Port:7", "SkyClass:7"}},
         BroadcastCase{"sender left out although its mask matches", 2, 2, {"MainPort:7", "SkyClass:7"}},
         BroadcastCase{"a kind nobody takes", 0x10000, -1, {}}),
-    [](const ::testing::TestParamInfo<BroadcastCase>& info) { return "Row" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<BroadcastCase>& row) { return "Row" + std::to_string(row.index); });
 
 TEST(MessageBus, RegisterRefusesTwiceAndTakenNames) {
     std::vector<std::string> log;
