@@ -65,13 +65,21 @@ bool PluginHostImpl::GrowTextures() {
 }
 
 int32_t PluginHostImpl::AddTextureFromFile(const char* file, uint32_t* outIndex) {
+    return AddTexture(file ? file : "", file ? file : "", outIndex);
+}
+
+int32_t PluginHostImpl::AddMeshTexture(const char* name, const char* file, uint32_t* index) {
+    return AddTexture(name, file, index);
+}
+
+int32_t PluginHostImpl::AddTexture(const std::string& name, const std::string& file, uint32_t* outIndex) {
     uint32_t ignored = 0;
     if (!outIndex) outIndex = &ignored;
     *outIndex = 0;
     if (!GrowTextures()) return Result(kResultOutOfMemory);
     Broadcast(kMsgTextureAdding, 0);
     uint32_t handle = 0;
-    if (!file || editor_->textures.AddFromFile(file, &handle) != 0 || !handle) return 0;
+    if (file.empty() || editor_->textures.AddFromFile(file, &handle, name) != 0 || !handle) return 0;
     textures_.push_back(handle);
     *outIndex = static_cast<uint32_t>(textures_.size());
     Broadcast(kMsgTextureAdded, *outIndex);

@@ -16,7 +16,6 @@ namespace qv {
 
 class Editor;
 
-// AddTextureFromFile and InsertAlpha also serve meshes while they load (MeshTextureSource).
 class PluginHostImpl final : public PluginHost, private MeshTextureSource {
 public:
     PluginHostImpl(Editor* editor, QvModule module, EditorPlugin* plugin, uint32_t commandId, size_t index);
@@ -93,6 +92,11 @@ public:
     uint32_t pickedTextures[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 
 private:
+    // MeshTextureSource: the textures of a mesh while it loads.
+    int32_t AddMeshTexture(const char* name, const char* file, uint32_t* index) override;
+    int32_t InsertMeshAlpha(const char* file, uint32_t index) override { return InsertAlpha(file, index); }
+    int32_t AddTexture(const std::string& name, const std::string& file, uint32_t* outIndex);
+
     static bool Valid(uint32_t index, size_t count) { return index >= 1 && index <= count; }
     void Broadcast(uint32_t code, MsgArg data);
     bool GrowTextures();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <optional>
 
 #include "editor/files/FileNames.h"
 
@@ -54,7 +55,9 @@ int32_t EditorMesh::LoadJMesh5File(const std::string& path, MeshTextureSource* t
     auto bytes = ReadWholeFile(*resolved, kMaxMeshBytes);
     if (!bytes) return 0;
     EditorMesh loaded;
-    if (!loaded.Parse(bytes->data(), bytes->size(), textures)) return 0;
+        const size_t slash = resolved->find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : resolved->substr(0, slash + 1);
+    if (!loaded.Parse(bytes->data(), bytes->size(), textures, folder)) return 0;
     loaded.name = BaseNameWithoutExtension(path, 127);
     *this = std::move(loaded);
     return 1;
@@ -62,13 +65,13 @@ int32_t EditorMesh::LoadJMesh5File(const std::string& path, MeshTextureSource* t
 
 int32_t EditorMesh::LoadJMesh5Memory(const uint8_t* image, size_t size) {
     EditorMesh loaded;
-    if (!image || !loaded.Parse(image, size, nullptr)) return 0;
+    if (!image || !loaded.Parse(image, size, nullptr, {})) return 0;
     loaded.name = "dummy";
     *this = std::move(loaded);
     return 1;
 }
 
-int32_t EditorMesh::Parse(const uint8_t* image, size_t size, MeshTextureSource* textures) {
+int32_t EditorMesh::Parse(const uint8_t* image, size_t size, MeshTextureSource* textures, const std::string& folder) {
     plat::ByteReader in(image, size);
     if (!Tag(in, "JMESH5*") || !Tag(in, "<TL>")) return 0;
     const uint32_t f = in.U32();
@@ -163,19 +166,30 @@ int32_t EditorMesh::Parse(const uint8_t* image, size_t size, MeshTextureSource* 
         newGroups[g].colour = plat::LoadU32(mat + 68);
         newGroups[g].flags = static_cast<uint16_t>(plat::LoadU32(mat + 72) & 0xFFFF);
     }
-    // Textures come last, once the file is known to be whole, so a refused file adds none.
+    // Textures come last, once the file is known to be whole, so a refused file adds none. A name is
+    // looked for beside the mesh file, then from the current folder; the second attempt adds "images/".
     if (textures) {
+        auto locate = [&](const std::string& name) -> std::optional<std::string> {
+            if (!folder.empty() && name.find_first_of("/\\") != 0)
+                if (auto found = ResolveFileNoCase(folder + name)) return found;
+            return ResolveFileNoCase(name);
+        };
         for (uint32_t k = 0; k < m; ++k) {
             const uint8_t* mat = materials.data() + k * kMaterialBytes;
             std::string diffuse = FixedName({mat, 32});
             std::string opacity = FixedName({mat + 32, 32});
             if (diffuse.empty()) continue;
             uint32_t index = 0;
-            bool first = textures->AddTextureFromFile(diffuse.c_str(), &index) > 0 || index != 0;
-            if (!first) textures->AddTextureFromFile(("images/" + diffuse).c_str(), &index);
+            bool first = false;
+            if (auto file = locate(diffuse))
+                first = textures->AddMeshTexture(diffuse.c_str(), file->c_str(), &index) > 0 || index != 0;
+            if (!first) {
+                if (auto file = locate("images/" + diffuse)) textures->AddMeshTexture(diffuse.c_str(), file->c_str(), &index);
+            }
             if (first && index && !opacity.empty()) {
-                if (textures->InsertAlpha(opacity.c_str(), index) != 0)
-                    textures->InsertAlpha(("images/" + opacity).c_str(), index);
+                auto alpha = locate(opacity);
+                if (!alpha || textures->InsertMeshAlpha(alpha->c_str(), index) != 0)
+                    if (auto again = locate("images/" + opacity)) textures->InsertMeshAlpha(again->c_str(), index);
             }
             textureOf[k] = index;
         }

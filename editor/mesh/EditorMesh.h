@@ -25,9 +25,11 @@ struct MeshGroup {
 // How a loading mesh reaches its host's textures.
 class MeshTextureSource {
 public:
-    // Number of textures added (1 or 0); *index is the texture's 1-based index.
-    virtual int32_t AddTextureFromFile(const char* file, uint32_t* index) = 0;
-    virtual int32_t InsertAlpha(const char* file, uint32_t index) = 0;
+    // Lists the bitmap file under the material's texture name. Number of textures added (1 or 0);
+    // *index is the texture's 1-based index.
+    virtual int32_t AddMeshTexture(const char* name, const char* file, uint32_t* index) = 0;
+    // 0 when the file became the alpha of that texture.
+    virtual int32_t InsertMeshAlpha(const char* file, uint32_t index) = 0;
 
 protected:
     ~MeshTextureSource() = default;
@@ -79,7 +81,7 @@ public:
     std::string name;  // at most 127 characters
 
 private:
-    int32_t Parse(const uint8_t* image, size_t size, MeshTextureSource* textures);
+    int32_t Parse(const uint8_t* image, size_t size, MeshTextureSource* textures, const std::string& folder);
 };
 
 inline constexpr uint32_t kMeshRecordTag = 0x4D455348;  // "HSEM"

@@ -140,9 +140,9 @@ uint32_t TextureTable::References(uint32_t handle) const {
     return e ? e->references : 0;
 }
 
-int32_t TextureTable::AddFromFile(const std::string& name, uint32_t* handle) {
+int32_t TextureTable::AddFromFile(const std::string& name, uint32_t* handle, const std::string& listedName) {
     *handle = 0;
-    const std::string listed = CutName(name);
+    const std::string listed = CutName(listedName.empty() ? name : listedName);
     if (uint32_t existing = Find(listed)) {
         AddRef(existing);
         *handle = existing;

@@ -25,7 +25,8 @@ class TextureTable {
 public:
     // Finds the bitmap (as given, ignoring case, then in the D3DPATH folder), checks it and lists it.
     // A name already listed gives its handle with one more reference. Result 0 or an error code.
-    int32_t AddFromFile(const std::string& name, uint32_t* handle);
+    // The texture is listed under `listedName` when one is given, else under the file name.
+    int32_t AddFromFile(const std::string& file, uint32_t* handle, const std::string& listedName = {});
     // Lists a bitmap under a name; a name already listed takes the new bitmap (one more reference).
     int32_t AddFromMemory(const std::string& name, Dib bitmap, uint32_t* handle);
     // Replaces the alpha bitmap of an entry from a file (must match the colour size, 8 bits grey).
