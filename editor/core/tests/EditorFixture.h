@@ -39,7 +39,9 @@ protected:
     std::string State(size_t i) { return editor->Plugin(i)->GetState(); }
     qv::Port* PortOf(const char* id) { return editor->bus.FindByName((std::string(id) + "::Main Port").c_str()); }
     int32_t Send(const char* id, uint32_t code, qv::MsgArg arg) {
-        return PortOf(id)->OnMessage(nullptr, code, arg, 0);
+        qv::Port* port = PortOf(id);
+        EXPECT_NE(port, nullptr) << id;
+        return port ? port->OnMessage(nullptr, code, arg, 0) : -1;
     }
     std::string Path(const std::string& file) const { return *dir_ / file; }
 

@@ -85,7 +85,7 @@ TEST_F(WorldDocument, ForeignChunkRefusesTheWholeFile) {
 }
 
 TEST_F(WorldDocument, FailedSaveKeepsTheOldFileAndSaysSo) {
-    ASSERT_EQ(Load({"a_land"}), 1u);
+    ASSERT_EQ(Load({"a_land", "b_objt"}), 2u);
     Populate();
     ASSERT_EQ(editor->world.Save(Path("keep.wld")), 0);
     const auto before = qvtest::ReadFile(Path("keep.wld"));
