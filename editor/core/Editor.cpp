@@ -57,6 +57,7 @@ size_t Editor::LoadPlugins(const std::string& folder) {
         const size_t before = hosts_.size();
         void* library = dlopen(fs::absolute(file).c_str(), RTLD_NOW | RTLD_LOCAL);
         bool bound = false;
+        if (!library) std::fprintf(stderr, "%s\n", dlerror());
         if (library) {
             auto describe = reinterpret_cast<PluginDescriptionFn>(dlsym(library, "PluginDescription"));
             EditorPlugin* plugin = describe ? describe() : nullptr;

@@ -129,6 +129,10 @@ void WorldDocument::Refresh() {
 
 int32_t WorldDocument::Open(const std::string& file) {
     Reset(true, true);
+    return OpenAfterReset(file);
+}
+
+int32_t WorldDocument::OpenAfterReset(const std::string& file) {
     bool silent = false, refused = false;
     const int32_t r = Load(file, &silent, &refused);
     if (r == 0) {
@@ -156,7 +160,7 @@ void WorldDocument::OpenWithDialog() {
         Refresh();
         return;
     }
-    Open(files.front());
+    OpenAfterReset(files.front());
 }
 
 int32_t WorldDocument::Load(const std::string& file, bool* silent, bool* refused) {

@@ -61,6 +61,7 @@ public:
 
 private:
     int32_t Load(const std::string& path, bool* silent, bool* refused);
+    int32_t OpenAfterReset(const std::string& path);
     void Refresh();
     Editor* editor_;
 };

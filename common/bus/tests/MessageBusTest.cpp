@@ -34,6 +34,8 @@ struct BroadcastCase {
     std::vector<std::string> expected;
 };
 
+void PrintTo(const BroadcastCase& c, std::ostream* os) { *os << c.label; }
+
 class BroadcastTable : public ::testing::TestWithParam<BroadcastCase> {};
 
 TEST_P(BroadcastTable, ReachesMatchingPortsInOrderExceptTheSender) {

@@ -180,6 +180,23 @@ TEST_F(WorldDocument, ResetAsksAndBroadcastsTheBounds) {
     EXPECT_EQ(editor->world.bounds[0], 0);
 }
 
+TEST_F(WorldDocument, SaveAsAndOpenThroughTheDialogs) {
+    ASSERT_EQ(Load({"a_land"}), 1u);
+    editor->ui->fileAnswers.push_back({Path("Track")});
+    ASSERT_EQ(editor->world.SaveCommand(), 0);
+    EXPECT_EQ(editor->world.path, Path("track.wld"));
+    EXPECT_TRUE(std::filesystem::exists(Path("track.wld")));
+    EXPECT_EQ(editor->world.SaveCommand(), 0);  // the document path now, no dialog
+    editor->ui->fileAnswers.push_back({Path("track.wld")});
+    editor->world.OpenWithDialog();
+    EXPECT_EQ(editor->world.path, Path("track.wld"));
+    editor->world.OpenWithDialog();  // cancelled: an empty world
+    EXPECT_TRUE(editor->world.path.empty());
+    // The question is captioned with the window title: the saved world's path.
+    const std::string question = Path("track.wld") + "|This operation will delete everything in memory and initialize the World.";
+    EXPECT_EQ(messages, (std::vector<std::string>{question, question}));
+}
+
 TEST(WorldDocumentNames, SaveNameNormalisation) {
     struct Row {
         const char* typed;
