@@ -422,15 +422,14 @@ void BikeBody::SteeringAndWheelStage() {
 
     if (bothDown) {
         // Lean about forward: the angle between up and the vertical seen along forward; positive
-        // when the top leans toward -side (to the left).
+        // when the top leans toward -side (to the left). Taken with atan2 of the vertical's parts
+        // along side and up rather than acos of one dot product: near upright acos turns the table
+        // square root's rounding into jitter of a hundredth of a radian, which the lean control's
+        // rate term would amplify into a shaking bike.
         Vec3 vertical;
         Vec3Scale(&forward, &vertical, Vec3Dot(&forward, &worldUp));
         Vec3Sub(&worldUp, &vertical, &vertical);
-        Vec3Normalize(&vertical);
-        float lean = std::acos(Clamp(Vec3Dot(&up, &vertical), -1.0f, 1.0f));
-        if (Vec3Dot(&vertical, &side) < 0.0f) {
-            lean = -lean;
-        }
+        const float lean = std::atan2(Vec3Dot(&vertical, &side), Vec3Dot(&vertical, &up));
         leanAngle = lean;
         if (std::fabs(leanAngle) > kLeanCrashAngle && frameCheck > 0.2f) {
             riding = 0;
