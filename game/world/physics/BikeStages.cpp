@@ -188,6 +188,12 @@ void BikeBody::ControlStage() {
     const bool brake = controls[kControlBrake] != 0;
     const bool analogSteer = analogModes[0] != 0;
 
+    // Computer bikes keep both wheels down: on the front wheel alone they pitch back, on the rear
+    // alone forward. (Their choice of manoeuvre comes with the track-following code.)
+    if ((controlClass == kClassComputer || controlClass == kClassInert) && wheelDown && !bothDown) {
+        controls[contactBits == 2 ? kControlPitchBack : kControlPitchForward] = 1;
+    }
+
     // Steering on the ground.
     if (bothDown) {
         if (analogSteer) {

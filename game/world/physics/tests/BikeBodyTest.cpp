@@ -266,3 +266,61 @@ TEST(BikeCurves, TheFirstBikeFillsTheSharedCurves) {
 
 }  // namespace
 }  // namespace kes
+
+namespace kes {
+namespace {
+
+TEST(BikeSounds, LandingSoundFollowsTheImpactSpeed) {
+    struct Case {
+        float dropHeight;  // centre height above the resting height; impact speed is about sqrt(60 h)
+        int small;
+        int big;
+    };
+    const Case cases[] = {{2.0f, 0, 0}, {16.0f, 1, 0}, {60.0f, 0, 1}};
+    for (const Case& c : cases) {
+        FlatGround ground;
+        TestBike t(&ground, BikeParams{}, {0.0f, 0.0f, 2.8f + c.dropHeight});
+        t.Run(3 * kSecond);
+        EXPECT_EQ(t.events.smallLandings > 0 ? 1 : 0, c.small) << c.dropHeight;
+        EXPECT_EQ(t.events.bigLandings > 0 ? 1 : 0, c.big) << c.dropHeight;
+    }
+}
+
+TEST(BikeSounds, CrashedBodyBounceVolumeFollowsTheImpact) {
+    struct Case {
+        float impact;
+        int crashes;
+        int volume;
+    };
+    const Case cases[] = {{60.0f, 1, 0}, {80.0f, 1, 0}, {32.5f, 1, -2750}, {5.0f, 0, 1}};
+    for (const Case& c : cases) {
+        FlatGround ground;
+        TestBike t(&ground, BikeParams{}, {0.0f, 0.0f, 10.0f});
+        BikeBody& b = *t.bike;
+        b.riding = 0;
+        b.body.particles[0].position.z = 0.5f;  // below the contact height of 1.11
+        b.body.particles[0].velocity = {0.0f, 0.0f, -c.impact};
+        b.GroundContactStage();
+        EXPECT_EQ(t.events.crashes, c.crashes) << c.impact;
+        EXPECT_EQ(t.events.lastCrashVolume, c.volume) << c.impact;
+        // A small bounce is kept: a tenth of the impact.
+        EXPECT_NEAR(b.body.particles[0].velocity.z, 0.1f * c.impact, 0.01f * c.impact + 0.01f);
+    }
+}
+
+TEST(BikeComputer, GroundContactRunsEveryThirdStep) {
+    FlatGround ground;
+    TestBike t(&ground, BikeParams{}, {0.0f, 0.0f, 3.0f}, {0.0f, 1.0f, 0.0f}, kClassComputer);
+    std::vector<int> countdowns;
+    for (int i = 0; i < 6; ++i) {
+        t.bike->GroundContactStage();
+        countdowns.push_back(t.bike->groundCountdown);
+    }
+    EXPECT_EQ(countdowns, (std::vector<int>{2, 1, 0, 2, 1, 0}));
+    t.Run(3 * kSecond);
+    EXPECT_EQ(t.bike->riding, 1);
+    EXPECT_NE(t.bike->contactBits, 0u);
+}
+
+}  // namespace
+}  // namespace kes
