@@ -324,3 +324,68 @@ TEST(BikeComputer, GroundContactRunsEveryThirdStep) {
 
 }  // namespace
 }  // namespace kes
+
+namespace kes {
+namespace {
+
+// One fixture per way a riding bike loses its rider in the frame and steering stages.
+class BikeCrashCauses : public ::testing::Test {
+protected:
+    void SetUp() override {
+        t = std::make_unique<TestBike>(&ground);
+        t->Run(kSecond);  // settled, both wheels down
+        ASSERT_EQ(t->bike->contactBits, 3u);
+        ASSERT_EQ(t->bike->riding, 1);
+    }
+    void AddForwardVelocity(float dv) {
+        BikeBody& b = *t->bike;
+        for (int i = 0; i < 4; ++i) {
+            Particle& p = b.body.particles[i];
+            p.velocity.x += b.forward.x * dv;
+            p.velocity.y += b.forward.y * dv;
+            p.velocity.z += b.forward.z * dv;
+        }
+    }
+    FlatGround ground;
+    std::unique_ptr<TestBike> t;
+};
+
+TEST_F(BikeCrashCauses, FrontalImpactAbove1500PerSecond) {
+    AddForwardVelocity(14.0f);  // 100 x 14 = 1400: survives
+    t->bike->FrameAndContactStage();
+    EXPECT_EQ(t->bike->riding, 1);
+    AddForwardVelocity(-16.0f);  // 100 x 16 = 1600: thrown off
+    t->bike->FrameAndContactStage();
+    EXPECT_EQ(t->bike->riding, 0);
+}
+
+TEST_F(BikeCrashCauses, LeanBeyond72DegreesWithBothWheelsDown) {
+    BikeBody& b = *t->bike;
+    const Vec3 axis = b.forward;
+    b.RotateAbout(axis, 1.15f);
+    b.FrameAndContactStage();
+    b.SteeringAndWheelStage();
+    EXPECT_NEAR(std::fabs(b.leanAngle), 1.15f, 0.01f);
+    EXPECT_EQ(b.riding, 1);
+    b.RotateAbout(axis, 0.2f);
+    b.FrameAndContactStage();
+    b.SteeringAndWheelStage();
+    EXPECT_EQ(b.riding, 0);
+}
+
+TEST_F(BikeCrashCauses, FoldedBody) {
+    BikeBody& b = *t->bike;
+    Particle* p = b.body.particles;
+    // The front top point swings back past the rear top point.
+    p[3].position = {p[2].position.x - b.forward.x * 2.5f, p[2].position.y - b.forward.y * 2.5f, p[2].position.z};
+    b.FrameAndContactStage();
+    EXPECT_EQ(b.riding, 0);
+}
+
+TEST_F(BikeCrashCauses, GiveUpByteIsLeftToTheController) {
+    t->Hold(kSecond, {kControlGiveUp});
+    EXPECT_EQ(t->bike->riding, 1);
+}
+
+}  // namespace
+}  // namespace kes
