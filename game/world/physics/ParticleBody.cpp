@@ -1,0 +1,190 @@
+#include "game/world/physics/ParticleBody.h"
+
+#include <cmath>
+#include <new>
+
+#include "game/core/maths/VecMath.h"
+
+namespace kes {
+
+ParticleBody::ParticleBody() = default;
+
+ParticleBody::~ParticleBody() {
+    delete[] particles;
+    delete[] springs;
+}
+
+void ParticleBody::Allocate() {
+    delete[] particles;
+    delete[] springs;
+    particles = nullptr;
+    springs = nullptr;
+    particles = new (std::nothrow) Particle[particleCount]();
+    if (particles == nullptr) {
+        return;
+    }
+    springs = new (std::nothrow) Spring[springCount]();
+    if (springs == nullptr) {
+        delete[] particles;
+        particles = nullptr;
+        return;
+    }
+    for (uint32_t i = 0; i < springCount; ++i) {
+        Spring& s = springs[i];
+        s.enabled = 1;
+        s.restFromPose = 1;
+        s.limitOnly = 0;
+        s.springClass = 0;
+        s.lastForce = 0.0f;
+        s.lastForce2 = 0.0f;
+    }
+}
+
+void ParticleBody::Reset() {
+    ClearForces();
+    for (uint32_t i = 0; i < particleCount; ++i) {
+        Particle& p = particles[i];
+        // A mass of zero, a negative or a non-finite mass would give an infinite or meaningless
+        // inverse; such a particle is treated as immovable instead.
+        p.invMass = (std::isfinite(p.mass) && p.mass > 0.0f) ? 1.0f / p.mass : 0.0f;
+        if (!std::isfinite(p.invMass)) {
+            p.invMass = 0.0f;
+        }
+        p.velocity = {0.0f, 0.0f, 0.0f};
+        p.contactTimer = 0;
+    }
+    for (uint32_t i = 0; i < springCount; ++i) {
+        Spring& s = springs[i];
+        Vec3 d;
+        Vec3Sub(&particles[s.b].position, &particles[s.a].position, &d);
+        const float length = Vec3Length(&d);
+        s.lastLength = length;
+        if (s.restFromPose) {
+            s.restLength = length;
+        }
+    }
+    // A zero or broken time step would make the damping rate infinite; such a body does not damp.
+    invTimeStep = (std::isfinite(timeStep) && timeStep > 0.0f) ? 1.0f / timeStep : 0.0f;
+}
+
+void ParticleBody::ClearForces() {
+    for (uint32_t i = 0; i < particleCount; ++i) {
+        particles[i].force = {0.0f, 0.0f, 0.0f};
+    }
+}
+
+void ParticleBody::AddForce(uint32_t index, float fx, float fy, float fz) {
+    if (index >= particleCount) {
+        return;
+    }
+    Vec3& f = particles[index].force;
+    f.x += fx;
+    f.y += fy;
+    f.z += fz;
+}
+
+void ParticleBody::Step() {
+    ApplySpringForces();
+    Integrate();
+    ClearForces();
+}
+
+void ParticleBody::ApplySpringForces() {
+    for (uint32_t i = 0; i < springCount; ++i) {
+        Spring& s = springs[i];
+        if (!s.enabled || s.a >= particleCount || s.b >= particleCount) {
+            continue;
+        }
+        Particle& pa = particles[s.a];
+        Particle& pb = particles[s.b];
+        Vec3 d;
+        Vec3Sub(&pb.position, &pa.position, &d);
+        const float length = Vec3Length(&d);
+        if (length != 0.0f) {
+            Vec3Divide(&d, &d, length);
+        }
+        const float rate = length - s.lastLength;
+        float stretch = 0.0f;
+        bool acts = true;
+        if (s.limitOnly) {
+            if (length > s.maxLength) {
+                stretch = length - s.maxLength;
+            } else if (length < s.minLength) {
+                stretch = length - s.minLength;
+            } else {
+                acts = false;
+            }
+        } else {
+            stretch = length - s.restLength;
+        }
+        s.lastLength = length;
+        if (!acts) {
+            continue;
+        }
+        const SpringClass& c = classes[s.springClass < kSpringClassCount ? s.springClass : 0];
+        const float f = (c.damping * invTimeStep * rate + c.stiffness * stretch) * c.scale;
+        // Smoothing over the last two steps: the applied force leans on the trend of the force.
+        const float e1 = f - s.lastForce;
+        const float e2 = e1 - (s.lastForce - s.lastForce2);
+        s.lastForce2 = s.lastForce;
+        s.lastForce = f;
+        const float applied = ((e2 + e1 + f) + f) * 0.5f;
+        pa.force.x += d.x * applied;
+        pa.force.y += d.y * applied;
+        pa.force.z += d.z * applied;
+        pb.force.x -= d.x * applied;
+        pb.force.y -= d.y * applied;
+        pb.force.z -= d.z * applied;
+    }
+}
+
+void ClampVectorLength(Vec3* v, float limit) {
+    if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z)) {
+        // An infinite component still has a direction; NaN has none.
+        if (std::isnan(v->x) || std::isnan(v->y) || std::isnan(v->z)) {
+            *v = {0.0f, 0.0f, 0.0f};
+            return;
+        }
+        v->x = std::isinf(v->x) ? std::copysign(1.0f, v->x) : 0.0f;
+        v->y = std::isinf(v->y) ? std::copysign(1.0f, v->y) : 0.0f;
+        v->z = std::isinf(v->z) ? std::copysign(1.0f, v->z) : 0.0f;
+        Vec3Normalize(v);
+        Vec3Scale(v, v, limit);
+        return;
+    }
+    const float largest = std::fmax(std::fabs(v->x), std::fmax(std::fabs(v->y), std::fabs(v->z)));
+    if (largest <= limit * 0.57735f) {
+        return;  // no component large enough for the length to exceed the limit
+    }
+    if (largest > 1.0e18f) {
+        // The squared length would overflow: shrink first, the direction is all that matters.
+        Vec3Scale(v, v, 1.0f / largest);
+    }
+    const float length = Vec3Length(v);
+    if (length > limit) {
+        Vec3Scale(v, v, limit / length);
+    }
+}
+
+void ParticleBody::Integrate() {
+    const float dt = timeStep;
+    const float halfDtSquared = 0.5f * dt * dt;
+    for (uint32_t i = 0; i < particleCount; ++i) {
+        Particle& p = particles[i];
+        if (p.fixed) {
+            continue;
+        }
+        ClampVectorLength(&p.force, kMaxParticleForce);
+        const Vec3 a = {p.force.x * p.invMass + gravity.x, p.force.y * p.invMass + gravity.y,
+                        p.force.z * p.invMass + gravity.z};
+        p.position.x += p.velocity.x * dt + a.x * halfDtSquared;
+        p.position.y += p.velocity.y * dt + a.y * halfDtSquared;
+        p.position.z += p.velocity.z * dt + a.z * halfDtSquared;
+        p.velocity.x += a.x * dt;
+        p.velocity.y += a.y * dt;
+        p.velocity.z += a.z * dt;
+        ClampVectorLength(&p.velocity, kMaxParticleSpeed);
+    }
+}
+
+}  // namespace kes

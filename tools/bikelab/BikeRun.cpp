@@ -1,0 +1,94 @@
+#include "tools/bikelab/BikeRun.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "game/core/maths/FastMath.h"
+#include "platform/sys/Fpu.h"
+
+namespace tools {
+
+void ApplyControls(const ControlPhase& phase, kes::BikeBody* bike) {
+    for (int i = 0; i < 9; ++i) {
+        bike->controls[i] = phase.bytes[i];
+    }
+    for (int a = 0; a < 3; ++a) {
+        bike->analogModes[a] = phase.analog[a] ? 1u : 0u;
+        bike->analogLevels[a] = phase.analog[a] ? phase.levels[a] : 1.0f;
+    }
+}
+
+namespace {
+bool BikeFinite(const kes::BikeBody& bike) {
+    for (int i = 0; i < 4; ++i) {
+        const kes::Particle& p = bike.body.particles[i];
+        const float v[6] = {p.position.x, p.position.y, p.position.z, p.velocity.x, p.velocity.y, p.velocity.z};
+        for (float f : v) {
+            if (!std::isfinite(f)) return false;
+        }
+    }
+    return true;
+}
+}  // namespace
+
+RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
+    kes::InitTrigTables();
+    RunResult result;
+    const std::unique_ptr<kes::GroundQuery> ground = MakeGround(script.ground);
+    kes::BikeEnvironment env;
+    env.ground = ground.get();
+    const float heading = script.headingDegrees * 0.017453292f;
+    const kes::Vec3 headingVec = {-std::sin(heading), std::cos(heading), 0.0f};
+    kes::Vec3 start = script.start;
+    start.z += ground->HeightAt(start.x, start.y);
+
+    // Inside a frame the game rounds toward zero; the lab does the same so that its runs match.
+    plat::TowardZeroRounding rounding;
+    kes::BikeBody bike(env, script.params, kes::kClassLocal, start, headingVec);
+    bike.holdControls = 0;  // as when the racer is created
+
+    const int frameMs = options.frameMs > 0 ? options.frameMs : 10;
+    const int every = options.rowEveryFrames > 0 ? options.rowEveryFrames : 1;
+    const uint64_t frames = static_cast<uint64_t>(script.end * 1000.0 / frameMs + 0.5);
+    float accumulator = 0.0f;
+    size_t phase = 0;
+    const ControlPhase neutral;
+    for (uint64_t frame = 1; frame <= frames; ++frame) {
+        accumulator += static_cast<float>(frameMs) * 1.1f;
+        while (accumulator >= 5.0f) {
+            accumulator -= 5.0f;
+            // Game time of this step: 5.0 units of 1/1.1 ms each.
+            const double t = static_cast<double>(result.steps) * 5.0 / 1.1 / 1000.0;
+            while (phase + 1 < script.phases.size() && script.phases[phase + 1].time <= t) ++phase;
+            const ControlPhase& current =
+                (!script.phases.empty() && script.phases[phase].time <= t) ? script.phases[phase] : neutral;
+            ApplyControls(current, &bike);
+            bike.Step();
+            ++result.steps;
+        }
+        if (!BikeFinite(bike)) result.finite = false;
+        if (frame % static_cast<uint64_t>(every) == 0) {
+            TrajectoryRow row;
+            row.time = static_cast<double>(frame) * frameMs / 1000.0;
+            row.position = bike.centre;
+            row.speed = bike.speed;
+            row.riding = bike.riding;
+            row.contactBits = bike.contactBits;
+            result.rows.push_back(row);
+        }
+    }
+    return result;
+}
+
+std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows) {
+    std::string out = "time,x,y,z,speed,riding,contact\n";
+    char line[160];
+    for (const TrajectoryRow& r : rows) {
+        std::snprintf(line, sizeof(line), "%.3f,%.4f,%.4f,%.4f,%.4f,%u,%u\n", r.time, r.position.x, r.position.y,
+                      r.position.z, r.speed, static_cast<unsigned>(r.riding), static_cast<unsigned>(r.contactBits));
+        out += line;
+    }
+    return out;
+}
+
+}  // namespace tools

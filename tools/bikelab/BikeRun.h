@@ -1,0 +1,39 @@
+#pragma once
+// Runs a bike script the way a racer's controller steps its bike: frames of 10 ms, 1.1 step units per
+// millisecond, one bike step per 5.0 units, controls set before every step.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/bikelab/BikeScript.h"
+
+namespace tools {
+
+struct TrajectoryRow {
+    double time;        // seconds of game time at the end of the frame
+    kes::Vec3 position; // centre of the bike
+    float speed;
+    uint8_t riding;
+    uint32_t contactBits;
+};
+
+struct RunOptions {
+    int frameMs = 10;
+    int rowEveryFrames = 1;  // one row every this many frames
+};
+
+struct RunResult {
+    std::vector<TrajectoryRow> rows;
+    uint64_t steps = 0;
+    bool finite = true;  // every particle stayed finite
+};
+
+RunResult RunBikeScript(const BikeScript& script, const RunOptions& options = {});
+
+// "time,x,y,z,speed,riding,contact" and one line per row.
+std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows);
+
+// Sets the control bytes and analog state of the phase on the bike.
+void ApplyControls(const ControlPhase& phase, kes::BikeBody* bike);
+
+}  // namespace tools

@@ -1,0 +1,47 @@
+// bikelab: drives one bike through a script on a generated ground and prints its trajectory as CSV.
+//   bikelab SCRIPT [--every N]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tools/bikelab/BikeRun.h"
+#include "tools/bikelab/BikeScript.h"
+
+int main(int argc, char** argv) {
+    const char* path = nullptr;
+    tools::RunOptions options;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--every") == 0 && i + 1 < argc) {
+            options.rowEveryFrames = std::atoi(argv[++i]);
+        } else if (path == nullptr && argv[i][0] != '-') {
+            path = argv[i];
+        } else {
+            std::fprintf(stderr, "usage: bikelab SCRIPT [--every N]\n");
+            return 2;
+        }
+    }
+    if (path == nullptr) {
+        std::fprintf(stderr, "usage: bikelab SCRIPT [--every N]\n");
+        return 2;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "bikelab: cannot read %s\n", path);
+        return 1;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    tools::BikeScript script;
+    std::string error;
+    if (!tools::ParseBikeScript(text.str(), &script, &error)) {
+        std::fprintf(stderr, "bikelab: %s: %s\n", path, error.c_str());
+        return 1;
+    }
+    const tools::RunResult result = tools::RunBikeScript(script, options);
+    const std::string csv = tools::TrajectoryCsv(result.rows);
+    std::fwrite(csv.data(), 1, csv.size(), stdout);
+    return 0;
+}
