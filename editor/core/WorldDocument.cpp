@@ -291,7 +291,9 @@ std::string WorldDocument::NormaliseSaveName(const std::string& typed) {
     std::string name = typed;
     std::transform(name.begin() + static_cast<std::ptrdiff_t>(start), name.end(), name.begin() + static_cast<std::ptrdiff_t>(start),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (name.size() - start < 4 || name.compare(name.size() - 4, 4, ".wld") != 0) name += ".wld";
+    // The file name is lowered (folders keep their case: the disk is case-sensitive here); a name that
+    // does not hold ".wld" gets ".WLD", which the case-insensitive open finds again.
+    if (name.find(".wld", start) == std::string::npos) name += ".WLD";
     return name;
 }
 

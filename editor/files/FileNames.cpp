@@ -1,6 +1,7 @@
 #include "editor/files/FileNames.h"
 
-#include <strings.h>
+#include "platform/fs/Paths.h"
+
 
 #include <filesystem>
 #include <fstream>
@@ -11,39 +12,11 @@ namespace qv {
 namespace fs = std::filesystem;
 
 std::optional<std::string> ResolveFileNoCase(const std::string& path) {
-    std::string slashed = path;
-    for (char& c : slashed)
-        if (c == '\\') c = '/';
+    if (path.empty()) return std::nullopt;
+    std::string onDisk = plat::ResolvePath(path);
     std::error_code ec;
-    if (slashed.empty()) return std::nullopt;
-    if (fs::is_regular_file(slashed, ec)) return slashed;
-
-    fs::path wanted(slashed);
-    fs::path current = wanted.is_absolute() ? fs::path("/") : fs::path(".");
-    bool first = true;
-    for (const fs::path& part : wanted.relative_path()) {
-        const std::string name = part.string();
-        if (name.empty() || name == ".") continue;
-        fs::path exact = current / part;
-        if (fs::exists(exact, ec)) {
-            current = exact;
-        } else {
-            bool found = false;
-            for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec)) {
-                if (strcasecmp(it->path().filename().c_str(), name.c_str()) == 0) {
-                    current = it->path();
-                    found = true;
-                    break;
-                }
-            }
-            if (!found) return std::nullopt;
-        }
-        first = false;
-    }
-    if (first || !fs::is_regular_file(current, ec)) return std::nullopt;
-    std::string result = current.string();
-    if (!wanted.is_absolute() && result.rfind("./", 0) == 0) result.erase(0, 2);
-    return result;
+    if (!fs::is_regular_file(onDisk, ec)) return std::nullopt;
+    return onDisk;
 }
 
 std::string BaseNameWithoutExtension(const std::string& path, size_t maxChars) {

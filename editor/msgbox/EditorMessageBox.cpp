@@ -1,6 +1,6 @@
 #include "editor/msgbox/EditorMessageBox.h"
 
-#include <cstdio>
+#include "platform/sys/MessageBox.h"
 #include <utility>
 
 namespace qv {
@@ -15,8 +15,10 @@ EditorMessageHook& Hook() {
 MessageAnswer ShowEditorMessage(const std::string& text, const std::string& caption, MessageButtons buttons,
                                 MessageIcon icon) {
     if (Hook()) return Hook()(EditorMessage{text, caption, buttons, icon});
-    std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-    return MessageAnswer::Ok;
+    uint32_t flags = buttons == MessageButtons::OkCancel ? plat::MB_OKCANCEL : plat::MB_OK;
+    if (icon == MessageIcon::Warning) flags |= plat::MB_ICONEXCLAMATION;
+    if (icon == MessageIcon::Error) flags |= plat::MB_ICONERROR;
+    return plat::MessageBox(text, caption, flags) == plat::IDCANCEL ? MessageAnswer::Cancel : MessageAnswer::Ok;
 }
 
 void SetEditorMessageHook(EditorMessageHook hook) { Hook() = std::move(hook); }

@@ -184,16 +184,16 @@ TEST_F(WorldDocument, SaveAsAndOpenThroughTheDialogs) {
     ASSERT_EQ(Load({"a_land"}), 1u);
     editor->ui->fileAnswers.push_back({Path("Track")});
     ASSERT_EQ(editor->world.SaveCommand(), 0);
-    EXPECT_EQ(editor->world.path, Path("track.wld"));
-    EXPECT_TRUE(std::filesystem::exists(Path("track.wld")));
+    EXPECT_EQ(editor->world.path, Path("track.WLD"));
+    EXPECT_TRUE(std::filesystem::exists(Path("track.WLD")));
     EXPECT_EQ(editor->world.SaveCommand(), 0);  // the document path now, no dialog
-    editor->ui->fileAnswers.push_back({Path("track.wld")});
+    editor->ui->fileAnswers.push_back({Path("track.WLD")});
     editor->world.OpenWithDialog();
-    EXPECT_EQ(editor->world.path, Path("track.wld"));
+    EXPECT_EQ(editor->world.path, Path("track.WLD"));
     editor->world.OpenWithDialog();  // cancelled: an empty world
     EXPECT_TRUE(editor->world.path.empty());
     // The question is captioned with the window title: the saved world's path.
-    const std::string question = Path("track.wld") + "|This operation will delete everything in memory and initialize the World.";
+    const std::string question = Path("track.WLD") + "|This operation will delete everything in memory and initialize the World.";
     EXPECT_EQ(messages, (std::vector<std::string>{question, question}));
 }
 
@@ -201,7 +201,7 @@ TEST(WorldDocumentNames, SaveNameNormalisation) {
     struct Row {
         const char* typed;
         const char* stored;
-    } rows[] = {{"Track", "track.wld"}, {"a.WLD", "a.wld"}, {"dir/Sub/X", "dir/Sub/x.wld"}, {"x.wld.bak", "x.wld.bak.wld"}};
+    } rows[] = {{"Track", "track.WLD"}, {"a.WLD", "a.wld"}, {"dir/Sub/X", "dir/Sub/x.WLD"}, {"x.wld.bak", "x.wld.bak"}};
     for (const Row& r : rows) EXPECT_EQ(qv::WorldDocument::NormaliseSaveName(r.typed), r.stored) << r.typed;
 }
 
