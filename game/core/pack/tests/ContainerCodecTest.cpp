@@ -262,6 +262,27 @@ TEST(ContainerCodec, BuilderBlockMatchesHandBuiltBits) {
     EXPECT_EQ(std::string(out.begin(), out.begin() + length), "abcdefghabcdefghdef");
 }
 
+// The undamaged twins of the fixtures below decode, so each fixture is refused for its damage alone.
+TEST(ContainerCodec, UndamagedTwinsOfTheFixturesDecode) {
+    const struct {
+        Bytes block;
+        std::string text;
+    } cases[] = {
+        {StreamBuilder().Literals("AB").Copy(2, 1).Block(4), "ABBB"},
+        {StreamBuilder().Literals("AB").Copy(3, 2).Block(5), "ABABA"},
+        {StreamBuilder().Literals("ABCDEF").Block(6), "ABCDEF"},
+        {StreamBuilder().Literals("Hello, world").Block(12), "Hello, world"},
+        {StreamBuilder().Symbol(false, 2).Symbol(false, 0).Symbol(true, 'A').Symbol(true, 'A').Block(2), "AA"},
+        {StreamBuilder().Literals("A").Copy(1, 1).Block(2), "AA"},
+    };
+    for (const auto& c : cases) {
+        Bytes out(kContainerBlockSize);
+        uint32_t length = 0;
+        ASSERT_EQ(UnpackBlock(c.block.data(), c.block.size(), out.data(), &length), kOk) << c.text;
+        EXPECT_EQ(std::string(out.begin(), out.begin() + length), c.text);
+    }
+}
+
 // A copy of data with the u32 at the given offset replaced (the offset lies inside data).
 Bytes WithWord(Bytes data, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) data.at(at + i) = static_cast<uint8_t>(value >> (8 * i));
