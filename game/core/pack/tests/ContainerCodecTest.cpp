@@ -231,11 +231,11 @@ public:
     }
     Bytes Block(uint32_t length) {
         bits_.Finish();
-        Bytes data(8);
-        plat::StoreU32(data.data(), length);
-        plat::StoreU32(data.data() + 4, static_cast<uint32_t>(8 + words_.size()));
-        data.insert(data.end(), words_.begin(), words_.end());
-        return data;
+        plat::ByteWriter data;
+        data.U32(length);
+        data.U32(static_cast<uint32_t>(8 + words_.size()));
+        data.Bytes(words_.data(), words_.size());
+        return data.Take();
     }
 
 private:
