@@ -42,10 +42,12 @@ Result UnpackBlock(const uint8_t* data, size_t dataSize, uint8_t* out, uint32_t*
 uint8_t* UnpackImage(const uint8_t* image, size_t imageSize, uint32_t* outSize);
 
 // Encodes one block (at most kContainerBlockSize bytes) into its block data: the words L and P, then
-// the bit stream. Longest-match LZ search.
+// the bit stream. Longest-match LZ search. Empty for 0 bytes, for more than kContainerBlockSize, and
+// for a block whose data would pass kMaxBlockDataSize (which the reader refuses).
 std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size);
 
 // Encodes a whole file as a container image: header, offset table (every offset filled), blocks.
+// Empty when a block cannot be encoded (see PackBlock); an empty file gives the 24-byte header alone.
 std::vector<uint8_t> PackImage(const uint8_t* data, size_t size, uint32_t firstWord = 0,
                                uint32_t lastWord = 0);
 
