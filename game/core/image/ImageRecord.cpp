@@ -45,7 +45,7 @@ size_t ImageHeapLiveBlocks() { return g_liveBlocks.load(); }
 void SetImageName(ImageRecord* image, const char* name) {
     if (!image) return;
     std::memset(image->name, 0, sizeof image->name);
-    if (name) std::strncpy(image->name, name, sizeof image->name - 1);
+    if (name) std::memcpy(image->name, name, strnlen(name, sizeof image->name - 1));
 }
 
 ImageRecord* AllocImage(uint32_t width, uint32_t height, uint32_t format, const char* name) {
