@@ -206,7 +206,7 @@ std::unique_ptr<GfxDevice> GfxDevice::Create(const GfxConfig& config, std::strin
     Impl& im = *dev->impl_;
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            err = std::string("window: ") + SDL_GetError();
+            err = std::string("video: ") + SDL_GetError();
             return nullptr;
         }
         im.ownsVideo = true;

@@ -55,7 +55,8 @@ struct GfxDisplayMode {
 class GfxDevice {
 public:
     // Opens the window and GL context and the render target. Null on failure with the reason in
-    // *error: "window", "context" (no GL 3.3) or "target" (no framebuffer object), then SDL's text.
+    // *error: "video" (no video system), "window", "context" (no GL 3.3) or "target" (no
+    // framebuffer object), then SDL's text.
     static std::unique_ptr<GfxDevice> Create(const GfxConfig& config, std::string* error);
     ~GfxDevice();
     GfxDevice(const GfxDevice&) = delete;
