@@ -374,6 +374,12 @@ int32_t RenderSelectTexture(uint32_t handle) {
 
 void SetTranslucentSortBias(float bias) { S().sortBias = bias; }
 
+void RenderTextureChanged() {
+    DisplayState& s = S();
+    if (s.gfx) s.gfx->SetTexture(nullptr);
+    s.texturePending = true;
+}
+
 int32_t RenderFlushTranslucent() {
     DisplayState& s = S();
     if (s.queue.empty()) return 0;

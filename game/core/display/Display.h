@@ -61,6 +61,8 @@ int32_t RenderDrawIndexed(uint32_t type, uint32_t vertexCount, const ScreenVerte
                           const uint16_t* indices, uint32_t flags);
 int32_t RenderSelectTexture(uint32_t deviceHandle);
 void SetTranslucentSortBias(float bias);
+// A texture of the current handle was released or rebuilt: it is set again before the next draw.
+void RenderTextureChanged();
 int32_t RenderBeginScene();
 int32_t RenderEndScene();
 int32_t RenderFlushTranslucent();
