@@ -735,6 +735,11 @@ void GfxDevice::Present() {
     glBindFramebuffer(GL_FRAMEBUFFER, im.fbo);
 }
 
+void GfxDevice::Finish() {
+    Flush();
+    glFinish();
+}
+
 std::vector<uint8_t> GfxDevice::ReadFrame() {
     Flush();
     const size_t row = static_cast<size_t>(renderWidth_) * 4;

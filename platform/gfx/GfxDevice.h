@@ -114,6 +114,9 @@ public:
     // The render target as red, green, blue, alpha bytes, top row first.
     std::vector<uint8_t> ReadFrame();
 
+    // Waits until GL has finished everything sent so far (timing).
+    void Finish();
+
     // GL draw calls issued since the last reset (batches and blits).
     uint32_t DrawCalls() const { return drawCalls_; }
     void ResetDrawCalls() { drawCalls_ = 0; }
