@@ -6,6 +6,8 @@
 
 #include "game/core/datapack/DataPack.h"
 #include "game/core/image/BitmapCache.h"
+#include "game/core/image/ImageDecode.h"
+#include "game/core/image/PackImageStream.h"
 #include "game/core/image/tests/PictureBuilder.h"
 #include "tools/packtool/PackWriter.h"
 
@@ -83,6 +85,30 @@ TEST(BitmapCacheTest, BitmapsFromThePack) {
     EXPECT_EQ(LoadBitmapFromCache("missing.bmp"), nullptr);
     FreeLoadCache();
     std::filesystem::remove_all(dir);
+}
+
+TEST(BitmapCacheTest, PicturesThroughTheFileClass) {
+    Picture p;
+    p.width = 2;
+    p.height = 2;
+    p.bits = 24;
+    p.rowsTopDown.assign(12, 9);
+    std::vector<uint8_t> bytes = StreamPicture(p);
+    bytes.insert(bytes.end(), bytes.begin(), bytes.end() - 2);  // a second picture, cut short
+    const std::string path = std::filesystem::temp_directory_path() / ("gravelon-pic-" + std::to_string(getpid()));
+    std::string error;
+    ASSERT_TRUE(tools::WriteFileAtomically(path, bytes, &error)) << error;
+    PackFile file(path.c_str(), "rb", 0);
+    ASSERT_TRUE(file.IsOpen());
+    PackImageStream stream(file);
+    ImageRecord* first = ReadImageFromStream(stream);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->pixels[0], 9);
+    EXPECT_EQ(stream.Tell(), 40u + 2 * 6u);
+    FreeImage(first);
+    EXPECT_EQ(ReadImageFromStream(stream), nullptr);
+    file.Close();
+    std::filesystem::remove(path);
 }
 
 }  // namespace
