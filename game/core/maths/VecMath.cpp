@@ -1,0 +1,125 @@
+#include "game/core/maths/VecMath.h"
+
+#include "game/core/maths/FastMath.h"
+
+namespace kes {
+
+namespace {
+
+float SquaredLength(const Vec3* v) {
+    return v->x * v->x + v->y * v->y + v->z * v->z;
+}
+
+}  // namespace
+
+void Vec3Normalize(Vec3* v) {
+    const float squared = SquaredLength(v);
+    if (squared == 0.0f) {
+        return;
+    }
+    const float inverse = 1.0f / FastSqrt(squared);
+    v->x *= inverse;
+    v->y *= inverse;
+    v->z *= inverse;
+}
+
+float Vec3Length(const Vec3* v) {
+    const float squared = SquaredLength(v);
+    return squared == 0.0f ? 0.0f : FastSqrt(squared);
+}
+
+float Vec3Dot(const Vec3* a, const Vec3* b) {
+    return a->x * b->x + a->y * b->y + a->z * b->z;
+}
+
+void Vec3Cross(const Vec3* a, const Vec3* b, Vec3* out) {
+    const Vec3 result = {a->y * b->z - a->z * b->y,
+                         a->z * b->x - a->x * b->z,
+                         a->x * b->y - a->y * b->x};
+    *out = result;
+}
+
+void Vec3TriangleNormal(const Vec3* points, Vec3* out) {
+    Vec3 edge1;
+    Vec3 edge2;
+    Vec3Sub(&points[1], &points[0], &edge1);
+    Vec3Sub(&points[2], &points[0], &edge2);
+    Vec3Cross(&edge1, &edge2, out);
+    Vec3Normalize(out);
+}
+
+void Vec3RotateAxis(const Vec3* axis, const Vec3* v, float angle, Vec3* out) {
+    const float c = FastCos(angle);
+    const float s = FastSin(angle);
+    const float t = 1.0f - c;
+    const float ax = axis->x;
+    const float ay = axis->y;
+    const float az = axis->z;
+    const float vx = v->x;
+    const float vy = v->y;
+    const float vz = v->z;
+    // Rodrigues' rotation written out as the rows of the rotation matrix.
+    out->x = ((1.0f - ax * ax) * c + ax * ax) * vx + (t * ax * ay - s * az) * vy +
+             (t * az * ax + s * ay) * vz;
+    out->y = (t * ax * ay + s * az) * vx + ((1.0f - ay * ay) * c + ay * ay) * vy +
+             (t * az * ay - s * ax) * vz;
+    out->z = (t * az * ax - s * ay) * vx + (t * az * ay + s * ax) * vy +
+             ((1.0f - az * az) * c + az * az) * vz;
+}
+
+void Vec3Reflect(const Vec3* v, const Vec3* n, Vec3* out) {
+    const float twiceDot = 2.0f * Vec3Dot(v, n);
+    const Vec3 result = {v->x - twiceDot * n->x, v->y - twiceDot * n->y, v->z - twiceDot * n->z};
+    *out = result;
+}
+
+void Vec3Add(const Vec3* a, const Vec3* b, Vec3* out) {
+    const Vec3 result = {a->x + b->x, a->y + b->y, a->z + b->z};
+    *out = result;
+}
+
+void Vec3Sub(const Vec3* a, const Vec3* b, Vec3* out) {
+    const Vec3 result = {a->x - b->x, a->y - b->y, a->z - b->z};
+    *out = result;
+}
+
+void Vec3Scale(const Vec3* v, Vec3* out, float s) {
+    const Vec3 result = {v->x * s, v->y * s, v->z * s};
+    *out = result;
+}
+
+void Vec3Divide(const Vec3* v, Vec3* out, float s) {
+    Vec3Scale(v, out, 1.0f / s);
+}
+
+float Vec4Dot(const Vec4* a, const Vec4* b) {
+    return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
+}
+
+void Vec4Scale(const Vec4* v, Vec4* out, float s) {
+    const Vec4 result = {v->x * s, v->y * s, v->z * s, v->w * s};
+    *out = result;
+}
+
+void Vec4Divide(const Vec4* v, Vec4* out, float s) {
+    Vec4Scale(v, out, 1.0f / s);
+}
+
+void Vec3MulMat3(const Matrix3* m, const Vec3* v, Vec3* out) {
+    const float* e = m->m;
+    const Vec3 result = {v->x * e[0] + v->y * e[3] + v->z * e[6],
+                         v->x * e[1] + v->y * e[4] + v->z * e[7],
+                         v->x * e[2] + v->y * e[5] + v->z * e[8]};
+    *out = result;
+}
+
+void Vec4MulMat4(const Matrix4* m, const Vec4* v, Vec4* out) {
+    const float* e = m->m;
+    const Vec4 result = {v->x * e[0] + v->y * e[4] + v->z * e[8] + v->w * e[12],
+                         v->x * e[1] + v->y * e[5] + v->z * e[9] + v->w * e[13],
+                         v->x * e[2] + v->y * e[6] + v->z * e[10] + v->w * e[14],
+                         v->x * e[3] + v->y * e[7] + v->z * e[11] + v->w * e[15]};
+    *out = result;
+}
+
+}  // namespace kes
