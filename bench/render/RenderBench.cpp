@@ -34,7 +34,7 @@ uint32_t FloatBits(float f) {
 
 struct Scene {
     RenderInterface* r = nullptr;
-    float view[16] = {};
+    Matrix4 view{};
     std::vector<SourceVertex> source;
     std::vector<ScreenVertex> screen;
     std::vector<uint16_t> indices;
@@ -51,9 +51,8 @@ struct Scene {
         r = &TheRenderInterface();
         // Perspective to 640 x 480: sx = 320 x / z + 320, sy = 240 - 240 y / z, sz 0..1 from near to far.
         const float a = kFar / (kFar - kNear), b = -kNear * kFar / (kFar - kNear);
-        const float v[16] = {320, 0, 0, 0, 0, 0, -240, 0, 320, a, 240, 1, 0, b, 0, 0};
-        std::memcpy(view, v, sizeof view);
-        r->viewProjection = view;
+        view = Matrix4{{320, 0, 0, 0, 0, 0, -240, 0, 320, a, 240, 1, 0, b, 0, 0}};
+        r->viewProjection = &view;
         r->SetFogRange(50.0f, 900.0f);
         r->SetFogEnable(1);
         for (int t = 0; t < kTextures; ++t) {

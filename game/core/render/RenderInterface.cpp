@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <cmath>
 
+#include "game/core/maths/MatMath.h"
 #include "game/core/texture/TextureContainer.h"
 
 namespace kes {
@@ -31,22 +32,14 @@ int32_t RenderInterface::DrawIndexed(uint32_t type, uint32_t vertexCount, Screen
     return 0;
 }
 
-int32_t RenderInterface::TransformVertices(const float* model, ScreenVertex* out, int32_t count, const SourceVertex* in,
-                                           uint32_t, const uint16_t*, uint32_t flags) {
+int32_t RenderInterface::TransformVertices(const Matrix4* model, ScreenVertex* out, int32_t count,
+                                           const SourceVertex* in, uint32_t, const uint16_t*, uint32_t flags) {
     if (!out || !in || count <= 0) return 0;
-    static const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    const float* view = viewProjection ? viewProjection : kIdentity;
-    float w[16];
-    if (model) {
-        for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) {
-                float sum = 0;
-                for (int k = 0; k < 4; ++k) sum += model[i * 4 + k] * view[k * 4 + j];
-                w[i * 4 + j] = sum;
-            }
-    } else {
-        for (int i = 0; i < 16; ++i) w[i] = view[i];
-    }
+    Matrix4 working;
+    if (viewProjection) working = *viewProjection;
+    else MatIdentity(&working);
+    if (model) MatMultiply(&working, model, &working);  // model x view
+    const float* w = working.m;
     flags &= 0xFF;
     bool lit = false;
     if ((flags & 1) && g_lighting) lit = g_lighting(out, count, in, model, 100.0f, 255);

@@ -9,6 +9,7 @@
 #include "game/core/display/Display.h"
 #include "game/core/image/ImageRecord.h"
 #include "game/core/image/ImageStream.h"
+#include "game/core/maths/MathTypes.h"
 
 namespace kes {
 
@@ -17,9 +18,6 @@ struct SourceVertex {
     float x, y, z, nx, ny, nz, u, v;
 };
 static_assert(sizeof(SourceVertex) == 32);
-
-// A 4 x 4 matrix as 16 floats, row by row, for row vectors: (x, y, z, 1) x M.
-using RenderMatrix = float[16];
 
 // The back buffer's pixels lent to a caller that draws or reads them (screen grabs).
 struct BackBufferDC {
@@ -30,7 +28,7 @@ struct BackBufferDC {
 
 // Lighting of mesh vertices by the light table: fills the diffuse colours of out and returns true,
 // or returns false when the table holds no light.
-using MeshLightingFn = bool (*)(ScreenVertex* out, int32_t count, const SourceVertex* in, const float* world,
+using MeshLightingFn = bool (*)(ScreenVertex* out, int32_t count, const SourceVertex* in, const Matrix4* world,
                                 float radius, uint32_t alpha);
 void SetMeshLighting(MeshLightingFn fn);
 
@@ -43,7 +41,7 @@ public:
 
     virtual int32_t DrawIndexed(uint32_t type, uint32_t vertexCount, ScreenVertex* vertices, uint32_t indexCount,
                                 uint16_t* indices, uint32_t flags);                                    // 0
-    virtual int32_t TransformVertices(const float* model, ScreenVertex* out, int32_t count, const SourceVertex* in,
+    virtual int32_t TransformVertices(const Matrix4* model, ScreenVertex* out, int32_t count, const SourceVertex* in,
                                       uint32_t indexCount, const uint16_t* indices, uint32_t flags);   // 1
     virtual int32_t SetState(uint32_t state, uint32_t value);                                          // 2
     virtual int32_t SelectTexture(uint32_t handle);                                                    // 3
@@ -85,7 +83,7 @@ public:
     float fogStart = 2.0f;
     float fogScale = 0.12762763f;  // 255 / (2000 - 2)
     uint32_t fogEnabled = 0;
-    const float* viewProjection = nullptr;  // 16 floats, set from the active camera each frame
+    const Matrix4* viewProjection = nullptr;  // the active camera's matrix, set each frame
     uint32_t currentColour = 0xFFFFFFFF;
     uint32_t* handleTable = nullptr;        // null: the built-in table on first use
     uint32_t builtInHandleTable[kHandleTableSize] = {};

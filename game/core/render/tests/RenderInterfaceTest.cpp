@@ -124,10 +124,10 @@ TEST_F(RenderTest, TextureRecordsFromStreams) {
 }
 
 // View matrix giving c0 = x, c1 = y, c2 = z, c3 = z.
-const float kDepthView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0};
+const Matrix4 kDepthView{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0}};
 
 TEST_F(RenderTest, FogFactorFromDepth) {
-    r->viewProjection = kDepthView;
+    r->viewProjection = &kDepthView;
     r->SetFogRange(10.0f, 265.0f);
     EXPECT_FLOAT_EQ(r->fogScale, 1.0f);
     r->SetFogEnable(1);
@@ -154,7 +154,7 @@ TEST_F(RenderTest, FogFactorFromDepth) {
 }
 
 TEST_F(RenderTest, VertexInTheCameraPlaneStaysFinite) {
-    r->viewProjection = kDepthView;
+    r->viewProjection = &kDepthView;
     for (uint32_t fog : {0u, 1u}) {
         r->SetFogEnable(fog);
         SourceVertex in{3, 4, 0, 0, 0, 1, 0, 0};
@@ -167,11 +167,11 @@ TEST_F(RenderTest, VertexInTheCameraPlaneStaysFinite) {
 
 TEST_F(RenderTest, ProjectionUsesModelTimesView) {
     // Model: translate by (1, 2, 3); view: depth view. (1, 1, 1) -> (2, 3, 4): sx = 2/4, sy = 4/4, sz = 3/4.
-    const float model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1};
-    r->viewProjection = kDepthView;
+    const Matrix4 model{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1}};
+    r->viewProjection = &kDepthView;
     SourceVertex in{1, 1, 1, 0, 0, 1, 0.25f, 0.75f};
     ScreenVertex out{};
-    r->TransformVertices(model, &out, 1, &in, 0, nullptr, 0);
+    r->TransformVertices(&model, &out, 1, &in, 0, nullptr, 0);
     EXPECT_FLOAT_EQ(out.sx, 0.5f);
     EXPECT_FLOAT_EQ(out.sy, 1.0f);
     EXPECT_FLOAT_EQ(out.sz, 0.75f);
@@ -181,7 +181,7 @@ TEST_F(RenderTest, ProjectionUsesModelTimesView) {
 }
 
 bool g_haveLights = false;
-bool FakeLighting(ScreenVertex* out, int32_t count, const SourceVertex*, const float*, float radius, uint32_t alpha) {
+bool FakeLighting(ScreenVertex* out, int32_t count, const SourceVertex*, const Matrix4*, float radius, uint32_t alpha) {
     if (!g_haveLights) return false;
     EXPECT_FLOAT_EQ(radius, 100.0f);
     EXPECT_EQ(alpha, 255u);
