@@ -21,6 +21,26 @@ struct DeviceGuid {
     bool operator==(const DeviceGuid&) const = default;
 };
 
+// The 16 stored bytes of a GUID (the settings record keeps them): data1, data2, data3 little-endian,
+// then data4.
+inline void DeviceGuidToBytes(const DeviceGuid& g, uint8_t* out) {
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(g.data1 >> (8 * i));
+    out[4] = static_cast<uint8_t>(g.data2);
+    out[5] = static_cast<uint8_t>(g.data2 >> 8);
+    out[6] = static_cast<uint8_t>(g.data3);
+    out[7] = static_cast<uint8_t>(g.data3 >> 8);
+    for (int i = 0; i < 8; ++i) out[8 + i] = g.data4[i];
+}
+inline DeviceGuid DeviceGuidFromBytes(const uint8_t* in) {
+    DeviceGuid g{};
+    g.data1 = static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) |
+              (static_cast<uint32_t>(in[2]) << 16) | (static_cast<uint32_t>(in[3]) << 24);
+    g.data2 = static_cast<uint16_t>(in[4] | (in[5] << 8));
+    g.data3 = static_cast<uint16_t>(in[6] | (in[7] << 8));
+    for (int i = 0; i < 8; ++i) g.data4[i] = in[8 + i];
+    return g;
+}
+
 // Result codes of the device layer.
 constexpr int32_t kDisplayOk = 0;
 constexpr int32_t kNoDriverSelected = static_cast<int32_t>(0x81000001);

@@ -63,7 +63,8 @@ uint8_t AlphaAt(const ImageRecord& a, uint32_t x, uint32_t y) {
 
 // One level's texels as red, green, blue, alpha.
 plat::GfxLevel BuildLevel(const ImageRecord& img, const ImageRecord* alpha, bool wantAlpha,
-                          const TextureSettings& s) {
+                          const TextureSettings& s, bool* keyed) {
+    const uint32_t key = ColourKeyValue(0xFF0000, 0xFF00, 0xFF);
     plat::GfxLevel level;
     level.width = img.width;
     level.height = img.height;
@@ -117,6 +118,12 @@ plat::GfxLevel BuildLevel(const ImageRecord& img, const ImageRecord* alpha, bool
             out[1] = table[g];
             out[2] = table[b];
             out[3] = a;
+            if (alpha && a == 0 && !s.deviceAlphaTest) {
+                out[0] = static_cast<uint8_t>(key >> 16);
+                out[1] = static_cast<uint8_t>(key >> 8);
+                out[2] = static_cast<uint8_t>(key);
+                *keyed = true;
+            }
         }
     }
     return level;
@@ -133,6 +140,13 @@ uint8_t AdjustChannel(uint8_t c, int32_t picture1, int32_t picture2) {
     const int32_t scale = ((picture1 + 50) * 256) / 100;
     const int32_t offset = picture2 - 49;
     return static_cast<uint8_t>(std::clamp(((c * scale) >> 8) + offset, 0, 255));
+}
+
+uint32_t ColourKeyValue(uint32_t redMask, uint32_t greenMask, uint32_t blueMask) {
+    const uint64_t r = (static_cast<uint64_t>(redMask) * 40 / 255) & redMask;
+    const uint64_t g = (static_cast<uint64_t>(greenMask) * 40 / 255) & greenMask;
+    const uint64_t b = (static_cast<uint64_t>(blueMask) * 50 / 255) & blueMask;
+    return static_cast<uint32_t>(r | g | b);
 }
 
 uint32_t AlphaField(uint32_t alpha, uint32_t alphaMask) {
@@ -231,14 +245,16 @@ int32_t CreateTextureSurface(TextureContainer* c, plat::GfxDevice* device) {
     std::vector<plat::GfxLevel> chain;
     const ImageRecord* colour = c->image;
     const ImageRecord* alpha = c->alphaImage;
+    bool keyed = false;
     for (int l = 0; l < levels && colour; ++l) {
-        chain.push_back(BuildLevel(*colour, alpha, wantAlpha, s));
+        chain.push_back(BuildLevel(*colour, alpha, wantAlpha, s, &keyed));
         colour = colour->nextLevel;
         // An alpha chain shorter than the colour chain keeps its last level.
         if (alpha && alpha->nextLevel) alpha = alpha->nextLevel;
     }
     c->texture = device->CreateTexture(chain, wantAlpha);
     if (!c->texture) return kResultFail;
+    if (keyed) device->SetColourKey(c->texture, true, ColourKeyValue(0xFF0000, 0xFF00, 0xFF));
     c->device = device;
     return 0;
 }

@@ -39,7 +39,13 @@ struct TextureSettings {
     int32_t picture1 = 50;
     int32_t picture2 = 50;
     bool mipMapping = true;
+    // Whether the device alpha-tests; without it, texels of alpha 0 take the colour-key value and
+    // the texture gets that key.
+    bool deviceAlphaTest = true;
 };
+
+// The colour-key value for channel masks of the target format.
+uint32_t ColourKeyValue(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 TextureSettings& CurrentTextureSettings();
 
 TextureContainer* TextureListHead();

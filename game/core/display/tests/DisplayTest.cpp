@@ -67,6 +67,17 @@ TEST(DeviceListTest, EnumerationSelectsTheHardwareDeviceAndDefaultMode) {
     EXPECT_EQ(EnumerateDevicesFrom({{320, 200, 16}}, 16, nullptr), kNoUsableDevice);
 }
 
+TEST(DeviceListTest, GuidsSurviveTheStoredBytes) {
+    uint8_t bytes[16];
+    DeviceGuidToBytes(kHardwareDeviceGuid, bytes);
+    EXPECT_EQ(bytes[0], 0x01);  // data1 little-endian
+    EXPECT_EQ(bytes[3], 0x6A);
+    EXPECT_EQ(bytes[8], 0x9A);
+    EXPECT_EQ(DeviceGuidFromBytes(bytes), kHardwareDeviceGuid);
+    DeviceGuidToBytes(kPrimaryDriverGuid, bytes);
+    for (uint8_t b : bytes) EXPECT_EQ(b, 0);
+}
+
 TEST(FrameworkErrorTest, TextsForCodes) {
     struct Case { uint32_t code; const char* text; } cases[] = {
         {0x8007000E, "Not enough memory!"},

@@ -189,6 +189,33 @@ TEST_F(TextureDeviceTest, AlphaImageReachesTheDeviceTexture) {
     EXPECT_NE(a->texture, nullptr);
 }
 
+TEST_F(TextureDeviceTest, WithoutAlphaTestClearTexelsTakeTheColourKey) {
+    EXPECT_EQ(ColourKeyValue(0xF800, 0x07E0, 0x001F), 0x2000u | 0x0120u | 0x0006u);
+    EXPECT_EQ(ColourKeyValue(0xFF0000, 0xFF00, 0xFF), 0x282832u);
+    CurrentTextureSettings().deviceAlphaTest = false;
+    const Picture colour = SolidPicture(4, 4, 200, 0, 0);
+    const Picture clear = GreyPicture(4, 4, 0);
+    ASSERT_EQ(Read(TextureRecordBytes("TXTA", "k", colour, &clear)), 0);
+    TextureContainer* t = FindTexture("k");
+    ASSERT_EQ(CreateTextureSurface(t, dev.get()), 0);
+    CurrentTextureSettings().deviceAlphaTest = true;
+    dev->SetRenderState(plat::rs::kColorKeyEnable, 1);
+    dev->SetRenderState(plat::rs::kAlphaBlendEnable, 0);
+    dev->ClearColour({0, 0, 16, 16}, 0xFF000000);
+    dev->SetTexture(t->texture);
+    const plat::GfxVertex v[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0xFF000000, 0, 0},
+                                  {16, 0, 0.5f, 1, 0xFFFFFFFF, 0xFF000000, 1, 0},
+                                  {16, 16, 0.5f, 1, 0xFFFFFFFF, 0xFF000000, 1, 1},
+                                  {0, 16, 0.5f, 1, 0xFFFFFFFF, 0xFF000000, 0, 1}};
+    const uint16_t idx[6] = {0, 1, 2, 0, 2, 3};
+    dev->SetRenderState(plat::rs::kZEnable, 0);
+    dev->DrawIndexed(plat::rs::kTriangleList, v, 4, idx, 6);
+    EXPECT_EQ(dev->ReadFrame()[(4 * 16 + 4) * 4], 0);  // keyed away: the black background stays
+    dev->SetRenderState(plat::rs::kColorKeyEnable, 0);
+    dev->DrawIndexed(plat::rs::kTriangleList, v, 4, idx, 6);
+    EXPECT_EQ(dev->ReadFrame()[(4 * 16 + 4) * 4], 0x28);  // the key colour itself
+}
+
 TEST_F(TextureDeviceTest, ContainerFromImageIsExpandedAndChained) {
     ImageRecord* pal = AllocImage(4, 4, kImagePaletted, "p");
     for (int i = 0; i < 256; ++i) pal->palette[i] = 0x00FF0000;
