@@ -51,10 +51,14 @@ public:
     virtual int32_t Empty7(uint32_t);                                                                  // 7
     virtual int32_t LoadTextureRecord(ImageStream& stream, uint32_t* outHandle, uint32_t keepFormat,
                                       uint32_t halfSize);                                              // 8
+    // The texture keeps the image (it rebuilds from it after mode changes): the caller must not free
+    // it. When a texture of that name exists already it is shared and the image is freed. Flags
+    // bit 0: keep the format (no palette expansion, no mip levels).
     virtual int32_t CreateTextureFromImage(const char* name, ImageRecord* image, uint32_t* outHandle,
                                            uint32_t flags);                                            // 9
     virtual int32_t ReleaseTextureSurface(uint32_t handle);                                            // 10
     virtual int32_t ReleaseDeviceTextures();                                                           // 11
+    // The new alpha image is kept by the texture (freed on failure); null removes the alpha image.
     virtual int32_t UpdateTexture(uint32_t handle, ImageRecord* image, uint32_t flags);                // 12
     virtual int32_t ReleaseTexture(uint32_t handle);                                                   // 13
     virtual int32_t ReleaseAllTextures();                                                              // 14
