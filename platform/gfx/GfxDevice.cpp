@@ -743,18 +743,23 @@ void GfxDevice::CopyBackBufferToSurface(GfxSurface* dest) {
     BlitSurface(&whole, nullptr, dest, nullptr);
 }
 
-void GfxDevice::Present() {
-    Flush();
-    Impl& im = *impl_;
-    int ww = 0, wh = 0;
-    SDL_GL_GetDrawableSize(im.window, &ww, &wh);
-    // The largest 4:3 rectangle that fits, centred; the rest of the window is black.
+GfxRect GfxDevice::PresentRect(int ww, int wh) {
     int w = ww, h = ww * 3 / 4;
     if (h > wh) {
         h = wh;
         w = wh * 4 / 3;
     }
     const int x = (ww - w) / 2, y = (wh - h) / 2;
+    return {x, y, x + w, y + h};
+}
+
+void GfxDevice::Present() {
+    Flush();
+    Impl& im = *impl_;
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(im.window, &ww, &wh);
+    const GfxRect r = PresentRect(ww, wh);
+    const int x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, im.fbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);

@@ -111,6 +111,9 @@ public:
 
     // Shows the frame: the render target scaled into the window at 4:3, then the buffer swap.
     void Present();
+    // Where Present puts the frame in a window of that size (GL's bottom-up rows): the largest 4:3
+    // rectangle that fits, centred; the rest of the window stays black.
+    static GfxRect PresentRect(int windowWidth, int windowHeight);
     // The render target as red, green, blue, alpha bytes, top row first.
     std::vector<uint8_t> ReadFrame();
 

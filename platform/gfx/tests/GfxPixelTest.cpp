@@ -275,6 +275,20 @@ TEST_F(PixelTest, PresentKeepsTheRenderTarget) {
     EXPECT_FALSE(dev->SetRenderSize(0, 24));
 }
 
+TEST(PresentTest, FrameKeepsFourToThreeInAnyWindow) {
+    struct Case { int w, h; GfxRect want; } cases[] = {
+        {640, 480, {0, 0, 640, 480}},    {1920, 1080, {240, 0, 1680, 1080}}, {800, 800, {0, 100, 800, 700}},
+        {1280, 1024, {0, 32, 1280, 992}}, {1, 1, {0, 0, 1, 0}},
+    };
+    for (const auto& c : cases) {
+        const GfxRect r = GfxDevice::PresentRect(c.w, c.h);
+        EXPECT_EQ(r.left, c.want.left) << c.w << "x" << c.h;
+        EXPECT_EQ(r.top, c.want.top) << c.w << "x" << c.h;
+        EXPECT_EQ(r.right, c.want.right) << c.w << "x" << c.h;
+        EXPECT_EQ(r.bottom, c.want.bottom) << c.w << "x" << c.h;
+    }
+}
+
 TEST_F(PixelTest, MipChainStoppingEarlyStillSamples) {
     GfxLevel l0{4, 4, std::vector<uint8_t>(64, 255)};
     GfxLevel l1{2, 2, std::vector<uint8_t>(16, 255)};
