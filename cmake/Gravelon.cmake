@@ -50,10 +50,14 @@ function(gravelon_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
       GRAVELON_SOURCE_DIR="${CMAKE_SOURCE_DIR}" GRAVELON_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  # The discovery script flattens a list-valued ENVIRONMENT property, so that only the first variable
+  # would reach the test; the test program is started through "cmake -E env" with all of them instead.
+  set_target_properties(${name} PROPERTIES
+      CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${GRAVELON_TEST_ENV}")
   gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-      PROPERTIES ENVIRONMENT "${GRAVELON_TEST_ENV}" TIMEOUT 300)
+      PROPERTIES TIMEOUT 300)
 endfunction()
 
 # gravelon_fuzz(name SOURCES ... [DEPS ...] CORPUS dir)

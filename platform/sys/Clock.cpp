@@ -1,0 +1,16 @@
+#include "platform/sys/Clock.h"
+
+#include <ctime>
+
+namespace plat {
+
+uint32_t TickMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+}
+
+uint32_t WallClockSeconds() { return static_cast<uint32_t>(std::time(nullptr)); }
+
+}  // namespace plat

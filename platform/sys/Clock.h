@@ -1,0 +1,13 @@
+#pragma once
+// Millisecond clock of the frame timing: a steady count that wraps at 2^32 like the multimedia timer,
+// so that differences taken as uint32_t stay right across the wrap.
+#include <cstdint>
+
+namespace plat {
+
+uint32_t TickMs();
+
+// Wall-clock seconds since 1970, cut to 32 bits: the seed of the random generator at start-up.
+uint32_t WallClockSeconds();
+
+}  // namespace plat

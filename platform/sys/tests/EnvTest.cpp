@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "platform/sys/Env.h"
+
+namespace {
+
+std::map<std::string, std::string> g_vars;
+
+const char* Lookup(const char* name) {
+    auto it = g_vars.find(name);
+    return it == g_vars.end() ? nullptr : it->second.c_str();
+}
+
+TEST(Env, NothingSetMeansNormalRun) {
+    g_vars.clear();
+    plat::EnvSettings s = plat::ParseEnv(Lookup);
+    EXPECT_FALSE(s.registryFile);
+    EXPECT_FALSE(s.headless);
+    EXPECT_FALSE(s.quitAfterFrames);
+    EXPECT_FALSE(s.frameMs);
+    EXPECT_FALSE(s.inputScript);
+}
+
+TEST(Env, EveryVariableIsRead) {
+    g_vars = {{"GRAVELON_REGISTRY", "/tmp/reg"},
+              {"GRAVELON_HEADLESS", "1"},
+              {"GRAVELON_QUIT_AFTER_FRAMES", "120"},
+              {"GRAVELON_FRAME_MS", "16"},
+              {"GRAVELON_INPUT", "in.txt"}};
+    plat::EnvSettings s = plat::ParseEnv(Lookup);
+    EXPECT_EQ(s.registryFile.value_or(""), "/tmp/reg");
+    EXPECT_TRUE(s.headless);
+    EXPECT_EQ(s.quitAfterFrames.value_or(-1), 120);
+    EXPECT_EQ(s.frameMs.value_or(-1), 16);
+    EXPECT_EQ(s.inputScript.value_or(""), "in.txt");
+}
+
+TEST(Env, BadNumbersAreIgnored) {
+    struct Case {
+        const char* text;
+        int expected;  // -1: ignored
+    } cases[] = {{"0", 0},   {"7 ", 7},  {"", -1},           {"abc", -1},         {"12x", -1},
+                 {"-5", -1}, {"1e3", -1}, {"99999999999", -1}, {"2147483647", 2147483647}};
+    for (const Case& c : cases) {
+        g_vars = {{"GRAVELON_FRAME_MS", c.text}, {"GRAVELON_QUIT_AFTER_FRAMES", c.text}};
+        plat::EnvSettings s = plat::ParseEnv(Lookup);
+        EXPECT_EQ(s.frameMs.value_or(-1), c.expected) << '"' << c.text << '"';
+        EXPECT_EQ(s.quitAfterFrames.value_or(-1), c.expected) << '"' << c.text << '"';
+    }
+}
+
+TEST(Env, HeadlessOnlyWhenSetAndNotZero) {
+    for (auto [text, expected] : {std::pair{"1", true}, {"0", false}, {"", false}, {"yes", true}}) {
+        g_vars = {{"GRAVELON_HEADLESS", text}};
+        EXPECT_EQ(plat::ParseEnv(Lookup).headless, expected) << text;
+    }
+}
+
+TEST(Env, TestRunsAreHeadless) { EXPECT_TRUE(plat::Env().headless); }
+
+}  // namespace
