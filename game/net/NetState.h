@@ -17,6 +17,9 @@ struct BikeInbox {
 };
 
 struct NetState {
+    NetState() {
+        for (uint32_t i = 0; i < kChatLines; ++i) chatLines[i] = chatText[i];
+    }
     std::recursive_mutex lock;  // the net lock: slots and chat lines
     NetPlayerSlot slots[kNetSlots];
     char chatText[kChatLines][kChatLineBytes] = {};
