@@ -125,6 +125,7 @@ LanSearch::~LanSearch() { Stop(); }
 std::vector<DiscoveryTarget> LanSearch::DefaultTargets() { return {{"255.255.255.255", kDefaultDiscoveryPort}}; }
 
 int LanSearch::Start(const SessionGuid& application, std::vector<DiscoveryTarget> targets, Callback callback, uint32_t roundMs) {
+    if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) return -1;  // from the callback
     Stop();
     if (!callback || targets.empty()) return -1;
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);

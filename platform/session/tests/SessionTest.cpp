@@ -322,7 +322,45 @@ TEST(Session, ASilentPlayerIsDroppedAndRaisesALeave) {
     // The raw peer answers no ping: after the silence limit the host drops it.
     EXPECT_TRUE(p.hostLog.WaitFor(HasType(kMsgPlayerLeft), 15000));
     EXPECT_EQ(p.host.PlayerCount(), 1u);
-    // A real client keeps answering through its game traffic and stays.
+}
+
+TEST(Session, AClientWhoseHostFallsSilentGivesUpItsSlot) {
+    // A raw host that assigns slot 2 and then says nothing more (ENet itself stays connected).
+    ENetAddress a{};
+    enet_address_set_host_ip(&a, "127.0.0.1");
+    ENetHost* mute = enet_host_create(&a, 2, 2, 0, 0);
+    ASSERT_NE(mute, nullptr);
+    ENetAddress bound{};
+    enet_socket_get_address(mute->socket, &bound);
+    std::atomic<bool> stop{false};
+    std::thread server([&] {
+        while (!stop) {
+            ENetEvent ev;
+            while (enet_host_service(mute, &ev, 5) > 0) {
+                if (ev.type != ENET_EVENT_TYPE_RECEIVE) continue;
+                frames::Frame f;
+                if (frames::Decode(ev.packet->data, ev.packet->dataLength, f) && f.kind == frames::kHello) {
+                    auto assign = frames::Assign(2);
+                    enet_peer_send(ev.peer, 0, enet_packet_create(assign.data(), assign.size(), ENET_PACKET_FLAG_RELIABLE));
+                }
+                enet_packet_destroy(ev.packet);
+            }
+        }
+    });
+    SessionOptions o = test::LoopbackOptions();
+    o.keepAliveMs = 100;
+    o.silenceLimitMs = 800;
+    Recorder log;
+    Session s;
+    s.Init(log.Handler(), 8, test::TestApplication(), o);
+    ASSERT_EQ(s.JoinAddress("127.0.0.1", bound.port, "Ann", nullptr, 0), 0);
+    EXPECT_EQ(s.GetLocalPlayer(), 2u);
+    EXPECT_TRUE(log.WaitFor(HasType(kMsgSessionLost), 15000));
+    EXPECT_EQ(s.GetLocalPlayer(), 0u);
+    stop = true;
+    server.join();
+    s.Close();
+    enet_host_destroy(mute);
 }
 
 }  // namespace
