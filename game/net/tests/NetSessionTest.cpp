@@ -235,6 +235,36 @@ TEST_F(LiveHost, SprayedPacketsChangeNothingAndCrashNothing) {
     }));
 }
 
+// A join whose host never gives a slot fails after the join time-out and leaves the game unchanged.
+TEST(NetJoin, AHostThatNeverAssignsASlotFailsTheJoin) {
+    ENetAddress a{};
+    enet_address_set_host_ip(&a, "127.0.0.1");
+    ENetHost* mute = enet_host_create(&a, 2, 2, 0, 0);
+    ASSERT_NE(mute, nullptr);
+    ENetAddress bound{};
+    enet_socket_get_address(mute->socket, &bound);
+    std::atomic<bool> stop{false};
+    std::thread server([&] {
+        ENetEvent ev;
+        while (!stop)
+            while (enet_host_service(mute, &ev, 5) > 0)
+                if (ev.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(ev.packet);
+    });
+    NetSetSessionOptions(test::Loopback());
+    ASSERT_EQ(NetInit(0), 0);
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_NE(NetJoinGameAt("Ann", nullptr, "127.0.0.1", bound.port), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(4900));
+    EXPECT_EQ(NetGetMode(), 0u);
+    EXPECT_EQ(SessionGetLocalPlayer(), 0u);
+    uint8_t m[8] = {8, 29, 2, 0};
+    EXPECT_EQ(SessionSend(m, 0, 1, 1), -1);
+    NetShutdown();
+    stop = true;
+    server.join();
+    enet_host_destroy(mute);
+}
+
 // Shutting down while a client floods the host with messages: the session thread stops first.
 TEST_F(LiveHost, ShutdownWhileMessagesArriveIsOrderly) {
     Recorder log;
