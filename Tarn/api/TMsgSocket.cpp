@@ -26,6 +26,7 @@ struct TMsgSocket::RecvMsgData {
     bool success = false;
     RecvMsgContainer completion;
     uint8_t prefix[4] = {};
+    bool streamQueued = false;  // one of the message socket's serialised stream receives
 
     void Finish(uint8_t* buffer, long length) {
         if (outBuffer) *outBuffer = buffer;
@@ -135,6 +136,16 @@ TMsgSocket::~TMsgSocket() {
     // the inner socket is gone.
     CloseInner();
     if (auto* ws = dynamic_cast<WSSocket*>(inner_)) ws->WaitUntilIdle();
+    // Receives still waiting their turn (possible only when destroyed on the dispatcher thread) fail.
+    std::deque<RecvMsgData*> waiting;
+    {
+        std::lock_guard<std::mutex> hold(recvLock_);
+        waiting.swap(recvWaiting_);
+    }
+    for (RecvMsgData* request : waiting) {
+        request->streamQueued = false;
+        FinishStreamRecv(request, nullptr, 0);
+    }
     if (ownsInner_) delete inner_;
 }
 
@@ -244,10 +255,16 @@ uint8_t* TMsgSocket::RecvMsg(uint8_t** outBuffer, long* outLength, long timeout,
     }
     if (async) {
         owned.release();
-        inner_->Recv(prefixWidth_, request->prefix, timeout, true,
-                     TransmitContainer(new CompletionWithContents<const TransmitResult&, RecvMsgData*>(
-                                           request, &TMsgSocket::OnPrefix, true),
-                                       false));
+        request->streamQueued = true;
+        {
+            std::lock_guard<std::mutex> hold(recvLock_);
+            if (recvActive_) {
+                recvWaiting_.push_back(request);
+                return nullptr;
+            }
+            recvActive_ = true;
+        }
+        StartStreamRecv(request);
         return nullptr;
     }
 
@@ -280,29 +297,51 @@ uint8_t* TMsgSocket::RecvMsg(uint8_t** outBuffer, long* outLength, long timeout,
     return buffer;
 }
 
-void TMsgSocket::OnPrefix(const TransmitResult& result, RecvMsgData* request) {
+void TMsgSocket::StartStreamRecv(RecvMsgData* request) {
+    inner_->Recv(prefixWidth_, request->prefix, request->timeout, true,
+                 TransmitContainer(new CompletionWithContents<const TransmitResult&, RecvMsgData*>(
+                                       request, &TMsgSocket::OnPrefix, true),
+                                   false));
+}
+
+void TMsgSocket::FinishStreamRecv(RecvMsgData* request, uint8_t* buffer, long length) {
     std::unique_ptr<RecvMsgData> owned(request);
+    request->Finish(buffer, length);
+    if (!request->streamQueued) return;
+    RecvMsgData* next = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(recvLock_);
+        if (recvWaiting_.empty()) {
+            recvActive_ = false;
+            return;
+        }
+        next = recvWaiting_.front();
+        recvWaiting_.pop_front();
+    }
+    StartStreamRecv(next);
+}
+
+void TMsgSocket::OnPrefix(const TransmitResult& result, RecvMsgData* request) {
     TMsgSocket* self = request->socket;
     if (result.transferred < self->prefixWidth_) {
         if (result.transferred > 0) self->CloseInner();
-        request->Finish(nullptr, 0);
+        self->FinishStreamRecv(request, nullptr, 0);
         return;
     }
     const long body = self->BodyLengthFor(request->prefix);
     if (body <= 0) {
         if (body < 0) self->CloseInner();
-        request->Finish(nullptr, 0);
+        self->FinishStreamRecv(request, nullptr, 0);
         return;
     }
     auto* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(body)));
     if (!buffer) {
         self->CloseInner();
-        request->Finish(nullptr, 0);
+        self->FinishStreamRecv(request, nullptr, 0);
         return;
     }
     request->body = buffer;
     request->bodyLength = body;
-    owned.release();
     self->inner_->Recv(body, buffer, request->timeout, true,
                        TransmitContainer(new CompletionWithContents<const TransmitResult&, RecvMsgData*>(
                                              request, &TMsgSocket::OnBody, true),
@@ -310,18 +349,17 @@ void TMsgSocket::OnPrefix(const TransmitResult& result, RecvMsgData* request) {
 }
 
 void TMsgSocket::OnBody(const TransmitResult& result, RecvMsgData* request) {
-    std::unique_ptr<RecvMsgData> owned(request);
     TMsgSocket* self = request->socket;
     const bool datagram = self->inner_->GetType() == kDatagram;
     const bool whole = datagram ? result.transferred > 0 : result.transferred == request->bodyLength;
     if (!whole) {
         std::free(request->body);
         if (!datagram) self->CloseInner();
-        request->Finish(nullptr, 0);
+        self->FinishStreamRecv(request, nullptr, 0);
         return;
     }
     request->success = true;
-    request->Finish(request->body, result.transferred);
+    self->FinishStreamRecv(request, request->body, result.transferred);
 }
 
 BaseMessage* TMsgSocket::MakeMessage(const uint8_t* bytes, long length) {

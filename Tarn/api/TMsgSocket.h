@@ -3,6 +3,8 @@
 // prefix of 1, 2 or 4 bytes (little-endian) whose value counts the prefix itself; on a datagram socket
 // a message is one datagram. Results name the message socket, never the inner socket.
 #include <cstdint>
+#include <deque>
+#include <mutex>
 
 #include "Tarn/api/Socket.h"
 #include "Tarn/msg/Messages.h"
@@ -101,11 +103,18 @@ private:
     long BodyLengthFor(const uint8_t* prefix) const;
     TarnMsg::BaseMessage* BuildReceived(uint8_t* buffer, long length);
     void CloseInner() { inner_->Close(-1, false, {}); }
+    // Asynchronous stream receives run one at a time: the prefix and body of one message must be
+    // taken before the next receive starts reading.
+    void StartStreamRecv(RecvMsgData* request);
+    void FinishStreamRecv(RecvMsgData* request, uint8_t* buffer, long length);
 
     Socket* inner_;
     uint8_t prefixWidth_;
     bool ownsInner_ = false;
     uint32_t largestDatagram_;
+    std::mutex recvLock_;
+    bool recvActive_ = false;
+    std::deque<RecvMsgData*> recvWaiting_;
 };
 
 }  // namespace TarnAPI
