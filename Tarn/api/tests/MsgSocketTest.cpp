@@ -278,19 +278,27 @@ std::vector<uint8_t> MessageNumber(int i) {
 }
 
 void OnFlightReceived(const TMsgSocket::RecvMsgResult& r, Flight* f) {
-    std::lock_guard<std::mutex> hold(f->lock);
-    const std::vector<uint8_t> expected = MessageNumber(f->received);
-    if (!r.buffer || r.length != static_cast<long>(expected.size()) ||
-        std::memcmp(r.buffer, expected.data(), expected.size()) != 0)
-        ++f->wrong;
-    std::free(r.buffer);
-    if (++f->received == Flight::kCount) f->allReceived.Set();
+    bool all;
+    {
+        std::lock_guard<std::mutex> hold(f->lock);
+        const std::vector<uint8_t> expected = MessageNumber(f->received);
+        if (!r.buffer || r.length != static_cast<long>(expected.size()) ||
+            std::memcmp(r.buffer, expected.data(), expected.size()) != 0)
+            ++f->wrong;
+        std::free(r.buffer);
+        all = ++f->received == Flight::kCount;
+    }
+    if (all) f->allReceived.Set();
 }
 
 void OnFlightSent(const TMsgSocket::SendMsgResult& r, Flight* f) {
-    std::lock_guard<std::mutex> hold(f->lock);
-    if (!r.success) ++f->wrong;
-    if (++f->sent == Flight::kCount) f->allSent.Set();
+    bool all;
+    {
+        std::lock_guard<std::mutex> hold(f->lock);
+        if (!r.success) ++f->wrong;
+        all = ++f->sent == Flight::kCount;
+    }
+    if (all) f->allSent.Set();
 }
 
 TEST_F(MsgSocketTest, AThousandMessagesInFlight) {

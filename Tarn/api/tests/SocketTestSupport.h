@@ -27,12 +27,17 @@ struct Probe {
     int count = 0;
     int expected;
 
+    // The event is set last, outside the lock: the waiter may destroy the probe as soon as it wakes.
     void Record(TarnAPI::Socket* socket, long value) {
-        std::lock_guard<std::mutex> hold(lock);
-        values.push_back(value);
-        sockets.push_back(socket);
-        thread = std::this_thread::get_id();
-        if (++count == expected) done.Set();
+        bool complete;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            values.push_back(value);
+            sockets.push_back(socket);
+            thread = std::this_thread::get_id();
+            complete = ++count == expected;
+        }
+        if (complete) done.Set();
     }
     std::vector<long> Values() {
         std::lock_guard<std::mutex> hold(lock);
