@@ -139,13 +139,13 @@ public:
     }
 
     WinsockTable& api;
-    std::mutex lock;
+    ContextMutex lock;
     std::set<WSSocket*> pendingOpen, pendingSend, pendingRecv;
     TimeoutOrder timeouts;  // ordered by absolute deadline, fixed when the operation starts
     std::deque<std::shared_ptr<WSSocket::SocketOp>> completions;
     WSSocket* current = nullptr;  // socket whose completion is running
-    std::condition_variable dispatchWake;
-    std::condition_variable idle;
+    std::condition_variable_any dispatchWake;
+    std::condition_variable_any idle;
     int wakeHandle = -1;
     bool inPoll = false;
     bool running = false;
@@ -184,7 +184,7 @@ bool SocketContext::StartThreadsLocked() {
 }
 
 void SocketContext::StopThreads() {
-    std::unique_lock<std::mutex> hold(lock);
+    std::unique_lock<ContextMutex> hold(lock);
     if (!running) return;
     stop = true;
     WakeWorkerLocked();
@@ -207,7 +207,7 @@ void SocketContext::StopThreads() {
 }
 
 void SocketContext::WorkerMain() {
-    std::unique_lock<std::mutex> hold(lock);
+    std::unique_lock<ContextMutex> hold(lock);
     std::vector<pollfd> handles;
     std::vector<WSSocket*> owners;
     std::map<WSSocket*, short> wanted;
@@ -266,7 +266,7 @@ void SocketContext::WorkerMain() {
 }
 
 void SocketContext::DispatcherMain() {
-    std::unique_lock<std::mutex> hold(lock);
+    std::unique_lock<ContextMutex> hold(lock);
     for (;;) {
         while (!completions.empty()) {
             std::shared_ptr<WSSocket::SocketOp> op = std::move(completions.front());
@@ -357,7 +357,7 @@ WSSocket::~WSSocket() {
     SocketContext& c = *context_;
     std::shared_ptr<CatcherOp> catchers[3];
     {
-        std::unique_lock<std::mutex> hold(c.lock);
+        std::unique_lock<ContextMutex> hold(c.lock);
         destroying_ = true;
         CloseWholeLocked();
         catchers[0] = std::move(closeCatcher_);
@@ -383,7 +383,7 @@ WSSocket::~WSSocket() {
 
 void WSSocket::WaitUntilIdle() {
     SocketContext& c = *context_;
-    std::unique_lock<std::mutex> hold(c.lock);
+    std::unique_lock<ContextMutex> hold(c.lock);
     if (c.OnDispatcherThread()) return;
     c.idle.wait(hold, [&] { return (queuedCompletions_ == 0 && c.current != this) || !c.running || c.dispatcherEnded; });
 }
@@ -399,9 +399,9 @@ void WSSocket::UpdateSetsLocked() {
         }
     };
     place(c.pendingOpen, openOp_ != nullptr);
-    place(c.pendingSend, !sendQueue_.empty() && handle_ >= 0);
-    place(c.pendingRecv, handle_ >= 0 && (!recvQueue_.empty() ||
-                                          (recvCatcher_ && !recvCatcher_->running && !recvClosed_)));
+    place(c.pendingSend, !sendQueue_.empty() && handle_ >= 0 && !sendBusy_);
+    place(c.pendingRecv, handle_ >= 0 && !recvBusy_ &&
+                             (!recvQueue_.empty() || (recvCatcher_ && !recvCatcher_->running && !recvClosed_)));
     if (added) c.WakeWorkerLocked();
 }
 
@@ -418,8 +418,34 @@ void WSSocket::FinishLocked(const OpPtr& op) {
 }
 
 void WSSocket::CloseHandleLocked() {
-    if (handle_ >= 0) context_->api.closesocket(handle_);
+    if (handle_ >= 0) {
+        if (sendBusy_ || recvBusy_) {
+            // A direct call is still using the handle: end the connection now, release the number
+            // when that call is over (so it cannot be reused under it).
+            context_->api.shutdown(handle_, SHUT_RDWR);
+            deferredClose_ = handle_;
+        } else {
+            context_->api.closesocket(handle_);
+        }
+    }
     handle_ = -1;
+}
+
+void WSSocket::EndDirectLocked(bool sending) {
+    (sending ? sendBusy_ : recvBusy_) = false;
+    if (!sendBusy_ && !recvBusy_ && deferredClose_ >= 0) {
+        context_->api.closesocket(deferredClose_);
+        deferredClose_ = -1;
+    }
+}
+
+void WSSocket::ServeReadAheadLocked() {
+    // Bytes already read ahead never make the handle readable again: hand them out here.
+    if (recvBusy_ || aheadStart_ >= aheadEnd_) return;
+    if (!recvQueue_.empty())
+        StepRecvsLocked();
+    else if (recvCatcher_ && !recvClosed_)
+        FireRecvCatcherLocked();
 }
 
 void WSSocket::FireCatcherLocked(std::shared_ptr<CatcherOp>& slot) {
@@ -468,6 +494,10 @@ void WSSocket::EndSendSideLocked() {
 
 void WSSocket::CloseWholeLocked() {
     const bool recvWasOpen = !recvClosed_;
+    if (!recvBusy_) {
+        aheadStart_ = aheadEnd_ = 0;
+        aheadCount_.store(0);
+    }
     recvClosed_ = true;
     sendClosed_ = true;
     while (!recvQueue_.empty()) {
@@ -494,15 +524,35 @@ void WSSocket::CloseWholeLocked() {
     UpdateSetsLocked();
 }
 
-int WSSocket::TryTransmitLocked(TransmitOp& op) {
+int WSSocket::Transmit(int handle, TransmitOp& op) {
     WinsockTable& api = context_->api;
     const bool datagram = type_ == SOCK_DGRAM;
-    if (handle_ < 0) return kFinished;
+    if (handle < 0) return kFinished;
+    const bool readAhead = !op.isSend && !datagram;
     while (op.transferred < op.length) {
         const size_t rest = static_cast<size_t>(op.length - op.transferred);
-        const ssize_t n = op.isSend ? api.send(handle_, op.buffer + op.transferred, rest, MSG_NOSIGNAL)
-                                    : api.recv(handle_, op.buffer + op.transferred, rest, 0);
+        if (readAhead && aheadStart_ < aheadEnd_) {
+            const size_t take = std::min(rest, aheadEnd_ - aheadStart_);
+            std::memcpy(op.buffer + op.transferred, ahead_.data() + aheadStart_, take);
+            aheadStart_ += take;
+            aheadCount_.store(aheadEnd_ - aheadStart_);
+            op.transferred += static_cast<long>(take);
+            continue;
+        }
+        // Small stream receives read ahead into the socket's own buffer: one system call then serves
+        // many short receives (a length prefix and its message, or several messages).
+        const bool intoAhead = readAhead && rest < kReadAheadSize / 4;
+        if (intoAhead && ahead_.empty()) ahead_.resize(kReadAheadSize);
+        const ssize_t n = op.isSend ? api.send(handle, op.buffer + op.transferred, rest, MSG_NOSIGNAL)
+                          : intoAhead ? api.recv(handle, ahead_.data(), ahead_.size(), 0)
+                                      : api.recv(handle, op.buffer + op.transferred, rest, 0);
         if (n > 0) {
+            if (intoAhead) {
+                aheadStart_ = 0;
+                aheadEnd_ = static_cast<size_t>(n);
+                aheadCount_.store(aheadEnd_);
+                continue;
+            }
             op.transferred += n;
             if (datagram) return kFinished;
             continue;
@@ -559,6 +609,7 @@ void WSSocket::StepOpenLocked(bool failed) {
 }
 
 void WSSocket::StepSendsLocked() {
+    if (sendBusy_) return;  // the direct caller steps on when it is back
     while (!sendQueue_.empty()) {
         auto op = sendQueue_.front();
         const int state = TryTransmitLocked(*op);
@@ -578,6 +629,7 @@ void WSSocket::StepSendsLocked() {
 }
 
 void WSSocket::StepRecvsLocked() {
+    if (recvBusy_) return;
     while (!recvQueue_.empty()) {
         auto op = recvQueue_.front();
         const int state = TryTransmitLocked(*op);
@@ -621,7 +673,7 @@ void WSSocket::TimeoutLocked(AsyncOp* op) {
 long WSSocket::Open(long timeout, bool async, const OpenContainer& completion) {
     SocketContext& c = *context_;
     WinsockTable& api = c.api;
-    std::unique_lock<std::mutex> hold(c.lock);
+    std::unique_lock<ContextMutex> hold(c.lock);
     auto completeNow = [&](long code) {
         hold.unlock();
         if (!completion.IsEmpty()) completion.Complete(OpenResult{this, code});
@@ -687,10 +739,10 @@ long WSSocket::Open(long timeout, bool async, const OpenContainer& completion) {
 long WSSocket::Send(long length, const void* buffer, long timeout, bool async, bool ownsBuffer,
                     const TransmitContainer& completion) {
     SocketContext& c = *context_;
-    std::unique_lock<std::mutex> hold(c.lock);
     if (length < 0 || (!buffer && length > 0)) length = 0;
     auto* bytes = static_cast<uint8_t*>(const_cast<void*>(buffer));
     auto op = std::make_shared<TransmitOp>(this, async, completion, true, bytes, length, ownsBuffer);
+    std::unique_lock<ContextMutex> hold(c.lock);
     if (!c.StartThreadsLocked()) {
         hold.unlock();
         if (!completion.IsEmpty()) completion.Complete(TransmitResult{this, bytes, length, 0});
@@ -698,32 +750,15 @@ long WSSocket::Send(long length, const void* buffer, long timeout, bool async, b
     }
     if (!opening_ && (handle_ < 0 || sendClosed_)) {
         FinishLocked(op);
-    } else {
-        int state = kPending;
-        if (sendQueue_.empty() && !opening_) state = TryTransmitLocked(*op);
-        if (state == kPending) {
-            sendQueue_.push_back(op);
-            if (timeout >= 0) {
-                op->timeoutPos = c.timeouts.emplace(SocketContext::NowMs() + timeout, op.get());
-                op->timed = true;
-            }
-            UpdateSetsLocked();
-            c.WakeWorkerLocked();
-        } else {
-            FinishLocked(op);
-            if (state == kSendEnded) EndSendSideLocked();
-            if (state == kFatal) CloseWholeLocked();
-        }
+        if (async) return 0;
+        hold.unlock();
+        return op->transferred;
     }
-    if (async) return 0;
-    hold.unlock();
-    op->event.Wait();
-    return op->transferred;
+    return StartTransmit(op, timeout, hold);
 }
 
 long WSSocket::Recv(long length, void* buffer, long timeout, bool async, const TransmitContainer& completion) {
     SocketContext& c = *context_;
-    std::unique_lock<std::mutex> hold(c.lock);
     if (length < 0) length = 0;
     bool owns = false;
     if (!buffer) {
@@ -732,6 +767,7 @@ long WSSocket::Recv(long length, void* buffer, long timeout, bool async, const T
         if (!buffer) length = 0;
     }
     auto op = std::make_shared<TransmitOp>(this, async, completion, false, static_cast<uint8_t*>(buffer), length, owns);
+    std::unique_lock<ContextMutex> hold(c.lock);
     if (!c.StartThreadsLocked()) {
         hold.unlock();
         if (!completion.IsEmpty()) completion.Complete(TransmitResult{this, buffer, length, 0});
@@ -739,24 +775,69 @@ long WSSocket::Recv(long length, void* buffer, long timeout, bool async, const T
     }
     if (!opening_ && (handle_ < 0 || recvClosed_)) {
         FinishLocked(op);
-    } else {
-        int state = kPending;
-        if (recvQueue_.empty() && !opening_) state = TryTransmitLocked(*op);
-        if (state == kPending) {
-            recvQueue_.push_back(op);
-            if (timeout >= 0) {
-                op->timeoutPos = c.timeouts.emplace(SocketContext::NowMs() + timeout, op.get());
-                op->timed = true;
-            }
-            UpdateSetsLocked();
-            c.WakeWorkerLocked();
-        } else {
-            FinishLocked(op);
-            if (state == kRecvEnded) EndRecvSideLocked();
-            if (state == kFatal) CloseWholeLocked();
+        if (async) return 0;
+        hold.unlock();
+        return op->transferred;
+    }
+    return StartTransmit(op, timeout, hold);
+}
+
+int WSSocket::WaitAndTransmit(int handle, TransmitOp& op, long timeout) {
+    WinsockTable& api = context_->api;
+    const int64_t deadline = timeout >= 0 ? SocketContext::NowMs() + timeout : -1;
+    for (;;) {
+        int waitMs = -1;
+        if (deadline >= 0) {
+            const int64_t rest = deadline - SocketContext::NowMs();
+            if (rest <= 0) return kFinished;  // timed out: what was done so far
+            waitMs = static_cast<int>(std::min<int64_t>(rest, 60000));
+        }
+        pollfd watch{handle, static_cast<short>(op.isSend ? POLLOUT : POLLIN), 0};
+        const int ready = api.poll(&watch, 1, waitMs);
+        if (ready < 0 && api.WSAGetLastError() != EINTR) return kFatal;
+        if (ready > 0) {
+            const int state = Transmit(handle, op);
+            if (state != kPending) return state;
         }
     }
-    if (async) return 0;
+}
+
+long WSSocket::StartTransmit(const std::shared_ptr<TransmitOp>& op, long timeout, std::unique_lock<ContextMutex>& hold) {
+    SocketContext& c = *context_;
+    const bool sending = op->isSend;
+    auto& queue = sending ? sendQueue_ : recvQueue_;
+    bool& busy = sending ? sendBusy_ : recvBusy_;
+    int state = kPending;
+    if (queue.empty() && !opening_ && !busy) {
+        // The socket call itself runs without the lock, so that a sender and a receiver (and other
+        // sockets) do not wait for each other's system calls. Whoever comes meanwhile queues behind.
+        busy = true;
+        const int handle = handle_;
+        hold.unlock();
+        state = Transmit(handle, *op);
+        if (state == kPending && !op->async) state = WaitAndTransmit(handle, *op, timeout);
+        hold.lock();
+        EndDirectLocked(sending);
+        if (!sending && state != kPending) ServeReadAheadLocked();
+        if (handle_ != handle || (sending ? sendClosed_ : recvClosed_)) {
+            state = kFinished;  // closed meanwhile: finish with what was done
+        }
+    }
+    if (state == kPending) {
+        queue.push_front(op);  // ahead of anything queued while the direct call ran
+        if (timeout >= 0) {
+            op->timeoutPos = c.timeouts.emplace(SocketContext::NowMs() + timeout, op.get());
+            op->timed = true;
+            c.WakeWorkerLocked();  // the worker's wait may have to be shorter now
+        }
+    } else {
+        FinishLocked(op);
+        if (state == kSendEnded) EndSendSideLocked();
+        if (state == kRecvEnded) EndRecvSideLocked();
+        if (state == kFatal) CloseWholeLocked();
+    }
+    UpdateSetsLocked();  // wakes the worker when it has a new handle to watch
+    if (op->async) return 0;
     hold.unlock();
     op->event.Wait();
     return op->transferred;
@@ -765,7 +846,7 @@ long WSSocket::Recv(long length, void* buffer, long timeout, bool async, const T
 long WSSocket::StartClose(int which, long timeout, bool async, const ResultContainer& completion) {
     (void)timeout;  // closing never waits on the network
     SocketContext& c = *context_;
-    std::unique_lock<std::mutex> hold(c.lock);
+    std::unique_lock<ContextMutex> hold(c.lock);
     auto op = std::make_shared<CloseOp>(this, async, completion);
     if ((async || !completion.IsEmpty()) && !c.StartThreadsLocked()) {
         hold.unlock();
@@ -809,7 +890,7 @@ void WSSocket::InstallCatcher(std::shared_ptr<CatcherOp>& slot, const ResultCont
                               bool watchesRecv) {
     std::shared_ptr<CatcherOp> old;
     {
-        std::lock_guard<std::mutex> hold(context_->lock);
+        std::lock_guard<ContextMutex> hold(context_->lock);
         old = std::move(slot);  // a running one lives on until its completion ends
         if (!completion.IsEmpty()) slot = std::make_shared<CatcherOp>(completion, keepArmed, watchesRecv);
         UpdateSetsLocked();
@@ -824,17 +905,19 @@ void WSSocket::CatchCloseRecv(const ResultContainer& completion, bool keepArmed)
 }
 void WSSocket::CatchRecvable(const ResultContainer& completion, bool keepArmed) {
     InstallCatcher(recvCatcher_, completion, keepArmed, true);
+    std::lock_guard<ContextMutex> hold(context_->lock);
+    ServeReadAheadLocked();
 }
 
 bool WSSocket::IsSendOpen() {
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     return handle_ >= 0 && !opening_ && !sendClosed_;
 }
 
 bool WSSocket::IsRecvOpen() {
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     if (handle_ < 0 || opening_ || recvClosed_) return false;
-    if (type_ == SOCK_DGRAM) return true;
+    if (type_ == SOCK_DGRAM || aheadCount_.load() > 0) return true;
     WinsockTable& api = context_->api;
     uint8_t byte;
     const ssize_t n = api.recv(handle_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
@@ -855,17 +938,17 @@ bool WSSocket::IsRecvOpen() {
 
 bool WSSocket::IsOpen() {
     {
-        std::lock_guard<std::mutex> hold(context_->lock);
+        std::lock_guard<ContextMutex> hold(context_->lock);
         if (handle_ < 0 || opening_) return false;
     }
     if (IsSendOpen() || IsRecvOpen()) return true;
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     CloseWholeLocked();
     return false;
 }
 
 bool WSSocket::AbortRecv() {
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     if (recvQueue_.empty()) return false;
     auto op = recvQueue_.front();
     recvQueue_.pop_front();
@@ -874,7 +957,7 @@ bool WSSocket::AbortRecv() {
 }
 
 bool WSSocket::AbortSend() {
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     if (sendQueue_.empty()) return false;
     auto op = sendQueue_.front();
     sendQueue_.pop_front();
@@ -883,23 +966,23 @@ bool WSSocket::AbortSend() {
 }
 
 long WSSocket::BytesAvailable() {
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     if (handle_ < 0 || opening_ || recvClosed_) return 0;
     uint32_t count = 0;
     if (context_->api.ioctlsocket(handle_, kIoctlBytesReadable, &count) != 0) {
         CloseWholeLocked();
         return 0;
     }
-    return static_cast<long>(count);
+    return static_cast<long>(count + aheadCount_.load());
 }
 
 bool WSSocket::HasRecvPending() {
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     return !recvQueue_.empty();
 }
 
 bool WSSocket::HasSendPending() {
-    std::lock_guard<std::mutex> hold(context_->lock);
+    std::lock_guard<ContextMutex> hold(context_->lock);
     return !sendQueue_.empty();
 }
 

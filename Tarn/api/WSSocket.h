@@ -5,9 +5,12 @@
 // last socket (and the last holder of the socket context) goes.
 #include <netinet/in.h>
 
+#include <atomic>
 #include <cstdint>
+#include <vector>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "Tarn/api/Socket.h"
@@ -15,6 +18,26 @@
 namespace TarnAPI {
 
 class SocketContext;
+
+// The socket layer's main lock. Its holds are short and a sender and a receiver on one socket take it
+// for every operation, so it spins a little before it sleeps.
+class ContextMutex {
+public:
+    void lock() {
+        for (int i = 0; i < 200; ++i) {
+            if (lock_.try_lock()) return;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        lock_.lock();
+    }
+    bool try_lock() { return lock_.try_lock(); }
+    void unlock() { lock_.unlock(); }
+
+private:
+    std::mutex lock_;
+};
 
 // Holds the socket context (and so the socket threads) alive; every socket holds one reference.
 void AcquireSocketContext();
@@ -69,6 +92,7 @@ protected:
 
 private:
     friend class SocketContext;
+
     using OpPtr = std::shared_ptr<SocketOp>;
 
     // Everything below runs with the context's lock held.
@@ -87,7 +111,17 @@ private:
                         bool watchesRecv);
     void CloseHandleLocked();
     long StartClose(int which, long timeout, bool async, const ResultContainer& completion);
-    int TryTransmitLocked(TransmitOp& op);
+    int TryTransmitLocked(TransmitOp& op) { return Transmit(handle_, op); }
+    // The socket calls of one transmit step; touches no socket state, so it may run without the lock.
+    int Transmit(int handle, TransmitOp& op);
+    // Starts a send or receive: tries the socket at once (outside the lock) when nothing is queued
+    // before it, and queues what is left for the worker.
+    long StartTransmit(const std::shared_ptr<TransmitOp>& op, long timeout, std::unique_lock<ContextMutex>& hold);
+    void EndDirectLocked(bool sending);
+    void ServeReadAheadLocked();
+    // A blocking transmit that must wait: the caller's thread waits on the handle itself (until the
+    // time-out), which saves the round trip through the worker thread.
+    int WaitAndTransmit(int handle, TransmitOp& op, long timeout);
 
     std::shared_ptr<SocketContext> context_;
     std::deque<std::shared_ptr<TransmitOp>> sendQueue_;
@@ -104,6 +138,16 @@ private:
     sockaddr_in local_{};
     sockaddr_in connected_{};  // the address of the connection in place
     bool opening_ = false;
+    bool sendBusy_ = false;     // a caller is sending directly, outside the lock
+    bool recvBusy_ = false;     // a caller is receiving directly, outside the lock
+    int deferredClose_ = -1;    // a handle closed while a direct call was still using it
+    // Stream bytes read ahead of the receives. Used only by whoever receives (the direct caller while
+    // the receive is busy, otherwise the lock holder); the count is readable by anyone.
+    static constexpr size_t kReadAheadSize = 65536;
+    std::vector<uint8_t> ahead_;
+    size_t aheadStart_ = 0;
+    size_t aheadEnd_ = 0;
+    std::atomic<size_t> aheadCount_{0};
     bool sendClosed_ = true;
     bool recvClosed_ = true;
     int handle_ = -1;
