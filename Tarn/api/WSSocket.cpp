@@ -399,8 +399,8 @@ void WSSocket::UpdateSetsLocked() {
         }
     };
     place(c.pendingOpen, openOp_ != nullptr);
-    place(c.pendingSend, !sendQueue_.empty() && handle_ >= 0 && !sendBusy_);
-    place(c.pendingRecv, handle_ >= 0 && !recvBusy_ &&
+    place(c.pendingSend, !sendQueue_.empty() && handle_ >= 0 && !SendBusy());
+    place(c.pendingRecv, handle_ >= 0 && !RecvBusy() &&
                              (!recvQueue_.empty() || (recvCatcher_ && !recvCatcher_->running && !recvClosed_)));
     if (added) c.WakeWorkerLocked();
 }
@@ -419,7 +419,9 @@ void WSSocket::FinishLocked(const OpPtr& op) {
 
 void WSSocket::CloseHandleLocked() {
     if (handle_ >= 0) {
-        if (sendBusy_ || recvBusy_) {
+        const bool sendBusy = CallAttention(sendState_);
+        const bool recvBusy = CallAttention(recvState_);
+        if (sendBusy || recvBusy) {
             // A direct call is still using the handle: end the connection now, release the number
             // when that call is over (so it cannot be reused under it).
             context_->api.shutdown(handle_, SHUT_RDWR);
@@ -431,9 +433,18 @@ void WSSocket::CloseHandleLocked() {
     handle_ = -1;
 }
 
+bool WSSocket::CallAttention(std::atomic<int>& state) {
+    int now = state.load();
+    while (now & kBusy) {
+        if (now & kAttention) return true;
+        if (state.compare_exchange_weak(now, now | kAttention)) return true;
+    }
+    return false;
+}
+
 void WSSocket::EndDirectLocked(bool sending) {
-    (sending ? sendBusy_ : recvBusy_) = false;
-    if (!sendBusy_ && !recvBusy_ && deferredClose_ >= 0) {
+    (sending ? sendState_ : recvState_).store(0);
+    if (!SendBusy() && !RecvBusy() && deferredClose_ >= 0) {
         context_->api.closesocket(deferredClose_);
         deferredClose_ = -1;
     }
@@ -441,7 +452,7 @@ void WSSocket::EndDirectLocked(bool sending) {
 
 void WSSocket::ServeReadAheadLocked() {
     // Bytes already read ahead never make the handle readable again: hand them out here.
-    if (recvBusy_ || aheadStart_ >= aheadEnd_) return;
+    if (RecvBusy() || aheadStart_ >= aheadEnd_) return;
     if (!recvQueue_.empty())
         StepRecvsLocked();
     else if (recvCatcher_ && !recvClosed_)
@@ -494,7 +505,7 @@ void WSSocket::EndSendSideLocked() {
 
 void WSSocket::CloseWholeLocked() {
     const bool recvWasOpen = !recvClosed_;
-    if (!recvBusy_) {
+    if (!CallAttention(recvState_)) {
         aheadStart_ = aheadEnd_ = 0;
         aheadCount_.store(0);
     }
@@ -609,7 +620,7 @@ void WSSocket::StepOpenLocked(bool failed) {
 }
 
 void WSSocket::StepSendsLocked() {
-    if (sendBusy_) return;  // the direct caller steps on when it is back
+    if (CallAttention(sendState_)) return;  // the direct caller steps on when it is back
     while (!sendQueue_.empty()) {
         auto op = sendQueue_.front();
         const int state = TryTransmitLocked(*op);
@@ -629,7 +640,7 @@ void WSSocket::StepSendsLocked() {
 }
 
 void WSSocket::StepRecvsLocked() {
-    if (recvBusy_) return;
+    if (CallAttention(recvState_)) return;
     while (!recvQueue_.empty()) {
         auto op = recvQueue_.front();
         const int state = TryTransmitLocked(*op);
@@ -806,16 +817,25 @@ long WSSocket::StartTransmit(const std::shared_ptr<TransmitOp>& op, long timeout
     SocketContext& c = *context_;
     const bool sending = op->isSend;
     auto& queue = sending ? sendQueue_ : recvQueue_;
-    bool& busy = sending ? sendBusy_ : recvBusy_;
+    std::atomic<int>& direct = sending ? sendState_ : recvState_;
     int state = kPending;
+    const bool busy = CallAttention(direct);  // when busy, this operation queues behind
     if (queue.empty() && !opening_ && !busy) {
         // The socket call itself runs without the lock, so that a sender and a receiver (and other
         // sockets) do not wait for each other's system calls. Whoever comes meanwhile queues behind.
-        busy = true;
+        direct.store(kBusy);
         const int handle = handle_;
         hold.unlock();
         state = Transmit(handle, *op);
         if (state == kPending && !op->async) state = WaitAndTransmit(handle, *op, timeout);
+        if (state == kFinished && !op->async && op->container.IsEmpty()) {
+            // Nobody needed this direction meanwhile and nobody waits for a completion: done.
+            int expected = kBusy;
+            if (direct.compare_exchange_strong(expected, 0)) {
+                op->done = true;
+                return op->transferred;
+            }
+        }
         hold.lock();
         EndDirectLocked(sending);
         if (!sending && state != kPending) ServeReadAheadLocked();
@@ -906,7 +926,7 @@ void WSSocket::CatchCloseRecv(const ResultContainer& completion, bool keepArmed)
 void WSSocket::CatchRecvable(const ResultContainer& completion, bool keepArmed) {
     InstallCatcher(recvCatcher_, completion, keepArmed, true);
     std::lock_guard<ContextMutex> hold(context_->lock);
-    ServeReadAheadLocked();
+    if (!CallAttention(recvState_)) ServeReadAheadLocked();
 }
 
 bool WSSocket::IsSendOpen() {

@@ -138,8 +138,18 @@ private:
     sockaddr_in local_{};
     sockaddr_in connected_{};  // the address of the connection in place
     bool opening_ = false;
-    bool sendBusy_ = false;     // a caller is sending directly, outside the lock
-    bool recvBusy_ = false;     // a caller is receiving directly, outside the lock
+    // Direct transmits: kBusy while a caller sends (receives) outside the lock; kAttention when
+    // someone needed that direction meanwhile (queued behind it, closed the socket, installed a
+    // catcher), so that the caller finishes under the lock. Set under the lock; the caller may clear a
+    // plain kBusy without it.
+    static constexpr int kBusy = 1;
+    static constexpr int kAttention = 2;
+    std::atomic<int> sendState_{0};
+    std::atomic<int> recvState_{0};
+    bool SendBusy() const { return sendState_.load() & kBusy; }
+    bool RecvBusy() const { return recvState_.load() & kBusy; }
+    // Under the lock: asks a busy direct caller to finish under the lock. False when it is not busy.
+    static bool CallAttention(std::atomic<int>& state);
     int deferredClose_ = -1;    // a handle closed while a direct call was still using it
     // Stream bytes read ahead of the receives. Used only by whoever receives (the direct caller while
     // the receive is busy, otherwise the lock holder); the count is readable by anyone.
