@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <algorithm>
 #include <numeric>
 #include <string>
 
@@ -272,6 +273,77 @@ TEST_F(SocketTest, BlockingCallWithAContainerAlsoCompletesIt) {
     EXPECT_EQ(socket.Send(3, "abc", kWaitMs, false, false, TransmitTo(&sent)), 3);
     ASSERT_TRUE(sent.done.WaitFor(kWaitMs));
     EXPECT_NE(sent.thread, std::this_thread::get_id());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SocketTest, CloseFromAnotherThreadEndsABlockingReceive) {
+    TCPSocket socket(Loopback(echo_.Port()));
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    Event started;
+    long got = -1;
+    std::thread receiver([&] {
+        started.Set();
+        char in[8];
+        got = socket.Recv(8, in, -1, false, {});  // nothing will come: waits until the close
+    });
+    ASSERT_TRUE(started.WaitFor(kWaitMs));
+    // Whether the close lands before or during the wait, the receive must end with nothing.
+    socket.Close(kWaitMs, false, {});
+    receiver.join();
+    EXPECT_EQ(got, 0);
+    EXPECT_FALSE(socket.IsOpen());
+}
+
+TEST_F(SocketTest, SenderAndReceiverThreadsShareOneSocket) {
+    TCPSocket socket(Loopback(echo_.Port()));
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    constexpr int kRuns = 3000;
+    std::thread sender([&] {
+        for (int i = 0; i < kRuns; ++i) {
+            const uint32_t value = static_cast<uint32_t>(i);
+            if (socket.Send(4, &value, kWaitMs, false, false, {}) != 4) return;
+        }
+    });
+    int inOrder = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        uint32_t value = 0;
+        if (socket.Recv(4, &value, kWaitMs, false, {}) != 4) break;
+        if (value == static_cast<uint32_t>(i)) ++inOrder;
+    }
+    sender.join();
+    EXPECT_EQ(inOrder, kRuns);
+}
+
+TEST_F(SocketTest, AsynchronousReceivesQueuedBehindABlockingOneAreServed) {
+    TCPSocket socket(Loopback(echo_.Port()));
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    // One write brings back three small runs at once; the blocking receive reads them all ahead,
+    // and the queued receives must still get theirs.
+    Event started;
+    char first[2];
+    long gotFirst = -1;
+    std::thread blocking([&] {
+        started.Set();
+        gotFirst = socket.Recv(2, first, kWaitMs, false, {});
+    });
+    ASSERT_TRUE(started.WaitFor(kWaitMs));
+    Probe later(2);
+    char second[2], third[2];
+    socket.Recv(2, second, kWaitMs, true, TransmitTo(&later));
+    socket.Recv(2, third, kWaitMs, true, TransmitTo(&later));
+    ASSERT_EQ(socket.Write(6, "aabbcc"), 6);
+    blocking.join();
+    ASSERT_TRUE(later.done.WaitFor(kWaitMs));
+    EXPECT_EQ(gotFirst, 2);
+    EXPECT_EQ(later.Values(), (std::vector<long>{2, 2}));
+    // The blocking receive may have started before or after the queued ones; together they hold
+    // the three runs in order.
+    std::string all = std::string(first, 2) + std::string(second, 2) + std::string(third, 2);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, "aabbcc");
 }
 
 }  // namespace
