@@ -728,6 +728,10 @@ long WSSocket::Open(long timeout, bool async, const OpenContainer& completion) {
     }
     handle_ = h;
     connected_ = remote_;
+    if (!RecvBusy()) {  // nothing read ahead on an earlier connection survives into this one
+        aheadStart_ = aheadEnd_ = 0;
+        aheadCount_.store(0);
+    }
     socklen_t length = sizeof local_;
     api.getsockname(h, reinterpret_cast<sockaddr*>(&local_), &length);
     auto op = std::make_shared<OpenOp>(this, async, completion);
