@@ -18,7 +18,7 @@ class BaseMessage : public TRawMsg {
 public:
     enum MessageClass : uint32_t { kTMessage = 0, kMiniMessage = 1, kSmallMessage = 2, kLargeMessage = 3 };
 
-    BaseMessage(MessageClass messageClass) : messageClass_(messageClass) {}
+    explicit BaseMessage(MessageClass messageClass) : messageClass_(messageClass) {}
     BaseMessage(MessageClass messageClass, uint32_t length, const void* bytes)
         : TRawMsg(length, bytes), messageClass_(messageClass) {}
     BaseMessage(const BaseMessage& other) = default;
@@ -34,8 +34,13 @@ public:
     // Prepares the message to receive a total length straight into its buffer; a length outside
     // header length .. kMaxMessageLength throws BadMsgException "MsgLen=<total>".
     virtual void ReserveBody(uint32_t total);
-    virtual const uint8_t* GetBodyPtr() const { return GetDataPtr() + GetHeaderLength(); }
-    virtual uint8_t* GetBodyPtr() { return GetDataPtr() + GetHeaderLength(); }
+    // The bytes after the header; none when the buffer does not hold a whole header.
+    virtual const uint8_t* GetBodyPtr() const {
+        return GetDataPtr() && GetCapacity() >= GetHeaderLength() ? GetDataPtr() + GetHeaderLength() : nullptr;
+    }
+    virtual uint8_t* GetBodyPtr() {
+        return GetDataPtr() && GetCapacity() >= GetHeaderLength() ? GetDataPtr() + GetHeaderLength() : nullptr;
+    }
     virtual uint32_t GetHeaderLength() const = 0;
     virtual uint32_t GetHeaderType() const = 0;
     virtual uint32_t GetClassHeaderType() const = 0;

@@ -103,6 +103,8 @@ uint8_t* TRawMsg::ReserveWrite(uint32_t count, bool withSlack, bool extendWhenEm
     std::memcpy(fresh, b.buffer, b.capacity);
     delete[] b.buffer;
     b.buffer = fresh;
+    // An append to a message filled from outside goes after its whole content, not over its start.
+    if (mustExtend && withSlack) b.writePos = b.capacity;
     b.capacity = static_cast<uint32_t>(wanted);
     return b.buffer + b.writePos;
 }

@@ -125,6 +125,7 @@ TEST_F(FramingTest, ShortMessagesThrowAndNeverReadPastTheBuffer) {
     for (uint32_t n = 0; n <= 4; ++n) {
         SmallMessage m(n, bytes);
         EXPECT_EQ(m.GetServiceType(), n >= 3 ? 1u : 0u);  // a field the buffer lacks reads as 0
+        EXPECT_EQ(m.GetBodyPtr(), n >= 5 ? m.GetDataPtr() + 5 : nullptr);
         const std::string text = BadMsgText([&] { m.Unpack(); });
         EXPECT_NE(text.find("Attempt to read past end of message!"), std::string::npos);
         BadMsgException described(m, 0, nullptr, "Not a thing message.");
@@ -187,6 +188,13 @@ TEST_F(FramingTest, GrowthAddsADoublingSlack) {
     m.AppendBytes(600, run.data());
     EXPECT_EQ(m.GetCapacity(), 521u + 600 + 1024);
     EXPECT_EQ(m.GetDataLen(), 5u + 4 + 600);
+}
+
+TEST_F(FramingTest, AppendingToAReceivedMessageKeepsItsContent) {
+    SmallMessage received(5, "\x05\x02\x00\x09\x00");
+    received.AppendByte(0x42);
+    EXPECT_EQ(Bytes(received), (std::vector<uint8_t>{5, 2, 0, 9, 0, 0x42}));
+    EXPECT_EQ(received.GetCapacity(), 5u + 1 + 512);
 }
 
 TEST_F(FramingTest, StringEncodings) {
