@@ -198,14 +198,15 @@ long TMsgSocket::MaxMessageLength(uint8_t prefixWidth) {
     }
 }
 
-long TMsgSocket::BodyLengthFor(const uint8_t* prefix) const {
-    const uint32_t value = LoadPrefix(prefix, prefixWidth_);
+long TMsgSocket::BodyLengthFor(uint8_t prefixWidth, const uint8_t* prefix) {
+    if (prefixWidth != 1 && prefixWidth != 2 && prefixWidth != 4) return -1;
+    const uint32_t value = LoadPrefix(prefix, prefixWidth);
     // A prefix smaller than itself, or a length beyond the largest message, is malformed: the stream
     // is out of step and nothing is allocated.
-    if (value < prefixWidth_) return -1;
-    const uint32_t body = value - prefixWidth_;
+    if (value < prefixWidth) return -1;
+    const uint32_t body = value - prefixWidth;
     if (body > TarnMsg::kMaxMessageLength) return -1;
-    if (body == 0) return prefixWidth_ == 4 ? -1 : 0;
+    if (body == 0) return prefixWidth == 4 ? -1 : 0;
     return static_cast<long>(body);
 }
 

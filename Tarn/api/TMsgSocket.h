@@ -92,6 +92,10 @@ public:
     static TarnMsg::BaseMessage* MakeMessage(const uint8_t* bytes, long length);
     // Largest message (without prefix) that a prefix width can carry.
     static long MaxMessageLength(uint8_t prefixWidth);
+    // Checks a received length prefix of the width (1, 2 or 4 bytes): the body length that follows,
+    // 0 for an empty message that keeps the stream in step, or -1 when the stream must close (a
+    // prefix smaller than itself, a body beyond the largest message, an empty 4-byte-prefixed one).
+    static long BodyLengthFor(uint8_t prefixWidth, const uint8_t* prefix);
 
 private:
     static void OnPrefix(const TransmitResult& result, RecvMsgData* request);
@@ -99,8 +103,7 @@ private:
     static void OnSent(const TransmitResult& result, SendMsgData* request);
     static void OnBaseReceived(const RecvMsgResult& result, RecvBaseMsgData* request);
     static void OnBaseSent(const SendMsgResult& result, SendBaseMsgData* request);
-    // Checks a received prefix; the body length, or -1 when the stream must close, or 0 for none.
-    long BodyLengthFor(const uint8_t* prefix) const;
+    long BodyLengthFor(const uint8_t* prefix) const { return BodyLengthFor(prefixWidth_, prefix); }
     TarnMsg::BaseMessage* BuildReceived(uint8_t* buffer, long length);
     void CloseInner() { inner_->Close(-1, false, {}); }
     // Asynchronous stream receives run one at a time: the prefix and body of one message must be
