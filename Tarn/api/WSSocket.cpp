@@ -824,7 +824,8 @@ long WSSocket::StartTransmit(const std::shared_ptr<TransmitOp>& op, long timeout
     std::atomic<int>& direct = sending ? sendState_ : recvState_;
     int state = kPending;
     const bool busy = CallAttention(direct);  // when busy, this operation queues behind
-    if (queue.empty() && !opening_ && !busy) {
+    const bool tryDirect = queue.empty() && !opening_ && !busy;
+    if (tryDirect) {
         // The socket call itself runs without the lock, so that a sender and a receiver (and other
         // sockets) do not wait for each other's system calls. Whoever comes meanwhile queues behind.
         direct.store(kBusy);
@@ -848,7 +849,10 @@ long WSSocket::StartTransmit(const std::shared_ptr<TransmitOp>& op, long timeout
         }
     }
     if (state == kPending) {
-        queue.push_front(op);  // ahead of anything queued while the direct call ran
+        if (tryDirect)
+            queue.push_front(op);  // ahead of anything queued while the direct call ran
+        else
+            queue.push_back(op);
         if (timeout >= 0) {
             op->timeoutPos = c.timeouts.emplace(SocketContext::NowMs() + timeout, op.get());
             op->timed = true;

@@ -347,3 +347,64 @@ TEST_F(SocketTest, AsynchronousReceivesQueuedBehindABlockingOneAreServed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SocketTest, AbortFinishesTheFirstQueuedOperation) {
+    TCPSocket socket(Loopback(echo_.Port()));
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    EXPECT_FALSE(socket.AbortRecv());  // nothing queued
+    EXPECT_FALSE(socket.AbortSend());
+    Probe first, second;
+    char a[4], b[4];
+    socket.Recv(4, a, -1, true, TransmitTo(&first));
+    socket.Recv(4, b, -1, true, TransmitTo(&second));
+    EXPECT_TRUE(socket.AbortRecv());
+    ASSERT_TRUE(first.done.WaitFor(kWaitMs));
+    EXPECT_EQ(first.Values(), std::vector<long>{0});
+    EXPECT_TRUE(socket.HasRecvPending());  // the second one still waits, and gets the data
+    ASSERT_EQ(socket.Write(4, "data"), 4);
+    ASSERT_TRUE(second.done.WaitFor(kWaitMs));
+    EXPECT_EQ(second.Values(), std::vector<long>{4});
+    EXPECT_EQ(std::string(b, 4), "data");
+}
+
+TEST_F(SocketTest, ClosingTheReceivingSideFiresItsCatcherAndKeepsSending) {
+    tools::LoopbackServer sink([](int h) {
+        char buffer[64];
+        while (::recv(h, buffer, sizeof buffer, 0) > 0) {
+        }
+    });
+    TCPSocket socket(Loopback(sink.Port()));
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    Probe recvClosed, wholeClosed;
+    socket.CatchCloseRecv(ResultTo(&recvClosed), false);
+    socket.CatchClose(ResultTo(&wholeClosed), false);
+    Probe pending;
+    char in[4];
+    socket.Recv(4, in, -1, true, TransmitTo(&pending));
+    socket.CloseRecv(kWaitMs, false, {});
+    ASSERT_TRUE(recvClosed.done.WaitFor(kWaitMs));
+    ASSERT_TRUE(pending.done.WaitFor(kWaitMs));
+    EXPECT_EQ(pending.Values(), std::vector<long>{0});
+    EXPECT_FALSE(socket.IsRecvOpen());
+    EXPECT_TRUE(socket.IsSendOpen());
+    EXPECT_EQ(socket.Send(3, "abc", kWaitMs, false, false, {}), 3);
+    EXPECT_FALSE(wholeClosed.done.IsSet());
+    socket.Close(kWaitMs, false, {});
+    ASSERT_TRUE(wholeClosed.done.WaitFor(kWaitMs));
+}
+
+TEST_F(SocketTest, PeerCloseOnAClosingSocketClosesItWhole) {
+    tools::LoopbackServer closes([](int h) { ::shutdown(h, SHUT_RDWR); });
+    TCPSocket socket(Loopback(closes.Port()), /*closeOnPeerClose=*/true);
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    Probe closed;
+    socket.CatchClose(ResultTo(&closed), false);
+    char in[1];
+    EXPECT_EQ(socket.Recv(1, in, kWaitMs, false, {}), 0);
+    ASSERT_TRUE(closed.done.WaitFor(kWaitMs));
+    EXPECT_FALSE(socket.IsOpen());
+}
+
+}  // namespace
