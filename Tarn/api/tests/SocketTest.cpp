@@ -113,8 +113,9 @@ TEST_F(SocketTest, ReceiveTimesOutWithWhatItHas) {
     ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
     ASSERT_EQ(socket.Write(3, "abc"), 3);
     char in[10];
-    // Only 3 of 10 bytes will ever come back: the receive ends at its time-out with those 3.
-    EXPECT_EQ(socket.Recv(10, in, 300, false, {}), 3);
+    // Only 3 of 10 bytes will ever come back: the receive ends at its time-out with those 3 (the
+    // time-out leaves the echo ample time even on a loaded machine).
+    EXPECT_EQ(socket.Recv(10, in, 3000, false, {}), 3);
     Probe timed;
     socket.Recv(10, in, 100, true, TransmitTo(&timed));
     ASSERT_TRUE(timed.done.WaitFor(kWaitMs));
@@ -405,6 +406,21 @@ TEST_F(SocketTest, PeerCloseOnAClosingSocketClosesItWhole) {
     EXPECT_EQ(socket.Recv(1, in, kWaitMs, false, {}), 0);
     ASSERT_TRUE(closed.done.WaitFor(kWaitMs));
     EXPECT_FALSE(socket.IsOpen());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SocketTest, QueuedReceivesTakeTheDataInTheirOrder) {
+    TCPSocket socket(Loopback(echo_.Port()));
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    Probe all(3);
+    char runs[3][2];
+    for (auto& run : runs) socket.Recv(2, run, kWaitMs, true, TransmitTo(&all));
+    ASSERT_EQ(socket.Write(6, "aabbcc"), 6);
+    ASSERT_TRUE(all.done.WaitFor(kWaitMs));
+    EXPECT_EQ(std::string(runs[0], 2) + std::string(runs[1], 2) + std::string(runs[2], 2), "aabbcc");
 }
 
 }  // namespace
