@@ -656,6 +656,8 @@ void WSSocket::StepRecvsLocked() {
             break;
         }
     }
+    // Bytes left over in the read-ahead will not make the handle readable: tell the catcher now.
+    if (recvQueue_.empty() && aheadStart_ < aheadEnd_ && recvCatcher_ && !recvClosed_) FireRecvCatcherLocked();
     UpdateSetsLocked();
 }
 
@@ -843,7 +845,6 @@ long WSSocket::StartTransmit(const std::shared_ptr<TransmitOp>& op, long timeout
         }
         hold.lock();
         EndDirectLocked(sending);
-        if (!sending && state != kPending) ServeReadAheadLocked();
         if (handle_ != handle || (sending ? sendClosed_ : recvClosed_)) {
             state = kFinished;  // closed meanwhile: finish with what was done
         }
@@ -863,6 +864,9 @@ long WSSocket::StartTransmit(const std::shared_ptr<TransmitOp>& op, long timeout
         if (state == kSendEnded) EndSendSideLocked();
         if (state == kRecvEnded) EndRecvSideLocked();
         if (state == kFatal) CloseWholeLocked();
+        // Receives queued meanwhile may already have their bytes read ahead: serve them after this
+        // one, so that completions keep the order of the stream.
+        if (tryDirect && !sending) ServeReadAheadLocked();
     }
     UpdateSetsLocked();  // wakes the worker when it has a new handle to watch
     if (op->async) return 0;
