@@ -424,3 +424,20 @@ TEST_F(SocketTest, QueuedReceivesTakeTheDataInTheirOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SocketTest, ReceivableCatcherSeesBytesAlreadyReadAhead) {
+    TCPSocket socket(Loopback(echo_.Port()));
+    ASSERT_EQ(socket.Open(kWaitMs, false, {}), kOpenOk);
+    ASSERT_EQ(socket.Write(4, "abcd"), 4);
+    char in[2];
+    ASSERT_EQ(socket.Read(2, in), 2);  // may read all four ahead
+    Probe readable;
+    socket.CatchRecvable(ResultTo(&readable), false);
+    ASSERT_TRUE(readable.done.WaitFor(kWaitMs));
+    EXPECT_EQ(socket.Read(2, in), 2);
+    EXPECT_EQ(std::string(in, 2), "cd");
+}
+
+}  // namespace
