@@ -100,8 +100,9 @@ bool WinsockTable::IsComplete() const {
 }
 
 WinsockTable& GetWinsockTable() {
-    static WinsockTable table;
-    return table;
+    // Never destroyed: socket threads that end on their own may still be finishing at exit.
+    static WinsockTable* table = new WinsockTable;
+    return *table;
 }
 
 }  // namespace TarnAPI
