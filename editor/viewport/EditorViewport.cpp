@@ -119,7 +119,14 @@ void EditorViewport::Paint() {
 void EditorViewport::Resize(int32_t width, int32_t height) {
     width_ = std::max(width, 1);
     height_ = std::max(height, 1);
+    set_->render->SetViewport(renderRect_, originX_, originY_, width_, height_);
     Invalidate(0);
+}
+
+void EditorViewport::Place(int32_t x, int32_t y, int32_t width, int32_t height) {
+    originX_ = x;
+    originY_ = y;
+    Resize(width, height);
 }
 
 void EditorViewport::Render() {

@@ -108,6 +108,8 @@ public:
                               uint32_t colour) override;
 
     // ---- the editor's side
+    // Where the viewport lies in the window: its drawing goes to that rectangle of the render target.
+    void Place(int32_t x, int32_t y, int32_t width, int32_t height);
     int Index() const { return index_; }
     CameraRecord& Camera();
     float Zoom() const { return zoom_; }
@@ -153,6 +155,7 @@ private:
     uint32_t flags_ = kViewportPerspective;
     float zoom_ = 4.0f;
     int32_t width_ = 1, height_ = 1;
+    int32_t originX_ = 0, originY_ = 0;
     float right_[3] = {1, 0, 0}, forward_[3] = {0, 1, 0}, up_[3] = {0, 0, 1};
     float view_[16] = {}, projection_[16] = {}, screen_[16] = {}, product_[16] = {};
     std::vector<uint8_t> renderFlags_;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 namespace plat {
 
@@ -386,5 +387,45 @@ void Dialog::UserEnter() {
 }
 
 void Dialog::UserClose() { Send(WM_CLOSE, 0, 0); }
+
+namespace {
+
+struct TemplateKey {
+    const void* module;
+    uintptr_t id;
+    std::string name;
+    bool operator<(const TemplateKey& o) const {
+        if (module != o.module) return std::less<const void*>()(module, o.module);
+        if (id != o.id) return id < o.id;
+        return name < o.name;
+    }
+};
+
+std::map<TemplateKey, DialogTemplate>& Templates() {
+    static std::map<TemplateKey, DialogTemplate> templates;
+    return templates;
+}
+
+}  // namespace
+
+void RegisterDialogTemplate(const void* module, uintptr_t id, DialogTemplate tmpl) {
+    Templates()[{module, id, {}}] = std::move(tmpl);
+}
+
+void RegisterDialogTemplate(const void* module, const std::string& name, DialogTemplate tmpl) {
+    Templates()[{module, 0, name}] = std::move(tmpl);
+}
+
+const DialogTemplate* FindDialogTemplate(const void* module, uintptr_t id) {
+    TemplateKey key{module, id, {}};
+    if (id >= 65536) key = {module, 0, std::string(reinterpret_cast<const char*>(id))};
+    auto it = Templates().find(key);
+    return it == Templates().end() ? nullptr : &it->second;
+}
+
+void ForgetDialogTemplates(const void* module) {
+    auto& t = Templates();
+    for (auto it = t.begin(); it != t.end();) it = it->first.module == module ? t.erase(it) : std::next(it);
+}
 
 }  // namespace plat

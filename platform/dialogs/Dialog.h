@@ -208,4 +208,12 @@ private:
     intptr_t result_ = 0;
 };
 
+// Dialog templates of a module (the editor, or a plug-in library by its handle), found by number or
+// by name. A plug-in registers its panels' templates when it attaches; the editor creates them.
+void RegisterDialogTemplate(const void* module, uintptr_t id, DialogTemplate tmpl);
+void RegisterDialogTemplate(const void* module, const std::string& name, DialogTemplate tmpl);
+// Null when the module has no such template. `id` values of 65536 and above point at a name.
+const DialogTemplate* FindDialogTemplate(const void* module, uintptr_t id);
+void ForgetDialogTemplates(const void* module);
+
 }  // namespace plat

@@ -224,7 +224,7 @@ TEST_F(ViewportFixture, RenderPassSetsStatesAndFogPerPluginInOrder) {
     auto at = [&](const std::string& s, size_t from = 0) {
         return std::find(c.begin() + static_cast<long>(from), c.end(), s) - c.begin();
     };
-    EXPECT_LT(at("begin"), at("clear 0 0 1 1"));
+    EXPECT_LT(at("begin"), at("clear 0 0 400 300"));
     EXPECT_LT(at("state 22 3"), at("state 28 1"));
     EXPECT_LT(at("state 28 1"), at("state 34 " + std::to_string(0x00332211)));
     EXPECT_LT(at("state 35 3"), static_cast<long>(c.size()));

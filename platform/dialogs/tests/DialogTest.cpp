@@ -240,3 +240,24 @@ TEST(DialogModal, EnterPressesTheDefaultButtonAndCloseCancels) {
 
 }  // namespace
 }  // namespace plat
+
+namespace plat {
+namespace {
+
+TEST(DialogTemplates, FoundByModuleAndNumberOrName) {
+    int moduleA = 0, moduleB = 0;
+    RegisterDialogTemplate(&moduleA, 101, {"Panel A", 10, 10, {}});
+    RegisterDialogTemplate(&moduleB, 101, {"Panel B", 10, 10, {}});
+    RegisterDialogTemplate(&moduleA, "EDITORDLG", {"Named", 10, 10, {}});
+    EXPECT_EQ(FindDialogTemplate(&moduleA, 101)->title, "Panel A");
+    EXPECT_EQ(FindDialogTemplate(&moduleB, 101)->title, "Panel B");
+    static const char kName[] = "EDITORDLG";
+    EXPECT_EQ(FindDialogTemplate(&moduleA, reinterpret_cast<uintptr_t>(kName))->title, "Named");
+    EXPECT_EQ(FindDialogTemplate(&moduleA, 102), nullptr);
+    ForgetDialogTemplates(&moduleA);
+    EXPECT_EQ(FindDialogTemplate(&moduleA, 101), nullptr);
+    EXPECT_NE(FindDialogTemplate(&moduleB, 101), nullptr);
+}
+
+}  // namespace
+}  // namespace plat
