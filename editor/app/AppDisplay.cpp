@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "editor/app/EditorApp.h"
+#include "editor/render/Framework.h"
 #include "editor/render/GfxRenderDevice.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/dialogs/ImGuiDialogs.h"
@@ -50,6 +51,7 @@ public:
         gfx_ = plat::GfxDevice::Create(config, &error);
         if (!gfx_) {
             std::fprintf(stderr, "QV: no display (%s); the editor runs without drawing\n", error.c_str());
+            ShowFrameworkError(FrameworkCodeFor(error), 0);
             return false;
         }
         window_ = SDL_GL_GetCurrentWindow();
