@@ -279,47 +279,41 @@ void EditorViewport::UpdateMatrices() {
 
 namespace {
 
-template <class Point>
-void TransformAll(const float* m, ScreenVertex* out, uint32_t count, const Point* in, uint32_t colour,
-                  const float* (*position)(const Point&), bool uv) {
-    for (uint32_t i = 0; i < count; ++i) {
-        const float* v = position(in[i]);
-        const float x = v[0], y = v[1], z = v[2];
-        const float X = x * m[0] + y * m[4] + z * m[8] + m[12];
-        const float Y = x * m[1] + y * m[5] + z * m[9] + m[13];
-        const float Z = x * m[2] + y * m[6] + z * m[10] + m[14];
-        float W = x * m[3] + y * m[7] + z * m[11] + m[15];
-        float rhw;
-        if (W == 0.0001f) rhw = 1.0f / (W - 1.0f);
-        else rhw = 1.0f / (W == 0.0f ? 1e-6f : W);  // a point on the eye plane: no infinite reciprocal
-        ScreenVertex& o = out[i];
-        o.sx = X * rhw;
-        o.sy = Y * rhw;
-        o.sz = Z * rhw;
-        o.rhw = rhw;
-        o.colour = colour;
-        o.u = uv ? v[6] : 0.0f;
-        o.v = uv ? v[7] : 0.0f;
-    }
+// One point (x, y, z, 1) through the matrix to a screen vertex.
+void Project(const float* m, const float* v, uint32_t colour, ScreenVertex& o) {
+    const float x = v[0], y = v[1], z = v[2];
+    const float X = x * m[0] + y * m[4] + z * m[8] + m[12];
+    const float Y = x * m[1] + y * m[5] + z * m[9] + m[13];
+    const float Z = x * m[2] + y * m[6] + z * m[10] + m[14];
+    const float W = x * m[3] + y * m[7] + z * m[11] + m[15];
+    float rhw;
+    if (W == 0.0001f) rhw = 1.0f / (W - 1.0f);
+    else rhw = 1.0f / (W == 0.0f ? 1e-6f : W);  // a point on the eye plane: no infinite reciprocal
+    o.sx = X * rhw;
+    o.sy = Y * rhw;
+    o.sz = Z * rhw;
+    o.rhw = rhw;
+    o.colour = colour;
 }
 
-const float* PointPosition(const float& p) { return &p; }
-const float* VertexPosition(const MeshVertex& v) { return &v.x; }
-
 }  // namespace
+
+// The given matrix times the viewport's product; locked viewports use the given one (or identity) alone.
+void EditorViewport::TransformMatrix(const float* given, float m[16]) const {
+    static const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (flags_ & kViewportLocked) std::memcpy(m, given ? given : kIdentity, 16 * sizeof(float));
+    else if (given) Multiply(given, product_, m);
+    else std::memcpy(m, product_, 16 * sizeof(float));
+}
 
 int32_t EditorViewport::TransformPoints(const float* matrix, ScreenVertex* out, uint32_t count, const float* in,
                                         uint32_t colour) {
     if (!out || !in) return Result(kResultBadArgument);
     float m[16];
-    static const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    if (flags_ & kViewportLocked) std::memcpy(m, matrix ? matrix : kIdentity, sizeof m);
-    else if (matrix) Multiply(matrix, product_, m);
-    else std::memcpy(m, product_, sizeof m);
-    // Points are three floats apart.
+    TransformMatrix(matrix, m);
     for (uint32_t i = 0; i < count; ++i) {
-        float p[8] = {in[i * 3], in[i * 3 + 1], in[i * 3 + 2], 0, 0, 0, 0, 0};
-        TransformAll<float>(m, out + i, 1, p, colour, PointPosition, false);
+        Project(m, in + size_t{i} * 3, colour, out[i]);
+        out[i].u = out[i].v = 0.0f;
     }
     return 0;
 }
@@ -328,11 +322,12 @@ int32_t EditorViewport::TransformVertices(const float* matrix, ScreenVertex* out
                                           uint32_t colour) {
     if (!out || !in) return Result(kResultBadArgument);
     float m[16];
-    static const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    if (flags_ & kViewportLocked) std::memcpy(m, matrix ? matrix : kIdentity, sizeof m);
-    else if (matrix) Multiply(matrix, product_, m);
-    else std::memcpy(m, product_, sizeof m);
-    TransformAll<MeshVertex>(m, out, count, in, colour, VertexPosition, true);
+    TransformMatrix(matrix, m);
+    for (uint32_t i = 0; i < count; ++i) {
+        Project(m, &in[i].x, colour, out[i]);
+        out[i].u = in[i].u;
+        out[i].v = in[i].v;
+    }
     return 0;
 }
 

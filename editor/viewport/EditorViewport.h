@@ -145,6 +145,7 @@ public:
 
 private:
     void RebuildRotation();
+    void TransformMatrix(const float* given, float m[16]) const;
     void SendSelect(uint32_t code, MsgArg arg);
     ViewportSet* set_;
     int index_;
