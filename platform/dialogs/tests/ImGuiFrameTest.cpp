@@ -7,26 +7,29 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/dialogs/ImGuiDialogs.h"
+#include "platform/gfx/GfxDevice.h"
 
 namespace plat {
 namespace {
 
 TEST(ImGuiFrame, DrawnDialogTakesAClickAndShowsItsSwatch) {
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_Window* window = SDL_CreateWindow("dialogs", 0, 0, 400, 300, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    ASSERT_NE(window, nullptr) << SDL_GetError();
-    SDL_GLContext gl = SDL_GL_CreateContext(window);
-    ASSERT_NE(gl, nullptr) << SDL_GetError();
+    // The window and GL context of the shared back end, which the editor draws its dialogs into too.
+    plat::GfxConfig config;
+    config.windowWidth = config.renderWidth = 400;
+    config.windowHeight = config.renderHeight = 300;
+    config.hidden = true;
+    std::string error;
+    std::unique_ptr<plat::GfxDevice> gfx = plat::GfxDevice::Create(config, &error);
+    ASSERT_NE(gfx, nullptr) << error;
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
-    ImGui_ImplSDL2_InitForOpenGL(window, gl);
+    ImGui_ImplSDL2_InitForOpenGL(SDL_GL_GetCurrentWindow(), SDL_GL_GetCurrentContext());
     ImGui_ImplOpenGL3_Init("#version 330 core");
 
     std::vector<int> clicks;
@@ -61,19 +64,18 @@ TEST(ImGuiFrame, DrawnDialogTakesAClickAndShowsItsSwatch) {
         ImGui::NewFrame();
         gui::DrawDialogWindow(dialog, 20, 20);
         ImGui::Render();
-        glViewport(0, 0, 400, 300);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
+        gfx->ClearColour({0, 0, 400, 300}, 0xFF000000u);
+        gfx->Flush();
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
-        if (frame == 3) glReadPixels(0, 0, 400, 300, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        SDL_GL_SwapWindow(window);
+        if (frame == 3) pixels = gfx->ReadFrame();  // top row first
+        gfx->Present();
     }
     EXPECT_EQ(clicks, std::vector<int>{kIdOk});
 
     const Control* swatch = dialog.Find(1021);
     ASSERT_GT(swatch->drawn[2], swatch->drawn[0]);
     const int x = static_cast<int>((swatch->drawn[0] + swatch->drawn[2]) / 2);
-    const int y = 300 - 1 - static_cast<int>((swatch->drawn[1] + swatch->drawn[3]) / 2);  // GL rows go up
+    const int y = static_cast<int>((swatch->drawn[1] + swatch->drawn[3]) / 2);
     const uint8_t* p = &pixels[(static_cast<size_t>(y) * 400 + static_cast<size_t>(x)) * 4];
     EXPECT_GT(p[0], 200);
     EXPECT_LT(p[1], 40);
@@ -82,9 +84,7 @@ TEST(ImGuiFrame, DrawnDialogTakesAClickAndShowsItsSwatch) {
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplSDL2_Shutdown();
     ImGui::DestroyContext();
-    SDL_GL_DeleteContext(gl);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    gfx.reset();
 }
 
 }  // namespace
