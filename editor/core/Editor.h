@@ -59,6 +59,8 @@ public:
     WorldDocument world;
     // Set by the viewports when they exist (the window layer).
     Viewport* viewports[4] = {nullptr, nullptr, nullptr, nullptr};
+    // The drawing layer, when the viewports exist: hosts select their textures through it.
+    class RenderLayer* render = nullptr;
 
 private:
     std::vector<std::unique_ptr<PluginHostImpl>> hosts_;

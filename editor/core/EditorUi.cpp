@@ -43,6 +43,8 @@ void EditorUi::AddToolbarButton(uint32_t commandId, QvBitmap bitmap) {
 
 void EditorUi::InvalidateViewports(int32_t pluginIndex) { Record("InvalidateViewports", std::to_string(pluginIndex)); }
 
+void EditorUi::WorldReset() { Record("WorldReset"); }
+
 void EditorUi::SetFogMenuCheck(bool on) { Record("SetFogMenuCheck", on ? "1" : "0"); }
 
 }  // namespace qv

@@ -36,6 +36,8 @@ public:
     // Redraws the viewports that draw this plug-in (index in load order), or every one for -1.
     virtual void InvalidateViewports(int32_t pluginIndex);
     virtual void SetFogMenuCheck(bool on);
+    // A world reset has put the document's views back: the viewports show their predefined views.
+    virtual void WorldReset();
 
     std::vector<Call> calls;
     std::deque<std::vector<std::string>> fileAnswers;

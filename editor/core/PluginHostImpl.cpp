@@ -5,6 +5,7 @@
 
 #include "editor/core/Editor.h"
 #include "editor/files/FileNames.h"
+#include "editor/render/RenderLayer.h"
 #include "editor/texture/Dib.h"
 
 namespace qv {
@@ -200,6 +201,8 @@ int32_t PluginHostImpl::DeleteAllTextures() {
 int32_t PluginHostImpl::SetCurrentTexture(uint32_t index) {
     if (index != 0 && !Valid(index, textures_.size())) return Result(kResultBadIndex);
     currentTexture_ = index;
+    // The rendering layer draws with the texture table's slot of this list entry.
+    if (editor_->render) editor_->render->SetTexture(index ? textures_[index - 1] : 0);
     return 0;
 }
 

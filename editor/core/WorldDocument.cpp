@@ -111,6 +111,7 @@ int32_t WorldDocument::Reset(bool noQuestion, bool full) {
     title = "Untitled.wld";
     editor_->ui->SetTitle(title);
     fog.mode = 1, fog.on = 0, fog.colour = 0xFFE6D7, fog.start = 500, fog.end = 1900;
+    editor_->ui->WorldReset();
     return 1;
 }
 

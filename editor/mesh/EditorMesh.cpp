@@ -43,7 +43,71 @@ std::string FixedName(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-void EditorMesh::Draw(Viewport*) {}
+namespace {
+PluginHost* g_drawHost = nullptr;
+}
+
+void SetMeshDrawHost(PluginHost* host) { g_drawHost = host; }
+
+void EditorMesh::Draw(Viewport* viewport) {
+    if (!viewport || suppressA || suppressB || vertexCount == 0) return;
+    bool alpha = false, twoSided = false;
+    int64_t lastTexture = -1;
+    std::vector<ScreenVertex> work;
+    const MeshVertex* vertices = CurrentFrame();
+    size_t firstVertex = 0, firstIndex = 0;
+    for (const MeshGroup& g : groups) {
+        const size_t indexCount = size_t{g.faceCount} * 3;
+        if (g.faceCount == 0 || firstVertex + g.vertexCount > vertexCount || firstIndex + indexCount > faces.size()) {
+            firstVertex += g.vertexCount;
+            firstIndex += indexCount;
+            continue;
+        }
+        // Each running switch follows the group: turned off again when a group does not want it, so that
+        // a blended or two-sided group does not leak into the groups after the next one.
+        if (g.flags & 2) {
+            if (!alpha) {
+                viewport->SetRenderState(27, 1);
+                viewport->SetRenderState(19, 5);
+                viewport->SetRenderState(20, 6);
+                alpha = true;
+            }
+        } else if (alpha) {
+            viewport->SetRenderState(27, 0);
+            alpha = false;
+        }
+        if (g.flags & 1) {
+            if (!twoSided) {
+                viewport->SetRenderState(22, 1);
+                twoSided = true;
+            }
+        } else if (twoSided) {
+            viewport->SetRenderState(22, 3);
+            twoSided = false;
+        }
+        uint32_t colour = 0xFFFFFFFFu;
+        if (g.flags & 4) {
+            if (g_drawHost) g_drawHost->SetCurrentTexture(0);
+            colour = g.colour | 0xFF000000u;
+            lastTexture = 0;
+        } else if (static_cast<int64_t>(g.textureIndex) != lastTexture) {
+            if (g_drawHost) g_drawHost->SetCurrentTexture(g.textureIndex);
+            lastTexture = g.textureIndex;
+        }
+        work.resize(g.vertexCount);
+        viewport->TransformVertices(nullptr, work.data(), g.vertexCount, vertices + firstVertex, colour);
+        viewport->DrawPrimitive(4, g.vertexCount, work.data(), static_cast<uint32_t>(indexCount), faces.data() + firstIndex);
+        firstVertex += g.vertexCount;
+        firstIndex += indexCount;
+    }
+    if (alpha) {
+        viewport->SetRenderState(27, 0);
+        viewport->SetRenderState(41, 1);
+        viewport->SetRenderState(17, 1);
+        viewport->SetRenderState(18, 1);
+    }
+    if (twoSided) viewport->SetRenderState(22, 3);
+}
 
 void EditorMesh::GetBounds(float out[6]) { std::memcpy(out, bounds, sizeof bounds); }
 

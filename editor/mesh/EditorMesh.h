@@ -35,6 +35,9 @@ protected:
     ~MeshTextureSource() = default;
 };
 
+// The host whose textures a drawing mesh selects (set by the viewport around a host mesh's draw).
+void SetMeshDrawHost(PluginHost* host);
+
 class EditorMesh {
 public:
     EditorMesh() = default;

@@ -1,6 +1,6 @@
 #include "editor/msgbox/EditorMessageBox.h"
 
-#include "platform/sys/MessageBox.h"
+#include "platform/dialogs/Modal.h"
 #include <utility>
 
 namespace qv {
@@ -18,7 +18,8 @@ MessageAnswer ShowEditorMessage(const std::string& text, const std::string& capt
     uint32_t flags = buttons == MessageButtons::OkCancel ? plat::MB_OKCANCEL : plat::MB_OK;
     if (icon == MessageIcon::Warning) flags |= plat::MB_ICONEXCLAMATION;
     if (icon == MessageIcon::Error) flags |= plat::MB_ICONERROR;
-    return plat::MessageBox(text, caption, flags) == plat::IDCANCEL ? MessageAnswer::Cancel : MessageAnswer::Ok;
+    // Through the dialog layer, so that every box is logged and scripts can answer it.
+    return plat::ShowMessageBox(text, caption, flags) == plat::IDCANCEL ? MessageAnswer::Cancel : MessageAnswer::Ok;
 }
 
 void SetEditorMessageHook(EditorMessageHook hook) { Hook() = std::move(hook); }

@@ -209,6 +209,110 @@ protected:
     virtual ~PluginHost() = default;
 };
 
+// A transformed, lit vertex as viewports draw it (32 bytes): screen x, y (pixel centres at integers),
+// depth 0..1, reciprocal w, colour 0xAARRGGBB, specular (its alpha is the vertex fog factor), u, v.
+struct ScreenVertex {
+    float sx, sy, sz, rhw;
+    uint32_t colour;
+    uint32_t specular;
+    float u, v;
+};
+static_assert(sizeof(ScreenVertex) == 32);
+
+struct MeshVertex;
+
+// Payload of kMsgSelectPress.
+struct MousePress {
+    Viewport* viewport;
+    int32_t x, y;
+    uint32_t shift;    // 4 or 0
+    uint32_t control;  // 8 or 0
+};
+
+// Payload of kMsgSelectDrag.
+struct MouseDrag {
+    Viewport* viewport;
+    int32_t dx, dy;
+    int32_t a, b;
+};
+
+// Viewport flags.
+enum : uint32_t { kViewportLocked = 1, kViewportPerspective = 2, kViewportTopDown = 4 };
+
+using QvCursor = struct QvCursorObject*;
+using QvDC = struct QvDCObject*;
+
+// One of the editor's four viewports: 34 operations in slot order. Matrices are 4 x 4 f32, row vectors
+// (v' = v x M), translation in elements 12..14.
+class Viewport {
+public:
+    Viewport(const Viewport&) = delete;
+    Viewport& operator=(const Viewport&) = delete;
+
+    virtual void Invalidate(MsgArg value) = 0;                                                        // 0
+    virtual void RedrawAll(MsgArg value) = 0;                                                         // 1
+    virtual void Paint() = 0;                                                                         // 2
+    virtual void Resize(int32_t width, int32_t height) = 0;                                           // 3
+    virtual void Render() = 0;                                                                        // 4
+    virtual int32_t DrawPrimitive(uint32_t type, uint32_t vertexCount, const ScreenVertex* vertices,
+                                  uint32_t indexCount, const uint16_t* indices) = 0;                  // 5
+    virtual int32_t SetRenderState(uint32_t state, uint32_t value) = 0;                               // 6
+    virtual int32_t GetDrawingContext(QvDC* out) = 0;                                                 // 7
+    virtual int32_t ReleaseDrawingContext(QvDC context) = 0;                                          // 8
+    virtual float* GetViewMatrix() = 0;                                                               // 9
+    virtual float* GetProjectionMatrix() = 0;                                                         // 10
+    virtual float* GetScreenMatrix() = 0;                                                             // 11
+    virtual float* GetViewState() = 0;                                                                // 12
+    virtual void GetSize(int32_t* width, int32_t* height) = 0;                                        // 13
+    virtual void GetCameraPosition(float out[3]) = 0;                                                 // 14
+    virtual void GetForward(float out[3]) = 0;                                                        // 15
+    virtual float GetFieldOfView() = 0;                                                               // 16
+    virtual void GetClipPlanes(float* nearOut, float* farOut) = 0;                                    // 17
+    virtual uint32_t GetFlags() = 0;                                                                  // 18
+    virtual void Unlock() = 0;                                                                        // 19
+    virtual void UpdateMatrices() = 0;                                                                // 20
+    virtual void MouseDown(int32_t x, int32_t y, uint32_t shift, uint32_t control) = 0;               // 21
+    virtual void MouseTrack(int32_t a, int32_t b) = 0;                                                // 22
+    virtual void MouseUp() = 0;                                                                       // 23
+    virtual void SetView(int32_t kind) = 0;                                                           // 24
+    virtual void SetUserView(int32_t n) = 0;                                                          // 25
+    virtual void UseUserView(int32_t n) = 0;                                                          // 26
+    virtual int32_t ReadUserViews(FileStream* stream) = 0;                                            // 27
+    virtual int32_t WriteUserViews(FileStream* stream) = 0;                                           // 28
+    virtual int32_t ReadCamera(FileStream* stream) = 0;                                               // 29
+    virtual int32_t WriteCamera(FileStream* stream) = 0;                                              // 30
+    virtual int32_t DrawHostMesh(PluginHost* host, uint32_t index, MsgArg value) = 0;                 // 31
+    virtual int32_t TransformPoints(const float* matrix, ScreenVertex* out, uint32_t count, const float* in,
+                                    uint32_t colour) = 0;                                             // 32
+    virtual int32_t TransformVertices(const float* matrix, ScreenVertex* out, uint32_t count,
+                                      const MeshVertex* in, uint32_t colour) = 0;                     // 33
+
+protected:
+    Viewport() = default;
+    virtual ~Viewport() = default;
+};
+
+// A 2D view a plug-in offers for the viewports: eight slots the editor calls; further ones are the
+// plug-in's own.
+class PluginView {
+public:
+    PluginView(const PluginView&) = delete;
+    PluginView& operator=(const PluginView&) = delete;
+
+    virtual const char* GetTitle() = 0;                                                // 0
+    virtual int32_t Draw() = 0;                                                        // 1
+    virtual PluginView* Create(Viewport* viewport) = 0;                                // 2
+    virtual int32_t Destroy() = 0;                                                     // 3
+    virtual Port* GetPort() = 0;                                                       // 4
+    virtual QvMenu GetMenu() = 0;                                                      // 5
+    virtual int32_t OnCommand(int32_t id) = 0;                                         // 6
+    virtual QvCursor GetCursor(int32_t x, int32_t y, uint32_t shift, uint32_t control) = 0;  // 7
+
+protected:
+    PluginView() = default;
+    virtual ~PluginView() = default;
+};
+
 // The one export of every plug-in library.
 using PluginDescriptionFn = EditorPlugin* (*)();
 

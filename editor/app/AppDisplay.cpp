@@ -1,0 +1,339 @@
+#include "editor/app/AppDisplay.h"
+
+#include <SDL.h>
+#include <backends/imgui_impl_opengl3.h>
+#include <backends/imgui_impl_sdl.h>
+#include <imgui.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "editor/app/EditorApp.h"
+#include "editor/render/Framework.h"
+#include "editor/render/GfxRenderDevice.h"
+#include "platform/bytes/ByteIO.h"
+#include "platform/dialogs/ImGuiDialogs.h"
+#include "platform/dialogs/Modal.h"
+#include "platform/sys/Env.h"
+
+namespace qv {
+
+namespace {
+
+// Draws nothing: the editor runs on when no GL context can be had.
+class NullDevice final : public RenderDevice {
+public:
+    void SetRenderState(uint32_t, uint32_t) override {}
+    void SetTexture(uint32_t) override {}
+    void DrawIndexed(uint32_t, const ScreenVertex*, uint32_t, const uint16_t*, uint32_t) override {}
+    void SetClip(const PixelRect&) override {}
+    void Clear(const PixelRect&) override {}
+    void BeginScene() override {}
+    void EndScene() override {}
+};
+
+constexpr float kToolbarHeight = 28.0f;
+constexpr float kStatusHeight = 22.0f;
+
+class Display {
+public:
+    Display(const AppOptions& options) : options_(options) {}
+    ~Display() { Close(); }
+
+    bool Open() {
+        plat::GfxConfig config;
+        config.title = "QV";
+        config.windowWidth = config.renderWidth = options_.width;
+        config.windowHeight = config.renderHeight = options_.height;
+        config.hidden = options_.hidden;
+        config.swapInterval = 0;
+        std::string error;
+        gfx_ = plat::GfxDevice::Create(config, &error);
+        if (!gfx_) {
+            std::fprintf(stderr, "QV: no display (%s); the editor runs without drawing\n", error.c_str());
+            ShowFrameworkError(FrameworkCodeFor(error), 0);
+            return false;
+        }
+        window_ = SDL_GL_GetCurrentWindow();
+        ImGui::CreateContext();
+        ImGui::GetIO().IniFilename = nullptr;
+        ImGui::StyleColorsClassic();
+        ImGui_ImplSDL2_InitForOpenGL(window_, SDL_GL_GetCurrentContext());
+        ImGui_ImplOpenGL3_Init("#version 330 core");
+        imgui_ = true;
+        return true;
+    }
+
+    void Close() {
+        if (imgui_) {
+            plat::SetModalRunner(nullptr);
+            plat::SetPopupRunner(nullptr);
+            ImGui_ImplOpenGL3_Shutdown();
+            ImGui_ImplSDL2_Shutdown();
+            ImGui::DestroyContext();
+            imgui_ = false;
+        }
+    }
+
+    plat::GfxDevice* gfx() { return gfx_.get(); }
+
+    void Attach(EditorApp* app) {
+        app_ = app;
+        if (!imgui_) return;
+        plat::SetModalRunner([this](plat::Dialog& d) {
+            ++modalDepth_;
+            while (!d.Ended() && !app_->QuitRequested()) Frame([&] { plat::gui::DrawDialogWindow(d, 120, 100); });
+            --modalDepth_;
+        });
+        plat::SetPopupRunner([this](plat::Menu& menu) {
+            int chosen = 0;
+            bool opened = false, done = false;
+            while (!done && !app_->QuitRequested()) {
+                Frame([&] {
+                    if (!opened) {
+                        ImGui::OpenPopup("##viewportpopup");
+                        opened = true;
+                    }
+                    if (ImGui::BeginPopup("##viewportpopup")) {
+                        chosen = plat::gui::DrawMenuItems(menu);
+                        if (chosen) ImGui::CloseCurrentPopup();
+                        ImGui::EndPopup();
+                    } else {
+                        done = true;
+                    }
+                    if (chosen) done = true;
+                });
+            }
+            return chosen;
+        });
+    }
+
+    // One frame: input, the editor's windows, viewports, and the overlay (a modal dialog or popup).
+    template <class Overlay>
+    void Frame(Overlay&& overlay) {
+        PollEvents();
+        const int painted = [&] {
+            if (overlayShown_) app_->viewports().InvalidatePlugin(-1);  // wipe what the overlay left
+            app_->viewports().Tick();
+            return app_->PaintViewports();
+        }();
+        (void)painted;
+        if (imgui_) {
+            ImGui_ImplOpenGL3_NewFrame();
+            ImGui_ImplSDL2_NewFrame();
+            ImGuiIO& io = ImGui::GetIO();
+            io.DisplaySize = ImVec2(static_cast<float>(options_.width), static_cast<float>(options_.height));
+            io.DisplayFramebufferScale = ImVec2(1, 1);
+            ImGui::NewFrame();
+            DrawWindows();
+            overlay();
+            overlayShown_ = ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId) || modalDepth_ > 0;
+            ImGui::Render();
+            // Into the render target, over the viewports; the back end keeps its own GL state.
+            gfx_->Flush();
+            ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+        }
+        if (gfx_) gfx_->Present();
+        ++frames_;
+    }
+
+    int Frames() const { return frames_; }
+    int modalDepth_ = 0;
+
+private:
+    void DrawWindows() {
+        float menuHeight = 0;
+        if (int c = plat::gui::DrawMenuBar(app_->menu, &menuHeight)) pending_.push_back(c);
+        if (int c = plat::gui::DrawToolbar(app_->toolbar, app_->toolbarLabels, 0, menuHeight, kToolbarHeight))
+            pending_.push_back(c);
+        const int top = static_cast<int>(menuHeight + kToolbarHeight);
+        const int bottom = options_.height - static_cast<int>(kStatusHeight);
+        if (top != top_ || bottom != bottom_) {
+            top_ = top;
+            bottom_ = bottom;
+            app_->Resize(options_.width, options_.height, top, bottom);
+        }
+        plat::gui::DrawStatusBar(app_->status, 0, static_cast<float>(bottom), static_cast<float>(options_.width),
+                                 kStatusHeight);
+        const PixelRect& p = app_->layout().panel;
+        ImGui::SetNextWindowPos(ImVec2(static_cast<float>(p.left), static_cast<float>(p.top)));
+        ImGui::SetNextWindowSize(ImVec2(static_cast<float>(p.right - p.left), static_cast<float>(p.bottom - p.top)));
+        const ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
+                                       ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
+        if (ImGui::Begin("##panel", nullptr, flags)) {
+            if (app_->panel) plat::gui::DrawControls(*app_->panel);
+        }
+        ImGui::End();
+    }
+
+    void PollEvents() {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+            if (imgui_) ImGui_ImplSDL2_ProcessEvent(&e);
+            switch (e.type) {
+                case SDL_QUIT:
+                    app_->RequestQuit();
+                    break;
+                case SDL_KEYDOWN:
+                    // The accelerators: taken here and given to nothing else.
+                    if (e.key.keysym.scancode >= SDL_SCANCODE_F1 && e.key.keysym.scancode <= SDL_SCANCODE_F6)
+                        pending_.push_back(-(1 + (e.key.keysym.scancode - SDL_SCANCODE_F1)));
+                    app_->keys().KeyDown(e.key.keysym.scancode & 0xFF);
+                    break;
+                case SDL_KEYUP:
+                    app_->keys().KeyUp(e.key.keysym.scancode & 0xFF);
+                    break;
+                case SDL_WINDOWEVENT:
+                    if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) app_->mouse().LoseInput();
+                    break;
+                case SDL_MOUSEMOTION:
+                    app_->mouse().AddMotion(e.motion.xrel, e.motion.yrel);
+                    break;
+                case SDL_MOUSEBUTTONDOWN:
+                case SDL_MOUSEBUTTONUP: {
+                    const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+                    const int index = e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2;
+                    app_->mouse().SetButton(index, down);
+                    if (!down || (imgui_ && ImGui::GetIO().WantCaptureMouse)) break;
+                    for (int i = 0; i < 4; ++i) {
+                        const PixelRect& r = app_->layout().viewports[i];
+                        if (e.button.x < r.left || e.button.x >= r.right || e.button.y < r.top || e.button.y >= r.bottom)
+                            continue;
+                        const SDL_Keymod mod = SDL_GetModState();
+                        if (index == 0) {
+                            SDL_CaptureMouse(SDL_TRUE);
+                            app_->viewports()[i].MouseDown(e.button.x - r.left, e.button.y - r.top,
+                                                           (mod & KMOD_SHIFT) ? 4 : 0, (mod & KMOD_CTRL) ? 8 : 0);
+                        } else if (index == 1) {
+                            popupFor_ = i;
+                        }
+                        break;
+                    }
+                    break;
+                }
+                default:
+                    break;
+            }
+        }
+    }
+
+public:
+    // Commands gathered during a frame are carried out after it, outside ImGui's frame.
+    void RunPending() {
+        std::vector<int> now;
+        now.swap(pending_);
+        for (int c : now) {
+            if (c < 0) app_->OnFunctionKey(-c);
+            else app_->OnCommand(c);
+        }
+        if (popupFor_ >= 0) {
+            const int i = popupFor_;
+            popupFor_ = -1;
+            app_->viewports()[i].ShowPopup();
+        }
+    }
+
+private:
+    AppOptions options_;
+    std::unique_ptr<plat::GfxDevice> gfx_;
+    SDL_Window* window_ = nullptr;
+    bool imgui_ = false;
+    EditorApp* app_ = nullptr;
+    std::vector<int> pending_;
+    int popupFor_ = -1;
+    int top_ = -1, bottom_ = -1;
+    int frames_ = 0;
+    bool overlayShown_ = false;
+};
+
+}  // namespace
+
+bool WriteBmp24(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
+    if (width <= 0 || height <= 0 || rgba.size() < static_cast<size_t>(width) * static_cast<size_t>(height) * 4) return false;
+    const uint32_t row = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+    plat::ByteWriter w;
+    w.Bytes("BM", 2);
+    w.U32(54 + row * static_cast<uint32_t>(height));
+    w.U32(0);
+    w.U32(54);
+    w.U32(40);
+    w.I32(width);
+    w.I32(height);
+    w.U16(1);
+    w.U16(24);
+    w.U32(0);
+    w.U32(row * static_cast<uint32_t>(height));
+    w.U32(2835);
+    w.U32(2835);
+    w.U32(0);
+    w.U32(0);
+    std::vector<uint8_t> line(row, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = &rgba[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4];
+            line[static_cast<size_t>(x) * 3] = p[2];
+            line[static_cast<size_t>(x) * 3 + 1] = p[1];
+            line[static_cast<size_t>(x) * 3 + 2] = p[0];
+        }
+        w.Bytes(line.data(), line.size());
+    }
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(w.Data().data()), static_cast<std::streamsize>(w.Data().size()));
+        if (!out.flush()) return false;
+    }
+    return std::rename(temp.c_str(), path.c_str()) == 0;
+}
+
+int RunEditor(const AppOptions& options) {
+    Display display(options);
+    const bool drawing = display.Open();
+    NullDevice nullDevice;
+    std::unique_ptr<EditorApp> app;
+    std::unique_ptr<GfxRenderDevice> device;
+    // The application owns the texture table the device reads, so the device is made after it.
+    struct Late final : RenderDevice {
+        RenderDevice* to = nullptr;
+        void SetRenderState(uint32_t s, uint32_t v) override { to->SetRenderState(s, v); }
+        void SetTexture(uint32_t t) override { to->SetTexture(t); }
+        void DrawIndexed(uint32_t a, const ScreenVertex* b, uint32_t c, const uint16_t* d, uint32_t e) override {
+            to->DrawIndexed(a, b, c, d, e);
+        }
+        void SetClip(const PixelRect& r) override { to->SetClip(r); }
+        void Clear(const PixelRect& r) override { to->Clear(r); }
+        void BeginScene() override { to->BeginScene(); }
+        void EndScene() override { to->EndScene(); }
+    } late;
+    late.to = &nullDevice;
+    app = std::make_unique<EditorApp>(&late, options.width, options.height);
+    if (drawing) {
+        device = std::make_unique<GfxRenderDevice>(display.gfx(), &app->editor().textures);
+        late.to = device.get();
+    }
+    display.Attach(app.get());
+    app->Resize(options.width, options.height, 48, options.height - 22);
+    if (!app->Start(options.pluginFolder)) {
+        app.reset();
+        return 1;
+    }
+    while (!app->QuitRequested()) {
+        display.Frame([] {});
+        display.RunPending();
+        if (options.quitAfterFrames >= 0 && display.Frames() >= options.quitAfterFrames) app->RequestQuit();
+        const auto& env = plat::Env();
+        if (!env.frameMs) SDL_Delay(5);  // never shorter frames than 5 ms
+    }
+    if (!options.screenshot.empty() && display.gfx()) {
+        const std::vector<uint8_t> frame = display.gfx()->ReadFrame();
+        if (!WriteBmp24(options.screenshot, frame, options.width, options.height))
+            std::fprintf(stderr, "QV: the screenshot could not be written to %s\n", options.screenshot.c_str());
+    }
+    app->Shutdown();
+    late.to = &nullDevice;
+    device.reset();
+    app.reset();
+    return 0;
+}
+
+}  // namespace qv
