@@ -35,11 +35,18 @@ function(gravelon_add_subdirs)
   endforeach()
 endfunction()
 
-# gravelon_library(name SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
+# gravelon_library(name [SHARED] SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
 # Headers are included by their path from the repository root, e.g. "game/core/maths/VecMath.h".
+# SHARED builds a shared object into build/bin, beside the programs and plug-ins: for libraries that
+# hold process-wide state (hooks, settings), which must exist once however many shared objects use them.
 function(gravelon_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  else()
+    add_library(${name} STATIC ${ARG_SOURCES})
+  endif()
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
