@@ -96,6 +96,16 @@ std::vector<DisplayDriverInfo> EnumerateDisplay(const std::string& rendererName,
     return drivers;
 }
 
+void RenewWindowedMarks(std::vector<DisplayDriverInfo>& drivers, int desktopBits) {
+    for (DisplayDriverInfo& driver : drivers)
+        for (DisplayDeviceInfo& device : driver.devices) {
+            device.canRenderWindowed = false;
+            for (const DisplayModeInfo& m : device.modes)
+                if (m.bits == desktopBits) device.canRenderWindowed = true;
+            if (driver.primary && driver.canRenderWindowed && device.canRenderWindowed) device.windowed = true;
+        }
+}
+
 uint32_t ChooseDisplay(const std::vector<DisplayDriverInfo>& drivers, uint32_t flags, DisplayChoice* out) {
     bool seen = false;
     for (int pass = 0; pass < 4; ++pass) {
@@ -106,8 +116,9 @@ uint32_t ChooseDisplay(const std::vector<DisplayDriverInfo>& drivers, uint32_t f
             for (size_t v = 0; v < drivers[d].devices.size(); ++v) {
                 seen = true;
                 const DisplayDeviceInfo& dev = drivers[d].devices[v];
-                if (dev.hardware != hardware || (windowed && !dev.canRenderWindowed)) continue;
-                if (out) *out = {static_cast<int>(d), static_cast<int>(v), windowed};
+                if (dev.hardware != hardware) continue;
+                if (windowed && (!drivers[d].canRenderWindowed || !dev.canRenderWindowed)) continue;
+                if (out) *out = {static_cast<int>(d), static_cast<int>(v), dev.chosenMode, windowed};
                 return 0;
             }
     }

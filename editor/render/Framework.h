@@ -60,6 +60,7 @@ struct DisplayDeviceInfo {
 
 struct DisplayDriverInfo {
     bool primary = true;  // the primary display has no id
+    bool canRenderWindowed = true;  // the driver can draw into a window on the desktop
     std::string description, name;
     std::vector<DisplayDeviceInfo> devices;
     int chosenDevice = -1;
@@ -75,9 +76,14 @@ std::vector<DisplayDriverInfo> EnumerateDisplay(const std::string& rendererName,
                                                 const std::vector<std::array<int, 3>>& modes, int desktopBits);
 
 struct DisplayChoice {
-    int driver = -1, device = -1;
+    int driver = -1, device = -1, mode = -1;
     bool windowed = false;
+    bool operator==(const DisplayChoice&) const = default;
 };
+
+// Renews which devices can render in a window from the desktop's current depth: a device with a mode of
+// that depth can; on the primary driver such a device also takes the windowed choice.
+void RenewWindowedMarks(std::vector<DisplayDriverInfo>& drivers, int desktopBits);
 
 // Passes: hardware windowed, software windowed, hardware full screen, software full screen; flags bit 0
 // leaves out hardware, bit 1 windowed. 0, or kFwNoCompatibleDevice / kFwEnumerationFailed.
