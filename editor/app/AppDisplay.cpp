@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 
 #include "editor/app/EditorApp.h"
+#include "editor/app/Resources.h"
 #include "editor/render/Framework.h"
 #include "editor/render/GfxRenderDevice.h"
 #include "platform/bytes/ByteIO.h"
@@ -57,6 +59,7 @@ public:
         window_ = SDL_GL_GetCurrentWindow();
         ImGui::CreateContext();
         ImGui::GetIO().IniFilename = nullptr;
+        ImGui::GetIO().ConfigFlags |= ImGuiConfigFlags_NoMouseCursorChange;
         ImGui::StyleColorsClassic();
         ImGui_ImplSDL2_InitForOpenGL(window_, SDL_GL_GetCurrentContext());
         ImGui_ImplOpenGL3_Init("#version 330 core");
@@ -65,6 +68,8 @@ public:
     }
 
     void Close() {
+        for (auto& [id, cursor] : cursors_) SDL_FreeCursor(cursor);
+        cursors_.clear();
         if (imgui_) {
             plat::SetModalRunner(nullptr);
             plat::SetPopupRunner(nullptr);
@@ -188,6 +193,7 @@ private:
                     break;
                 case SDL_MOUSEMOTION:
                     app_->mouse().AddMotion(e.motion.xrel, e.motion.yrel);
+                    ShowCursorAt(e.motion.x, e.motion.y);
                     break;
                 case SDL_MOUSEBUTTONDOWN:
                 case SDL_MOUSEBUTTONUP: {
@@ -217,6 +223,33 @@ private:
         }
     }
 
+    // The navigation cursor of the tool over a viewport, the arrow elsewhere. ImGui leaves the cursor
+    // alone (ImGuiConfigFlags_NoMouseCursorChange) so that the choice made here stays.
+    void ShowCursorAt(int x, int y) {
+        if (!imgui_) return;
+        const SDL_Keymod mod = SDL_GetModState();
+        const int id = ImGui::GetIO().WantCaptureMouse
+                           ? 0
+                           : app_->CursorAt(x, y, (mod & KMOD_SHIFT) ? 4 : 0, (mod & KMOD_CTRL) ? 8 : 0);
+        if (id == shownCursor_) return;
+        shownCursor_ = id;
+        SDL_Cursor* cursor = nullptr;
+        if (id > 0) {
+            auto found = cursors_.find(id);
+            if (found == cursors_.end()) {
+                CursorImage image = NavigationCursor(id);
+                SDL_Surface* surface = image.image.Empty() ? nullptr
+                    : SDL_CreateRGBSurfaceWithFormatFrom(image.image.rgba.data(), image.image.width, image.image.height,
+                                                         32, image.image.width * 4, SDL_PIXELFORMAT_RGBA32);
+                SDL_Cursor* made = surface ? SDL_CreateColorCursor(surface, image.hotX, image.hotY) : nullptr;
+                if (surface) SDL_FreeSurface(surface);
+                found = cursors_.emplace(id, made).first;
+            }
+            cursor = found->second;
+        }
+        SDL_SetCursor(cursor ? cursor : SDL_GetDefaultCursor());
+    }
+
 public:
     // Commands gathered during a frame are carried out after it, outside ImGui's frame.
     void RunPending() {
@@ -244,6 +277,8 @@ private:
     int top_ = -1, bottom_ = -1;
     int frames_ = 0;
     bool overlayShown_ = false;
+    std::map<int, SDL_Cursor*> cursors_;
+    int shownCursor_ = 0;
 };
 
 }  // namespace

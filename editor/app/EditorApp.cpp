@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/app/Resources.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/dialogs/Modal.h"
 #include "platform/registry/RegistryStore.h"
@@ -79,7 +80,9 @@ public:
 
     void AddToolbarButton(uint32_t commandId, QvBitmap bitmap) override {
         Record("AddToolbarButton", std::to_string(commandId));
-        app_->toolbar.AddBitmapButton(static_cast<int>(commandId), bitmap, true, true);
+        // A plug-in without a bitmap of its own shows the editor's plug-in picture.
+        const void* picture = bitmap ? static_cast<const void*>(bitmap) : &app_->defaultPluginBitmap_;
+        app_->toolbar.AddBitmapButton(static_cast<int>(commandId), picture, true, true);
         EditorPlugin* p = app_->editor_ ? app_->editor_->Plugin(commandId - 8000) : nullptr;
         app_->toolbarLabels.push_back(p && p->GetName() ? p->GetName() : std::to_string(commandId));
     }
@@ -111,7 +114,8 @@ private:
 // ---- start and end
 
 EditorApp::EditorApp(RenderDevice* device, int32_t width, int32_t height)
-    : editor_(std::make_unique<Editor>(std::make_unique<WindowUi>(this))),
+    : defaultPluginBitmap_(qv::DefaultPluginBitmap()),
+      editor_(std::make_unique<Editor>(std::make_unique<WindowUi>(this))),
       render_(std::make_unique<RenderLayer>(device, width, height)),
       width_(width),
       height_(height) {
@@ -181,6 +185,7 @@ void EditorApp::BuildMenu() {
 }
 
 void EditorApp::BuildToolbar() {
+    toolbar.SetImageStrip(ToolbarStrip(), kToolbarImageSize);
     toolbar.AddButton(kCmdShowAll, 0, true, true);
     for (int i = 0; i < 4; ++i) toolbar.AddButton(kCmdShowAll + 1 + i, 1 + i, true, true);
     toolbar.AddSeparator();
@@ -188,6 +193,16 @@ void EditorApp::BuildToolbar() {
     for (int i = 0; i < 6; ++i) toolbar.AddButton(tools[i], 6 + i, true, true);
     toolbar.AddSeparator();
     toolbarLabels = {"All", "1", "2", "3", "4", "", "Move", "Zoom", "Rotate", "Tilt", "FOV", "Select", ""};
+}
+
+int EditorApp::CursorAt(int32_t x, int32_t y, uint32_t shift, uint32_t control) {
+    if (!viewports_) return 0;
+    for (int i = 0; i < 4; ++i) {
+        const PixelRect& r = layout_.viewports[i];
+        if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) continue;
+        return (*viewports_)[i].CursorFor(x - r.left, y - r.top, shift, control);
+    }
+    return 0;
 }
 
 void EditorApp::Resize(int32_t width, int32_t height, int32_t top, int32_t bottom) {

@@ -78,6 +78,10 @@ public:
     plat::StatusBar status;
     std::string title;
     std::unique_ptr<plat::Dialog> panel;  // the active plug-in's dialog
+    const plat::Bitmap& DefaultToolbarPicture() const { return defaultPluginBitmap_; }
+    // The cursor over a window point: a navigation cursor id (190...) over a viewport, -1 where a locked
+    // view shows its own, 0 for the arrow.
+    int CursorAt(int32_t x, int32_t y, uint32_t shift, uint32_t control);
 
     // The editor's dialogs (also reached through OnCommand).
     void WorldSizeDialog();
@@ -96,6 +100,7 @@ private:
     void ChooseTool(int32_t tool);
     void Maximise(int index);
 
+    plat::Bitmap defaultPluginBitmap_;
     std::unique_ptr<Editor> editor_;
     std::unique_ptr<RenderLayer> render_;
     std::unique_ptr<ViewportSet> viewports_;

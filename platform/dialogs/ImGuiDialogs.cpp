@@ -207,6 +207,18 @@ int DrawMenuBar(Menu& menu, float* barHeight) {
     return chosen;
 }
 
+void DrawBitmap(const Bitmap& bitmap, ImVec2 at) {
+    ImDrawList* list = ImGui::GetWindowDrawList();
+    for (int y = 0; y < bitmap.height; ++y)
+        for (int x = 0; x < bitmap.width; ++x) {
+            const uint32_t argb = bitmap.Pixel(x, y);
+            if ((argb >> 24) == 0) continue;
+            const ImU32 colour = IM_COL32((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
+            const ImVec2 p(at.x + static_cast<float>(x), at.y + static_cast<float>(y));
+            list->AddRectFilled(p, ImVec2(p.x + 1, p.y + 1), colour);
+        }
+}
+
 int DrawToolbar(Toolbar& toolbar, const std::vector<std::string>& labels, float x, float y, float height) {
     int chosen = 0;
     ImGui::SetNextWindowPos(ImVec2(x, y));
@@ -227,7 +239,17 @@ int DrawToolbar(Toolbar& toolbar, const std::vector<std::string>& labels, float 
             ImGui::PushID(static_cast<int>(i));
             if (b.checked) ImGui::PushStyleColor(ImGuiCol_Button, ImGui::GetStyleColorVec4(ImGuiCol_ButtonActive));
             if (!b.enabled) ImGui::BeginDisabled();
-            if (ImGui::Button(label.c_str())) chosen = toolbar.Press(b.command);
+            if (const Bitmap* image = toolbar.ImageOf(b)) {
+                // The picture on a button of its size plus a border; the label becomes the tooltip.
+                const float side = std::max(height - 8.0f, static_cast<float>(image->height) + 4.0f);
+                const ImVec2 at = ImGui::GetCursorScreenPos();
+                if (ImGui::Button("##image", ImVec2(side, side))) chosen = toolbar.Press(b.command);
+                if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s", label.c_str());
+                DrawBitmap(*image, ImVec2(at.x + (side - static_cast<float>(image->width)) / 2,
+                                          at.y + (side - static_cast<float>(image->height)) / 2));
+            } else if (ImGui::Button(label.c_str())) {
+                chosen = toolbar.Press(b.command);
+            }
             if (!b.enabled) ImGui::EndDisabled();
             if (b.checked) ImGui::PopStyleColor();
             ImGui::PopID();

@@ -8,7 +8,12 @@
 #include "platform/dialogs/Dialog.h"
 #include "platform/dialogs/Menu.h"
 
+struct ImVec2;
+
 namespace plat::gui {
+
+// The bitmap's pixels at a screen position in the current ImGui window (transparent pixels left out).
+void DrawBitmap(const Bitmap& bitmap, ImVec2 at);
 
 // The dialog's controls at their template positions inside the current ImGui window.
 void DrawControls(Dialog& dialog);
@@ -18,8 +23,8 @@ void DrawDialogWindow(Dialog& dialog, float x, float y);
 int DrawMenuBar(Menu& menu, float* barHeight = nullptr);
 // The items of a popup (inside ImGui::BeginPopup); the command chosen, or 0.
 int DrawMenuItems(Menu& menu);
-// A row of buttons (labels by command; images are not drawn); the command pressed, or 0. Checked buttons
-// are drawn pressed.
+// A row of buttons showing their pictures (a button without one shows its label; the label is the
+// picture's tooltip); the command pressed, or 0. Checked buttons are drawn pressed.
 int DrawToolbar(Toolbar& toolbar, const std::vector<std::string>& labels, float x, float y, float height);
 void DrawStatusBar(const StatusBar& bar, float x, float y, float width, float height);
 

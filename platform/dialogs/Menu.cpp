@@ -78,6 +78,19 @@ void Toolbar::AddBitmapButton(int command, const void* bitmap, bool checkable, b
     buttons_.back().bitmap = bitmap;
 }
 
+void Toolbar::SetImageStrip(const Bitmap& strip, int size) {
+    images_.clear();
+    if (size <= 0 || strip.height < size) return;
+    for (int i = 0; (i + 1) * size <= strip.width; ++i) images_.push_back(strip.Cut(i, size));
+}
+
+const Bitmap* Toolbar::ImageOf(const ToolButton& button) const {
+    if (button.bitmap) return static_cast<const Bitmap*>(button.bitmap);
+    if (button.image >= 0 && static_cast<size_t>(button.image) < images_.size())
+        return &images_[static_cast<size_t>(button.image)];
+    return nullptr;
+}
+
 void Toolbar::AddSeparator() { buttons_.push_back(ToolButton{}); }
 
 ToolButton* Toolbar::Find(int command) {

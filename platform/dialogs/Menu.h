@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs/Bitmap.h"
+
 namespace plat {
 
 struct Menu;
@@ -41,7 +43,7 @@ struct Menu {
 struct ToolButton {
     int command = 0;  // 0: a separator
     int image = -1;   // index in the toolbar's image strip, or -1 with `bitmap`
-    const void* bitmap = nullptr;
+    const void* bitmap = nullptr;  // a Bitmap the button's owner keeps
     bool checkable = false;
     bool group = false;  // adjacent checkable buttons with `group` form a check group: one is down
     bool checked = false;
@@ -63,9 +65,15 @@ public:
     int Press(int command);
     const std::vector<ToolButton>& Buttons() const { return buttons_; }
 
+    // The image strip: square images `size` pixels wide side by side; AddButton's image indexes it.
+    void SetImageStrip(const Bitmap& strip, int size);
+    // The picture a button shows: its own bitmap, or its image of the strip; null when it has none.
+    const Bitmap* ImageOf(const ToolButton& button) const;
+
 private:
     ToolButton* Find(int command);
     std::vector<ToolButton> buttons_;
+    std::vector<Bitmap> images_;
 };
 
 struct StatusBar {

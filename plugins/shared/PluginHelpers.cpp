@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/dialogs/Bitmap.h"
+
 namespace qv::shared {
 
 namespace {
@@ -54,5 +56,33 @@ int Winprintf(const char* format, ...) {
     va_end(args);
     return plat::ShowMessageBox(text, "Winprintf", plat::MB_OK | plat::MB_TASKMODAL);
 }
+
+QvBitmap CreateToolbarBitmap(uint32_t rgb, int mark) {
+    plat::Bitmap* b = plat::CreateBitmap(16, 16, nullptr);
+    if (!b) return nullptr;
+    const uint32_t fill = 0xFF000000u | (rgb & 0xFFFFFFu), white = 0xFFFFFFFFu, ink = 0xFF000000u;
+    b->FillRect(1, 1, 15, 15, fill);
+    b->Line(1, 1, 14, 1, ink);
+    b->Line(1, 14, 14, 14, ink);
+    b->Line(1, 1, 1, 14, ink);
+    b->Line(14, 1, 14, 14, ink);
+    switch (mark & 3) {
+        case 0: b->FillRect(6, 6, 10, 10, white); break;
+        case 1: b->FillRect(4, 7, 12, 9, white); break;
+        case 2:
+            b->Line(4, 4, 11, 11, white);
+            b->Line(4, 11, 11, 4, white);
+            break;
+        default:
+            b->Line(5, 4, 10, 4, white);
+            b->Line(5, 11, 10, 11, white);
+            b->Line(4, 5, 4, 10, white);
+            b->Line(11, 5, 11, 10, white);
+            break;
+    }
+    return reinterpret_cast<QvBitmap>(b);
+}
+
+void DeleteToolbarBitmap(QvBitmap bitmap) { plat::DeleteBitmap(reinterpret_cast<plat::Bitmap*>(bitmap)); }
 
 }  // namespace qv::shared

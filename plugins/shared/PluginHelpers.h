@@ -23,4 +23,10 @@ char* OpenFileDialog(QvWnd owner, const char* extension);
 // "Winprintf" with OK; the box's answer.
 int Winprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// A toolbar picture for a plug-in's button (16 x 16): a square of the plug-in's colour (0xRRGGBB) with
+// a white mark, 0 a dot, 1 a bar, 2 a cross, 3 a ring, so that neighbouring buttons differ. Owned by
+// the plug-in: delete it with DeleteToolbarBitmap when the library unloads.
+QvBitmap CreateToolbarBitmap(uint32_t rgb, int mark);
+void DeleteToolbarBitmap(QvBitmap bitmap);
+
 }  // namespace qv::shared

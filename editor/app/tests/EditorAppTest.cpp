@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "editor/app/EditorApp.h"
+#include "editor/app/Resources.h"
 #include "editor/viewport/tests/FakePlugin.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/dialogs/Modal.h"
@@ -163,6 +164,69 @@ TEST_F(App, ToolsFromKeysToolbarAndPopupCheckOneButton) {
     EXPECT_TRUE(app->toolbar.IsChecked(7008));
     app->OnFunctionKey(5);
     EXPECT_EQ(app->viewports().tool, kToolFieldOfView);
+}
+
+TEST(EditorResources, ToolbarStripHoldsThirteenDistinctPicturesAndCursorsTheTools) {
+    const plat::Bitmap strip = ToolbarStrip();
+    ASSERT_EQ(strip.width, 16 * 13);
+    ASSERT_EQ(strip.height, 16);
+    std::vector<plat::Bitmap> images;
+    for (int i = 0; i < 13; ++i) images.push_back(strip.Cut(i, 16));
+    auto drawn = [](const plat::Bitmap& b) {
+        int n = 0;
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x) n += (b.Pixel(x, y) >> 24) != 0;
+        return n;
+    };
+    for (int i = 0; i < 13; ++i) {
+        SCOPED_TRACE(i);
+        if (i == 5 || i == 12) {
+            EXPECT_EQ(drawn(images[i]), 0) << "the separators' places are empty";
+            continue;
+        }
+        EXPECT_GT(drawn(images[i]), 10);
+        for (int j = 0; j < i; ++j) EXPECT_NE(images[i].rgba, images[j].rgba) << "same picture as " << j;
+    }
+    EXPECT_GT(drawn(DefaultPluginBitmap()), 10);
+    for (int id : {190, 191, 194, 197, 198}) {
+        const CursorImage c = NavigationCursor(id);
+        EXPECT_EQ(c.image.width, 32) << id;
+        EXPECT_GT(drawn(c.image), 40) << id;
+        EXPECT_EQ(c.hotX, 16);
+    }
+    EXPECT_TRUE(NavigationCursor(0).image.Empty());
+    EXPECT_TRUE(NavigationCursor(192).image.Empty());
+}
+
+TEST_F(App, ToolbarShowsStripPicturesPluginBitmapsAndCursorsFollowTheTool) {
+    SetDialogOnce(1);
+    Start();
+    const plat::Bitmap strip = ToolbarStrip();
+    const auto& buttons = app->toolbar.Buttons();
+    ASSERT_GE(buttons.size(), 13u);
+    for (size_t i = 0; i < 13; ++i) {
+        if (!buttons[i].command) continue;
+        const plat::Bitmap* shown = app->toolbar.ImageOf(buttons[i]);
+        ASSERT_NE(shown, nullptr) << i;
+        EXPECT_EQ(shown->rgba, strip.Cut(buttons[i].image, 16).rgba) << i;
+    }
+    // Plug-in buttons: its own bitmap, or the editor's plug-in picture when it gives none.
+    plat::Bitmap own(16, 16);
+    app->editor().ui->AddToolbarButton(8000, reinterpret_cast<QvBitmap>(&own));
+    app->editor().ui->AddToolbarButton(8001, nullptr);
+    const auto& all = app->toolbar.Buttons();
+    EXPECT_EQ(app->toolbar.ImageOf(all[all.size() - 2]), &own);
+    EXPECT_EQ(app->toolbar.ImageOf(all.back()), &app->DefaultToolbarPicture());
+
+    // Cursors: the arrow until a tool is chosen and outside the viewports, then the tool's.
+    EXPECT_EQ(app->CursorAt(10, 50, 0, 0), 0);
+    app->OnFunctionKey(1);
+    EXPECT_EQ(app->CursorAt(10, 50, 0, 0), 190);
+    EXPECT_EQ(app->CursorAt(700, 50, 0, 0), 0) << "over the panel";
+    app->OnFunctionKey(4);
+    EXPECT_EQ(app->CursorAt(300, 400, 0, 0), 198);
+    app->OnFunctionKey(6);
+    EXPECT_EQ(app->CursorAt(300, 400, 0, 0), 0) << "Select keeps the arrow";
 }
 
 TEST_F(App, MaximiseAndShowAll) {

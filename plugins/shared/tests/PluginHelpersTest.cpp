@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/dialogs/Bitmap.h"
 #include "plugins/shared/PluginHelpers.h"
 
 namespace qv::shared {
@@ -73,6 +74,25 @@ TEST_F(Helpers, WinprintfFormatsAndCutsLongTexts) {
     EXPECT_EQ(shown[0].caption, "Winprintf");
     EXPECT_EQ(shown[0].flags & 0xF, plat::MB_OK);
     EXPECT_EQ(shown[1].text.size(), 1023u);
+}
+
+TEST(ToolbarBitmaps, ColourAndMarkTellButtonsApart) {
+    QvBitmap a = CreateToolbarBitmap(0x3060C0, 0), b = CreateToolbarBitmap(0x3060C0, 2);
+    QvBitmap c = CreateToolbarBitmap(0xC06030, 0);
+    ASSERT_TRUE(a && b && c);
+    const auto* pa = reinterpret_cast<const plat::Bitmap*>(a);
+    const auto* pb = reinterpret_cast<const plat::Bitmap*>(b);
+    const auto* pc = reinterpret_cast<const plat::Bitmap*>(c);
+    EXPECT_EQ(pa->width, 16);
+    EXPECT_EQ(pa->height, 16);
+    EXPECT_EQ(pa->Pixel(3, 3), 0xFF3060C0u);
+    EXPECT_EQ(pc->Pixel(3, 3), 0xFFC06030u);
+    EXPECT_EQ(pa->Pixel(0, 0) >> 24, 0u) << "the edge is transparent";
+    EXPECT_NE(pa->rgba, pb->rgba) << "the marks differ";
+    DeleteToolbarBitmap(a);
+    DeleteToolbarBitmap(b);
+    DeleteToolbarBitmap(c);
+    DeleteToolbarBitmap(nullptr);
 }
 
 }  // namespace
