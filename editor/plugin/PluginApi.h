@@ -240,7 +240,23 @@ struct MouseDrag {
 enum : uint32_t { kViewportLocked = 1, kViewportPerspective = 2, kViewportTopDown = 4 };
 
 using QvCursor = struct QvCursorObject*;
-using QvDC = struct QvDCObject*;
+// The drawing context a viewport lends for text onto its current frame (GetDrawingContext): text in
+// the GDI manner, positions in viewport pixels from the top left, colours 0x00BBGGRR.
+struct QvDCObject {
+    virtual uint32_t SetTextColor(uint32_t colour) = 0;  // the previous colour
+    virtual uint32_t SetBkColor(uint32_t colour) = 0;    // the previous colour
+    virtual int32_t SetBkMode(int32_t mode) = 0;         // 1 transparent, 2 opaque; the previous mode
+    // Draws `length` characters (-1: up to the terminating zero) with their cell's top left at (x, y);
+    // non-zero when drawn.
+    virtual int32_t TextOut(int32_t x, int32_t y, const char* text, int32_t length) = 0;
+    // Width and height in pixels the text takes.
+    virtual int32_t GetTextExtent(const char* text, int32_t length, int32_t* width, int32_t* height) = 0;
+
+protected:
+    QvDCObject() = default;
+    virtual ~QvDCObject() = default;  // the editor owns every context
+};
+using QvDC = QvDCObject*;
 
 // One of the editor's four viewports: 34 operations in slot order. Matrices are 4 x 4 f32, row vectors
 // (v' = v x M), translation in elements 12..14.

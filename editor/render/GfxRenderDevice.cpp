@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "editor/render/FontAtlas.h"
 #include "editor/texture/TextureTable.h"
 
 namespace qv {
@@ -55,6 +56,7 @@ std::vector<uint8_t> DibToRgba(const Dib& colour, const Dib* alpha) {
 }
 
 GfxRenderDevice::~GfxRenderDevice() {
+    if (font_) gfx_->DestroyTexture(font_);
     for (auto& [slot, c] : cache_)
         if (c.texture) gfx_->DestroyTexture(c.texture);
 }
@@ -62,6 +64,24 @@ GfxRenderDevice::~GfxRenderDevice() {
 void GfxRenderDevice::SetRenderState(uint32_t state, uint32_t value) { gfx_->SetRenderState(state, value); }
 
 void GfxRenderDevice::SetTexture(uint32_t slot) {
+    if (slot == kFontTextureSlot) {
+        if (!font_) {
+            // White texels whose alpha is the glyph coverage; the vertex colour tints them.
+            const FontAtlas& atlas = FontAtlas::Editor();
+            if (!atlas.Ok()) {
+                gfx_->SetTexture(nullptr);
+                return;
+            }
+            plat::GfxLevel level;
+            level.width = FontAtlas::kWidth;
+            level.height = FontAtlas::kHeight;
+            level.rgba.assign(atlas.Coverage().size() * 4, 255);
+            for (size_t i = 0; i < atlas.Coverage().size(); ++i) level.rgba[i * 4 + 3] = atlas.Coverage()[i];
+            font_ = gfx_->CreateTexture({level}, true);
+        }
+        gfx_->SetTexture(font_);
+        return;
+    }
     const TextureEntry* entry = slot && textures_ ? textures_->Get(slot) : nullptr;
     if (!entry || entry->colour.header.width <= 0 || entry->colour.Height() <= 0) {
         gfx_->SetTexture(nullptr);

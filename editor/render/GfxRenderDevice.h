@@ -40,6 +40,7 @@ private:
     plat::GfxDevice* gfx_;
     TextureTable* textures_;
     std::map<uint32_t, Cached> cache_;
+    plat::GfxTexture* font_ = nullptr;  // the font atlas, made at its first use
     PixelRect clip_{0, 0, 0, 0};
     std::vector<plat::GfxVertex> moved_;
 };

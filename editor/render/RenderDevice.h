@@ -15,6 +15,9 @@ struct PixelRect {
     bool operator==(const PixelRect&) const = default;
 };
 
+// The texture slot of the editor's font atlas (text of the viewports' drawing context).
+constexpr uint32_t kFontTextureSlot = 0xFFFFFFFFu;
+
 class RenderDevice {
 public:
     virtual ~RenderDevice() = default;

@@ -8,6 +8,7 @@
 #include "editor/input/MouseInput.h"
 #include "editor/mesh/EditorMesh.h"
 #include "editor/render/RenderLayer.h"
+#include "editor/render/TextContext.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace qv {
@@ -167,13 +168,19 @@ int32_t EditorViewport::DrawPrimitive(uint32_t type, uint32_t vertexCount, const
 
 int32_t EditorViewport::SetRenderState(uint32_t state, uint32_t value) { return set_->render->SetRenderState(state, value); }
 
-// Text drawing onto a viewport is not offered by the GL layer yet.
+// One context for text onto the frame being drawn; each caller gets it back as new.
 int32_t EditorViewport::GetDrawingContext(QvDC* out) {
-    if (out) *out = nullptr;
-    return Result(kRenderFailed);
+    if (!out) return Result(kRenderFailed);
+    *out = nullptr;
+    if (!set_->text || !FontAtlas::Editor().Ok()) return Result(kRenderFailed);
+    set_->text->Reset();
+    *out = set_->text.get();
+    return 0;
 }
 
-int32_t EditorViewport::ReleaseDrawingContext(QvDC) { return 0; }
+int32_t EditorViewport::ReleaseDrawingContext(QvDC context) {
+    return context && context == set_->text.get() ? 0 : Result(kRenderFailed);
+}
 
 void EditorViewport::GetSize(int32_t* width, int32_t* height) {
     if (width) *width = width_;
@@ -559,7 +566,8 @@ int EditorViewport::CursorFor(int32_t x, int32_t y, uint32_t shift, uint32_t con
 
 // ---- ViewportSet
 
-ViewportSet::ViewportSet(Editor* e, RenderLayer* r, MouseDevice* m) : editor(e), render(r), mouse(m) {
+ViewportSet::ViewportSet(Editor* e, RenderLayer* r, MouseDevice* m)
+    : editor(e), render(r), mouse(m), text(std::make_unique<TextContext>(r)) {
     for (int i = 0; i < kCount; ++i) {
         views_[static_cast<size_t>(i)] = std::make_unique<EditorViewport>(this, i);
         editor->viewports[i] = views_[static_cast<size_t>(i)].get();

@@ -24,6 +24,7 @@ class Editor;
 class RenderLayer;
 class MouseDevice;
 class ViewportSet;
+class TextContext;
 
 // Navigation tools (toolbar commands).
 enum : int32_t {
@@ -192,6 +193,7 @@ public:
     Editor* editor;
     RenderLayer* render;
     MouseDevice* mouse;
+    std::unique_ptr<TextContext> text;  // lent by GetDrawingContext
     // The window's answers: the tool's toolbar button is checked, a maximise is laid out.
     std::function<void(int32_t)> onToolChosen;
     std::function<void(int)> onMaximise;
