@@ -99,7 +99,6 @@ public:
 
     void WorldReset() override {
         Record("WorldReset");
-        if (app_->viewports_) app_->viewports_->ApplyResetViews();
         app_->menu.CheckItem(kCmdFogOn, false);
     }
 

@@ -209,6 +209,7 @@ int32_t PluginHostImpl::SetCurrentTexture(uint32_t index) {
 int32_t PluginHostImpl::SetStageTexture(uint32_t stage, uint32_t index) {
     if (index != 0 && !Valid(index, textures_.size())) return Result(kResultBadIndex);
     if (stage < 8) stageTextures_[stage] = index;
+    if (editor_->render) editor_->render->SetStageTexture(stage, index ? textures_[index - 1] : 0);
     return 0;
 }
 

@@ -107,6 +107,9 @@ int32_t WorldDocument::Reset(bool noQuestion, bool full) {
     for (CameraRecord& c : userViews) c = DefaultUserView();
     const int32_t views[4] = {2, 1, 6, 7};
     std::copy_n(views, 4, viewportViews);
+    // Each viewport's camera is rebuilt from its predefined view over the default bounds.
+    for (int i = 0; i < 4; ++i)
+        if (editor_->viewports[i]) editor_->viewports[i]->SetView(viewportViews[i]);
     path.clear();
     title = "Untitled.wld";
     editor_->ui->SetTitle(title);

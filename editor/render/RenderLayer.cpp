@@ -74,6 +74,17 @@ int32_t RenderLayer::SetTexture(uint32_t slot) {
     return 0;
 }
 
+int32_t RenderLayer::SetStageTexture(uint32_t stage, uint32_t slot) {
+    if (stage == 0) {
+        device_->SetTexture(slot);
+        // The current slot follows what the device holds, so that selecting the previous texture again
+        // binds it again instead of being taken as no change.
+        texture_ = slot;
+        texturePending_ = false;
+    }
+    return 0;
+}
+
 void RenderLayer::ApplyTexture() {
     if (!texturePending_) return;
     texturePending_ = false;

@@ -38,6 +38,9 @@ public:
     int32_t DrawPrimitive(uint32_t type, uint32_t vertexCount, const ScreenVertex* vertices, uint32_t indexCount,
                           const uint16_t* indices);
     int32_t SetTexture(uint32_t slot);
+    // Binds a slot to a texture stage of the device at once. The GL device draws with one stage, so
+    // stages above 0 are accepted and not drawn; stage 0 becomes the current texture.
+    int32_t SetStageTexture(uint32_t stage, uint32_t slot);
     uint32_t CurrentTexture() const { return texture_; }
 
     // Projects `count` vertices of 32 bytes (x, y, z, five words; u and v are words 7 and 8) through the

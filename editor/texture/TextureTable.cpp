@@ -2,11 +2,13 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "editor/files/FileNames.h"
 #include "editor/msgbox/EditorMessageBox.h"
+#include "platform/registry/RegistryStore.h"
 
 namespace qv {
 
@@ -20,13 +22,39 @@ bool HasBmpExtension(const std::string& name) {
     return dot != std::string::npos && strcasecmp(name.c_str() + dot, ".bmp") == 0;
 }
 
+std::string& TexturePathText() {
+    static std::string path;
+    return path;
+}
+
+// The renderer's folder from the registry (at most 512 bytes, up to the first zero); empty when the key
+// or the value is missing.
+std::string RendererPath() {
+    plat::RegValue value;
+    if (plat::RegistryStore::Default().QueryValue(plat::RegKeyPath(plat::kHKeyLocalMachine, kRendererKey),
+                                                  kRendererValue, value) != plat::RegStatus::Ok)
+        return {};
+    std::string text(value.data.begin(), value.data.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(
+                                                                  value.data.size(), 512)));
+    return text.substr(0, text.find('\0'));
+}
+
+// The file for a texture name: as given, in the D3DPATH folder, then in the renderer's media folder and
+// the texture path under the renderer's folder; the first that exists wins.
+std::optional<std::string> FindBitmapFile(const std::string& name) {
+    if (std::optional<std::string> path = ResolveFileNoCase(name)) return path;
+    if (const char* dir = std::getenv("D3DPATH"))
+        if (std::optional<std::string> path = ResolveFileNoCase(std::string(dir) + "\\" + name)) return path;
+    const std::string renderer = RendererPath();
+    if (renderer.empty()) return std::nullopt;
+    if (std::optional<std::string> path = ResolveFileNoCase(renderer + "\\D3DIM\\Media\\" + name)) return path;
+    return ResolveFileNoCase(renderer + "\\" + TexturePathText() + name);
+}
+
 std::optional<Dib> LoadBitmapFile(const std::string& name, int32_t* error) {
     *error = Result(kResultFail);
     if (name.find('.') == std::string::npos) return std::nullopt;
-    std::optional<std::string> path = ResolveFileNoCase(name);
-    if (!path) {
-        if (const char* dir = std::getenv("D3DPATH")) path = ResolveFileNoCase(std::string(dir) + "/" + name);
-    }
+    std::optional<std::string> path = FindBitmapFile(name);
     if (!path || !HasBmpExtension(*path)) return std::nullopt;
     auto bytes = ReadWholeFile(*path, kMaxBitmapFile);
     if (!bytes) return std::nullopt;
@@ -73,6 +101,9 @@ void WriteDib(plat::ByteWriter& out, const Dib& dib) {
 }
 
 }  // namespace
+
+void SetTexturePath(const std::string& path) { TexturePathText() = path; }
+const std::string& TexturePath() { return TexturePathText(); }
 
 void CheckTextureBitmap(const TextureEntry& e) {
     const int32_t w = e.colour.Width(), h = e.colour.Height();

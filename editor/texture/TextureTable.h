@@ -21,9 +21,18 @@ struct TextureEntry {
     uint32_t references = 0;
 };
 
+// Where texture files are searched when not found as named or in the D3DPATH folder: the folder that
+// this registry value (HKEY_LOCAL_MACHINE) names, first its "D3DIM\Media" folder, then the texture path
+// below it (empty unless set).
+inline constexpr const char* kRendererKey = "Software\\Microsoft\\DirectX";
+inline constexpr const char* kRendererValue = "Ostrel renderer path";
+void SetTexturePath(const std::string& path);
+const std::string& TexturePath();
+
 class TextureTable {
 public:
-    // Finds the bitmap (as given, ignoring case, then in the D3DPATH folder), checks it and lists it.
+    // Finds the bitmap (as given, ignoring case, in the D3DPATH folder, then in the renderer's folders
+    // named by the registry), checks it and lists it.
     // A name already listed gives its handle with one more reference. Result 0 or an error code.
     // The texture is listed under `listedName` when one is given, else under the file name.
     int32_t AddFromFile(const std::string& file, uint32_t* handle, const std::string& listedName = {});

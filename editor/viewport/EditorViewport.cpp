@@ -188,7 +188,10 @@ void EditorViewport::GetSize(int32_t* width, int32_t* height) {
 }
 
 void EditorViewport::GetCameraPosition(float out[3]) { std::copy_n(Camera().position, 3, out); }
-void EditorViewport::GetForward(float out[3]) { std::copy_n(forward_, 3, out); }
+void EditorViewport::GetForward(float out[3]) {
+    RebuildRotation();
+    std::copy_n(forward_, 3, out);
+}
 
 void EditorViewport::GetClipPlanes(float* nearOut, float* farOut) {
     if (nearOut) *nearOut = Camera().nearPlane;
@@ -504,6 +507,7 @@ void EditorViewport::MouseTrack(int32_t a, int32_t b) {
 
     CameraRecord& cam = Camera();
     const bool topDown = flags_ & kViewportTopDown;
+    RebuildRotation();
     switch (tool) {
         case kToolMove:
             if (topDown) {
@@ -577,10 +581,6 @@ ViewportSet::ViewportSet(Editor* e, RenderLayer* r, MouseDevice* m)
 ViewportSet::~ViewportSet() {
     UnlockAll();
     for (int i = 0; i < kCount; ++i) editor->viewports[i] = nullptr;
-}
-
-void ViewportSet::ApplyResetViews() {
-    for (int i = 0; i < kCount; ++i) (*this)[i].SetView(editor->world.viewportViews[i]);
 }
 
 void ViewportSet::UnlockAll() {

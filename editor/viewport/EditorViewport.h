@@ -145,6 +145,8 @@ public:
     int propertiesView = 0;
 
 private:
+    // The rows right, forward, up from the camera's angles. The camera lives in the world document,
+    // which a world file changes, so the rows are taken again before each use.
     void RebuildRotation();
     void TransformMatrix(const float* given, float m[16]) const;
     void SendSelect(uint32_t code, MsgArg arg);
@@ -178,8 +180,6 @@ public:
     EditorViewport& operator[](int i) { return *views_[static_cast<size_t>(i)]; }
     static constexpr int kCount = 4;
 
-    // Applies the document's views after a world reset (predefined view per viewport).
-    void ApplyResetViews();
     // Destroys every locked view (before the plug-ins go).
     void UnlockAll();
     void InvalidatePlugin(int32_t pluginIndex);  // -1: every viewport

@@ -25,6 +25,21 @@ TEST(RenderLayer, DefaultStatesAndViewportSelection) {
     EXPECT_EQ(d.calls.back(), "clear 0 0 640 480") << "viewport 0 is the whole requested size";
 }
 
+TEST(RenderLayer, StageTextureBindsAtOnceAndTheCurrentSlotFollows) {
+    RecordingDevice d;
+    RenderLayer r(&d, 100, 100);
+    r.SetTexture(2);
+    d.calls.clear();
+    EXPECT_EQ(r.SetStageTexture(0, 5), 0);
+    EXPECT_EQ(d.calls, std::vector<std::string>{"texture 5"});
+    EXPECT_EQ(r.CurrentTexture(), 5u);
+    r.SetTexture(2);
+    EXPECT_EQ(d.calls.back(), "texture 2") << "the earlier texture is bound again";
+    d.calls.clear();
+    EXPECT_EQ(r.SetStageTexture(1, 7), 0);
+    EXPECT_TRUE(d.calls.empty()) << "one stage is drawn";
+}
+
 TEST(RenderLayer, BlendedTrianglesWaitAndDrawBackToFrontInRunsOfTexture) {
     RecordingDevice d;
     RenderLayer r(&d, 100, 100);

@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "editor/msgbox/EditorMessageBox.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/sys/Env.h"
 
 namespace {
 
@@ -91,6 +93,37 @@ TEST_F(TextureTableTest, FindingFiles) {
     EXPECT_EQ(table.AddFromFile("Stone.bmp", &again), 0);
     unsetenv("D3DPATH");
     EXPECT_EQ(table.LiveCount(), 2u);
+}
+
+TEST_F(TextureTableTest, RendererFoldersFromTheRegistryAreSearchedLast) {
+    setenv("GRAVELON_REGISTRY", (dir_ / "registry").c_str(), 1);
+    plat::ReloadEnv();
+    fs::create_directories(dir_ / "renderer" / "D3DIM" / "Media");
+    fs::create_directories(dir_ / "renderer" / "maps");
+    std::ofstream(dir_ / "renderer" / "D3DIM" / "Media" / "Leaf.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(Bmp(8, 8, 24).data()), static_cast<std::streamsize>(Bmp(8, 8, 24).size()));
+    std::ofstream(dir_ / "renderer" / "maps" / "bark.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(Bmp(4, 4, 8).data()), static_cast<std::streamsize>(Bmp(4, 4, 8).size()));
+    qv::TextureTable table;
+    uint32_t h = 0;
+    EXPECT_NE(table.AddFromFile("leaf.bmp", &h), 0) << "no registry value: not found";
+
+    // The value as the registry keeps a text: with its terminating zero.
+    const std::string folder = (dir_ / "renderer").string();
+    std::vector<uint8_t> text(folder.begin(), folder.end());
+    text.push_back(0);
+    ASSERT_EQ(plat::RegistryStore::Default().SetValue(plat::RegKeyPath(plat::kHKeyLocalMachine, qv::kRendererKey),
+                                                      qv::kRendererValue, plat::REG_SZ, text),
+              plat::RegStatus::Ok);
+    EXPECT_EQ(table.AddFromFile("leaf.bmp", &h), 0) << "the renderer's media folder";
+    EXPECT_EQ(table.Get(h)->colour.header.width, 8);
+    EXPECT_NE(table.AddFromFile("bark.bmp", &h), 0) << "the texture path is empty";
+    qv::SetTexturePath("MAPS\\");
+    EXPECT_EQ(table.AddFromFile("bark.bmp", &h), 0) << "renderer folder, texture path, name";
+    qv::SetTexturePath("");
+    EXPECT_NE(table.AddFromFile("stone.bmp", &h), 0);
+    unsetenv("GRAVELON_REGISTRY");
+    plat::ReloadEnv();
 }
 
 TEST_F(TextureTableTest, RecordsRoundTripForSmallWidthsAndDepths) {

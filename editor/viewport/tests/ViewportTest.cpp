@@ -159,6 +159,31 @@ TEST_F(ViewportFixture, NavigationTable) {
     }
 }
 
+TEST_F(ViewportFixture, WorldResetAndOpenRebuildTheViewportCameras) {
+    // A reset puts every viewport back in its predefined view, whoever shows the editor.
+    for (int i = 0; i < 4; ++i) V(i).SetView(4);
+    ASSERT_EQ(editor.world.Reset(true, false), 1);
+    float p[3];
+    V(0).GetCameraPosition(p);
+    ExpectVec(p, {500, -1000, 500});  // "Front"
+    V(1).GetCameraPosition(p);
+    ExpectVec(p, {-1000, 500, 500});  // "Left"
+    EXPECT_FLOAT_EQ(V(2).Camera().angles[2], 315);  // "Corner Front Left"
+
+    // A world file's cameras turn the viewports at once: forward follows the stored angles before any
+    // paint.
+    V(1).Camera().angles[0] = 0;
+    V(1).Camera().angles[2] = 90;
+    const std::string file = ::testing::TempDir() + "cameras.wld";
+    ASSERT_EQ(editor.world.Save(file), 0);
+    ASSERT_EQ(editor.world.Reset(true, false), 1);
+    ASSERT_EQ(editor.world.Open(file), 0);
+    float f[3];
+    V(1).GetForward(f);
+    ExpectVec(f, {-1, 0, 0});
+    std::remove(file.c_str());
+}
+
 TEST_F(ViewportFixture, TopDownReportsNoPerspective) {
     V(0).SetFlags(kViewportPerspective | kViewportTopDown);
     EXPECT_EQ(V(0).GetFlags(), static_cast<uint32_t>(kViewportTopDown));
