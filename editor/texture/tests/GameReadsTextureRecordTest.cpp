@@ -1,0 +1,170 @@
+// What the editor stores, the game reads: a texture record written by the editor's texture table is read
+// by the game's texture reader into the same picture, pixel for pixel, with its alpha for "TXTA".
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "editor/msgbox/EditorMessageBox.h"
+#include "editor/texture/TextureTable.h"
+#include "game/core/texture/TextureContainer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// A ".bmp" file of w x h pixels: 24 bits from `colour`, or 8 bits indexing a palette whose entry i is
+// colour(i % w, i / w) (pixel (x, y) then holds index y * w + x), rows stored bottom-up.
+std::vector<uint8_t> BmpFile(int w, int h, int bits, const std::function<Rgb(int, int)>& colour) {
+    const uint32_t row = ((static_cast<uint32_t>(w) * bits + 31) / 32) * 4;
+    const uint32_t entries = bits == 8 ? 256 : 0;
+    plat::ByteWriter out;
+    out.U16(0x4D42);
+    out.U32(0);
+    out.U32(0);
+    out.U32(14 + 40 + entries * 4);
+    qv::BitmapInfoHeader hdr;
+    hdr.width = w, hdr.height = h, hdr.bitCount = static_cast<uint16_t>(bits), hdr.sizeImage = row * h;
+    qv::WriteBitmapHeader(out, hdr);
+    for (uint32_t i = 0; i < entries; ++i) {
+        const Rgb c = colour(static_cast<int>(i) % w, static_cast<int>(i) / w);
+        out.U8(c.b), out.U8(c.g), out.U8(c.r), out.U8(0);
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        std::vector<uint8_t> line(row, 0);
+        for (int x = 0; x < w; ++x) {
+            if (bits == 8) {
+                line[static_cast<size_t>(x)] = static_cast<uint8_t>(y * w + x);
+            } else {
+                const Rgb c = colour(x, y);
+                line[static_cast<size_t>(x) * 3] = c.b;
+                line[static_cast<size_t>(x) * 3 + 1] = c.g;
+                line[static_cast<size_t>(x) * 3 + 2] = c.r;
+            }
+        }
+        out.Bytes(line.data(), line.size());
+    }
+    return out.Take();
+}
+
+// An 8-bit grey picture as grey bitmaps are stored: a grey-ramp palette and each pixel's grey level as
+// its index.
+std::vector<uint8_t> GreyBmpFile(int w, int h, const std::function<uint8_t(int, int)>& level) {
+    const uint32_t row = ((static_cast<uint32_t>(w) * 8 + 31) / 32) * 4;
+    plat::ByteWriter out;
+    out.U16(0x4D42);
+    out.U32(0);
+    out.U32(0);
+    out.U32(14 + 40 + 1024);
+    qv::BitmapInfoHeader hdr;
+    hdr.width = w, hdr.height = h, hdr.bitCount = 8, hdr.sizeImage = row * h;
+    qv::WriteBitmapHeader(out, hdr);
+    for (uint32_t i = 0; i < 256; ++i) out.U32(i * 0x010101u);
+    for (int y = h - 1; y >= 0; --y) {
+        std::vector<uint8_t> line(row, 0);
+        for (int x = 0; x < w; ++x) line[static_cast<size_t>(x)] = level(x, y);
+        out.Bytes(line.data(), line.size());
+    }
+    return out.Take();
+}
+
+Rgb Gradient(int x, int y) {
+    return {static_cast<uint8_t>(x * 30 + 5), static_cast<uint8_t>(y * 30 + 9), static_cast<uint8_t>((x + y) * 10)};
+}
+
+class GameReadsTextureRecord : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("qv_tex_game_" + std::to_string(getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+        qv::SetEditorMessageHook([](const qv::EditorMessage&) { return qv::MessageAnswer::Ok; });
+        blocksBefore_ = kes::ImageHeapLiveBlocks();
+    }
+    void TearDown() override {
+        while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
+        EXPECT_EQ(kes::ImageHeapLiveBlocks(), blocksBefore_);
+        qv::SetEditorMessageHook(nullptr);
+        fs::remove_all(dir_);
+    }
+    std::string Put(const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(dir_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return (dir_ / name).string();
+    }
+    // The editor's record of the texture, read by the game; the game's container of that name.
+    const kes::TextureContainer* ThroughTheGame(uint32_t handle, const std::string& name) {
+        plat::ByteWriter out;
+        EXPECT_EQ(table.WriteRecord(handle, out), 0);
+        kes::MemoryImageStream stream(out.Data().data(), out.Size());
+        const char* read = nullptr;
+        EXPECT_EQ(kes::ReadTextureRecord(stream, &read, 0, 0), 0);
+        EXPECT_EQ(stream.Tell(), out.Size()) << "the game reads the whole record and no more";
+        EXPECT_EQ(read ? std::string(read) : std::string(), name);
+        return kes::FindTexture(name.c_str());
+    }
+    static void ExpectPicture(const kes::ImageRecord* image, int w, int h, const std::function<Rgb(int, int)>& colour) {
+        ASSERT_NE(image, nullptr);
+        ASSERT_EQ(image->width, w);
+        ASSERT_EQ(image->height, h);
+        ASSERT_EQ(image->format, kes::kImage24);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* p = image->pixels + static_cast<size_t>(y) * image->stride + static_cast<size_t>(x) * 3;
+                const Rgb c = colour(x, y);
+                EXPECT_EQ(p[0], c.r) << x << "," << y;
+                EXPECT_EQ(p[1], c.g) << x << "," << y;
+                EXPECT_EQ(p[2], c.b) << x << "," << y;
+            }
+    }
+
+    qv::TextureTable table;
+    fs::path dir_;
+    size_t blocksBefore_ = 0;
+};
+
+TEST_F(GameReadsTextureRecord, ColourPicturesOfEveryStoredDepthArriveUnchanged) {
+    struct Case {
+        const char* name;
+        int size, bits;
+    };
+    for (const Case c : {Case{"grad24.bmp", 8, 24}, Case{"pal8.bmp", 8, 8}, Case{"small24.bmp", 4, 24},
+                         Case{"small8.bmp", 4, 8}}) {
+        SCOPED_TRACE(c.name);
+        uint32_t handle = 0;
+        ASSERT_EQ(table.AddFromFile(Put(c.name, BmpFile(c.size, c.size, c.bits, Gradient)), &handle, c.name), 0);
+        const kes::TextureContainer* t = ThroughTheGame(handle, c.name);
+        ASSERT_NE(t, nullptr);
+        ExpectPicture(t->image, c.size, c.size, Gradient);
+        EXPECT_EQ(t->alphaImage, nullptr);
+        EXPECT_EQ(t->moreAlphaBits, 0u) << "a \"TXTR\" record";
+    }
+}
+
+TEST_F(GameReadsTextureRecord, AlphaRecordCarriesTheGreyPicture) {
+    uint32_t handle = 0;
+    ASSERT_EQ(table.AddFromFile(Put("leaf.bmp", BmpFile(8, 8, 24, Gradient)), &handle, "leaf.bmp"), 0);
+    auto grey = [](int x, int y) { return static_cast<uint8_t>((x * 8 + y) * 4); };
+    ASSERT_EQ(table.SetAlphaFromFile(handle, Put("leafa.bmp", GreyBmpFile(8, 8, grey))), 0);
+    const kes::TextureContainer* t = ThroughTheGame(handle, "leaf.bmp");
+    ASSERT_NE(t, nullptr);
+    ExpectPicture(t->image, 8, 8, Gradient);
+    ASSERT_NE(t->alphaImage, nullptr);
+    EXPECT_EQ(t->moreAlphaBits, 1u) << "a \"TXTA\" record";
+    const kes::ImageRecord* a = t->alphaImage;
+    ASSERT_EQ(a->width, 8);
+    const uint32_t bytesPerPixel = a->stride / a->width;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(a->pixels[static_cast<size_t>(y) * a->stride + static_cast<size_t>(x) * bytesPerPixel], grey(x, y))
+                << x << "," << y;
+}
+
+}  // namespace
