@@ -123,7 +123,12 @@ void WriteWaveRecord(plat::ByteWriter& out, const WaveData& wave) {
     out.U32(static_cast<uint32_t>(wave.samples.size()));
     out.U32(0);
     out.U32(0);  // the in-memory format pointer carries no meaning on disk
-    WriteFormat(out, wave.format);
+    // The game takes a record's format only when its extra-size field holds 18 (the size of the format
+    // itself) and otherwise plays the samples as mono 16-bit at 22100 Hz; the waves kept here are PCM,
+    // which has no extra bytes, so the field carries that mark.
+    WaveFormat stored = wave.format;
+    stored.extraSize = kWaveRecordFormatMark;
+    WriteFormat(out, stored);
     out.Bytes(wave.samples.data(), wave.samples.size());
 }
 
@@ -144,7 +149,8 @@ int32_t ReadWaveRecord(plat::ByteReader& in, WaveData* out) {
     wave.format.avgBytesPerSec = in.U32();
     wave.format.blockAlign = in.U16();
     wave.format.bitsPerSample = in.U16();
-    wave.format.extraSize = in.U16();
+    in.U16();  // the record's format mark, not a count of extra bytes: PCM has none
+    wave.format.extraSize = 0;
     if (!in.Ok() || bytes > in.Remaining()) return 1;
     auto samples = in.Take(bytes);
     wave.samples.assign(samples.begin(), samples.end());

@@ -46,9 +46,11 @@ int32_t ParseWave(const uint8_t* data, size_t size, WaveData* out);
 int32_t WriteWaveFile(const std::string& path, const WaveData& wave);
 
 inline constexpr size_t kWaveRecordHeadBytes = 64 + 20 + 18;
+// The extra-size field of a stored format: the game reads the format only when it holds 18.
+inline constexpr uint16_t kWaveRecordFormatMark = 18;
 
 // Wave records: name[64], 20-byte description (u32 20, flags, bytes B, 0, 4 pointer bytes stored as 0),
-// 18-byte format, B sample bytes. Reading checks B against what remains; results 0 or 1.
+// 18-byte format whose extra-size field is 18, B sample bytes. Reading checks B against what remains; results 0 or 1.
 void WriteWaveRecord(plat::ByteWriter& out, const WaveData& wave);
 int32_t ReadWaveRecord(plat::ByteReader& in, WaveData* out);
 

@@ -83,6 +83,47 @@ TEST(WaveFile, RecordRoundTripKeepsSamplesAndEndsAtTheRecord) {
     EXPECT_EQ(qv::ReadWaveRecord(badIn, &back), 1);
 }
 
+// The record as the game's sound loader reads it, field by field at its offsets: name[64] zero-terminated,
+// the 20-byte description {20, flags, data bytes, 0, unused}, WAVEFORMATEX whose last field is 18, then
+// the samples. A record without that 18 would play as mono 16-bit at 22100 Hz in the game.
+TEST(WaveFile, RecordHasTheLayoutTheGameReads) {
+    qv::WaveData wave;
+    auto bytes = Wav(2, 16, 8, 8);
+    ASSERT_EQ(qv::ParseWave(bytes.data(), bytes.size(), &wave), 0);
+    wave.name = std::string(70, 'n');  // longer than the field: cut, still terminated
+    plat::ByteWriter out;
+    qv::WriteWaveRecord(out, wave);
+    const std::vector<uint8_t>& r = out.Data();
+    ASSERT_EQ(r.size(), 102u + 8);
+    for (size_t i = 0; i < 63; ++i) ASSERT_EQ(r[i], 'n') << i;
+    EXPECT_EQ(r[63], 0) << "zero-terminated within 64 bytes";
+    struct Field {
+        size_t offset, size;
+        uint32_t value;
+        const char* what;
+    };
+    for (const Field& f : {Field{64, 4, 20, "description size"}, Field{68, 4, 0xE2, "description flags"},
+                           Field{72, 4, 8, "data bytes"}, Field{76, 4, 0, "reserved"},
+                           Field{84, 2, 1, "format tag PCM"}, Field{86, 2, 2, "channels"},
+                           Field{88, 4, 22050, "samples per second"}, Field{92, 4, 88200, "bytes per second"},
+                           Field{96, 2, 4, "block align"}, Field{98, 2, 16, "bits per sample"},
+                           Field{100, 2, 18, "cbSize: the format is taken as stored"}}) {
+        const uint32_t got = f.size == 4 ? plat::LoadU32(&r[f.offset]) : plat::LoadU16(&r[f.offset]);
+        EXPECT_EQ(got, f.value) << f.what << " at " << f.offset;
+    }
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(r[102 + i], i) << "sample byte " << i;
+
+    // The editor reads the mark as a PCM format without extra bytes, and writes the same bytes again.
+    plat::ByteReader in(r.data(), r.size());
+    qv::WaveData back;
+    ASSERT_EQ(qv::ReadWaveRecord(in, &back), 0);
+    EXPECT_EQ(back.format.extraSize, 0);
+    EXPECT_EQ(back.format.samplesPerSec, 22050u);
+    plat::ByteWriter again;
+    qv::WriteWaveRecord(again, back);
+    EXPECT_EQ(again.Data(), r);
+}
+
 TEST(WaveFile, FileNameAndWriteReadBack) {
     auto dir = std::filesystem::temp_directory_path() / ("qv_wave_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
