@@ -1,0 +1,35 @@
+#pragma once
+// Readers that make image records from pictures: the world file's three-part picture (header,
+// colour table, rows with two-byte row alignment), bitmap files and DIB bytes in memory.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "game/core/image/ImageRecord.h"
+#include "game/core/image/ImageStream.h"
+
+namespace kes {
+
+// Reads one picture from a stream: 40-byte header, 1024-byte colour table when 8 bits or fewer,
+// rows bottom row first, each ((bits x width + 15) / 16) x 2 bytes. pixelOffset 0: the rows follow
+// the colour table; otherwise they start pixelOffset bytes after the header's first byte. Null on
+// a short read, a picture below 5 bits per pixel (after header and table are read), bad sizes or
+// no memory. The stream is left after the rows.
+ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset = 0);
+
+// Decodes a bitmap's info header and rows held in memory (the bytes after a .bmp file's 14-byte
+// file header); the rows start pixelOffset bytes after the header's first byte. Bitmap rules: rows
+// padded to four bytes, top-down bitmaps honoured, compressed bitmaps refused.
+ImageRecord* ImageFromDib(const uint8_t* bytes, size_t size, uint32_t pixelOffset);
+
+// Loads a .bmp file ("BM" required) as the system's bitmap loader would hand it over: 8-bit grey
+// ramps become grey levels, 16- and 32-bit rows are copied, 24-bit rows become red, green, blue.
+// Sets the checksum. Null when the file cannot be read or decoded.
+ImageRecord* LoadImageFile(const std::string& path);
+// The same from the bytes of a whole .bmp file.
+ImageRecord* ImageFromBitmapFile(const uint8_t* bytes, size_t size);
+
+// True when every entry i of a 256-entry colour table has blue = green = red = i or 255 - i.
+bool IsGreyRamp(const uint32_t* table);
+
+}  // namespace kes

@@ -1,0 +1,287 @@
+#include "game/core/texture/TextureContainer.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "game/core/image/ImageDecode.h"
+#include "platform/bytes/ByteIO.h"
+#include "platform/gfx/GfxDevice.h"
+
+namespace kes {
+
+namespace {
+
+TextureContainer* g_head = nullptr;
+char g_recordName[128];
+
+constexpr uint32_t kKindTxtr = 0x52545854;  // "TXTR" in file order
+constexpr uint32_t kKindTxta = 0x41545854;  // "TXTA"
+
+void CopyName(char* dst, const char* src) {
+    std::memset(dst, 0, 128);
+    if (src) std::memcpy(dst, src, strnlen(src, 127));
+}
+
+void Unlink(TextureContainer* c) {
+    if (c->prev) c->prev->next = c->next;
+    else g_head = c->next;
+    if (c->next) c->next->prev = c->prev;
+    c->prev = c->next = nullptr;
+}
+
+void PushHead(TextureContainer* c) {
+    c->prev = nullptr;
+    c->next = g_head;
+    if (g_head) g_head->prev = c;
+    g_head = c;
+}
+
+void ReleaseDeviceTexture(TextureContainer* c) {
+    if (c->texture && c->device) c->device->DestroyTexture(c->texture);
+    c->texture = nullptr;
+}
+
+// Replaces an image by its half-size level; an image that cannot be halved stays as it is.
+ImageRecord* HalfSize(ImageRecord* image) {
+    if (!image || HalveImage(image, 2) != 0 || !image->nextLevel) return image;
+    ImageRecord* half = image->nextLevel;
+    image->nextLevel = nullptr;
+    FreeImage(image);
+    return half;
+}
+
+// The grey level of one pixel of an alpha image.
+uint8_t AlphaAt(const ImageRecord& a, uint32_t x, uint32_t y) {
+    const uint8_t* p = a.pixels + static_cast<size_t>(y) * a.stride + x * ImageBytesPerPixel(a.format);
+    if (a.format == kImagePaletted && a.palette) return static_cast<uint8_t>(a.palette[p[0]] & 0xFF);
+    return p[0];
+}
+
+// One level's texels as red, green, blue, alpha.
+plat::GfxLevel BuildLevel(const ImageRecord& img, const ImageRecord* alpha, bool wantAlpha,
+                          const TextureSettings& s) {
+    plat::GfxLevel level;
+    level.width = img.width;
+    level.height = img.height;
+    level.rgba.resize(static_cast<size_t>(img.width) * img.height * 4);
+    uint8_t table[256];
+    for (int c = 0; c < 256; ++c) table[c] = AdjustChannel(static_cast<uint8_t>(c), s.picture1, s.picture2);
+    for (uint32_t y = 0; y < img.height; ++y) {
+        const uint8_t* row = img.pixels + static_cast<size_t>(y) * img.stride;
+        for (uint32_t x = 0; x < img.width; ++x) {
+            uint8_t r = 0, g = 0, b = 0, a = 255;
+            switch (img.format) {
+            case kImage24:
+                r = row[x * 3];
+                g = row[x * 3 + 1];
+                b = row[x * 3 + 2];
+                break;
+            case kImage32:  // bitmap order: blue, green, red, unused
+                b = row[x * 4];
+                g = row[x * 4 + 1];
+                r = row[x * 4 + 2];
+                break;
+            case kImage16: {  // 5 bits per channel, bitmap order
+                const uint16_t v = plat::LoadU16(row + x * 2);
+                r = static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31);
+                g = static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31);
+                b = static_cast<uint8_t>((v & 31) * 255 / 31);
+                break;
+            }
+            case kImagePaletted:
+                if (img.palette) {
+                    const uint32_t c = img.palette[row[x]];
+                    r = static_cast<uint8_t>(c >> 16);
+                    g = static_cast<uint8_t>(c >> 8);
+                    b = static_cast<uint8_t>(c);
+                }
+                break;
+            default:  // grey
+                r = g = b = row[x];
+                break;
+            }
+            if (alpha) {
+                // An alpha image of another size is sampled at the matching place.
+                const uint32_t ax = static_cast<uint32_t>(static_cast<uint64_t>(x) * alpha->width / img.width);
+                const uint32_t ay = static_cast<uint32_t>(static_cast<uint64_t>(y) * alpha->height / img.height);
+                a = static_cast<uint8_t>(AlphaField(AlphaAt(*alpha, ax, ay), 0xFF));
+            } else if (!wantAlpha) {
+                a = 255;
+            }
+            uint8_t* out = &level.rgba[(static_cast<size_t>(y) * img.width + x) * 4];
+            out[0] = table[r];
+            out[1] = table[g];
+            out[2] = table[b];
+            out[3] = a;
+        }
+    }
+    return level;
+}
+
+}  // namespace
+
+TextureSettings& CurrentTextureSettings() {
+    static TextureSettings settings;
+    return settings;
+}
+
+uint8_t AdjustChannel(uint8_t c, int32_t picture1, int32_t picture2) {
+    const int32_t scale = ((picture1 + 50) * 256) / 100;
+    const int32_t offset = picture2 - 49;
+    return static_cast<uint8_t>(std::clamp(((c * scale) >> 8) + offset, 0, 255));
+}
+
+uint32_t AlphaField(uint32_t alpha, uint32_t alphaMask) {
+    return static_cast<uint32_t>(((static_cast<uint64_t>(alpha) + 1) * alphaMask) >> 8) & alphaMask;
+}
+
+TextureContainer* TextureListHead() { return g_head; }
+
+TextureContainer* FindTexture(const char* name) {
+    if (!name) return nullptr;
+    for (TextureContainer* c = g_head; c; c = c->next)
+        if (strcasecmp(c->name, name) == 0) return c;
+    return nullptr;
+}
+
+static void PrepareColour(TextureContainer* c, uint32_t keepFormat, uint32_t halfSize) {
+    if (keepFormat && !halfSize) return;
+    if (c->image && c->image->format == kImagePaletted) c->image = ExpandPalette(c->image, kImage24);
+    if (halfSize && c->image && c->image->format == kImage24) c->image = HalfSize(c->image);
+    if (!keepFormat && c->image) HalveImage(c->image, 5);
+    if (c->alphaImage) {
+        if (halfSize) c->alphaImage = HalfSize(c->alphaImage);
+        HalveImage(c->alphaImage, 5);
+    }
+}
+
+int32_t ReadTextureRecord(ImageStream& stream, const char** outName, uint32_t keepFormat, uint32_t halfSize) {
+    if (outName) *outName = g_recordName;
+    uint8_t word[4];
+    if (stream.Read(word, 4) != 4) return 1;
+    const uint32_t kind = plat::LoadU32(word);
+    if (kind != kKindTxtr && kind != kKindTxta) return 1;
+    char name[128];
+    if (stream.Read(name, 128) != 128) return -1;
+    name[127] = 0;
+    CopyName(g_recordName, name);
+    ImageRecord* colour = ReadImageFromStream(stream);
+    if (!colour) return -1;
+    SetImageName(colour, g_recordName);
+    ImageRecord* alpha = nullptr;
+    if (kind == kKindTxta) {
+        alpha = ReadImageFromStream(stream);
+        if (!alpha) {
+            FreeImage(colour);
+            return -1;
+        }
+    }
+    // A name already held keeps its container as it is: the pictures just read are dropped, so a
+    // texture listed twice is neither shrunk twice nor given a second chain.
+    if (FindTexture(g_recordName)) {
+        FreeImage(colour);
+        FreeImage(alpha);
+        return 0;
+    }
+    auto* c = new (std::nothrow) TextureContainer{};
+    if (!c) {
+        FreeImage(colour);
+        FreeImage(alpha);
+        return kResultOutOfMemory;
+    }
+    c->image = colour;
+    c->alphaImage = alpha;
+    c->moreAlphaBits = alpha ? 1 : 0;
+    c->keepFormat = keepFormat;
+    CopyName(c->name, g_recordName);
+    PushHead(c);
+    PrepareColour(c, keepFormat, halfSize);
+    return 0;
+}
+
+int32_t NewTextureContainer(const char* name, ImageRecord* image, uint32_t keepFormat) {
+    auto* c = new (std::nothrow) TextureContainer{};
+    if (!c) return kResultOutOfMemory;
+    CopyName(c->name, name);
+    c->keepFormat = keepFormat;
+    if (image) {
+        image = ExpandPalette(image, kImage24);
+        if (image) HalveImage(image, 5);
+    }
+    c->image = image;
+    PushHead(c);
+    return 0;
+}
+
+int32_t CreateTextureSurface(TextureContainer* c, plat::GfxDevice* device) {
+    if (!c || !c->image) return -1;
+    if (!device) return kResultFail;
+    ReleaseDeviceTexture(c);
+    const TextureSettings& s = CurrentTextureSettings();
+    const bool wantAlpha = c->forceAlpha || c->alphaImage;
+    int levels = 1;
+    if (s.mipMapping && !c->keepFormat) {
+        levels = 0;
+        for (const ImageRecord* i = c->image; i && i->width > 0; i = i->nextLevel) ++levels;
+    }
+    std::vector<plat::GfxLevel> chain;
+    const ImageRecord* colour = c->image;
+    const ImageRecord* alpha = c->alphaImage;
+    for (int l = 0; l < levels && colour; ++l) {
+        chain.push_back(BuildLevel(*colour, alpha, wantAlpha, s));
+        colour = colour->nextLevel;
+        // An alpha chain shorter than the colour chain keeps its last level.
+        if (alpha && alpha->nextLevel) alpha = alpha->nextLevel;
+    }
+    c->texture = device->CreateTexture(chain, wantAlpha);
+    if (!c->texture) return kResultFail;
+    c->device = device;
+    return 0;
+}
+
+int32_t RebuildTexture(const char* name, plat::GfxDevice* device) {
+    if (!device) return kResultBadArgument;
+    TextureContainer* c = FindTexture(name);
+    if (!c) return kResultNotFound;
+    ReleaseDeviceTexture(c);
+    return CreateTextureSurface(c, device);
+}
+
+int32_t ReplaceAlphaImage(const char* name, ImageRecord* alpha, plat::GfxDevice* device, uint32_t flags) {
+    TextureContainer* c = FindTexture(name);
+    if (!c) {
+        FreeImage(alpha);
+        return kResultNotFound;
+    }
+    FreeImage(c->alphaImage);
+    c->alphaImage = alpha;
+    if (alpha) {
+        c->moreAlphaBits = flags;
+        HalveImage(alpha, 5);
+    }
+    return RebuildTexture(name, device);
+}
+
+void ReleaseTextureSurface(const char* name) {
+    if (TextureContainer* c = FindTexture(name)) ReleaseDeviceTexture(c);
+}
+
+void ReleaseAllTextureSurfaces() {
+    for (TextureContainer* c = g_head; c; c = c->next) ReleaseDeviceTexture(c);
+}
+
+void DestroyTexture(const char* name) {
+    TextureContainer* c = FindTexture(name);
+    if (!c) return;
+    Unlink(c);
+    ReleaseDeviceTexture(c);
+    FreeImage(c->image);
+    FreeImage(c->alphaImage);
+    delete c;
+}
+
+}  // namespace kes
