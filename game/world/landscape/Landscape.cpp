@@ -273,8 +273,12 @@ float LandscapeHeightExact(float x, float y) {
 void LandscapeNormalAt(float x, float y, float height, Vec3* out) {
     const float sx = g_present ? g_land.cellX * 10.0f / 512.0f : 1.0f;
     const float sy = g_present ? g_land.cellY * 10.0f / 512.0f : 1.0f;
-    const Vec3 a = {-sx, 0.0f, LandscapeHeightAt(x - sx, y) - height};
-    const Vec3 b = {0.0f, sy, LandscapeHeightAt(x, y + sy) - height};
+    // The two side heights are taken from the exact surface: over a step of 10/512 of a cell the
+    // weight table's 1/512 rows would make the slope up to a tenth wrong.
+    // The caller's height comes from the table as well, so the centre is taken exactly too.
+    const float h = g_present ? LandscapeHeightExact(x, y) : height;
+    const Vec3 a = {-sx, 0.0f, LandscapeHeightExact(x - sx, y) - h};
+    const Vec3 b = {0.0f, sy, LandscapeHeightExact(x, y + sy) - h};
     // b x a points up, out of the ground; a x b would point into it.
     Vec3Cross(&b, &a, out);
     Vec3Normalize(out);

@@ -1,5 +1,7 @@
 #include "game/world/landscape/LandscapeTables.h"
 
+#include "game/core/maths/FastMath.h"
+
 namespace kes {
 
 namespace {
@@ -22,7 +24,11 @@ const Tables& TheTables() {
 
 }  // namespace
 
-void BuildLandscapeTables() { TheTables(); }
+void BuildLandscapeTables() {
+    static const bool done = (InitTrigTables(), true);
+    (void)done;
+    TheTables();
+}
 
 const float* CatmullRomRow(uint32_t row) { return TheTables().rows[row > 512 ? 512 : row]; }
 
