@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "game/core/display/Display.h"
 #include "game/core/image/ImageDecode.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/texture/TextureContainer.h"
@@ -104,13 +103,21 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
         }
         uint32_t handle = 0;
         if (render) {
-            if (render->CreateTextureFromImage(name, image, &handle, 1) != 0) handle = 0;
-            // The mip levels get the tile edges of their larger level as well.
-            if (TextureContainer* c = handle ? FindTexture(name) : nullptr) {
-                for (ImageRecord* level = c->image; level && level->nextLevel; level = level->nextLevel)
-                    CopyTileEdges(*level, level->nextLevel);
-                if (c->texture && DisplayGfx()) RebuildTexture(name, DisplayGfx());
+            // The container is made here, before the interface makes the device texture from it,
+            // so that its mip levels carry the tile edges of their larger level from the start.
+            // A texture of the same name that already exists is shared, as the interface does.
+            if (!FindTexture(name)) {
+                if (NewTextureContainer(name, image, 0) != 0) {
+                    FreeImage(image);
+                    return kWorldOutOfMemory;
+                }
+                if (TextureContainer* c = FindTexture(name))
+                    for (ImageRecord* level = c->image; level && level->nextLevel; level = level->nextLevel)
+                        CopyTileEdges(*level, level->nextLevel);
+            } else {
+                FreeImage(image);
             }
+            if (render->CreateTextureFromImage(name, nullptr, &handle, 1) != 0) handle = 0;
         } else {
             FreeImage(image);
         }

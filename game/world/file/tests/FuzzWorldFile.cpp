@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "game/core/texture/TextureContainer.h"
 #include "game/world/file/WorldFile.h"
 #include "game/world/landscape/Landscape.h"
 
@@ -61,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     view.groundMaxX = view.groundMaxY = 1000.0f;
     kes::WorldRender(view);
     kes::WorldUnload();
+    while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
     std::remove(path.c_str());
     return 0;
 }

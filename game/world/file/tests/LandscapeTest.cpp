@@ -7,6 +7,7 @@
 #include "game/world/chunk/ChunkStream.h"
 #include "game/world/file/tests/WorldTestSupport.h"
 #include "game/world/landscape/Landscape.h"
+#include "game/core/texture/TextureContainer.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace kes::test {
@@ -39,6 +40,7 @@ protected:
     }
     void TearDown() override {
         WorldUnload();
+        DestroyAllTextureContainers();
         g_Config = ConfigRecord();
     }
     RecordingRender render;
@@ -151,12 +153,19 @@ TEST_F(LandscapeTest, TextureSizeFollowsTheLandscapeDetail) {
         render.createdSizes.clear();
         WorldWriter w;
         LandscapeData l = SmallLandscape(Flat);
-        l.textures = {{"big.bmp", DibPicture::Solid(256, 256, 10, 20, 30)}};
+        DibPicture picture = DibPicture::Solid(256, 256, 200, 20, 30);
+        for (int row = 0; row < 256; ++row) picture.rows[(row * 256 + 255) * 3 + 2] = 10;  // red edge column
+        l.textures = {{"big.bmp", picture}};
         w.Landscape(l);
         ASSERT_EQ(LoadBytes(w.Finish(), &render), 0);
-        ASSERT_EQ(render.createdSizes.size(), 1u);
-        EXPECT_EQ(render.createdSizes[0], 1u << (detail + 6)) << detail;
+        const TextureContainer* c = FindTexture("big.bmp");
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->image->width, 1u << (detail + 6)) << detail;
         EXPECT_EQ(CurrentLandscape().textureSize, 1u << (detail + 6));
+        // The mip levels keep the tile's edge pixels: the last column of every level is the source's.
+        for (const ImageRecord* level = c->image; level; level = level->nextLevel)
+            EXPECT_EQ(level->pixels[(level->width - 1) * 3], 10) << level->width;
+        DestroyAllTextureContainers();
     }
 }
 

@@ -17,6 +17,7 @@ class WorldFileTest : public ::testing::Test {
 protected:
     void TearDown() override {
         WorldUnload();
+        DestroyAllTextureContainers();
         g_Config = ConfigRecord();
     }
     RecordingRender render;

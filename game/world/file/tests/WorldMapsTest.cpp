@@ -14,7 +14,10 @@ namespace {
 
 class WorldMapsTest : public ::testing::Test {
 protected:
-    void TearDown() override { WorldUnload(); }
+    void TearDown() override {
+        WorldUnload();
+        DestroyAllTextureContainers();
+    }
     int32_t Load(WorldWriter& w) { return LoadBytes(w.Finish(), &render); }
     RecordingRender render;
 };

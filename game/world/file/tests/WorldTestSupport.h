@@ -12,6 +12,7 @@
 
 #include "game/core/image/ImageDecode.h"
 #include "game/core/render/RenderInterface.h"
+#include "game/core/texture/TextureContainer.h"
 #include "game/world/file/WorldFile.h"
 #include "game/world/writer/WorldWriter.h"
 
@@ -87,6 +88,11 @@ private:
         return 0;
     }
 };
+
+// The landscape makes its texture containers itself; without a device nothing else frees them.
+inline void DestroyAllTextureContainers() {
+    while (TextureListHead()) DestroyTexture(TextureListHead()->name);
+}
 
 inline std::string TempPath(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() / "gravelon_world_tests";
