@@ -202,6 +202,8 @@ int32_t WorldUnload() {
     MakeCurrent(0);
     for (HandleTable& t : g_tables) std::memset(t.slots, 0, sizeof(t.slots));
     g_world.loaded = false;
+    // The interface is not kept past the world: its owner may go before the next world comes.
+    g_world.render = nullptr;
     return 0;
 }
 

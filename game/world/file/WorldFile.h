@@ -43,7 +43,7 @@ int32_t WorldLoadEntry(const WorldListEntry& entry, RenderInterface* render, Wor
 // Reports progress from inside a chunk reader.
 class ChunkStream;
 void WorldLoadProgress(ChunkStream& stream);
-// -1 when no world was ever loaded; else frees every owner and returns 0.
+// -1 when no world was loaded since the last unload; else frees every owner and returns 0.
 int32_t WorldUnload();
 int32_t WorldRender(const WorldView& view);
 int32_t WorldUpdate(uint32_t elapsedMs);
