@@ -32,6 +32,7 @@ struct Work {
     std::vector<SourceVertex> source;
     std::vector<ScreenVertex> screen;
     std::vector<std::vector<uint16_t>> grids;  // index lists per subdivision
+    std::vector<uint32_t> drawn;                // subdivision of each tile in range, 0 not drawn
     Work() {
         source.resize((kMaxSubdivision + 1) * (kMaxSubdivision + 1));
         screen.resize(source.size());
@@ -145,10 +146,18 @@ int32_t LandscapeRender(const WorldView& view, RenderInterface* render) {
         if (c1 - c0 >= tw) c1 = c0 + tw - 1;
         if (r1 - r0 >= th) r1 = r0 + th - 1;
     }
+    const int32_t cols = c1 - c0 + 1, rows = r1 - r0 + 1;
+    if (cols <= 0 || rows <= 0) return 0;
+    // First pass: the subdivision of every tile in range, 0 for tiles outside the view.
+    std::vector<uint32_t>& drawn = work.drawn;
+    drawn.assign(static_cast<size_t>(cols) * rows, 0);
+    auto tileAt = [&](int32_t i, int32_t j) -> LandscapeTile& {
+        const int32_t wi = ((i % tw) + tw) % tw, wj = ((j % th) + th) % th;
+        return l.tiles[static_cast<size_t>(wj) * l.tw + wi];
+    };
     for (int32_t j = r0; j <= r1; ++j) {
         for (int32_t i = c0; i <= c1; ++i) {
-            const int32_t wi = ((i % tw) + tw) % tw, wj = ((j % th) + th) % th;
-            LandscapeTile& t = l.tiles[static_cast<size_t>(wj) * l.tw + wi];
+            LandscapeTile& t = tileAt(i, j);
             // Where this repeat of the tile lies in the world.
             const float ox = l.bounds.minX + static_cast<float>(i) * l.tileX;
             const float oy = l.bounds.minY + static_cast<float>(j) * l.tileY;
@@ -162,6 +171,7 @@ int32_t LandscapeRender(const WorldView& view, RenderInterface* render) {
             // every tile in range is drawn, at least as one quad.
             uint32_t s = LandscapeSubdivision(reachD / distance * reliefFactor, g_tuning.cap);
             if (s == 0) s = 1;
+            if (s > kMaxSubdivision) s = kMaxSubdivision;
             t.frame = l.frameStamp;
             t.subdivision = s;
             // Frustum: skip the tile when its sphere lies behind any plane; note the planes it crosses.
@@ -179,8 +189,22 @@ int32_t LandscapeRender(const WorldView& view, RenderInterface* render) {
                     if (PlaneDot(view.planes[p], x, y, z) > 0.0f) t.planeOut &= static_cast<uint8_t>(~(1u << p));
                     else t.planeCross |= static_cast<uint8_t>(1u << p);
                 }
-            if (t.planeOut) continue;
-            if (s > kMaxSubdivision) s = kMaxSubdivision;
+            if (!t.planeOut) drawn[static_cast<size_t>(j - r0) * cols + (i - c0)] = s;
+        }
+    }
+    // Second pass: each visible tile's grid. Along an edge shared with a coarser drawn neighbour,
+    // the finer tile's edge vertices are laid on the neighbour's edge line so that no crack opens.
+    auto neighbour = [&](int32_t i, int32_t j) -> uint32_t {
+        if (i < c0 || i > c1 || j < r0 || j > r1) return 0;
+        return drawn[static_cast<size_t>(j - r0) * cols + (i - c0)];
+    };
+    for (int32_t j = r0; j <= r1; ++j) {
+        for (int32_t i = c0; i <= c1; ++i) {
+            const uint32_t s = drawn[static_cast<size_t>(j - r0) * cols + (i - c0)];
+            if (!s) continue;
+            LandscapeTile& t = tileAt(i, j);
+            const float ox = l.bounds.minX + static_cast<float>(i) * l.tileX;
+            const float oy = l.bounds.minY + static_cast<float>(j) * l.tileY;
             const uint32_t side = s + 1, count = side * side;
             for (uint32_t b = 0; b < side; ++b)
                 for (uint32_t a = 0; a < side; ++a) {
@@ -193,6 +217,31 @@ int32_t LandscapeRender(const WorldView& view, RenderInterface* render) {
                          l.u0 + (l.u1 - l.u0) * fx, l.u0 + (l.u1 - l.u0) * (1.0f - fy)};
                     work.screen[b * side + a].diffuse = GreyRamp(static_cast<uint8_t>(light));
                 }
+            // Edges: 0 left (x = 0), 1 right, 2 lower (y = 0), 3 upper.
+            const uint32_t coarse[4] = {neighbour(i - 1, j), neighbour(i + 1, j), neighbour(i, j - 1),
+                                        neighbour(i, j + 1)};
+            for (int e = 0; e < 4; ++e) {
+                const uint32_t n = coarse[e];
+                if (!n || n >= s) continue;
+                const bool vertical = e < 2;
+                const float fixed = (e == 1 || e == 3) ? 1.0f : 0.0f;
+                auto edgeHeight = [&](float along) {
+                    const float fx = vertical ? fixed : along, fy = vertical ? along : fixed;
+                    float h, unusedLight;
+                    SampleTile(l, t, fx * static_cast<float>(l.cx), fy * static_cast<float>(l.cy), &h, &unusedLight);
+                    return h;
+                };
+                for (uint32_t k = 1; k < s; ++k) {
+                    const float along = static_cast<float>(k) / static_cast<float>(s);
+                    const float pos = along * static_cast<float>(n);
+                    const uint32_t below = static_cast<uint32_t>(pos);
+                    const float frac = pos - static_cast<float>(below);
+                    const float h0 = edgeHeight(static_cast<float>(below) / static_cast<float>(n));
+                    const float h1 = edgeHeight(static_cast<float>(below + 1) / static_cast<float>(n));
+                    const uint32_t a = vertical ? (e == 1 ? s : 0) : k, b = vertical ? k : (e == 3 ? s : 0);
+                    work.source[b * side + a].z = h0 + (h1 - h0) * frac;
+                }
+            }
             render->TransformVertices(nullptr, work.screen.data(), static_cast<int32_t>(count), work.source.data(), 0,
                                       nullptr, 2);
             render->SelectTexture(t.texture);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "game/core/config/Config.h"
 #include "game/core/pack/PackFile.h"
@@ -248,6 +250,57 @@ TEST_F(LandscapeTest, DrawsEveryTileInViewWithItsTexture) {
     render.draws.clear();
     WorldRender(view);
     EXPECT_TRUE(render.draws.empty());
+}
+
+TEST_F(LandscapeTest, TilesOfDifferentSubdivisionMeetWithoutCracks) {
+    Load(Bumpy);
+    WorldView view;
+    view.eye = {20, 20, 30};  // near one corner: subdivisions fall off with distance
+    view.groundMinX = 0, view.groundMinY = 0, view.groundMaxX = 359, view.groundMaxY = 359;
+    for (Vec4& p : view.planes) p = {0, 0, 0, 1e6f};
+    render.draws.clear();
+    WorldRender(view);  // no view matrix: screen x = world x, screen y = height, depth = world y
+    ASSERT_EQ(render.draws.size(), 81u);
+    std::set<uint32_t> sizes;
+    for (const auto& d : render.draws) sizes.insert(d.vertices);
+    ASSERT_GE(sizes.size(), 3u);
+    struct Point {
+        float along, z;
+    };
+    // The vertices of a draw on one line of the ground (x or y fixed), in order along it.
+    auto edge = [](const RecordingRender::Draw& d, bool vertical, float at) {
+        std::vector<Point> out;
+        for (const ScreenVertex& v : d.screen) {
+            const float x = v.sx, y = v.sz, z = v.sy;
+            if (vertical ? std::fabs(x - at) < 1e-3f : std::fabs(y - at) < 1e-3f) out.push_back({vertical ? y : x, z});
+        }
+        std::sort(out.begin(), out.end(), [](const Point& a, const Point& b) { return a.along < b.along; });
+        return out;
+    };
+    auto onLine = [](const std::vector<Point>& line, const Point& p) {
+        for (size_t k = 0; k + 1 < line.size(); ++k)
+            if (p.along >= line[k].along - 1e-3f && p.along <= line[k + 1].along + 1e-3f) {
+                const float t = (p.along - line[k].along) / (line[k + 1].along - line[k].along);
+                return std::fabs(line[k].z + (line[k + 1].z - line[k].z) * t - p.z) < 1e-3f;
+            }
+        return false;
+    };
+    int checked = 0;
+    for (const auto& a : render.draws)
+        for (const auto& b : render.draws) {
+            if (a.vertices <= b.vertices) continue;  // a is the finer tile
+            const float ax0 = a.screen.front().sx, ay0 = a.screen.front().sz;
+            const float bx0 = b.screen.front().sx, by0 = b.screen.front().sz;
+            const bool leftRight = std::fabs(ay0 - by0) < 1e-3f && std::fabs(std::fabs(ax0 - bx0) - 40.0f) < 1e-3f;
+            const bool upDown = std::fabs(ax0 - bx0) < 1e-3f && std::fabs(std::fabs(ay0 - by0) - 40.0f) < 1e-3f;
+            if (!leftRight && !upDown) continue;
+            const float at = leftRight ? std::max(ax0, bx0) : std::max(ay0, by0);
+            const auto fine = edge(a, leftRight, at), rough = edge(b, leftRight, at);
+            ASSERT_GT(fine.size(), rough.size());
+            for (const Point& p : fine) EXPECT_TRUE(onLine(rough, p)) << p.along << " " << p.z;
+            ++checked;
+        }
+    EXPECT_GT(checked, 5);
 }
 
 TEST(LandscapeSubdivision, ThresholdsAndCap) {

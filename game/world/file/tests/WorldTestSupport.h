@@ -23,6 +23,7 @@ class RecordingRender : public RenderInterface {
 public:
     struct Draw {
         uint32_t texture, vertices, indices, flags;
+        std::vector<ScreenVertex> screen;
     };
     std::vector<std::pair<uint32_t, uint32_t>> states;
     std::vector<Draw> draws;
@@ -67,8 +68,9 @@ public:
         selected = handle;
         return 0;
     }
-    int32_t DrawIndexed(uint32_t, uint32_t v, ScreenVertex*, uint32_t i, uint16_t*, uint32_t flags) override {
-        draws.push_back({selected, v, i, flags});
+    int32_t DrawIndexed(uint32_t, uint32_t v, ScreenVertex* screenVertices, uint32_t i, uint16_t*,
+                        uint32_t flags) override {
+        draws.push_back({selected, v, i, flags, std::vector<ScreenVertex>(screenVertices, screenVertices + v)});
         return 0;
     }
     int32_t SetFogEnable(uint32_t on) override {
