@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "game/core/render/RenderInterface.h"
-#include "game/world/info/ChunkPicture.h"
+#include "game/world/chunk/ChunkPicture.h"
 #include "platform/sys/Fpu.h"
 
 namespace kes {

@@ -5,6 +5,7 @@
 #include "game/core/image/ImageDecode.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/texture/TextureContainer.h"
+#include "game/world/chunk/ChunkPicture.h"
 
 namespace kes {
 
@@ -94,7 +95,7 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
         if (kind != kKindTxtr) return kWorldBadTextureKind;
         char name[129] = {};
         if (!s.Bytes(name, 128)) return kWorldBadTextureKind;
-        ImageRecord* image = ToRgb24(ReadImageFromStream(s));
+        ImageRecord* image = ToRgb24(ReadChunkPicture(s));
         if (!image) return kWorldOutOfMemory;
         for (int k = 0; k < halvings && image->width > 1; ++k) {
             ImageRecord* half = HalveTileImage(*image);

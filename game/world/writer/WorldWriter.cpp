@@ -95,9 +95,10 @@ void WorldWriter::AppendTextureList(std::vector<uint8_t>& o, const std::vector<T
     const size_t at = Begin(o, ChunkTag("TXDB"));
     U32(o, static_cast<uint32_t>(textures.size()));
     for (const TextureRecordData& t : textures) {
-        U32(o, ChunkTag("TXTR"));
+        U32(o, t.hasAlpha ? ChunkTag("TXTA") : ChunkTag("TXTR"));
         Fixed(o, t.name, 128);
         AppendChunkBitmap(o, t.colour);
+        if (t.hasAlpha) AppendChunkBitmap(o, t.alpha);
     }
     End(o, at);
 }

@@ -26,9 +26,12 @@ struct DibPicture {
     static DibPicture Solid(int32_t width, int32_t height, uint8_t red, uint8_t green, uint8_t blue);
 };
 
+// Written as "TXTR", or as "TXTA" followed by the alpha picture when one is given.
 struct TextureRecordData {
     std::string name;
     DibPicture colour;
+    bool hasAlpha = false;
+    DibPicture alpha;
 };
 
 struct FogData {

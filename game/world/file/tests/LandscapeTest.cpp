@@ -171,6 +171,25 @@ TEST_F(LandscapeTest, TextureSizeFollowsTheLandscapeDetail) {
     }
 }
 
+TEST_F(LandscapeTest, TexturesWithRowsPaddedToFourBytesAreRead) {
+    // 2 pixels of 24 bits make 6 bytes a row; the editor stores 8. The record after it must still
+    // be found where it starts.
+    WorldWriter w;
+    LandscapeData l = SmallLandscape(Flat);
+    l.textures = {{"tiny.bmp", DibPicture::Solid(2, 2, 250, 1, 2)}, {"next.bmp", DibPicture::Solid(4, 4, 3, 4, 240)}};
+    w.Landscape(l);
+    ASSERT_EQ(LoadBytes(w.Finish(), &render), 0);
+    ASSERT_TRUE(LandscapePresent());
+    const TextureContainer* tiny = FindTexture("tiny.bmp");
+    const TextureContainer* next = FindTexture("next.bmp");
+    ASSERT_NE(tiny, nullptr);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(tiny->image->pixels[0], 250);
+    EXPECT_EQ(tiny->image->pixels[3 * 3], 250);
+    EXPECT_EQ(next->image->pixels[2], 240);
+    EXPECT_EQ(CurrentLandscape().textureCount, 2u);
+}
+
 TEST_F(LandscapeTest, DamagedChunksLeaveNoLandscape) {
     struct Case {
         const char* what;

@@ -1,4 +1,4 @@
-#include "game/world/info/ChunkPicture.h"
+#include "game/world/chunk/ChunkPicture.h"
 
 #include <cstring>
 #include <vector>
