@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
-#include "game/core/render/RenderInterface.h"
+#include "game/world/chunk/TextureList.h"
 
 namespace kes {
 
 namespace {
-constexpr uint64_t kMinRecordBytes = 4 + 128 + 40;
 std::vector<FlatRecord> g_flat;
 }  // namespace
 
@@ -22,15 +21,9 @@ void SortFlatRecords(std::vector<FlatRecord>* records) {
 
 int32_t LoadFlatChunk(ChunkStream& s, uint32_t, RenderInterface* render) {
     FreeFlat();
-    s.Skip(8);
-    const uint32_t count = s.U32();
-    if (!s.Ok() || count > s.Remaining() / kMinRecordBytes) return -1;
-    for (uint32_t n = 0; n < count; ++n) {
-        uint32_t handle = 0;
-        const int32_t r = render ? render->LoadTextureRecord(s, &handle, 0, 0) : -1;
-        if (r < 0) return r;
-        if (r != 0) return -1;
-    }
+    // Texture n of the list gets handle n + 1 of the flat-area table.
+    const int32_t textures = LoadTextureList(s, render, 0, nullptr);
+    if (textures != 0) return textures;
     s.U32();
     const uint32_t f = s.U32();
     if (!s.Ok() || f > s.Remaining() / 32) return -1;

@@ -4,13 +4,12 @@
 
 #include "game/core/render/RenderInterface.h"
 #include "game/world/chunk/ChunkPicture.h"
+#include "game/world/chunk/TextureList.h"
 #include "platform/sys/Fpu.h"
 
 namespace kes {
 
 namespace {
-
-constexpr uint64_t kMinRecordBytes = 4 + 128 + 40;
 
 struct InfoState {
     std::vector<uint32_t> handles;
@@ -36,16 +35,8 @@ int32_t WorldTexturesLoad(ChunkStream& s, uint32_t, RenderInterface* render) {
     // A second chunk replaces the first.
     WorldTexturesFree(render);
     s.U32();
-    s.Skip(8);
-    const uint32_t count = s.U32();
-    if (!s.Ok() || count > s.Remaining() / kMinRecordBytes) return -1;
-    for (uint32_t n = 0; n < count; ++n) {
-        uint32_t handle = 0;
-        const int32_t r = render ? render->LoadTextureRecord(s, &handle, 1, 0) : -1;
-        if (r < 0) return r;
-        if (r != 0) return -1;
-        g_info.handles.push_back(handle);
-    }
+    const int32_t textures = LoadTextureList(s, render, 1, &g_info.handles);
+    if (textures != 0) return textures;
     s.U32();
     g_info.info.id = s.U32();
     g_info.info.kind = s.U32();

@@ -6,14 +6,13 @@
 #include "game/core/render/RenderInterface.h"
 #include "game/core/texture/TextureContainer.h"
 #include "game/world/chunk/ChunkPicture.h"
+#include "game/world/chunk/TextureList.h"
 
 namespace kes {
 
 namespace {
 
 constexpr uint32_t kKindTxtr = ChunkTag("TXTR");
-// Kind, name and the picture header: the least a record can take.
-constexpr uint64_t kMinRecordBytes = 4 + 128 + 40;
 
 uint8_t* Pixel(ImageRecord* img, uint32_t x, uint32_t y) { return img->pixels + y * img->stride + x * 3; }
 const uint8_t* Pixel(const ImageRecord& img, uint32_t x, uint32_t y) {
@@ -85,7 +84,7 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
     handles->clear();
     s.Skip(8);  // the list's own head: the tag and size are the editor's business
     const uint32_t count = s.U32();
-    if (!s.Ok() || count > s.Remaining() / kMinRecordBytes) return kWorldOutOfMemory;
+    if (!s.Ok() || count > s.Remaining() / kMinTextureRecordBytes) return kWorldOutOfMemory;
     // Stored textures are 256 pixels a side; each detail step below the highest halves them once.
     const int halvings = textureSize >= 256 ? 0 : textureSize == 128 ? 1 : 2;
     for (uint32_t n = 0; n < count; ++n) {

@@ -24,6 +24,9 @@ void F32(std::vector<uint8_t>& o, float f) {
 void Fixed(std::vector<uint8_t>& o, const std::string& s, size_t n) {
     for (size_t i = 0; i < n; ++i) o.push_back(i < s.size() && i + 1 < n ? static_cast<uint8_t>(s[i]) : 0);
 }
+// A u32 flag, then the bitmap when the flag is set.
+void FlaggedBitmap(std::vector<uint8_t>& o, bool present, const DibPicture& picture);
+
 size_t Begin(std::vector<uint8_t>& o, uint32_t tag) {
     const size_t at = o.size();
     U32(o, tag);
@@ -32,6 +35,11 @@ size_t Begin(std::vector<uint8_t>& o, uint32_t tag) {
 }
 void End(std::vector<uint8_t>& o, size_t at) {
     plat::StoreU32(o.data() + at + 4, static_cast<uint32_t>(o.size() - at - 8));
+}
+
+void FlaggedBitmap(std::vector<uint8_t>& o, bool present, const DibPicture& picture) {
+    U32(o, present ? 1 : 0);
+    if (present) WorldWriter::AppendChunkBitmap(o, picture);
 }
 
 }  // namespace
@@ -176,20 +184,16 @@ void WorldWriter::Physics(const PhysicsData& p) {
     const size_t at = BeginChunk(ChunkTag("PHYS"));
     U32(bytes_, 1000);
     U32(bytes_, p.tileMaps);
-    U32(bytes_, p.hasPhysicsMap ? 1 : 0);
-    if (p.hasPhysicsMap) AppendChunkBitmap(bytes_, p.physicsMap);
-    U32(bytes_, p.hasParticleMap ? 1 : 0);
-    if (p.hasParticleMap) AppendChunkBitmap(bytes_, p.particleMap);
+    FlaggedBitmap(bytes_, p.hasPhysicsMap, p.physicsMap);
+    FlaggedBitmap(bytes_, p.hasParticleMap, p.particleMap);
     EndChunk(at);
 }
 
 void WorldWriter::LightMap(const LightMapData& l) {
     const size_t at = BeginChunk(ChunkTag("LMAP"));
     U32(bytes_, 1000);
-    U32(bytes_, l.hasMap1 ? 1 : 0);
-    if (l.hasMap1) AppendChunkBitmap(bytes_, l.map1);
-    U32(bytes_, l.hasMap2 ? 1 : 0);
-    if (l.hasMap2) AppendChunkBitmap(bytes_, l.map2);
+    FlaggedBitmap(bytes_, l.hasMap1, l.map1);
+    FlaggedBitmap(bytes_, l.hasMap2, l.map2);
     EndChunk(at);
 }
 
