@@ -126,6 +126,21 @@ TEST_F(LandscapeTest, PointsWrapIntoTheBoxWithinThreeSteps) {
     EXPECT_FALSE(CurrentLandscape().big);
 }
 
+TEST_F(LandscapeTest, TilesTakeTheTexturesTheirCellsName) {
+    WorldWriter w;
+    LandscapeData l = SmallLandscape(Flat);
+    l.textures.push_back({"rock.bmp", DibPicture::Solid(4, 4, 90, 90, 90)});
+    for (size_t i = 0; i < l.cells.size(); ++i) l.cells[i] = static_cast<uint16_t>(i % 4);  // 3: no such texture
+    w.Landscape(l);
+    ASSERT_EQ(LoadBytes(w.Finish(), &render), 0);
+    const Landscape& land = CurrentLandscape();
+    ASSERT_EQ(land.tiles.size(), 81u);
+    const uint32_t* table = WorldHandleTable(ChunkTag("SLND"));
+    EXPECT_EQ(table[0], 2u);
+    const uint32_t expected[4] = {0, 1, 2, 0};
+    for (size_t i = 0; i < land.tiles.size(); ++i) EXPECT_EQ(land.tiles[i].texture, expected[i % 4]) << i;
+}
+
 TEST_F(LandscapeTest, ShortHeaderTakesTheWorldBounds) {
     Load(Flat, 0);
     const WorldBounds& b = CurrentLandscape().bounds;

@@ -101,6 +101,11 @@ TEST_F(WorldFileTest, WorldsAreFoundInTheListWithoutRegardToCase) {
     SetWorldListWalk([](uint32_t i) -> const WorldListEntry* { return i == 0 ? &entry : nullptr; });
     EXPECT_EQ(WorldLoad("CANYON.WLD", &render, nullptr), 0);
     EXPECT_EQ(CurrentFog().start, 100u);
+    const WorldBounds& b = CurrentWorldBounds();
+    EXPECT_EQ(b.minX, 0.0f);
+    EXPECT_EQ(b.maxX, 360.0f);
+    EXPECT_EQ(b.maxY, 360.0f);
+    EXPECT_EQ(b.maxZ, 100.0f);
     EXPECT_EQ(WorldLoad("desert.wld", &render, nullptr), kWorldNotListed);
     SetWorldListWalk(nullptr);
     EXPECT_EQ(WorldLoad("Canyon.wld", &render, nullptr), kWorldNotListed);
