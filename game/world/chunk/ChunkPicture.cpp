@@ -23,6 +23,11 @@ ImageRecord* ReadChunkPicture(ChunkStream& s) {
     const uint32_t padded4 = ((bits * static_cast<uint32_t>(w) + 31) / 32) * 4;
     const uint32_t stored = (padded4 != even && imageSize == padded4 * rows) ? padded4 : even;
     if (table + static_cast<uint64_t>(stored) * rows > s.Remaining()) return nullptr;
+    if (stored == even) {
+        // Rows in the game's own form: the picture reader takes them straight from the chunk.
+        if (!s.Seek(s.Tell() - 40)) return nullptr;
+        return ReadImageFromStream(s);
+    }
     // Rebuilt in the game's own form for the picture reader.
     std::vector<uint8_t> bytes(40 + table + static_cast<size_t>(even) * rows);
     std::memcpy(bytes.data(), head, 40);
