@@ -89,10 +89,10 @@ void Mesh::Scale(float sx, float sy, float sz) {
     bounds[0] *= sx, bounds[1] *= sx, bounds[2] *= sy, bounds[3] *= sy, bounds[4] *= sz, bounds[5] *= sz;
 }
 
-void Mesh::Render(const Vec3& eye, const float* model, uint32_t flags, const uint32_t* colours) {
+void Mesh::Render(const Vec3& eye, const Matrix4* model, uint32_t flags, const uint32_t* colours) {
     if (!renderer || !current) return;
     if (hasLevels) {
-        const Vec3 d = {eye.x - model[12], eye.y - model[13], eye.z - model[14]};
+        const Vec3 d = {eye.x - model->m[12], eye.y - model->m[13], eye.z - model->m[14]};
         const float distance = Vec3Length(&d) - radius;
         if (!(distance < levelDistances[0])) {
             const uint32_t* c = colours ? colours + vertexCount : nullptr;

@@ -38,7 +38,7 @@ public:
     // Draws at the model matrix (row vectors, translation in elements 12-14) for a viewer at eye.
     // flags: bit 0 two-sided culling off, bit 1 use the colours (one per vertex of the mesh, then
     // one per vertex of each level in turn), bits 0-1 go to the transform, bit 2 to the draw.
-    virtual void Render(const Vec3& eye, const float* model, uint32_t flags, const uint32_t* colours);
+    virtual void Render(const Vec3& eye, const Matrix4* model, uint32_t flags, const uint32_t* colours);
 
     // Loads a JMESH5 file from the data pack, else from disk. 1 on success, 0 on failure.
     int Load(const char* path, int buildLevels);

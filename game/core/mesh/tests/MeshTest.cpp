@@ -31,7 +31,7 @@ public:
         calls.push_back({"texture", h, 0, {}, {}});
         return 0;
     }
-    int32_t TransformVertices(const float*, ScreenVertex*, int32_t n, const SourceVertex* in, uint32_t ic,
+    int32_t TransformVertices(const Matrix4*, ScreenVertex*, int32_t n, const SourceVertex* in, uint32_t ic,
                               const uint16_t*, uint32_t flags) override {
         calls.push_back({"transform", static_cast<uint32_t>(n), flags, {}, std::vector<SourceVertex>(in, in + n)});
         (void)ic;
@@ -64,7 +64,8 @@ MeshSpec Interleaved() {
     return m;
 }
 
-const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+const Matrix4 kIdentityMatrix = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+const Matrix4* const kIdentity = &kIdentityMatrix;
 
 TEST(Mesh, FacesAreGroupedByMaterialWithGroupRelativeIndices) {
     MeshRecorder r;
@@ -296,13 +297,13 @@ TEST(Mesh, DetailLevelsShrinkWithDistanceAndEndAt2000) {
     ASSERT_EQ(r.Count("draw"), 1u);
     EXPECT_EQ(r.calls.back().indices.size(), 3u * mesh.faceCount);
     r.calls.clear();
-    float far[16];
-    std::copy(kIdentity, kIdentity + 16, far);
-    far[12] = kMeshLevelLimit + mesh.radius + 1.0f;
+    Matrix4 farMatrix = kIdentityMatrix;
+    farMatrix.m[12] = kMeshLevelLimit + mesh.radius + 1.0f;
+    const Matrix4* far = &farMatrix;
     mesh.Render({0, 0, 0}, far, 0, nullptr);
     EXPECT_EQ(r.Count("draw"), 0u);
     r.calls.clear();
-    far[12] = mesh.radius + mesh.levelDistances[0] + 0.01f;
+    farMatrix.m[12] = mesh.radius + mesh.levelDistances[0] + 0.01f;
     mesh.Render({0, 0, 0}, far, 0, nullptr);
     ASSERT_EQ(r.Count("draw"), 1u);
     EXPECT_EQ(r.calls.back().indices.size(), 3u * mesh.levels[0]->faceCount);

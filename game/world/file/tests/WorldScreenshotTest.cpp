@@ -83,9 +83,9 @@ TEST(WorldScreenshot, FoggedLandscapeFromAFixedCamera) {
 
     // The eye stands just off the ground's near edge, so that no triangle reaches behind it.
     const Vec3 eye{1000, -10, 60};
-    float vp[16];
-    ViewProjection(eye, 0.3f, vp);
-    r.viewProjection = vp;
+    Matrix4 vp;
+    ViewProjection(eye, 0.3f, vp.m);
+    r.viewProjection = &vp;
     WorldView view;
     view.eye = eye;
     view.groundMinX = 0, view.groundMinY = 0, view.groundMaxX = 1999, view.groundMaxY = 1999;
