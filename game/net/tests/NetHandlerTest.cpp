@@ -53,6 +53,14 @@ Bytes Bike(uint8_t sender, uint32_t stamp, uint8_t fill, size_t payload = 144) {
 void Handle(const Bytes& m, uint32_t sender) { NetGameMessageHandler(m.data(), static_cast<uint32_t>(m.size()), sender); }
 // The game thread's network step, which applies what the handler received.
 void Step() { NetAdvanceClock(10); }
+// What a race settings message {minutes, laps, mode, host flag word, 1, world} leaves behind.
+void ExpectSettings(uint32_t minutes, uint32_t laps, uint32_t mode, uint32_t hostFlagWord, uint32_t world) {
+    EXPECT_EQ(g_Config.raceOption4, minutes);
+    EXPECT_EQ(g_Config.raceOption2, laps);
+    EXPECT_EQ(g_Config.gameMode, mode);
+    EXPECT_EQ(g_ReceivedHostFlagWord, hostFlagWord);
+    EXPECT_EQ(NetWorldIdentifier(), world);
+}
 
 class Handler : public test::HostedGame {};
 
@@ -157,11 +165,7 @@ TEST_F(Handler, HostAndPlayerMessagesTakeEffect) {
     EXPECT_EQ(RacePhase(), 5u);
     Handle(Msg(24, 1, 28, {12, 3, 2, 0xABCD, 1, 4242}), 1);
     Step();
-    EXPECT_EQ(g_Config.raceOption4, 12u);
-    EXPECT_EQ(g_Config.raceOption2, 3u);
-    EXPECT_EQ(g_Config.gameMode, 2u);
-    EXPECT_EQ(g_ReceivedHostFlagWord, 0xABCDu);
-    EXPECT_EQ(NetWorldIdentifier(), 4242u);
+    ExpectSettings(12, 3, 2, 0xABCD, 4242);
     Handle(TrackPoints(40), 1);
     EXPECT_EQ(NetTrackPointsFlag(), 1u);
     EXPECT_EQ(GetTrackPointCount(), 40u);
@@ -296,11 +300,7 @@ TEST_F(Handler, WhatArrivesBetweenStepsLandsTogetherAtTheNextStep) {
     EXPECT_EQ(RacePhase(), 0u);
 
     Step();
-    EXPECT_EQ(g_Config.raceOption2, 3u);
-    EXPECT_EQ(g_Config.raceOption4, 12u);
-    EXPECT_EQ(g_Config.gameMode, 1u);
-    EXPECT_EQ(g_ReceivedHostFlagWord, 0xABu);
-    EXPECT_EQ(NetWorldIdentifier(), 4242u);
+    ExpectSettings(12, 3, 1, 0xAB, 4242);
     EXPECT_EQ(racers[1].lapIndex, 2u) << "both laps, in order, before the race-over phase";
     EXPECT_EQ(racers[1].bestLap, 59000u);
     EXPECT_EQ(racers[1].raceTime, 120000u);
