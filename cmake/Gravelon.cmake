@@ -20,8 +20,12 @@ if(GRAVELON_FUZZ)
 endif()
 
 # Environment of every test: no display, no sound card, no prompts.
+# Temporary files go below the build folder, so that two build folders (or two checkouts) testing at the
+# same time never share a scratch folder.
+set(GRAVELON_TEST_TMP ${CMAKE_BINARY_DIR}/tmp)
+file(MAKE_DIRECTORY ${GRAVELON_TEST_TMP})
 set(GRAVELON_TEST_ENV
-    "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;ALSOFT_DRIVERS=null;GRAVELON_HEADLESS=1")
+    "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;ALSOFT_DRIVERS=null;GRAVELON_HEADLESS=1;TEST_TMPDIR=${GRAVELON_TEST_TMP}/;TMPDIR=${GRAVELON_TEST_TMP}")
 
 # Adds every immediate subfolder of the current folder that holds a CMakeLists.txt, in name order.
 function(gravelon_add_subdirs)

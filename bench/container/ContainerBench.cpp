@@ -34,9 +34,10 @@ const Corpus& GetCorpus() {
     return corpus;
 }
 
-bool DecodeOurs(const Corpus& c) {
+// maxThreads 0: as many threads as the decoder chooses; 1: the single-thread figure.
+bool DecodeOurs(const Corpus& c, unsigned maxThreads) {
     uint32_t size = 0;
-    uint8_t* out = kes::UnpackImage(c.packed.data(), c.packed.size(), &size);
+    uint8_t* out = kes::UnpackImage(c.packed.data(), c.packed.size(), &size, maxThreads);
     const bool ok = out && size == c.plain.size() && std::memcmp(out, c.plain.data(), size) == 0;
     std::free(out);
     return ok;
@@ -67,10 +68,12 @@ double BestSeconds(F&& run) {
 int PrintFigures() {
     const Corpus& c = GetCorpus();
     std::vector<uint8_t> zout(c.plain.size());
-    const double ours = BestSeconds([&] { return DecodeOurs(c); });
+    const double ours = BestSeconds([&] { return DecodeOurs(c, 0); });
+    const double oneThread = BestSeconds([&] { return DecodeOurs(c, 1); });
     const double zlib = BestSeconds([&] { return DecodeZlib(c, zout); });
     const double mb = static_cast<double>(c.plain.size()) / 1e6;
     std::printf("container.decode_mb_s: %.1f\n", mb / ours);
+    std::printf("container.decode_mb_s_one_thread: %.1f\n", mb / oneThread);
     std::printf("container.decode_vs_zlib: %.3f\n", zlib / ours);
     std::printf("container.size_vs_zlib: %.3f\n",
                 static_cast<double>(c.packed.size()) / static_cast<double>(c.deflated.size()));
@@ -88,6 +91,18 @@ void BM_ContainerDecode(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.plain.size()));
 }
 BENCHMARK(BM_ContainerDecode);
+
+void BM_ContainerDecodeOneThread(benchmark::State& state) {
+    const Corpus& c = GetCorpus();
+    for (auto _ : state) {
+        uint32_t size = 0;
+        uint8_t* out = kes::UnpackImage(c.packed.data(), c.packed.size(), &size, 1);
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.plain.size()));
+}
+BENCHMARK(BM_ContainerDecodeOneThread);
 
 void BM_ZlibInflate(benchmark::State& state) {
     const Corpus& c = GetCorpus();

@@ -19,6 +19,7 @@ void ResetTables() {
     NetState& s = State();
     std::lock_guard lock(s.lock);
     for (NetPlayerSlot& slot : s.slots) slot = NetPlayerSlot{};
+    s.pending = PendingReceived{};  // nothing from an earlier game reaches this one
     for (uint32_t i = 0; i < kChatLines; ++i) {
         std::memset(s.chatText[i], 0, kChatLineBytes);
         s.chatLines[i] = s.chatText[i];
@@ -181,6 +182,7 @@ uint32_t NetTickDue() { return State().tickDue; }
 uint32_t NetGetTickPeriod() { return State().tickPeriod; }
 
 void NetAdvanceClock(uint32_t elapsedMs) {
+    NetApplyReceived();
     net::NetState& s = State();
     s.clock += elapsedMs;
     uint32_t period = s.tickPeriod ? s.tickPeriod : 1;
@@ -249,7 +251,10 @@ uint32_t NetStartFlag() { return State().startFlag; }
 void NetClearStartFlag() { State().startFlag = 0; }
 uint32_t NetReadyFlag(uint32_t slot) { return slot >= 1 && slot <= kNetSlots ? State().ready[slot - 1].load() : 0; }
 uint32_t NetSetupDoneFlag() { return State().setupDone; }
-uint32_t NetTrackPointsFlag() { return State().trackPointsReceived; }
+uint32_t NetTrackPointsFlag() {
+    NetApplyReceived();
+    return State().trackPointsReceived;
+}
 uint32_t NetWorldIdentifier() { return State().worldIdentifier; }
 void NetSetWorldIdentifier(uint32_t identifier) { State().worldIdentifier = identifier; }
 

@@ -3,6 +3,21 @@
 // slots, the chat lines, the race start flags, the network clock with its send tick and the inbox of
 // remote bike states, and handles every game message. All state is process-global: one network game
 // at a time.
+//
+// What the receive thread may touch. The message handler runs on the session's receive thread; the
+// rest of the game on the game thread. The handler writes only:
+// - the player slots and the chat lines, under the net lock (NetLock / NetUnlock for readers);
+// - the bike-state inbox, under each player's own lock (NetTakeBikeState);
+// - single words that stand alone and are read through their accessors: the start, ready and
+//   setup-done flags (atomic);
+// - its pending copy, under the net lock, of everything the game thread reads as plain fields: the
+//   race options, game mode and received host flag word of message 24 with its world identifier, the
+//   track points of 27, the laps and race times of 28, the points of 29, the race phase of 22, and the
+//   host's answer to a join (23), which reads the host's settings. The game thread applies that copy
+//   at its next network step (NetAdvanceClock, which the race and menu frames call every 10 ms, or
+//   NetApplyReceived), in this order: settings, track points, laps, points, phase, then the answer
+//   to a join. So g_Config, the racer records, the race phase and the host flag words change only on
+//   the game thread, between two frames.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,7 +63,10 @@ uint32_t NetGetMode();
 uint32_t NetGetClock();
 uint32_t NetTickDue();
 uint32_t NetGetTickPeriod();
+// The network step: applies what was received since the last step, then advances the clock.
 void NetAdvanceClock(uint32_t elapsedMs);
+// Applies what was received since the last step without moving the clock (game thread only).
+void NetApplyReceived();
 NetPlayerSlot* NetLock();  // enters the net lock; the table, slot 1 first
 void NetUnlock();
 void NetResetGameFlags();
@@ -63,6 +81,7 @@ uint32_t NetStartFlag();
 void NetClearStartFlag();
 uint32_t NetReadyFlag(uint32_t slot);
 uint32_t NetSetupDoneFlag();
+// Applies what was received first, so that the track points are in place when the flag is set.
 uint32_t NetTrackPointsFlag();
 uint32_t NetWorldIdentifier();
 void NetSetWorldIdentifier(uint32_t identifier);

@@ -60,46 +60,64 @@ void HandleBikeState(const uint8_t* m, uint32_t length, uint32_t senderSlot) {
     in.fresh = true;
 }
 
+// The messages below change what the game thread reads as plain fields: they are kept in the
+// pending copy under the net lock and applied at the game thread's next network step.
 void HandleRaceSettings(const uint8_t* m) {
-    g_Config.raceOption4 = LoadU32(m + 4);  // time limit
-    g_Config.raceOption2 = LoadU32(m + 8);  // laps
-    g_Config.gameMode = LoadU32(m + 12);
-    g_ReceivedHostFlagWord = LoadU32(m + 16);
-    State().worldIdentifier = LoadU32(m + 24);
+    net::NetState& s = State();
+    std::lock_guard lock(s.lock);
+    net::PendingReceived& p = s.pending;
+    p.settings = true;
+    p.timeLimit = LoadU32(m + 4);
+    p.laps = LoadU32(m + 8);
+    p.gameMode = LoadU32(m + 12);
+    p.hostFlagWord = LoadU32(m + 16);
+    p.world = LoadU32(m + 24);
 }
 
 void HandleTrackPoints(const uint8_t* m) {
     uint32_t count = LoadU32(m + 4);
     if (count > kMaxTrackPoints) return;  // the message holds 40 points
-    TrackPoint points[kMaxTrackPoints];
+    net::NetState& s = State();
+    std::lock_guard lock(s.lock);
+    net::PendingReceived& p = s.pending;
     for (uint32_t i = 0; i < kMaxTrackPoints; ++i) {
-        points[i].x = plat::LoadF32(m + 8 + 12 * i);
-        points[i].y = plat::LoadF32(m + 12 + 12 * i);
-        points[i].z = plat::LoadF32(m + 16 + 12 * i);
+        p.trackPointList[i].x = plat::LoadF32(m + 8 + 12 * i);
+        p.trackPointList[i].y = plat::LoadF32(m + 12 + 12 * i);
+        p.trackPointList[i].z = plat::LoadF32(m + 16 + 12 * i);
     }
-    SetTrackPoints(count, points);
-    State().trackPointsReceived = 1;
+    p.trackPointCount = count;
+    p.trackPoints = true;
 }
 
 void HandleLap(const uint8_t* m) {
-    uint32_t index = m[2] - 1u;
-    std::lock_guard lock(State().lock);
-    for (RacerRecord* racer : g_RaceRacers) {
-        if (!racer || racer->playerIndex != index) continue;
-        racer->raceTime = LoadU32(m + 12);
-        ApplyRemoteLap(racer, m);
-    }
+    const uint32_t index = m[2] - 1u;
+    net::NetState& s = State();
+    std::lock_guard lock(s.lock);
+    net::PendingReceived& p = s.pending;
+    // More laps than a racer can report between two steps come from no honest sender.
+    if (p.lapCount[index] >= kLapSlots) return;
+    std::memcpy(p.lapMessages[index][p.lapCount[index]++].data(), m, 16);
 }
 
 void HandlePoints(const uint8_t* m) {
-    uint32_t index = m[2] - 1u;
-    std::lock_guard lock(State().lock);
-    for (RacerRecord* racer : g_RaceRacers) {
-        if (racer && racer->playerIndex == index) {
-            racer->points = LoadU32(m + 4);
-            return;
-        }
-    }
+    const uint32_t index = m[2] - 1u;
+    net::NetState& s = State();
+    std::lock_guard lock(s.lock);
+    s.pending.points[index] = true;
+    s.pending.pointsValue[index] = LoadU32(m + 4);
+}
+
+void HandleRacePhase(const uint8_t* m) {
+    net::NetState& s = State();
+    std::lock_guard lock(s.lock);
+    s.pending.phase = true;
+    s.pending.phaseValue = LoadU32(m + 4);
+}
+
+void RequestRaceSettings() {
+    net::NetState& s = State();
+    std::lock_guard lock(s.lock);
+    s.pending.settingsRequested = true;
 }
 
 void HandlePing(const uint8_t* m, uint32_t senderSlot) {
@@ -186,6 +204,47 @@ void HandleLocal(const uint8_t* m, uint32_t length) {
 
 }  // namespace
 
+void NetApplyReceived() {
+    net::NetState& s = State();
+    net::PendingReceived p;
+    {
+        std::lock_guard lock(s.lock);
+        p = s.pending;
+        s.pending = net::PendingReceived{};
+    }
+    if (p.settings) {
+        g_Config.raceOption4 = p.timeLimit;
+        g_Config.raceOption2 = p.laps;
+        g_Config.gameMode = p.gameMode;
+        g_ReceivedHostFlagWord = p.hostFlagWord;
+        s.worldIdentifier = p.world;
+    }
+    if (p.trackPoints) {
+        SetTrackPoints(p.trackPointCount, p.trackPointList);
+        s.trackPointsReceived = 1;
+    }
+    for (uint32_t slot = 0; slot < kNetSlots; ++slot) {
+        for (uint32_t i = 0; i < p.lapCount[slot]; ++i) {
+            const uint8_t* m = p.lapMessages[slot][i].data();
+            for (RacerRecord* racer : g_RaceRacers) {
+                if (!racer || racer->playerIndex != slot) continue;
+                racer->raceTime = LoadU32(m + 12);
+                ApplyRemoteLap(racer, m);
+            }
+        }
+        if (!p.points[slot]) continue;
+        for (RacerRecord* racer : g_RaceRacers) {
+            if (racer && racer->playerIndex == slot) {
+                racer->points = p.pointsValue[slot];
+                break;
+            }
+        }
+    }
+    if (p.phase) SetRacePhase(p.phaseValue, 1);
+    // Sent to all, so one answer serves every join since the last step.
+    if (p.settingsRequested && NetGetMode() == 2) NetSendRaceSettings(g_HostFlagWord);
+}
+
 void NetGameMessageThunk(const uint8_t* message, uint32_t length, uint32_t slot, bool local) {
     if (!message || length < 4 || length > plat::kSessionMaxMessage) return;
     if (local) {
@@ -212,8 +271,8 @@ int NetGameMessageHandler(const uint8_t* m, uint32_t length, uint32_t senderSlot
     case 17: if (SenderIs(m, senderSlot)) s.ready[m[2] - 1] = 1; break;
     case 19: HandleBikeState(m, length, senderSlot); break;
     case 21: if (FromHost(senderSlot)) s.setupDone = 1; break;
-    case 22: if (FromHost(senderSlot)) SetRacePhase(LoadU32(m + 4), 1); break;
-    case 23: if (NetGetMode() == 2 && SenderIs(m, senderSlot)) NetSendRaceSettings(g_HostFlagWord); break;
+    case 22: if (FromHost(senderSlot)) HandleRacePhase(m); break;
+    case 23: if (NetGetMode() == 2 && SenderIs(m, senderSlot)) RequestRaceSettings(); break;
     case 24: if (FromHost(senderSlot)) HandleRaceSettings(m); break;
     case 25: if (length >= 8) HandleClockRequest(m, senderSlot); break;
     case 27: if (FromHost(senderSlot)) HandleTrackPoints(m); break;

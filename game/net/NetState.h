@@ -1,5 +1,6 @@
 #pragma once
 // The network layer's process-global state, shared by its source files.
+#include <array>
 #include <atomic>
 #include <mutex>
 
@@ -16,14 +17,38 @@ struct BikeInbox {
     bool fresh = false;
 };
 
+// What the handler received for the game thread's own records, kept until the next network step
+// applies it (see "What the receive thread may touch" in NetGame.h). Guarded by the net lock.
+struct PendingReceived {
+    bool settings = false;  // message 24: the race options, the host's flag word, the world
+    uint32_t timeLimit = 0, laps = 0, gameMode = 0, hostFlagWord = 0, world = 0;
+
+    bool trackPoints = false;  // message 27
+    uint32_t trackPointCount = 0;
+    TrackPoint trackPointList[kMaxTrackPoints] = {};
+
+    // Message 28 per sender, in arrival order; a racer has at most nine laps to report.
+    std::array<std::array<uint8_t, 16>, kLapSlots> lapMessages[kNetSlots] = {};
+    uint32_t lapCount[kNetSlots] = {};
+
+    bool points[kNetSlots] = {};  // message 29: the latest value wins
+    uint32_t pointsValue[kNetSlots] = {};
+
+    bool phase = false;  // message 22: the latest phase wins
+    uint32_t phaseValue = 0;
+
+    bool settingsRequested = false;  // message 23 on the host: the settings are sent from the game thread
+};
+
 struct NetState {
     NetState() {
         for (uint32_t i = 0; i < kChatLines; ++i) chatLines[i] = chatText[i];
     }
-    std::recursive_mutex lock;  // the net lock: slots and chat lines
+    std::recursive_mutex lock;  // the net lock: slots, chat lines and what is pending for the game thread
     NetPlayerSlot slots[kNetSlots];
     char chatText[kChatLines][kChatLineBytes] = {};
     const char* chatLines[kChatLines] = {};
+    PendingReceived pending;
 
     BikeInbox inbox[kNetSlots];
     std::atomic<uint32_t> ready[kNetSlots] = {};
@@ -52,7 +77,7 @@ struct NetState {
 
 NetState& State();
 
-// Clears the slot table and points the chat ring at its lines in order.
+// Clears the slot table and what is pending, and points the chat ring at its lines in order.
 void ResetTables();
 
 // The fixed id of the game's sessions: the same in every copy of the game.

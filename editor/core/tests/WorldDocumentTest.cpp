@@ -193,7 +193,9 @@ TEST_F(WorldDocument, SaveAsAndOpenThroughTheDialogs) {
     editor->world.OpenWithDialog();  // cancelled: an empty world
     EXPECT_TRUE(editor->world.path.empty());
     // The question is captioned with the window title: the saved world's path.
-    const std::string question = Path("track.WLD") + "|This operation will delete everything in memory and initialize the World.";
+    // The caption is the window title cut to 63 characters.
+    const std::string question =
+        Path("track.WLD").substr(0, 63) + "|This operation will delete everything in memory and initialize the World.";
     EXPECT_EQ(messages, (std::vector<std::string>{question, question}));
 }
 

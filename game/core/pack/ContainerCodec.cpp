@@ -1,7 +1,12 @@
 // Container decoder: block data -> bytes, and a whole container image -> bytes.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
+#include <thread>
+#include <vector>
 
 #include "game/core/pack/AdaptiveHuffman.h"
 #include "game/core/pack/ContainerCodec.h"
@@ -124,7 +129,53 @@ Result UnpackBlock(const uint8_t* data, size_t dataSize, uint8_t* out, uint32_t*
     return UnpackBlockChecked(data, dataSize, out, 0, outLength);
 }
 
+namespace {
+
+// One block of an image: where its data lies and where its bytes go.
+struct ImageBlock {
+    const uint8_t* data;
+    uint32_t packed;
+    uint32_t length;
+    uint8_t* out;
+};
+
+// Images smaller than this many blocks per thread are not worth a thread.
+constexpr size_t kMinBlocksPerThread = 2;
+
+// Decodes the blocks on up to maxThreads threads (0 = as many as the machine has), the calling
+// thread included. Blocks are independent and each thread writes only its own blocks' bytes, so
+// the result does not depend on the number of threads. True when every block decoded.
+bool DecodeImageBlocks(const std::vector<ImageBlock>& blocks, unsigned maxThreads) {
+    size_t threads = maxThreads != 0 ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
+    threads = std::min(threads, blocks.size() / kMinBlocksPerThread);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (size_t k = next.fetch_add(1); k < blocks.size(); k = next.fetch_add(1)) {
+            if (failed.load(std::memory_order_relaxed)) return;
+            const ImageBlock& b = blocks[k];
+            if (UnpackBlockChecked(b.data, b.packed, b.out, b.length, nullptr) != kOk) failed = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    try {
+        helpers.reserve(threads > 1 ? threads - 1 : 0);
+        for (size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+    } catch (const std::exception&) {
+        // No more threads to be had: the ones running and this one share the work.
+    }
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    return !failed;
+}
+
+}  // namespace
+
 uint8_t* UnpackImage(const uint8_t* image, size_t imageSize, uint32_t* outSize) {
+    return UnpackImage(image, imageSize, outSize, 0);
+}
+
+uint8_t* UnpackImage(const uint8_t* image, size_t imageSize, uint32_t* outSize, unsigned maxThreads) {
     if (!image || imageSize < kContainerHeaderSize) return nullptr;
     const ContainerHeader header = ReadContainerHeader(image);
     if (header.magic != kContainerMagic || header.blockSize != kContainerBlockSize) return nullptr;
@@ -156,16 +207,25 @@ uint8_t* UnpackImage(const uint8_t* image, size_t imageSize, uint32_t* outSize) 
 
     auto* out = static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : static_cast<size_t>(size)));
     if (!out) return nullptr;
-    pos = tableEnd;
-    for (uint64_t k = 0; k < blockCount; ++k) {
-        const uint32_t packed = plat::LoadU32(image + pos + 4);
-        const uint32_t length = plat::LoadU32(image + pos);
-        const uint8_t* data = image + pos + kContainerBlockHeaderSize;
-        if (UnpackBlockChecked(data, packed, out + k * kContainerBlockSize, length, nullptr) != kOk) {
-            std::free(out);
-            return nullptr;
+    bool decoded = false;
+    try {
+        std::vector<ImageBlock> blocks;
+        blocks.reserve(static_cast<size_t>(blockCount));
+        pos = tableEnd;
+        for (uint64_t k = 0; k < blockCount; ++k) {
+            const uint32_t length = plat::LoadU32(image + pos);
+            const uint32_t packed = plat::LoadU32(image + pos + 4);
+            blocks.push_back({image + pos + kContainerBlockHeaderSize, packed, length,
+                              out + k * kContainerBlockSize});
+            pos += kContainerBlockHeaderSize + packed;
         }
-        pos += kContainerBlockHeaderSize + packed;
+        decoded = DecodeImageBlocks(blocks, maxThreads);
+    } catch (const std::bad_alloc&) {
+        decoded = false;
+    }
+    if (!decoded) {
+        std::free(out);
+        return nullptr;
     }
     if (outSize) *outSize = static_cast<uint32_t>(size);
     return out;

@@ -38,8 +38,10 @@ Result UnpackBlock(const uint8_t* data, size_t dataSize, uint8_t* out, uint32_t*
 
 // Decodes a whole container held in memory. Returns a new block from std::malloc (the caller frees it
 // with std::free) holding the unpacked bytes, with their count in *outSize when given; null when the
-// image is damaged or memory runs out.
+// image is damaged or memory runs out. The blocks of a large image are decoded on several threads
+// (at most maxThreads, 0 = as many as the machine has); the result is the same for any count.
 uint8_t* UnpackImage(const uint8_t* image, size_t imageSize, uint32_t* outSize);
+uint8_t* UnpackImage(const uint8_t* image, size_t imageSize, uint32_t* outSize, unsigned maxThreads);
 
 // Encodes one block (at most kContainerBlockSize bytes) into its block data: the words L and P, then
 // the bit stream. Longest-match LZ search. Empty for 0 bytes, for more than kContainerBlockSize, and

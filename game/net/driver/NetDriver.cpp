@@ -1,9 +1,13 @@
 // netdriver: one player of a network game on loopback. Reads one command per line on standard input
 // and answers each with exactly one line on standard output, so that a test can drive several
-// players, each in its own process as the game runs.
+// players, each in its own process as the game runs. Like the game's frame loop, the main thread runs
+// a network step every 10 ms while it waits for a command and before each one, so that what the
+// receive thread handed over is applied on this thread.
+#include <poll.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -199,6 +203,28 @@ std::string Run(const std::string& line) {
     return out.str();
 }
 
+// Waits for the next line on standard input, running the network step every 10 ms meanwhile.
+// False at the end of the input.
+bool NextCommand(std::string& line) {
+    static std::string buffered;
+    for (;;) {
+        size_t end = buffered.find('\n');
+        if (end != std::string::npos) {
+            line = buffered.substr(0, end);
+            buffered.erase(0, end + 1);
+            return true;
+        }
+        pollfd in{0, POLLIN, 0};
+        if (poll(&in, 1, 10) > 0) {
+            char chunk[512];
+            ssize_t n = read(0, chunk, sizeof chunk);
+            if (n <= 0) return false;
+            buffered.append(chunk, static_cast<size_t>(n));
+        }
+        if (NetIsActive()) NetApplyReceived();
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -214,8 +240,9 @@ int main() {
     std::puts("ready");
     std::fflush(stdout);
     std::string line;
-    while (std::getline(std::cin, line)) {
+    while (NextCommand(line)) {
         if (line == "quit") break;
+        NetApplyReceived();
         std::string reply = Run(line);
         std::fputs((reply + "\n").c_str(), stdout);
         std::fflush(stdout);

@@ -51,6 +51,16 @@ Bytes Bike(uint8_t sender, uint32_t stamp, uint8_t fill, size_t payload = 144) {
     return m;
 }
 void Handle(const Bytes& m, uint32_t sender) { NetGameMessageHandler(m.data(), static_cast<uint32_t>(m.size()), sender); }
+// The game thread's network step, which applies what the handler received.
+void Step() { NetAdvanceClock(10); }
+// What a race settings message {minutes, laps, mode, host flag word, 1, world} leaves behind.
+void ExpectSettings(uint32_t minutes, uint32_t laps, uint32_t mode, uint32_t hostFlagWord, uint32_t world) {
+    EXPECT_EQ(g_Config.raceOption4, minutes);
+    EXPECT_EQ(g_Config.raceOption2, laps);
+    EXPECT_EQ(g_Config.gameMode, mode);
+    EXPECT_EQ(g_ReceivedHostFlagWord, hostFlagWord);
+    EXPECT_EQ(NetWorldIdentifier(), world);
+}
 
 class Handler : public test::HostedGame {};
 
@@ -151,18 +161,17 @@ TEST_F(Handler, HostAndPlayerMessagesTakeEffect) {
     Handle(Msg(21, 1, 4), 1);
     EXPECT_EQ(NetSetupDoneFlag(), 1u);
     Handle(Msg(22, 0, 8, {5}), 1);
+    Step();
     EXPECT_EQ(RacePhase(), 5u);
     Handle(Msg(24, 1, 28, {12, 3, 2, 0xABCD, 1, 4242}), 1);
-    EXPECT_EQ(g_Config.raceOption4, 12u);
-    EXPECT_EQ(g_Config.raceOption2, 3u);
-    EXPECT_EQ(g_Config.gameMode, 2u);
-    EXPECT_EQ(g_ReceivedHostFlagWord, 0xABCDu);
-    EXPECT_EQ(NetWorldIdentifier(), 4242u);
+    Step();
+    ExpectSettings(12, 3, 2, 0xABCD, 4242);
     Handle(TrackPoints(40), 1);
     EXPECT_EQ(NetTrackPointsFlag(), 1u);
     EXPECT_EQ(GetTrackPointCount(), 40u);
     EXPECT_EQ(GetTrackPoints()[39].x, 39.0f);
     Handle(Msg(29, 3, 8, {50}), 3);
+    Step();
     EXPECT_EQ(racers[2].points, 50u);
     Handle(Msg(31, 4, 8, {1}), 4);
     NetLock()[3].inUse = 1;
@@ -230,21 +239,25 @@ TEST_F(Handler, LapsFollowTheRules) {
     auto lap = [](uint8_t sender, uint32_t index, uint32_t time, uint32_t raceTime) {
         return Msg(28, sender, 16, {index, time, raceTime});
     };
-    Handle(lap(2, 1, 5000, 5000), 2);
+    auto handleLap = [](const Bytes& m, uint32_t sender) {
+        Handle(m, sender);
+        Step();
+    };
+    handleLap(lap(2, 1, 5000, 5000), 2);
     EXPECT_EQ(racers[1].lapIndex, 0u) << "index mismatch";
-    Handle(lap(2, 0, 61000, 61000), 2);
+    handleLap(lap(2, 0, 61000, 61000), 2);
     EXPECT_EQ(racers[1].lapIndex, 1u);
     EXPECT_EQ(racers[1].lapTimes[0], 61000u);
     EXPECT_EQ(racers[1].bestLap, 61000u);
     EXPECT_EQ(racers[1].finishTime, 0u);
     EXPECT_EQ(GetRaceBestLap(), 61000u);
     EXPECT_EQ(GetRaceBestLapHolder(), 101u);
-    Handle(lap(2, 1, 59000, 120000), 2);
+    handleLap(lap(2, 1, 59000, 120000), 2);
     EXPECT_EQ(racers[1].finishTime, 120000u) << "the lap count is reached";
     EXPECT_EQ(racers[1].bestLap, 59000u);
 
     g_Config.gameMode = 2;
-    Handle(lap(3, 0, 70000, 70000), 3);
+    handleLap(lap(3, 0, 70000, 70000), 3);
     EXPECT_EQ(racers[2].finishTime, 70000u) << "mode 2: every lap sets the finish";
 
     // The local racer's own laps: the index stops at 8; from phase 9 on nothing is recorded.
@@ -257,7 +270,7 @@ TEST_F(Handler, LapsFollowTheRules) {
     EXPECT_EQ(mine.bestLap, 1000u);
     SetRacePhase(9, 1);
     EXPECT_EQ(RecordLap(&mine), -1);
-    Handle(lap(4, 0, 50000, 50000), 4);
+    handleLap(lap(4, 0, 50000, 50000), 4);
     EXPECT_EQ(racers[3].lapIndex, 0u) << "refused once the race is over";
     EXPECT_EQ(racers[3].lapTimes[0], 50000u) << "the time is stored before the phase check";
     EXPECT_EQ(RecordLap(&racers[5]), 0) << "a remote racer's laps come from its owner";
@@ -265,6 +278,61 @@ TEST_F(Handler, LapsFollowTheRules) {
     EXPECT_EQ(mine.lapIndex, 0u);
     EXPECT_EQ(mine.bestLap, 0u);
     EXPECT_EQ(mine.lapTimes[8], 0u);
+}
+
+// What arrives between two steps leaves the game thread's records alone until the next step, which
+// applies all of it: every lap in order, the latest points and phase, the phase after the laps.
+TEST_F(Handler, WhatArrivesBetweenStepsLandsTogetherAtTheNextStep) {
+    g_Config.raceOption2 = 5;
+    NetSetWorldIdentifier(0);
+    Handle(Msg(24, 1, 28, {12, 3, 1, 0xAB, 1, 4242}), 1);
+    Handle(Msg(28, 2, 16, {0, 61000, 61000}), 2);
+    Handle(Msg(28, 2, 16, {1, 59000, 120000}), 2);
+    Handle(Msg(29, 3, 8, {10}), 3);
+    Handle(Msg(29, 3, 8, {20}), 3);
+    Handle(Msg(22, 0, 8, {9}), 1);
+    Handle(TrackPoints(12), 1);
+    EXPECT_EQ(g_Config.raceOption2, 5u);
+    EXPECT_EQ(g_Config.raceOption4, ConfigRecord{}.raceOption4);
+    EXPECT_EQ(NetWorldIdentifier(), 0u);
+    EXPECT_EQ(racers[1].lapIndex, 0u);
+    EXPECT_EQ(racers[2].points, 0u);
+    EXPECT_EQ(RacePhase(), 0u);
+
+    Step();
+    ExpectSettings(12, 3, 1, 0xAB, 4242);
+    EXPECT_EQ(racers[1].lapIndex, 2u) << "both laps, in order, before the race-over phase";
+    EXPECT_EQ(racers[1].bestLap, 59000u);
+    EXPECT_EQ(racers[1].raceTime, 120000u);
+    EXPECT_EQ(racers[2].points, 20u) << "the latest points";
+    EXPECT_EQ(RacePhase(), 9u);
+    EXPECT_EQ(GetTrackPointCount(), 12u);
+    EXPECT_EQ(NetTrackPointsFlag(), 1u);
+
+    // Applied once: a later step changes nothing that the game thread set meanwhile.
+    g_Config.raceOption2 = 7;
+    Step();
+    EXPECT_EQ(g_Config.raceOption2, 7u);
+}
+
+// The track-points flag rises only with the points in place, also when it is polled between steps.
+TEST_F(Handler, TheTrackPointsFlagComesWithThePoints) {
+    SetTrackPoints(0, nullptr);
+    Handle(TrackPoints(33), 1);
+    EXPECT_EQ(GetTrackPointCount(), 0u) << "not before the game thread looks";
+    EXPECT_EQ(NetTrackPointsFlag(), 1u);
+    EXPECT_EQ(GetTrackPointCount(), 33u);
+    EXPECT_EQ(GetTrackPoints()[32].x, 32.0f);
+}
+
+// A sender cannot pile up laps between two steps: nine are kept (a whole race), the rest dropped.
+TEST_F(Handler, LapsBetweenTwoStepsAreBounded) {
+    SetRacePhase(0, 1);
+    for (uint32_t i = 0; i < 20; ++i) Handle(Msg(28, 2, 16, {i, 1000 + i, 1000 * (i + 1)}), 2);
+    Step();
+    EXPECT_EQ(racers[1].lapIndex, 8u);
+    EXPECT_EQ(racers[1].lapTimes[8], 1008u);
+    EXPECT_EQ(racers[1].raceTime, 9000u) << "the ninth lap was the last one kept";
 }
 
 TEST_F(Handler, APongSetsTheAnsweringSlotsRoundTrip) {

@@ -57,7 +57,7 @@ TEST_F(LiveHost, AJoinerFillsItsSlotAndGetsTheRaceSettings) {
     // Its join message is answered with the race settings.
     uint8_t join[4] = {4, 23, 2, 1};
     ASSERT_EQ(client->Send(join, 4, 1, true, true), 0);
-    ASSERT_TRUE(log.WaitFor(HasType(24)));
+    ASSERT_TRUE(test::StepUntil([&] { return HasType(24)(log.All()); })) << "answered at a network step";
     for (const auto& r : log.All()) {
         if (r.type() != 24) continue;
         EXPECT_EQ(r.slot, 1u);
@@ -263,6 +263,65 @@ TEST(NetJoin, AHostThatNeverAssignsASlotFailsTheJoin) {
     stop = true;
     server.join();
     enet_host_destroy(mute);
+}
+
+// The race settings reach a client while its game thread runs frames that read them: nothing
+// changes until the message has been received, and the step right after applies all of it at once.
+TEST(NetClient, RaceSettingsReachTheConfigAtTheNextStep) {
+    g_Config = ConfigRecord{};
+    const ConfigRecord defaults;
+    plat::Session host;  // the host's machine
+    Recorder hostLog;
+    host.Init(hostLog.Handler(), kNetSlots, net::kNetApplicationGuid, test::Loopback());
+    ASSERT_EQ(host.Host("Race", "Host", nullptr, 0), 0);
+    NetSetSessionOptions(test::Loopback());
+    ASSERT_EQ(NetInit(0), 0);
+    ASSERT_EQ(NetJoinGameAt("Ann", nullptr, "127.0.0.1", host.GamePort()), 0);
+    ASSERT_TRUE(hostLog.WaitFor(HasType(23))) << "the join message";
+
+    uint8_t settings[28] = {28, 24, 1, 0};
+    plat::StoreU32(settings + 4, 9);   // minutes
+    plat::StoreU32(settings + 8, 6);   // laps
+    plat::StoreU32(settings + 12, 2);  // game mode
+    plat::StoreU32(settings + 16, 0x55);
+    plat::StoreU32(settings + 20, 1);
+    plat::StoreU32(settings + 24, 777);
+    std::atomic<bool> sent{false};
+    std::thread sender([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        host.Send(settings, 28, 0, true, true);
+        sent = true;
+    });
+
+    // The frame loop: a step every 10 ms, and the race and the HUD reading the settings in between.
+    bool applied = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!applied && std::chrono::steady_clock::now() < end) {
+        bool received;
+        {
+            std::lock_guard lock(net::State().lock);
+            received = net::State().pending.settings;
+        }
+        NetAdvanceClock(10);
+        const bool all = g_Config.raceOption4 == 9 && g_Config.raceOption2 == 6 && g_Config.gameMode == 2 &&
+                         g_ReceivedHostFlagWord == 0x55 && NetWorldIdentifier() == 777;
+        if (received) {
+            EXPECT_TRUE(all) << "applied at the step after it was received";
+        }
+        if (!all) {
+            EXPECT_EQ(g_Config.raceOption4, defaults.raceOption4) << "never half applied";
+            EXPECT_EQ(g_Config.raceOption2, defaults.raceOption2);
+            EXPECT_EQ(g_Config.gameMode, defaults.gameMode);
+        }
+        applied = all;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    sender.join();
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(applied);
+    NetShutdown();
+    host.Close();
+    g_Config = ConfigRecord{};
 }
 
 // Shutting down while a client floods the host with messages: the session thread stops first.

@@ -3,8 +3,11 @@
 // the message handler may change.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "game/core/config/Config.h"
 #include "game/frontend/session/RaceSession.h"
@@ -20,8 +23,21 @@ inline plat::SessionOptions Loopback() {
     return o;
 }
 
-// Everything the handler can change, as text; `from` limits the slots' own state to those listed.
+// Runs the game thread's 10-ms network step until `done` holds (or ten seconds have passed), as the
+// frame loop does while it waits for the network.
+inline bool StepUntil(const std::function<bool()>& done, int ms = 10000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        NetAdvanceClock(10);
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+// Everything the handler can change, as text, as the game thread sees it at its next network step.
 inline std::string Snapshot() {
+    NetApplyReceived();
     std::ostringstream out;
     out << "start " << NetStartFlag() << " setup " << NetSetupDoneFlag() << " points " << NetTrackPointsFlag()
         << " world " << NetWorldIdentifier() << " phase " << RacePhase() << " config " << g_Config.raceOption2 << ','

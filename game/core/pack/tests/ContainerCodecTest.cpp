@@ -437,6 +437,33 @@ TEST(ContainerImage, FlippedBitsNeverBreakTheDecoder) {
     }
 }
 
+// Large images are decoded on several threads: any thread count gives the same bytes, and a damaged
+// block anywhere (first, middle, last) fails the whole image whichever thread meets it.
+TEST(ContainerImage, ThreadCountNeverChangesTheResult) {
+    const Bytes input = Mixed(20 * 65536 + 333);
+    const Bytes good = PackImage(input.data(), input.size());
+    const unsigned threadCounts[] = {1, 2, 3, 0, 64};
+    for (unsigned threads : threadCounts) {
+        uint32_t size = 0;
+        const Unpacked out(UnpackImage(good.data(), good.size(), &size, threads));
+        ASSERT_NE(out, nullptr) << threads;
+        ASSERT_EQ(size, input.size());
+        EXPECT_TRUE(std::equal(input.begin(), input.end(), out.get())) << threads;
+    }
+    for (size_t damaged : {size_t{0}, size_t{9}, size_t{20}}) {
+        // Zero bits walk to the first leaf every time: a length of 256 with a distance size of 256.
+        Bytes image = good;
+        const size_t pos = plat::LoadU32(good.data() + kContainerHeaderSize + 4 * damaged);
+        const uint32_t packed = plat::LoadU32(good.data() + pos + 4);
+        std::fill(image.begin() + pos + 12 + 8, image.begin() + pos + 12 + packed, uint8_t{0});
+        for (unsigned threads : threadCounts) {
+            uint32_t size = 0;
+            EXPECT_EQ(UnpackImage(image.data(), image.size(), &size, threads), nullptr)
+                << "block " << damaged << ", threads " << threads;
+        }
+    }
+}
+
 TEST(ContainerImage, EmptyImageGivesEmptyBuffer) {
     const Bytes image = PackImage(nullptr, 0);
     ASSERT_EQ(image.size(), kContainerHeaderSize);

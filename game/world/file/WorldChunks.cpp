@@ -1,0 +1,72 @@
+#include "game/world/file/WorldChunks.h"
+
+#include "game/world/file/WorldFile.h"
+#include "game/world/flat/FlatAreas.h"
+#include "game/world/info/WorldTextures.h"
+#include "game/world/landscape/Landscape.h"
+#include "game/world/maps/CameraZones.h"
+#include "game/world/maps/LightMap.h"
+#include "game/world/maps/PhysMap.h"
+
+namespace kes {
+
+namespace {
+
+constexpr uint32_t kSlnd = ChunkTag("SLND");
+constexpr uint32_t kFlat = ChunkTag("FLAT");
+
+// Readers of the chunks owned outside this file (the header and fog are read by the world file
+// itself). Placed objects, the AI track, sky, sound map, water, collision meshes, dynamic objects
+// and fences join this table when their owners exist.
+const ChunkReaderEntry kReaders[] = {
+    {kSlnd, kSlnd,
+     [](ChunkContext& c) { return LandscapeLoad(c.stream, c.size, c.render, c.bounds, WorldLoadProgress); }},
+    {ChunkTag("TINF"), 0, [](ChunkContext& c) { return WorldTexturesLoad(c.stream, c.size, c.render); }},
+    {ChunkTag("PHYS"), 0, [](ChunkContext& c) { return PhysMapLoad(c.stream, c.bounds); }},
+    {ChunkTag("CAMR"), 0, [](ChunkContext& c) { return CameraZonesLoad(c.stream); }},
+    {ChunkTag("LMAP"), 0, [](ChunkContext& c) { return LightMapLoad(c.stream, c.bounds); }},
+    {kFlat, kFlat, [](ChunkContext& c) { return LoadFlatChunk(c.stream, c.size, c.render); }},
+};
+
+const WorldOwnerStep kPostLoad[] = {
+    // Fences, dynamic objects and placed objects come before the landscape's derived data; the
+    // AI gates after it.
+    {0, [](RenderInterface*) { LandscapeFinish(); }},
+};
+
+const WorldOwnerStep kUnload[] = {
+    {0, [](RenderInterface*) { CameraZonesFree(); }},
+    {0, [](RenderInterface*) { LightMapFree(); }},
+    {0, [](RenderInterface* r) { WorldTexturesFree(r); }},
+    {kSlnd,
+     [](RenderInterface* r) {
+         if (r) r->ReleaseAllTextures();
+         LandscapeFree();
+     }},
+    {kFlat,
+     [](RenderInterface* r) {
+         if (r) r->ReleaseAllTextures();
+         FreeFlat();
+     }},
+    {0, [](RenderInterface*) { PhysMapFree(); }},
+};
+
+}  // namespace
+
+const ChunkReaderEntry* FindChunkReader(uint32_t tag) {
+    for (const ChunkReaderEntry& e : kReaders)
+        if (e.tag == tag) return &e;
+    return nullptr;
+}
+
+const WorldOwnerStep* PostLoadSteps(uint32_t* count) {
+    *count = sizeof(kPostLoad) / sizeof(kPostLoad[0]);
+    return kPostLoad;
+}
+
+const WorldOwnerStep* UnloadSteps(uint32_t* count) {
+    *count = sizeof(kUnload) / sizeof(kUnload[0]);
+    return kUnload;
+}
+
+}  // namespace kes

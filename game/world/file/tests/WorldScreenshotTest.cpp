@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "game/core/display/DeviceList.h"
+#include "game/core/display/Display.h"
+#include "game/core/texture/TextureContainer.h"
+#include "game/world/file/tests/WorldTestSupport.h"
+#include "game/world/landscape/Landscape.h"
+#include "platform/gfx/GfxDevice.h"
+
+namespace kes::test {
+namespace {
+
+constexpr uint32_t kWidth = 160, kHeight = 120;
+constexpr uint32_t kSky = 0xFF142878;  // clear colour: red 20, green 40, blue 120
+
+// A gentle 2000 x 2000 landscape in one green texture, fogged from 50 to 300 units.
+std::vector<uint8_t> GreenValley() {
+    WorldWriter w;
+    const WorldBounds b{0, 0, 0, 2000, 2000, 100};
+    w.Header(b);
+    FogData fog;
+    fog.enabled = 1;
+    fog.start = 50;
+    fog.end = 300;
+    w.Fog(fog);  // the editor's colour 0x00FFE6D7 becomes red 0xD8, green 0xE7, blue 0xFF
+    LandscapeData l;
+    l.knotsX = l.knotsY = 37;
+    l.knotsPerCellX = l.knotsPerCellY = 4;
+    l.bounds = b;
+    for (uint32_t r = 0; r < 37; ++r)
+        for (uint32_t c = 0; c < 37; ++c) l.heights.push_back(3.0f * std::sin(c * 0.5f) * std::cos(r * 0.4f));
+    l.cells.assign(static_cast<size_t>(l.CellsX()) * l.CellsY(), 1);
+    l.textures.push_back({"valley.bmp", DibPicture::Solid(64, 64, 40, 160, 40)});
+    w.Landscape(l);
+    return w.Finish();
+}
+
+// World to screen for an eye looking along +y, tilted down: camera x = world x, camera y = up,
+// camera z = depth; then the projection onto a kWidth x kHeight screen with depth 0..1.
+void ViewProjection(const Vec3& eye, float pitch, float out[16]) {
+    const Vec3 right{1, 0, 0};
+    const Vec3 forward{0, std::cos(pitch), -std::sin(pitch)};
+    const Vec3 up{0, std::sin(pitch), std::cos(pitch)};
+    float view[16] = {right.x, up.x, forward.x, 0, right.y, up.y, forward.y, 0, right.z, up.z, forward.z, 0, 0, 0, 0, 1};
+    view[12] = -(eye.x * right.x + eye.y * right.y + eye.z * right.z);
+    view[13] = -(eye.x * up.x + eye.y * up.y + eye.z * up.z);
+    view[14] = -(eye.x * forward.x + eye.y * forward.y + eye.z * forward.z);
+    const float nearZ = 5.0f, farZ = 3000.0f, hw = kWidth / 2.0f, hh = kHeight / 2.0f;
+    const float a = farZ / (farZ - nearZ), b = -nearZ * farZ / (farZ - nearZ);
+    const float proj[16] = {hw, 0, 0, 0, 0, 0, -hh, 0, hw, a, hh, 1, 0, b, 0, 0};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float s = 0;
+            for (int k = 0; k < 4; ++k) s += view[i * 4 + k] * proj[k * 4 + j];
+            out[i * 4 + j] = s;
+        }
+}
+
+struct Rgb {
+    int r, g, b;
+};
+
+Rgb Average(const std::vector<uint8_t>& rgba, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
+    long r = 0, g = 0, b = 0, n = 0;
+    for (uint32_t y = y0; y < y1; ++y)
+        for (uint32_t x = x0; x < x1; ++x, ++n) {
+            const uint8_t* p = &rgba[(y * kWidth + x) * 4];
+            r += p[0], g += p[1], b += p[2];
+        }
+    return {static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n)};
+}
+
+TEST(WorldScreenshot, FoggedLandscapeFromAFixedCamera) {
+    EnumerateDevicesFrom({{1024, 768, 24}}, 24, nullptr);
+    ASSERT_EQ(DeviceInit(kPrimaryDriverGuid, kHardwareDeviceGuid, kWidth, kHeight, 16, "world", kDeviceHidden | kDeviceNoVsync),
+              0);
+    RenderInterface& r = TheRenderInterface();
+    ASSERT_EQ(LoadBytes(GreenValley(), &r), 0);
+    ASSERT_TRUE(LandscapePresent());
+
+    // The eye stands just off the ground's near edge, so that no triangle reaches behind it.
+    const Vec3 eye{1000, -10, 60};
+    Matrix4 vp;
+    ViewProjection(eye, 0.3f, vp.m);
+    r.viewProjection = &vp;
+    WorldView view;
+    view.eye = eye;
+    view.groundMinX = 0, view.groundMinY = 0, view.groundMaxX = 1999, view.groundMaxY = 1999;
+    for (Vec4& p : view.planes) p = {0, 0, 0, 1e9f};
+
+    r.BeginScene();
+    DisplayGfx()->ClearColour({0, 0, static_cast<int>(kWidth), static_cast<int>(kHeight)}, kSky);
+    r.ClearDepth();
+    r.SetState(plat::rs::kZEnable, 1);
+    r.SetState(plat::rs::kCullMode, plat::rs::kCullNone);
+    WorldRender(view);
+    r.EndScene();
+    const std::vector<uint8_t> pixels = RenderReadBackBuffer();
+    ASSERT_EQ(pixels.size(), kWidth * kHeight * 4u);
+    EXPECT_GT(LandscapeTrianglesDrawn(), 0u);
+
+    // Top rows: above the horizon, the clear colour.
+    const Rgb sky = Average(pixels, 0, 0, kWidth, 8);
+    EXPECT_NEAR(sky.r, 20, 3);
+    EXPECT_NEAR(sky.g, 40, 3);
+    EXPECT_NEAR(sky.b, 120, 3);
+    // Bottom rows: the ground close by, green and hardly fogged.
+    const Rgb near = Average(pixels, 40, kHeight - 10, kWidth - 40, kHeight);
+    EXPECT_GT(near.g, near.r + 60);
+    EXPECT_GT(near.g, near.b + 60);
+    // Just below the horizon: ground far beyond the fog's end, in the fog colour.
+    uint32_t horizon = 0;
+    for (uint32_t y = 0; y < kHeight && !horizon; ++y) {
+        const Rgb row = Average(pixels, 0, y, kWidth, y + 1);
+        if (std::abs(row.r - 20) > 10 || std::abs(row.b - 120) > 10) horizon = y;
+    }
+    ASSERT_GT(horizon, 8u);
+    // Ground 500 units ahead, beyond the fog's end: the fog colour.
+    SourceVertex farPoint{1000, 500, 0, 0, 0, 1, 0, 0};
+    ScreenVertex farScreen{};
+    r.TransformVertices(nullptr, &farScreen, 1, &farPoint, 0, nullptr, 2);
+    const uint32_t farRow = static_cast<uint32_t>(farScreen.sy);
+    ASSERT_GT(farRow, horizon + 1);
+    const Rgb far = Average(pixels, 40, farRow, kWidth - 40, farRow + 1);
+    EXPECT_NEAR(far.r, 0xD8, 12);
+    EXPECT_NEAR(far.g, 0xE7, 12);
+    EXPECT_NEAR(far.b, 0xFF, 12);
+
+    WorldUnload();
+    r.viewProjection = nullptr;
+    DeviceShutdown();
+    while (TextureListHead()) DestroyTexture(TextureListHead()->name);
+    FreeDeviceList();
+}
+
+}  // namespace
+}  // namespace kes::test

@@ -1,0 +1,295 @@
+#include "game/world/landscape/Landscape.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "game/core/config/Config.h"
+#include "game/core/image/ImageDecode.h"
+#include "game/core/maths/VecMath.h"
+#include "game/core/render/RenderInterface.h"
+#include "game/world/landscape/LandscapeTables.h"
+#include "game/world/landscape/LandscapeTextures.h"
+#include "game/world/maps/LightMap.h"
+#include "platform/bytes/ByteIO.h"
+#include "platform/sys/Fpu.h"
+
+namespace kes {
+
+namespace {
+
+constexpr uint32_t kShortHeader = 52;
+constexpr uint32_t kLongHeader = 76;
+constexpr uint32_t kMinChunk = 76;
+constexpr float kBigExtent = 4500.0f;
+// Grids beyond this many knots a side are refused before anything is allocated.
+constexpr uint32_t kMaxKnots = 8192;
+
+Landscape g_land;
+bool g_present = false;
+
+int32_t Fail(int32_t code) {
+    g_land = Landscape();
+    g_present = false;
+    return code;
+}
+
+bool Finite(float v) { return std::isfinite(v); }
+
+// Checks that the grid, the tiles and the box fit together, so that every query and every
+// bordered tile sample stays inside the height grid.
+bool GridConsistent(const Landscape& l) {
+    if (l.w < 2 || l.h < 2 || l.w > kMaxKnots || l.h > kMaxKnots) return false;
+    if (l.cx == 0 || l.cy == 0 || l.tw == 0 || l.th == 0) return false;
+    if (static_cast<uint64_t>(l.tw) * l.cx > l.w || static_cast<uint64_t>(l.th) * l.cy > l.h) return false;
+    if (!(l.cellX > 0.0f) || !(l.cellY > 0.0f) || !Finite(l.cellX) || !Finite(l.cellY)) return false;
+    const WorldBounds& b = l.bounds;
+    for (float v : {b.minX, b.minY, b.minZ, b.maxX, b.maxY, b.maxZ})
+        if (!Finite(v)) return false;
+    return b.maxX > b.minX && b.maxY > b.minY;
+}
+
+int32_t Wrap(int32_t i, uint32_t n) {
+    const int32_t m = static_cast<int32_t>(n);
+    if (i < 0) return i + m;
+    if (i >= m) return i - m;
+    return i;
+}
+
+void BuildTiles(Landscape& l) {
+    const uint32_t bw = l.cx + 3, bh = l.cy + 3;
+    l.tiles.assign(static_cast<size_t>(l.tw) * l.th, LandscapeTile());
+    for (uint32_t j = 0; j < l.th; ++j) {
+        for (uint32_t i = 0; i < l.tw; ++i) {
+            LandscapeTile& t = l.tiles[j * l.tw + i];
+            t.texture = l.tileGrid[j * l.tw + i];
+            t.heights.resize(static_cast<size_t>(bw) * bh);
+            t.light.assign(t.heights.size(), 255);
+            float lo = INFINITY, hi = -INFINITY;
+            for (uint32_t r = 0; r < bh; ++r) {
+                const int32_t row = Wrap(static_cast<int32_t>(j * l.cy + r) - 1, l.h);
+                for (uint32_t c = 0; c < bw; ++c) {
+                    const int32_t col = Wrap(static_cast<int32_t>(i * l.cx + c) - 1, l.w);
+                    const float v = l.heights[static_cast<size_t>(row) * l.w + col];
+                    t.heights[r * bw + c] = v;
+                    lo = v < lo ? v : lo;
+                    hi = v > hi ? v : hi;
+                }
+            }
+            t.x0 = static_cast<float>(i) * l.tileX;
+            t.y0 = static_cast<float>(j) * l.tileY;
+            t.x1 = t.x0 + l.tileX;
+            t.y1 = t.y0 + l.tileY;
+            t.minHeight = lo;
+            t.maxHeight = hi;
+            const float dz = hi - lo;
+            t.radius = 0.5f * std::sqrt(l.tileX * l.tileX + l.tileY * l.tileY + dz * dz);
+            t.left = static_cast<int32_t>(j * l.tw + (i + l.tw - 1) % l.tw);
+            t.right = static_cast<int32_t>(j * l.tw + (i + 1) % l.tw);
+            t.down = static_cast<int32_t>(((j + l.th - 1) % l.th) * l.tw + i);
+            t.up = static_cast<int32_t>(((j + 1) % l.th) * l.tw + i);
+        }
+    }
+}
+
+// Brings (x, y) into the box with at most three steps in all; false when that is not enough.
+bool WrapPoint(float* x, float* y) {
+    const WorldBounds& b = g_land.bounds;
+    const float ex = b.maxX - b.minX, ey = b.maxY - b.minY;
+    int budget = 3;
+    while (*x >= b.maxX && budget > 0) *x -= ex, --budget;
+    while (*y >= b.maxY && budget > 0) *y -= ey, --budget;
+    while (*x < b.minX && budget > 0) *x += ex, --budget;
+    while (*y < b.minY && budget > 0) *y += ey, --budget;
+    return *x >= b.minX && *x < b.maxX && *y >= b.minY && *y < b.maxY;
+}
+
+// Finds the tile, the cell inside it and the fractions (0..1) of the point in the cell.
+struct CellSpot {
+    const LandscapeTile* tile;
+    int32_t c, r;
+    float fx, fy;
+    uint32_t rowX, rowY;  // weight-table rows
+};
+
+int32_t TableRow(float local, float cell) {
+    const int32_t row = -plat::FloatToInt(local * -512.0f / cell);
+    return row < 0 ? 0 : row > 512 ? 512 : row;
+}
+
+bool Locate(float x, float y, CellSpot* s) {
+    if (!g_present || !WrapPoint(&x, &y)) return false;
+    const Landscape& l = g_land;
+    const float px = x - l.bounds.minX, py = y - l.bounds.minY;
+    int32_t i = plat::FloatToInt(px / l.tileX), j = plat::FloatToInt(py / l.tileY);
+    // The box may reach past the last whole tile: such points belong to the last tile.
+    i = i < 0 ? 0 : i >= static_cast<int32_t>(l.tw) ? static_cast<int32_t>(l.tw) - 1 : i;
+    j = j < 0 ? 0 : j >= static_cast<int32_t>(l.th) ? static_cast<int32_t>(l.th) - 1 : j;
+    const float lx = px - static_cast<float>(i) * l.tileX, ly = py - static_cast<float>(j) * l.tileY;
+    int32_t c = plat::FloatToInt(lx / l.cellX), r = plat::FloatToInt(ly / l.cellY);
+    float restX = lx - static_cast<float>(c) * l.cellX, restY = ly - static_cast<float>(r) * l.cellY;
+    if (c < 0) c = 0, restX = 0.0f;
+    if (r < 0) r = 0, restY = 0.0f;
+    if (c >= static_cast<int32_t>(l.cx)) c = static_cast<int32_t>(l.cx) - 1, restX = l.cellX;
+    if (r >= static_cast<int32_t>(l.cy)) r = static_cast<int32_t>(l.cy) - 1, restY = l.cellY;
+    s->tile = &l.tiles[static_cast<size_t>(j) * l.tw + i];
+    s->c = c;
+    s->r = r;
+    s->rowX = static_cast<uint32_t>(TableRow(restX, l.cellX));
+    s->rowY = static_cast<uint32_t>(TableRow(restY, l.cellY));
+    s->fx = restX / l.cellX;
+    s->fy = restY / l.cellY;
+    return true;
+}
+
+float Bordered(const LandscapeTile& t, int32_t c, int32_t r) {
+    return t.heights[static_cast<size_t>(r + 1) * (g_land.cx + 3) + static_cast<size_t>(c + 1)];
+}
+
+float Blend(const CellSpot& s, const float* wx, const float* wy) {
+    float sum = 0.0f;
+    for (int a = 0; a < 4; ++a) {
+        float row = 0.0f;
+        for (int b = 0; b < 4; ++b) row += wx[b] * Bordered(*s.tile, s.c - 1 + b, s.r - 1 + a);
+        sum += wy[a] * row;
+    }
+    return sum;
+}
+
+}  // namespace
+
+int32_t LandscapeLoad(ChunkStream& s, uint32_t size, RenderInterface* render, const WorldBounds& worldBounds,
+                      LandscapeProgressFn progress) {
+    LandscapeFree();
+    BuildLandscapeTables();
+    if (size < kMinChunk) return Fail(kWorldOutOfMemory);
+    s.U16();
+    const uint16_t kind = s.U16();
+    uint8_t head[kLongHeader];
+    const uint32_t headBytes = kind == 0 ? kShortHeader : kLongHeader;
+    if (!s.Bytes(head, headBytes)) return Fail(kWorldOutOfMemory);
+
+    Landscape& l = g_land;
+    l.w = plat::LoadU32(head + 8);
+    l.h = plat::LoadU32(head + 12);
+    l.cx = plat::LoadU32(head + 20);
+    l.cy = plat::LoadU32(head + 24);
+    l.cellX = plat::LoadF32(head + 28);
+    l.cellY = plat::LoadF32(head + 32);
+    l.tw = plat::LoadU32(head + 44);
+    l.th = plat::LoadU32(head + 48);
+    if (kind == 0) {
+        l.bounds = worldBounds;
+    } else {
+        l.bounds = {plat::LoadF32(head + 52), plat::LoadF32(head + 56), plat::LoadF32(head + 60),
+                    plat::LoadF32(head + 64), plat::LoadF32(head + 68), plat::LoadF32(head + 72)};
+    }
+    if (!GridConsistent(l)) return Fail(kWorldOutOfMemory);
+    l.texStepX = 0.99609375f / static_cast<float>(l.cx);
+    l.texStepY = 0.99609375f / static_cast<float>(l.cy);
+    l.big = (l.bounds.maxX - l.bounds.minX) >= kBigExtent && (l.bounds.maxY - l.bounds.minY) >= kBigExtent;
+    l.tileX = static_cast<float>(l.cx) * l.cellX;
+    l.tileY = static_cast<float>(l.cy) * l.cellY;
+    const uint32_t detail = g_Config.landscapeDetail > 2 ? 2 : g_Config.landscapeDetail;
+    l.textureSize = 1u << (detail + 6);
+    l.u0 = 0.5f / static_cast<float>(l.textureSize);
+    l.u1 = 1.0f - 1.0f / static_cast<float>(l.textureSize - 1);
+
+    const uint64_t heightBytes = static_cast<uint64_t>(l.w) * l.h * 4;
+    const uint64_t tileBytes = static_cast<uint64_t>(l.tw) * l.th * 2;
+    if (heightBytes + tileBytes > s.Remaining()) return Fail(kWorldOutOfMemory);
+    {
+        std::vector<uint8_t> raw(heightBytes);
+        if (!s.Bytes(raw.data(), raw.size())) return Fail(kWorldOutOfMemory);
+        l.heights.resize(static_cast<size_t>(l.w) * l.h);
+        for (size_t k = 0; k < l.heights.size(); ++k) {
+            const float v = plat::LoadF32(&raw[k * 4]);
+            l.heights[k] = std::isfinite(v) ? v : 0.0f;
+        }
+        raw.resize(tileBytes);
+        if (!s.Bytes(raw.data(), raw.size())) return Fail(kWorldOutOfMemory);
+        l.tileGrid.resize(static_cast<size_t>(l.tw) * l.th);
+        for (size_t k = 0; k < l.tileGrid.size(); ++k) l.tileGrid[k] = plat::LoadU16(&raw[k * 2]);
+    }
+
+    std::vector<uint32_t> handles;
+    const int32_t textures = LoadLandscapeTextures(s, render, l.textureSize, progress, &handles);
+    if (textures != 0) {
+        if (render) render->ReleaseAllTextures();
+        return Fail(textures);
+    }
+    l.textureCount = static_cast<uint32_t>(handles.size());
+    // Tile entries name the n-th texture of the list (0 none); out-of-range entries draw untextured.
+    for (uint16_t& t : l.tileGrid) t = (t >= 1 && t <= handles.size()) ? static_cast<uint16_t>(handles[t - 1]) : 0;
+    BuildTiles(l);
+    g_present = true;
+    return 0;
+}
+
+void LandscapeFinish() {
+    if (!g_present || LightMapVersion() != 1000 || !GroundLightPresent()) return;
+    Landscape& l = g_land;
+    LightMapSetBounds(l.bounds);
+    const uint32_t bw = l.cx + 3, bh = l.cy + 3;
+    for (uint32_t j = 0; j < l.th; ++j)
+        for (uint32_t i = 0; i < l.tw; ++i) {
+            LandscapeTile& t = l.tiles[j * l.tw + i];
+            for (uint32_t r = 0; r < bh; ++r) {
+                const int32_t row = Wrap(static_cast<int32_t>(j * l.cy + r) - 1, l.h);
+                for (uint32_t c = 0; c < bw; ++c) {
+                    const int32_t col = Wrap(static_cast<int32_t>(i * l.cx + c) - 1, l.w);
+                    t.light[r * bw + c] = GroundLightSample(l.bounds.minX + static_cast<float>(col) * l.cellX,
+                                                            l.bounds.minY + static_cast<float>(row) * l.cellY);
+                }
+            }
+        }
+}
+
+void LandscapeFree() {
+    Landscape().tiles.swap(g_land.tiles);
+    g_land = Landscape();
+    g_present = false;
+}
+
+bool LandscapePresent() { return g_present; }
+const Landscape& CurrentLandscape() { return g_land; }
+
+float LandscapeHeightAt(float x, float y) {
+    CellSpot s;
+    if (!Locate(x, y, &s)) return 0.0f;
+    const float* wx = CatmullRomRow(s.rowX);
+    const float* wy = CatmullRomRow(s.rowY);
+    return Blend(s, wx, wy);
+}
+
+float LandscapeHeightExact(float x, float y) {
+    CellSpot s;
+    if (!Locate(x, y, &s)) return 0.0f;
+    float wx[4], wy[4];
+    CatmullRomWeights(s.fx, wx);
+    CatmullRomWeights(s.fy, wy);
+    return Blend(s, wx, wy);
+}
+
+void LandscapeNormalAt(float x, float y, float height, Vec3* out) {
+    const float sx = g_present ? g_land.cellX * 10.0f / 512.0f : 1.0f;
+    const float sy = g_present ? g_land.cellY * 10.0f / 512.0f : 1.0f;
+    // The two side heights are taken from the exact surface: over a step of 10/512 of a cell the
+    // weight table's 1/512 rows would make the slope up to a tenth wrong.
+    // The caller's height comes from the table as well, so the centre is taken exactly too.
+    const float h = g_present ? LandscapeHeightExact(x, y) : height;
+    const Vec3 a = {-sx, 0.0f, LandscapeHeightExact(x - sx, y) - h};
+    const Vec3 b = {0.0f, sy, LandscapeHeightExact(x, y + sy) - h};
+    // b x a points up, out of the ground; a x b would point into it.
+    Vec3Cross(&b, &a, out);
+    Vec3Normalize(out);
+    if (out->x == 0.0f && out->y == 0.0f && out->z == 0.0f) *out = {0.0f, 0.0f, 1.0f};
+}
+
+void LandscapeWrapOffset(float x, float y, float* dx, float* dy) {
+    const WorldBounds& b = g_land.bounds;
+    *dx = x < b.minX ? b.maxX - b.minX : x >= b.maxX ? -(b.maxX - b.minX) : 0.0f;
+    *dy = y < b.minY ? b.maxY - b.minY : y >= b.maxY ? -(b.maxY - b.minY) : 0.0f;
+    if (!g_present) *dx = *dy = 0.0f;
+}
+
+}  // namespace kes

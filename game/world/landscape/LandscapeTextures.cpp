@@ -1,0 +1,129 @@
+#include "game/world/landscape/LandscapeTextures.h"
+
+#include <cstring>
+
+#include "game/core/image/ImageDecode.h"
+#include "game/core/render/RenderInterface.h"
+#include "game/core/texture/TextureContainer.h"
+#include "game/world/chunk/ChunkPicture.h"
+#include "game/world/chunk/TextureList.h"
+
+namespace kes {
+
+namespace {
+
+constexpr uint32_t kKindTxtr = ChunkTag("TXTR");
+
+uint8_t* Pixel(ImageRecord* img, uint32_t x, uint32_t y) { return img->pixels + y * img->stride + x * 3; }
+const uint8_t* Pixel(const ImageRecord& img, uint32_t x, uint32_t y) {
+    return img.pixels + y * img.stride + x * 3;
+}
+
+}  // namespace
+
+ImageRecord* ToRgb24(ImageRecord* image) {
+    if (!image) return nullptr;
+    if (image->format == kImage24) return image;
+    if (image->format == kImageGrey) GivePalette(image);
+    if (image->format == kImagePaletted) return ExpandPalette(image, kImage24);
+    ImageRecord* out = AllocImage(image->width, image->height, kImage24, image->name);
+    if (!out) {
+        FreeImage(image);
+        return nullptr;
+    }
+    const uint32_t n = static_cast<uint32_t>(image->width) * image->height;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint8_t* d = out->pixels + i * 3;
+        if (image->format == kImage32) {
+            const uint8_t* p = image->pixels + i * 4;  // blue, green, red, unused
+            d[0] = p[2], d[1] = p[1], d[2] = p[0];
+        } else {  // 16-bit pixels, five bits a channel
+            const uint16_t p = static_cast<uint16_t>(image->pixels[i * 2] | (image->pixels[i * 2 + 1] << 8));
+            d[0] = static_cast<uint8_t>(((p >> 10) & 31) << 3);
+            d[1] = static_cast<uint8_t>(((p >> 5) & 31) << 3);
+            d[2] = static_cast<uint8_t>((p & 31) << 3);
+        }
+    }
+    FreeImage(image);
+    return out;
+}
+
+void CopyTileEdges(const ImageRecord& src, ImageRecord* dst) {
+    if (!dst || dst->width == 0 || dst->height == 0 || src.format != kImage24 || dst->format != kImage24) return;
+    const uint32_t w = dst->width, h = dst->height;
+    auto srcX = [&](uint32_t x) { return x * 2 < src.width ? x * 2 : src.width - 1u; };
+    auto srcY = [&](uint32_t y) { return y * 2 < src.height ? y * 2 : src.height - 1u; };
+    for (uint32_t x = 0; x < w; ++x) {
+        std::memcpy(Pixel(dst, x, 0), Pixel(src, srcX(x), 0), 3);
+        std::memcpy(Pixel(dst, x, h - 1), Pixel(src, srcX(x), src.height - 1u), 3);
+    }
+    for (uint32_t y = 0; y < h; ++y) {
+        std::memcpy(Pixel(dst, 0, y), Pixel(src, 0, srcY(y)), 3);
+        std::memcpy(Pixel(dst, w - 1, y), Pixel(src, src.width - 1u, srcY(y)), 3);
+    }
+}
+
+ImageRecord* HalveTileImage(const ImageRecord& src) {
+    const uint32_t w = src.width > 1 ? src.width / 2u : 1u, h = src.height > 1 ? src.height / 2u : 1u;
+    ImageRecord* out = AllocImage(w, h, kImage24, src.name);
+    if (!out) return nullptr;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const uint32_t x0 = x * 2 < src.width ? x * 2 : src.width - 1u, y0 = y * 2 < src.height ? y * 2 : src.height - 1u;
+            const uint32_t x1 = x0 + 1 < src.width ? x0 + 1 : x0, y1 = y0 + 1 < src.height ? y0 + 1 : y0;
+            for (int k = 0; k < 3; ++k)
+                Pixel(out, x, y)[k] = static_cast<uint8_t>((Pixel(src, x0, y0)[k] + Pixel(src, x1, y0)[k] +
+                                                            Pixel(src, x0, y1)[k] + Pixel(src, x1, y1)[k]) >> 2);
+        }
+    CopyTileEdges(src, out);
+    return out;
+}
+
+int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t textureSize,
+                              LandscapeProgressFn progress, std::vector<uint32_t>* handles) {
+    handles->clear();
+    s.Skip(8);  // the list's own head: the tag and size are the editor's business
+    const uint32_t count = s.U32();
+    if (!s.Ok() || count > s.Remaining() / kMinTextureRecordBytes) return kWorldOutOfMemory;
+    // Stored textures are 256 pixels a side; each detail step below the highest halves them once.
+    const int halvings = textureSize >= 256 ? 0 : textureSize == 128 ? 1 : 2;
+    for (uint32_t n = 0; n < count; ++n) {
+        if (progress) progress(s);
+        const uint32_t kind = s.U32();
+        if (!s.Ok()) return kWorldOutOfMemory;
+        if (kind != kKindTxtr) return kWorldBadTextureKind;
+        char name[129] = {};
+        if (!s.Bytes(name, 128)) return kWorldBadTextureKind;
+        ImageRecord* image = ToRgb24(ReadChunkPicture(s));
+        if (!image) return kWorldOutOfMemory;
+        for (int k = 0; k < halvings && image->width > 1; ++k) {
+            ImageRecord* half = HalveTileImage(*image);
+            FreeImage(image);
+            if (!(image = half)) return kWorldOutOfMemory;
+        }
+        uint32_t handle = 0;
+        if (render) {
+            // The container is made here, before the interface makes the device texture from it,
+            // so that its mip levels carry the tile edges of their larger level from the start.
+            // A texture of the same name that already exists is shared, as the interface does.
+            if (!FindTexture(name)) {
+                if (NewTextureContainer(name, image, 0) != 0) {
+                    FreeImage(image);
+                    return kWorldOutOfMemory;
+                }
+                if (TextureContainer* c = FindTexture(name))
+                    for (ImageRecord* level = c->image; level && level->nextLevel; level = level->nextLevel)
+                        CopyTileEdges(*level, level->nextLevel);
+            } else {
+                FreeImage(image);
+            }
+            if (render->CreateTextureFromImage(name, nullptr, &handle, 1) != 0) handle = 0;
+        } else {
+            FreeImage(image);
+        }
+        handles->push_back(handle);
+    }
+    return 0;
+}
+
+}  // namespace kes

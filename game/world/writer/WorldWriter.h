@@ -1,0 +1,126 @@
+#pragma once
+// Writes world files byte for byte as the editor and its plug-ins lay them out: the outer "QVED"
+// chunk, the header chunk, "FOG ", the landscape "SLND" with its "TXDB" texture list, "TINF",
+// "PHYS", "LMAP" and "CAMR", and any other chunk as raw bytes. Used by tests and by the tools that
+// make the default content.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/world/chunk/WorldTypes.h"
+
+namespace kes {
+
+// A device-independent picture: rows bottom row first, each width x bytes per pixel long (no
+// padding; the writer pads rows to four bytes as the editor does).
+struct DibPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    uint16_t bits = 24;
+    std::vector<uint32_t> table;  // 256 entries (blue, green, red, 0) for 8 bits per pixel
+    std::vector<uint8_t> rows;
+
+    uint32_t PackedRowBytes() const { return (bits + 7u) / 8u * static_cast<uint32_t>(width); }
+    uint32_t PaddedRowBytes() const { return ((bits * static_cast<uint32_t>(width) + 31u) / 32u) * 4u; }
+    static DibPicture Grey(int32_t width, int32_t height, uint8_t level);
+    static DibPicture Solid(int32_t width, int32_t height, uint8_t red, uint8_t green, uint8_t blue);
+};
+
+// Written as "TXTR", or as "TXTA" followed by the alpha picture when one is given.
+struct TextureRecordData {
+    std::string name;
+    DibPicture colour;
+    bool hasAlpha = false;
+    DibPicture alpha;
+};
+
+struct FogData {
+    uint32_t mode = 1, enabled = 0, colour = 0x00FFE6D7, start = 500, end = 1900;
+    uint32_t custom[16] = {};
+};
+
+struct LandscapeData {
+    uint16_t displayFlags = 6;
+    uint16_t version = 1;          // 0 writes the 52-byte record without bounds
+    uint32_t lodEnabled = 1;
+    float lodFactor = 0.5f;
+    uint32_t knotsX = 0, knotsY = 0;
+    float baseHeight = 0;
+    uint32_t knotsPerCellX = 18, knotsPerCellY = 18;
+    WorldBounds bounds;
+    std::vector<float> heights;    // knotsY rows of knotsX
+    std::vector<uint16_t> cells;   // cellsY rows of cellsX: 0 none, n = n-th texture
+    std::vector<TextureRecordData> textures;
+
+    uint32_t CellsX() const { return (knotsX + knotsPerCellX - 2) / knotsPerCellX; }
+    uint32_t CellsY() const { return (knotsY + knotsPerCellY - 2) / knotsPerCellY; }
+    // The editor's new landscape: 721 x 721 knots, 18 per cell, all heights 0, no textures.
+    static LandscapeData EditorDefault(const WorldBounds& bounds);
+};
+
+struct InfoData {
+    std::vector<TextureRecordData> textures;
+    uint32_t activated = 1, id = 0, kind = 0;
+    std::string name = "A track";
+    std::string comments;
+    uint32_t sun[3] = {255, 200, 200};
+    float sunIntensity = 1.0f;
+    uint32_t ambient[3] = {255, 255, 255};
+    float ambientIntensity = 0.4f;
+    float sunPosition[3] = {0, 0, 2500};
+    bool hasPicture = false;
+    DibPicture picture;
+};
+
+struct PhysicsData {
+    uint32_t tileMaps = 0;
+    bool hasPhysicsMap = false, hasParticleMap = false;
+    DibPicture physicsMap, particleMap;
+};
+
+struct LightMapData {
+    bool hasMap1 = false, hasMap2 = false;
+    DibPicture map1, map2;
+};
+
+struct CameraRecordData {
+    float x = 0, y = 0, z = 0, heightAboveGround = 0;
+    float corner1X = 0, corner1Y = 0, corner2X = 0, corner2Y = 0;
+    float zoom = 0, range = 0;
+    uint32_t rangeOn = 0;
+    float minDistance = 0;
+    uint32_t minOn = 0;
+    float maxDistance = 0;
+    uint32_t maxOn = 0;
+    float cut = 0.1f, fov = 90.0f;
+};
+
+class WorldWriter {
+public:
+    WorldWriter();
+    // The header chunk: bounds and the editor's two mouse sensitivities.
+    void Header(const WorldBounds& bounds, float rotational = 0.05f, float translational = 1.0f);
+    void Fog(const FogData& fog);
+    void Landscape(const LandscapeData& land);
+    void Info(const InfoData& info);
+    void Physics(const PhysicsData& physics);
+    void LightMap(const LightMapData& light);
+    void Cameras(const std::vector<CameraRecordData>& cameras);
+    // Any chunk as it stands.
+    void Raw(uint32_t tag, const std::vector<uint8_t>& data);
+    // The whole file, outer size patched.
+    std::vector<uint8_t> Finish();
+    // Writes the file through a temporary file renamed over the target; false on any failure.
+    bool Save(const std::string& path);
+
+    // The parts, for tests that build their own chunks.
+    static void AppendTextureList(std::vector<uint8_t>& out, const std::vector<TextureRecordData>& textures);
+    static void AppendChunkBitmap(std::vector<uint8_t>& out, const DibPicture& picture);
+
+private:
+    size_t BeginChunk(uint32_t tag);
+    void EndChunk(size_t at);
+    std::vector<uint8_t> bytes_;
+};
+
+}  // namespace kes

@@ -1,0 +1,142 @@
+#include "tools/contentgen/ContentGen.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+
+#include "platform/bytes/AsciiCase.h"
+#include "tools/contentgen/AssetFamilies.h"
+
+namespace tools {
+
+namespace fs = std::filesystem;
+
+bool PackContent::Add(const std::string& name, std::vector<uint8_t> data, std::string* error) {
+    if (name.empty()) {
+        *error = "an asset without a name";
+        return false;
+    }
+    std::string folded = name;
+    for (char& c : folded) c = plat::AsciiLower(c);
+    if (!foldedNames_.insert(folded).second) {
+        *error = "asset \"" + name + "\" is made twice";
+        return false;
+    }
+    entries_.push_back(PackInput{name, std::move(data), true});
+    return true;
+}
+
+const std::vector<PackRecipe>& ContentPacks() {
+    static const std::vector<PackRecipe> packs = {
+        {"Kestrun.dat",
+         {
+             {"language files", AddLanguageFiles},
+         }},
+        {"Tracks.dat",
+         {
+             {"worlds", AddWorlds},
+         }},
+    };
+    return packs;
+}
+
+bool BuildContentPack(const PackRecipe& recipe, std::vector<uint8_t>* bytes, std::string* error) {
+    PackContent content;
+    for (const FamilyRecipe& family : recipe.families) {
+        std::string why;
+        if (!family.add(content, &why)) {
+            *error = std::string(recipe.fileName) + ", " + family.name + ": " + why;
+            return false;
+        }
+    }
+    std::string why;
+    if (!BuildPack(content.Entries(), bytes, &why)) {
+        *error = std::string(recipe.fileName) + ": " + why;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// True when every pack exists and is newer than the generator program.
+bool PacksUpToDate(const fs::path& outDir, const std::string& generatorPath) {
+    if (generatorPath.empty()) return false;
+    std::error_code ec;
+    fs::file_time_type generatorTime = fs::last_write_time(generatorPath, ec);
+    if (ec) return false;
+    for (const PackRecipe& recipe : ContentPacks()) {
+        fs::file_time_type packTime = fs::last_write_time(outDir / recipe.fileName, ec);
+        if (ec || packTime <= generatorTime) return false;
+    }
+    return true;
+}
+
+bool SameFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) != bytes.size() || ec) return false;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return !in.bad() && old == bytes;
+}
+
+}  // namespace
+
+bool GenerateContent(const std::string& outDir, const GenerateOptions& options, std::ostream& log,
+                     std::string* error) {
+    std::error_code ec;
+    fs::create_directories(outDir, ec);
+    if (ec || !fs::is_directory(outDir, ec)) {
+        *error = "cannot make the folder " + outDir;
+        return false;
+    }
+    if (!options.force && PacksUpToDate(outDir, options.generatorPath)) {
+        log << "contentgen: packs in " << outDir << " are up to date\n";
+        return true;
+    }
+    for (const PackRecipe& recipe : ContentPacks()) {
+        std::vector<uint8_t> bytes;
+        if (!BuildContentPack(recipe, &bytes, error)) return false;
+        fs::path path = fs::path(outDir) / recipe.fileName;
+        if (SameFileBytes(path, bytes)) {
+            // Unchanged: only mark it as made by this generator.
+            fs::last_write_time(path, fs::file_time_type::clock::now(), ec);
+            log << "contentgen: " << path.string() << " unchanged\n";
+            continue;
+        }
+        if (!WriteFileAtomically(path.string(), bytes, error)) return false;
+        log << "contentgen: wrote " << path.string() << " (" << bytes.size() << " bytes)\n";
+    }
+    return true;
+}
+
+int RunContentGen(const std::vector<std::string>& args, const std::string& generatorPath, std::ostream& out,
+                  std::ostream& err) {
+    GenerateOptions options;
+    options.generatorPath = generatorPath;
+    std::string outDir;
+    for (const std::string& arg : args) {
+        if (arg == "--force") {
+            options.force = true;
+        } else if (!arg.empty() && arg[0] != '-' && outDir.empty()) {
+            outDir = arg;
+        } else {
+            outDir.clear();
+            break;
+        }
+    }
+    if (outDir.empty()) {
+        err << "usage: contentgen OUTDIR [--force]\n"
+               "  writes the default data pack and track pack into OUTDIR\n";
+        return 2;
+    }
+    std::string error;
+    if (!GenerateContent(outDir, options, out, &error)) {
+        err << "contentgen: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace tools
