@@ -1,5 +1,7 @@
-// What the exporter writes, the editor reads: a JMESH5 file of a small scene, read by the editor's mesh
-// loader, holds the same triangles (corners, texture coordinates, winding and material) in every frame.
+// What the exporter writes, the editor reads and the game builds: a JMESH5 file of a small scene, read by
+// the editor's mesh loader, holds the same triangles (corners, texture coordinates, winding and
+// material) in every frame; stored by the editor as a mesh record, the game's mesh builds those
+// triangles again (with the editor's reversed winding, which the stored records keep).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +12,8 @@
 
 #include "editor/mesh/EditorMesh.h"
 #include "exporter/MeshExportUtility.h"
+#include "game/core/maths/FastMath.h"
+#include "game/core/mesh/Mesh.h"
 #include "exporter/tests/ExportTestScenes.h"
 #include "exporter/tests/JMeshTestReader.h"
 
@@ -65,6 +69,32 @@ std::vector<Triangle> EditorTriangles(const qv::EditorMesh& mesh, size_t frame) 
     return out;
 }
 
+// The game's mesh, grouped by material in the same way as the editor's.
+std::vector<Triangle> GameTriangles(const kes::Mesh& mesh, size_t frame) {
+    std::vector<Triangle> out;
+    const kes::SourceVertex* v = mesh.frames.data() + frame * mesh.vertexCount;
+    auto corner = [&](size_t i) { return Corner{v[i].x, v[i].y, v[i].z, v[i].u, v[i].v}; };
+    size_t firstVertex = 0, firstIndex = 0;
+    for (size_t g = 0; g < mesh.groups.size(); ++g) {
+        const kes::MeshGroup& group = mesh.groups[g];
+        for (size_t f = 0; f < group.faceCount; ++f) {
+            const uint16_t* face = &mesh.faces[firstIndex + f * 3];
+            out.push_back(MakeTriangle(static_cast<uint32_t>(g), corner(firstVertex + face[0]),
+                                       corner(firstVertex + face[1]), corner(firstVertex + face[2])));
+        }
+        firstVertex += group.vertexCount;
+        firstIndex += size_t{group.faceCount} * 3;
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<Triangle> Reversed(std::vector<Triangle> triangles) {
+    for (Triangle& t : triangles) t = MakeTriangle(std::get<0>(t), std::get<1>(t), std::get<3>(t), std::get<2>(t));
+    std::sort(triangles.begin(), triangles.end());
+    return triangles;
+}
+
 // Hands out texture numbers in the order the mesh asks for them.
 struct CountingTextures final : qv::MeshTextureSource {
     int32_t AddMeshTexture(const char* name, const char*, uint32_t* index) override {
@@ -78,6 +108,7 @@ struct CountingTextures final : qv::MeshTextureSource {
 
 class EditorReadsExport : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { kes::InitTrigTables(); }
     void SetUp() override {
         dir_ = fs::path(::testing::TempDir()) /
                ("quelm-editor-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -106,6 +137,27 @@ protected:
             SCOPED_TRACE(k);
             EXPECT_EQ(EditorTriangles(mesh, k), FileTriangles(file, k));
         }
+        // Stored as the editor keeps a mesh (faces turned to its drawing winding) and built by the game.
+        qv::EditorMesh kept = mesh;
+        kept.SwapFaceWinding();
+        plat::ByteWriter record;
+        kept.WriteRecord(record);
+        kes::MemoryImageStream stream(record.Data().data(), record.Size());
+        kes::Mesh game(nullptr);
+        ASSERT_EQ(game.Build(stream, 0), 1);
+        EXPECT_EQ(stream.Remaining(), 0u) << "the game reads the whole record";
+        ASSERT_EQ(game.frameCount, mesh.frameCount);
+        ASSERT_EQ(game.groups.size(), mesh.groups.size());
+        for (size_t k = 0; k < file.frames.size(); ++k) {
+            SCOPED_TRACE(k);
+            EXPECT_EQ(GameTriangles(game, k), EditorTriangles(kept, k));
+            EXPECT_EQ(GameTriangles(game, k), Reversed(FileTriangles(file, k)));
+        }
+        for (size_t g = 0; g < game.groups.size(); ++g) {
+            EXPECT_EQ(game.groups[g].colour, mesh.groups[g].colour) << g;
+            EXPECT_EQ(game.groups[g].flags, mesh.groups[g].flags) << g;
+        }
+
         // Every group takes its material's colour and flags as the file holds them.
         for (size_t g = 0; g < mesh.groups.size() && g < file.materials.size(); ++g) {
             const auto& c = file.materials[g].colour;
