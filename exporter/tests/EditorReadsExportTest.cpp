@@ -46,39 +46,19 @@ std::vector<Triangle> FileTriangles(const ReadMesh& mesh, size_t frame) {
     return out;
 }
 
-// The editor's mesh keeps its faces in draw groups, one per material, each indexing its own vertices.
-std::vector<Triangle> EditorTriangles(const qv::EditorMesh& mesh, size_t frame) {
+// The editor's and the game's meshes keep their faces in draw groups, one per material, each indexing
+// its own run of vertices.
+template <class MeshType>
+std::vector<Triangle> GroupedTriangles(const MeshType& mesh, size_t frame) {
     std::vector<Triangle> out;
-    const qv::MeshVertex* v = mesh.frames.data() + frame * mesh.vertexCount;
+    const auto* v = mesh.frames.data() + frame * mesh.vertexCount;
     auto corner = [&](size_t i) { return Corner{v[i].x, v[i].y, v[i].z, v[i].u, v[i].v}; };
     size_t firstVertex = 0, firstIndex = 0;
     for (size_t g = 0; g < mesh.groups.size(); ++g) {
-        const qv::MeshGroup& group = mesh.groups[g];
+        const auto& group = mesh.groups[g];
         for (size_t f = 0; f < group.faceCount; ++f) {
             const uint16_t* face = &mesh.faces[firstIndex + f * 3];
-            EXPECT_LT(face[0], group.vertexCount);
-            EXPECT_LT(face[1], group.vertexCount);
-            EXPECT_LT(face[2], group.vertexCount);
-            out.push_back(MakeTriangle(static_cast<uint32_t>(g), corner(firstVertex + face[0]),
-                                       corner(firstVertex + face[1]), corner(firstVertex + face[2])));
-        }
-        firstVertex += group.vertexCount;
-        firstIndex += size_t{group.faceCount} * 3;
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-// The game's mesh, grouped by material in the same way as the editor's.
-std::vector<Triangle> GameTriangles(const kes::Mesh& mesh, size_t frame) {
-    std::vector<Triangle> out;
-    const kes::SourceVertex* v = mesh.frames.data() + frame * mesh.vertexCount;
-    auto corner = [&](size_t i) { return Corner{v[i].x, v[i].y, v[i].z, v[i].u, v[i].v}; };
-    size_t firstVertex = 0, firstIndex = 0;
-    for (size_t g = 0; g < mesh.groups.size(); ++g) {
-        const kes::MeshGroup& group = mesh.groups[g];
-        for (size_t f = 0; f < group.faceCount; ++f) {
-            const uint16_t* face = &mesh.faces[firstIndex + f * 3];
+            EXPECT_TRUE(face[0] < group.vertexCount && face[1] < group.vertexCount && face[2] < group.vertexCount);
             out.push_back(MakeTriangle(static_cast<uint32_t>(g), corner(firstVertex + face[0]),
                                        corner(firstVertex + face[1]), corner(firstVertex + face[2])));
         }
@@ -135,7 +115,7 @@ protected:
         EXPECT_EQ(mesh.groups.size(), file.materials.size()) << "one draw group per material";
         for (size_t k = 0; k < file.frames.size(); ++k) {
             SCOPED_TRACE(k);
-            EXPECT_EQ(EditorTriangles(mesh, k), FileTriangles(file, k));
+            EXPECT_EQ(GroupedTriangles(mesh, k), FileTriangles(file, k));
         }
         // Stored as the editor keeps a mesh (faces turned to its drawing winding) and built by the game.
         qv::EditorMesh kept = mesh;
@@ -150,8 +130,8 @@ protected:
         ASSERT_EQ(game.groups.size(), mesh.groups.size());
         for (size_t k = 0; k < file.frames.size(); ++k) {
             SCOPED_TRACE(k);
-            EXPECT_EQ(GameTriangles(game, k), EditorTriangles(kept, k));
-            EXPECT_EQ(GameTriangles(game, k), Reversed(FileTriangles(file, k)));
+            EXPECT_EQ(GroupedTriangles(game, k), GroupedTriangles(kept, k));
+            EXPECT_EQ(GroupedTriangles(game, k), Reversed(FileTriangles(file, k)));
         }
         for (size_t g = 0; g < game.groups.size(); ++g) {
             EXPECT_EQ(game.groups[g].colour, mesh.groups[g].colour) << g;

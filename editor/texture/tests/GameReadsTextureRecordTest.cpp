@@ -10,6 +10,7 @@
 
 #include "editor/msgbox/EditorMessageBox.h"
 #include "editor/texture/TextureTable.h"
+#include "editor/texture/tests/BmpBytes.h"
 #include "game/core/texture/TextureContainer.h"
 
 namespace {
@@ -23,16 +24,9 @@ struct Rgb {
 // A ".bmp" file of w x h pixels: 24 bits from `colour`, or 8 bits indexing a palette whose entry i is
 // colour(i % w, i / w) (pixel (x, y) then holds index y * w + x), rows stored bottom-up.
 std::vector<uint8_t> BmpFile(int w, int h, int bits, const std::function<Rgb(int, int)>& colour) {
-    const uint32_t row = ((static_cast<uint32_t>(w) * bits + 31) / 32) * 4;
     const uint32_t entries = bits == 8 ? 256 : 0;
     plat::ByteWriter out;
-    out.U16(0x4D42);
-    out.U32(0);
-    out.U32(0);
-    out.U32(14 + 40 + entries * 4);
-    qv::BitmapInfoHeader hdr;
-    hdr.width = w, hdr.height = h, hdr.bitCount = static_cast<uint16_t>(bits), hdr.sizeImage = row * h;
-    qv::WriteBitmapHeader(out, hdr);
+    const uint32_t row = qv::test::WriteBmpHead(out, w, h, bits, entries);
     for (uint32_t i = 0; i < entries; ++i) {
         const Rgb c = colour(static_cast<int>(i) % w, static_cast<int>(i) / w);
         out.U8(c.b), out.U8(c.g), out.U8(c.r), out.U8(0);
@@ -57,15 +51,8 @@ std::vector<uint8_t> BmpFile(int w, int h, int bits, const std::function<Rgb(int
 // An 8-bit grey picture as grey bitmaps are stored: a grey-ramp palette and each pixel's grey level as
 // its index.
 std::vector<uint8_t> GreyBmpFile(int w, int h, const std::function<uint8_t(int, int)>& level) {
-    const uint32_t row = ((static_cast<uint32_t>(w) * 8 + 31) / 32) * 4;
     plat::ByteWriter out;
-    out.U16(0x4D42);
-    out.U32(0);
-    out.U32(0);
-    out.U32(14 + 40 + 1024);
-    qv::BitmapInfoHeader hdr;
-    hdr.width = w, hdr.height = h, hdr.bitCount = 8, hdr.sizeImage = row * h;
-    qv::WriteBitmapHeader(out, hdr);
+    const uint32_t row = qv::test::WriteBmpHead(out, w, h, 8, 256);
     for (uint32_t i = 0; i < 256; ++i) out.U32(i * 0x010101u);
     for (int y = h - 1; y >= 0; --y) {
         std::vector<uint8_t> line(row, 0);

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "editor/msgbox/EditorMessageBox.h"
+#include "editor/texture/tests/BmpBytes.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/sys/Env.h"
 
@@ -15,16 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<uint8_t> Bmp(int w, int h, int bits) {
-    const uint32_t row = ((static_cast<uint32_t>(w) * bits + 31) / 32) * 4;
     const uint32_t entries = bits <= 8 ? (1u << bits) : 0;
     plat::ByteWriter out;
-    out.U16(0x4D42);
-    out.U32(0);
-    out.U32(0);
-    out.U32(14 + 40 + entries * 4);
-    qv::BitmapInfoHeader hdr;
-    hdr.width = w, hdr.height = h, hdr.bitCount = static_cast<uint16_t>(bits), hdr.sizeImage = row * h;
-    qv::WriteBitmapHeader(out, hdr);
+    const uint32_t row = qv::test::WriteBmpHead(out, w, h, bits, entries);
     for (uint32_t i = 0; i < entries; ++i) out.U32(i * 0x010101u);
     for (uint32_t i = 0; i < row * static_cast<uint32_t>(h); ++i) out.U8(static_cast<uint8_t>(i * 31 + 7));
     return out.Take();
