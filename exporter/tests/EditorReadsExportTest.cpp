@@ -138,6 +138,16 @@ protected:
             EXPECT_EQ(game.groups[g].flags, mesh.groups[g].flags) << g;
         }
 
+        // The game loads the same file directly, in the file's own winding.
+        kes::Mesh direct(nullptr);
+        const std::vector<uint8_t> bytes = ReadFileBytes(path);
+        ASSERT_EQ(direct.LoadFromMemory(bytes.data(), bytes.size(), "scene", 0), 1);
+        ASSERT_EQ(direct.frameCount, file.frames.size());
+        for (size_t k = 0; k < file.frames.size(); ++k) {
+            SCOPED_TRACE(k);
+            EXPECT_EQ(GroupedTriangles(direct, k), FileTriangles(file, k));
+        }
+
         // Every group takes its material's colour and flags as the file holds them.
         for (size_t g = 0; g < mesh.groups.size() && g < file.materials.size(); ++g) {
             const auto& c = file.materials[g].colour;
