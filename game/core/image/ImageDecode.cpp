@@ -1,9 +1,12 @@
 #include "game/core/image/ImageDecode.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/bytes/ByteIO.h"
@@ -64,10 +67,37 @@ bool MakeLayout(const InfoHeader& h, bool fourByteRows, Layout* out) {
     return true;
 }
 
+// Exchanges the first and third byte of each 3-byte pixel: blue, green, red becomes red, green, blue.
+void SwapRedBlue(uint8_t* p, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i, p += 3) {
+        const uint8_t t = p[0];
+        p[0] = p[2];
+        p[2] = t;
+    }
+}
+
+// Puts rows that were read bottom row first into top-first order, exchanging rows pairwise in place.
+void FlipRows(ImageRecord* image) {
+    const size_t stride = image->stride;
+    for (uint32_t top = 0, bottom = image->height - 1u; top < bottom; ++top, --bottom)
+        std::swap_ranges(image->pixels + top * stride, image->pixels + (top + 1) * stride,
+                         image->pixels + bottom * stride);
+}
+
+// The palette and (when asked) the checksum of a record whose pixels are in place.
+ImageRecord* FinishRecord(ImageRecord* image, const uint32_t* table, PictureChecksum checksum) {
+    if (image->palette) {
+        if (table) std::memcpy(image->palette, table, 1024);
+        else std::memset(image->palette, 0, 1024);
+    }
+    image->checksum = checksum == PictureChecksum::Compute ? ImageChecksum(*image) : 0;
+    return image;
+}
+
 // Fills a new record from rows held in memory. Each record row takes as many bytes of its source
 // row as both have (a source row narrower than the record's stride leaves zeros).
 ImageRecord* BuildRecord(const Layout& l, uint32_t format, const uint8_t* rows, const uint32_t* table,
-                         bool flip) {
+                         bool flip, PictureChecksum checksum = PictureChecksum::Compute) {
     ImageRecord* image = AllocImage(l.width, l.rows, format, "");
     if (!image) return nullptr;
     const size_t copy = image->stride < l.rowSize ? image->stride : l.rowSize;
@@ -76,14 +106,9 @@ ImageRecord* BuildRecord(const Layout& l, uint32_t format, const uint8_t* rows, 
         uint8_t* dst = image->pixels + static_cast<size_t>(i) * image->stride;
         std::memcpy(dst, src, copy);
         if (copy < image->stride) std::memset(dst + copy, 0, image->stride - copy);
-        if (format == kImage24)
-            for (uint32_t x = 0; x < l.width; ++x) std::swap(dst[x * 3], dst[x * 3 + 2]);
     }
-    if (image->palette) {
-        for (int i = 0; i < 256; ++i) image->palette[i] = table ? table[i] : 0;
-    }
-    image->checksum = ImageChecksum(*image);
-    return image;
+    if (format == kImage24) SwapRedBlue(image->pixels, static_cast<size_t>(l.width) * l.rows);
+    return FinishRecord(image, table, checksum);
 }
 
 void ReadTable(const uint8_t* p, size_t entries, uint32_t* table) {
@@ -100,7 +125,7 @@ bool IsGreyRamp(const uint32_t* table) {
     return true;
 }
 
-ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset) {
+ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset, PictureChecksum checksum) {
     const uint64_t start = stream.Tell();
     uint8_t header[kInfoHeaderSize];
     if (stream.Read(header, sizeof header) != sizeof header) return nullptr;
@@ -122,10 +147,23 @@ ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset) {
     }
     const uint64_t bytes = static_cast<uint64_t>(l.rowSize) * l.rows;
     if (bytes > stream.Remaining()) return nullptr;
-    std::vector<uint8_t> rows(static_cast<size_t>(bytes));
-    if (stream.Read(rows.data(), rows.size()) != rows.size()) return nullptr;
+    const uint32_t format = FormatForBits(h.bitCount, grey);
     // The stream form is always stored bottom row first, whatever the sign of the height.
-    return BuildRecord(l, FormatForBits(h.bitCount, grey), rows.data(), table, true);
+    if (l.rowSize == static_cast<size_t>(ImageBytesPerPixel(format)) * l.width) {
+        // Stored rows are exactly the record's rows: read them in place with one read.
+        ImageRecord* image = AllocImage(l.width, l.rows, format, "");
+        if (!image) return nullptr;
+        if (stream.Read(image->pixels, static_cast<size_t>(bytes)) != bytes) {
+            FreeImage(image);
+            return nullptr;
+        }
+        FlipRows(image);
+        if (format == kImage24) SwapRedBlue(image->pixels, static_cast<size_t>(l.width) * l.rows);
+        return FinishRecord(image, table, checksum);
+    }
+    std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
+    if (!rows || stream.Read(rows.get(), static_cast<size_t>(bytes)) != bytes) return nullptr;
+    return BuildRecord(l, format, rows.get(), table, true, checksum);
 }
 
 // The DIB decoder; the colour table read (zeros without one) goes to tableOut.

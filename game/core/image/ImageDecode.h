@@ -14,8 +14,11 @@ namespace kes {
 // rows bottom row first, each ((bits x width + 15) / 16) x 2 bytes. pixelOffset 0: the rows follow
 // the colour table; otherwise they start pixelOffset bytes after the header's first byte. Null on
 // a short read, a picture below 5 bits per pixel (after header and table are read), bad sizes or
-// no memory. The stream is left after the rows.
-ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset = 0);
+// no memory. The stream is left after the rows. The checksum is left 0 when the caller has no use
+// for it (a world's textures), since it costs a pass over every pixel.
+enum class PictureChecksum { Compute, Skip };
+ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset = 0,
+                                 PictureChecksum checksum = PictureChecksum::Compute);
 
 // Decodes a bitmap's info header and rows held in memory (the bytes after a .bmp file's 14-byte
 // file header); the rows start pixelOffset bytes after the header's first byte. Bitmap rules: rows

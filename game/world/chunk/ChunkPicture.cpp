@@ -8,7 +8,7 @@
 
 namespace kes {
 
-ImageRecord* ReadChunkPicture(ChunkStream& s) {
+ImageRecord* ReadChunkPicture(ChunkStream& s, PictureChecksum checksum) {
     uint8_t head[40];
     if (!s.Bytes(head, 40)) return nullptr;
     const int32_t w = static_cast<int32_t>(plat::LoadU32(head + 4));
@@ -26,7 +26,7 @@ ImageRecord* ReadChunkPicture(ChunkStream& s) {
     if (stored == even) {
         // Rows in the game's own form: the picture reader takes them straight from the chunk.
         if (!s.Seek(s.Tell() - 40)) return nullptr;
-        return ReadImageFromStream(s);
+        return ReadImageFromStream(s, 0, checksum);
     }
     // Rebuilt in the game's own form for the picture reader.
     std::vector<uint8_t> bytes(40 + table + static_cast<size_t>(even) * rows);
@@ -38,7 +38,7 @@ ImageRecord* ReadChunkPicture(ChunkStream& s) {
         std::memcpy(bytes.data() + 40 + table + static_cast<size_t>(r) * even, row.data(), even);
     }
     MemoryImageStream memory(bytes.data(), bytes.size());
-    return ReadImageFromStream(memory);
+    return ReadImageFromStream(memory, 0, checksum);
 }
 
 }  // namespace kes
