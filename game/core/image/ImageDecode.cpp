@@ -24,6 +24,7 @@ struct InfoHeader {
     uint16_t planes;
     uint16_t bitCount;
     uint32_t compression;
+    uint32_t sizeImage;
     uint32_t clrUsed;
 };
 
@@ -35,6 +36,7 @@ InfoHeader ParseInfoHeader(const uint8_t* p) {
     h.planes = plat::LoadU16(p + 12);
     h.bitCount = plat::LoadU16(p + 14);
     h.compression = plat::LoadU32(p + 16);
+    h.sizeImage = plat::LoadU32(p + 20);
     h.clrUsed = plat::LoadU32(p + 32);
     return h;
 }
@@ -53,7 +55,11 @@ struct Layout {
     bool topDown = false;
 };
 
-bool MakeLayout(const InfoHeader& h, bool fourByteRows, Layout* out) {
+// How the rows are padded: bitmap files always to four bytes; stored pictures to two bytes, or to
+// four when the header's image size says so.
+enum class RowPadding { Bitmap, Stored };
+
+bool MakeLayout(const InfoHeader& h, RowPadding padding, Layout* out) {
     if (h.width <= 0 || h.width > 0xFFFF || h.bitCount == 0 || h.bitCount > 32) return false;
     const int64_t height = h.height;
     const int64_t rows = height < 0 ? -height : height;
@@ -61,8 +67,9 @@ bool MakeLayout(const InfoHeader& h, bool fourByteRows, Layout* out) {
     const uint64_t bitsPerRow = static_cast<uint64_t>(h.bitCount) * static_cast<uint32_t>(h.width);
     out->width = static_cast<uint32_t>(h.width);
     out->rows = static_cast<uint32_t>(rows);
-    out->rowSize = fourByteRows ? static_cast<size_t>((bitsPerRow + 31) / 32 * 4)
-                                : static_cast<size_t>((bitsPerRow + 15) / 16 * 2);
+    out->rowSize = padding == RowPadding::Bitmap
+                       ? static_cast<size_t>((bitsPerRow + 31) / 32 * 4)
+                       : StoredRowBytes(h.bitCount, out->width, out->rows, h.sizeImage);
     out->topDown = height < 0;
     return true;
 }
@@ -117,6 +124,13 @@ void ReadTable(const uint8_t* p, size_t entries, uint32_t* table) {
 
 }  // namespace
 
+size_t StoredRowBytes(uint32_t bits, uint32_t width, uint32_t rows, uint32_t imageSize) {
+    const uint64_t bitsPerRow = static_cast<uint64_t>(bits) * width;
+    const uint64_t even = (bitsPerRow + 15) / 16 * 2;
+    const uint64_t padded4 = (bitsPerRow + 31) / 32 * 4;
+    return static_cast<size_t>(padded4 != even && imageSize == padded4 * rows ? padded4 : even);
+}
+
 bool IsGreyRamp(const uint32_t* table) {
     for (uint32_t i = 0; i < 256; ++i) {
         const uint32_t b = table[i] & 0xFF, g = (table[i] >> 8) & 0xFF, r = (table[i] >> 16) & 0xFF;
@@ -140,7 +154,7 @@ ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset, Pict
     }
     if (h.bitCount < 5) return nullptr;
     Layout l;
-    if (!MakeLayout(h, false, &l)) return nullptr;
+    if (!MakeLayout(h, RowPadding::Stored, &l)) return nullptr;
     if (pixelOffset != 0) {
         const uint64_t target = start + pixelOffset;
         if (target < stream.Tell() || !stream.Seek(target)) return nullptr;
@@ -184,7 +198,7 @@ static ImageRecord* DecodeDib(const uint8_t* bytes, size_t size, uint32_t pixelO
     }
     if (h.bitCount < 5) return nullptr;
     Layout l;
-    if (!MakeLayout(h, true, &l)) return nullptr;
+    if (!MakeLayout(h, RowPadding::Bitmap, &l)) return nullptr;
     const uint64_t need = static_cast<uint64_t>(l.rowSize) * l.rows;
     if (pixelOffset < kInfoHeaderSize || pixelOffset > size || need > size - pixelOffset) return nullptr;
     std::memcpy(tableOut, table, sizeof table);
