@@ -478,9 +478,15 @@ void GfxDevice::DrawIndexed(uint32_t primitiveType, const GfxVertex* vertices, u
     if (!vertices || !indices || vertexCount == 0 || indexCount < 3) return;
     Impl& im = *impl_;
     const uint32_t base = static_cast<uint32_t>(im.batchVertices.size());
-    // Triangles are gathered as a list; an index beyond the vertices drops its triangle.
+    // Triangles are gathered as a list; an index beyond the vertices, or a vertex whose position
+    // is not a number (a point on the eye plane projects to infinity), drops its triangle.
+    auto finite = [&](uint16_t i) {
+        const GfxVertex& v = vertices[i];
+        return std::isfinite(v.sx) && std::isfinite(v.sy) && std::isfinite(v.sz) && std::isfinite(v.rhw);
+    };
     auto add = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (a >= vertexCount || b >= vertexCount || c >= vertexCount) return;
+        if (!finite(a) || !finite(b) || !finite(c)) return;
         im.batchIndices.push_back(base + a);
         im.batchIndices.push_back(base + b);
         im.batchIndices.push_back(base + c);
