@@ -478,9 +478,15 @@ void GfxDevice::DrawIndexed(uint32_t primitiveType, const GfxVertex* vertices, u
     if (!vertices || !indices || vertexCount == 0 || indexCount < 3) return;
     Impl& im = *impl_;
     const uint32_t base = static_cast<uint32_t>(im.batchVertices.size());
-    // Triangles are gathered as a list; an index beyond the vertices drops its triangle.
+    // Triangles are gathered as a list; an index beyond the vertices, or a vertex whose position
+    // is not a number (a point on the eye plane projects to infinity), drops its triangle.
+    auto finite = [&](uint16_t i) {
+        const GfxVertex& v = vertices[i];
+        return std::isfinite(v.sx) && std::isfinite(v.sy) && std::isfinite(v.sz) && std::isfinite(v.rhw);
+    };
     auto add = [&](uint16_t a, uint16_t b, uint16_t c) {
         if (a >= vertexCount || b >= vertexCount || c >= vertexCount) return;
+        if (!finite(a) || !finite(b) || !finite(c)) return;
         im.batchIndices.push_back(base + a);
         im.batchIndices.push_back(base + b);
         im.batchIndices.push_back(base + c);
@@ -591,22 +597,33 @@ void GfxDevice::Flush() {
 }
 
 GfxTexture* GfxDevice::CreateTexture(const std::vector<GfxLevel>& levels, bool hasAlpha) {
-    if (levels.empty()) return nullptr;
-    for (const GfxLevel& l : levels)
+    std::vector<GfxLevelView> views;
+    views.reserve(levels.size());
+    for (const GfxLevel& l : levels) {
         if (l.width <= 0 || l.height <= 0 || l.rgba.size() < static_cast<size_t>(l.width) * l.height * 4)
             return nullptr;
+        views.push_back({l.width, l.height, l.rgba.data()});
+    }
+    return CreateTexture(views.data(), views.size(), hasAlpha);
+}
+
+GfxTexture* GfxDevice::CreateTexture(const GfxLevelView* levels, size_t count, bool hasAlpha) {
+    if (!levels || count == 0) return nullptr;
+    for (size_t i = 0; i < count; ++i)
+        if (levels[i].width <= 0 || levels[i].height <= 0 || !levels[i].rgba) return nullptr;
     Flush();
     auto* t = new GfxTexture;
     t->hasAlpha = hasAlpha;
     glGenTextures(1, &t->name);
     glBindTexture(GL_TEXTURE_2D, t->name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (size_t i = 0; i < levels.size(); ++i)
+    // The core profile has no call that takes a whole chain: one upload per level.
+    for (size_t i = 0; i < count; ++i)
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height, 0,
-                     GL_RGBA, GL_UNSIGNED_BYTE, levels[i].rgba.data());
+                     GL_RGBA, GL_UNSIGNED_BYTE, levels[i].rgba);
     // A chain that stops early must still be complete, or the texture would sample black.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size() - 1));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(count - 1));
     glBindTexture(GL_TEXTURE_2D, 0);
     return t;
 }

@@ -30,6 +30,13 @@ struct GfxLevel {
     std::vector<uint8_t> rgba;
 };
 
+// A mip level whose texels the caller holds (same layout as GfxLevel).
+struct GfxLevelView {
+    int width = 0;
+    int height = 0;
+    const uint8_t* rgba = nullptr;
+};
+
 class GfxTexture;
 class GfxSurface;
 
@@ -90,6 +97,7 @@ public:
 
     // Textures from prepared mip chains (level 0 first, each the next smaller size).
     GfxTexture* CreateTexture(const std::vector<GfxLevel>& levels, bool hasAlpha);
+    GfxTexture* CreateTexture(const GfxLevelView* levels, size_t count, bool hasAlpha);
     void DestroyTexture(GfxTexture* texture);
     // Texels whose colour equals the key (0xRRGGBB) are dropped while colour keying is on.
     void SetColourKey(GfxTexture* texture, bool enabled, uint32_t rgb);

@@ -21,8 +21,13 @@ void main() {
     // centre on a left or top edge belongs to the triangle: shifting by a little less than half a
     // pixel puts such centres just inside and centres on right or bottom edges just outside,
     // whatever GL's own rule for exact hits.
+    // The screen position is the clip position divided by w = 1 / rhw, so multiplying back gives
+    // the clip position itself, also for a vertex behind the eye (rhw below 0): GL then clips such
+    // triangles at the near plane instead of drawing them folded over the screen. rhw 0 carries no
+    // depth (flat screen-space drawing) and stays at w = 1; the device never passes on a vertex
+    // whose numbers are not finite.
     const float kCentre = 0.5 - 1.0 / 64.0;
-    float w = (aPos.w > 0.0 && !isinf(aPos.w)) ? 1.0 / aPos.w : 1.0;
+    float w = aPos.w != 0.0 ? 1.0 / aPos.w : 1.0;
     vec2 ndc = vec2((aPos.x + kCentre) / uTarget.x * 2.0 - 1.0, 1.0 - (aPos.y + kCentre) / uTarget.y * 2.0);
     gl_Position = vec4(ndc * w, (aPos.z * 2.0 - 1.0) * w, w);
     vDiffuse = aDiffuse;

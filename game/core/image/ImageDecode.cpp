@@ -1,9 +1,12 @@
 #include "game/core/image/ImageDecode.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/bytes/ByteIO.h"
@@ -21,6 +24,7 @@ struct InfoHeader {
     uint16_t planes;
     uint16_t bitCount;
     uint32_t compression;
+    uint32_t sizeImage;
     uint32_t clrUsed;
 };
 
@@ -32,6 +36,7 @@ InfoHeader ParseInfoHeader(const uint8_t* p) {
     h.planes = plat::LoadU16(p + 12);
     h.bitCount = plat::LoadU16(p + 14);
     h.compression = plat::LoadU32(p + 16);
+    h.sizeImage = plat::LoadU32(p + 20);
     h.clrUsed = plat::LoadU32(p + 32);
     return h;
 }
@@ -50,7 +55,11 @@ struct Layout {
     bool topDown = false;
 };
 
-bool MakeLayout(const InfoHeader& h, bool fourByteRows, Layout* out) {
+// How the rows are padded: bitmap files always to four bytes; stored pictures to two bytes, or to
+// four when the header's image size says so.
+enum class RowPadding { Bitmap, Stored };
+
+bool MakeLayout(const InfoHeader& h, RowPadding padding, Layout* out) {
     if (h.width <= 0 || h.width > 0xFFFF || h.bitCount == 0 || h.bitCount > 32) return false;
     const int64_t height = h.height;
     const int64_t rows = height < 0 ? -height : height;
@@ -58,16 +67,44 @@ bool MakeLayout(const InfoHeader& h, bool fourByteRows, Layout* out) {
     const uint64_t bitsPerRow = static_cast<uint64_t>(h.bitCount) * static_cast<uint32_t>(h.width);
     out->width = static_cast<uint32_t>(h.width);
     out->rows = static_cast<uint32_t>(rows);
-    out->rowSize = fourByteRows ? static_cast<size_t>((bitsPerRow + 31) / 32 * 4)
-                                : static_cast<size_t>((bitsPerRow + 15) / 16 * 2);
+    out->rowSize = padding == RowPadding::Bitmap
+                       ? static_cast<size_t>((bitsPerRow + 31) / 32 * 4)
+                       : StoredRowBytes(h.bitCount, out->width, out->rows, h.sizeImage);
     out->topDown = height < 0;
     return true;
+}
+
+// Exchanges the first and third byte of each 3-byte pixel: blue, green, red becomes red, green, blue.
+void SwapRedBlue(uint8_t* p, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i, p += 3) {
+        const uint8_t t = p[0];
+        p[0] = p[2];
+        p[2] = t;
+    }
+}
+
+// Puts rows that were read bottom row first into top-first order, exchanging rows pairwise in place.
+void FlipRows(ImageRecord* image) {
+    const size_t stride = image->stride;
+    for (uint32_t top = 0, bottom = image->height - 1u; top < bottom; ++top, --bottom)
+        std::swap_ranges(image->pixels + top * stride, image->pixels + (top + 1) * stride,
+                         image->pixels + bottom * stride);
+}
+
+// The palette and (when asked) the checksum of a record whose pixels are in place.
+ImageRecord* FinishRecord(ImageRecord* image, const uint32_t* table, PictureChecksum checksum) {
+    if (image->palette) {
+        if (table) std::memcpy(image->palette, table, 1024);
+        else std::memset(image->palette, 0, 1024);
+    }
+    image->checksum = checksum == PictureChecksum::Compute ? ImageChecksum(*image) : 0;
+    return image;
 }
 
 // Fills a new record from rows held in memory. Each record row takes as many bytes of its source
 // row as both have (a source row narrower than the record's stride leaves zeros).
 ImageRecord* BuildRecord(const Layout& l, uint32_t format, const uint8_t* rows, const uint32_t* table,
-                         bool flip) {
+                         bool flip, PictureChecksum checksum = PictureChecksum::Compute) {
     ImageRecord* image = AllocImage(l.width, l.rows, format, "");
     if (!image) return nullptr;
     const size_t copy = image->stride < l.rowSize ? image->stride : l.rowSize;
@@ -76,14 +113,9 @@ ImageRecord* BuildRecord(const Layout& l, uint32_t format, const uint8_t* rows, 
         uint8_t* dst = image->pixels + static_cast<size_t>(i) * image->stride;
         std::memcpy(dst, src, copy);
         if (copy < image->stride) std::memset(dst + copy, 0, image->stride - copy);
-        if (format == kImage24)
-            for (uint32_t x = 0; x < l.width; ++x) std::swap(dst[x * 3], dst[x * 3 + 2]);
     }
-    if (image->palette) {
-        for (int i = 0; i < 256; ++i) image->palette[i] = table ? table[i] : 0;
-    }
-    image->checksum = ImageChecksum(*image);
-    return image;
+    if (format == kImage24) SwapRedBlue(image->pixels, static_cast<size_t>(l.width) * l.rows);
+    return FinishRecord(image, table, checksum);
 }
 
 void ReadTable(const uint8_t* p, size_t entries, uint32_t* table) {
@@ -91,6 +123,13 @@ void ReadTable(const uint8_t* p, size_t entries, uint32_t* table) {
 }
 
 }  // namespace
+
+size_t StoredRowBytes(uint32_t bits, uint32_t width, uint32_t rows, uint32_t imageSize) {
+    const uint64_t bitsPerRow = static_cast<uint64_t>(bits) * width;
+    const uint64_t even = (bitsPerRow + 15) / 16 * 2;
+    const uint64_t padded4 = (bitsPerRow + 31) / 32 * 4;
+    return static_cast<size_t>(padded4 != even && imageSize == padded4 * rows ? padded4 : even);
+}
 
 bool IsGreyRamp(const uint32_t* table) {
     for (uint32_t i = 0; i < 256; ++i) {
@@ -100,7 +139,7 @@ bool IsGreyRamp(const uint32_t* table) {
     return true;
 }
 
-ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset) {
+ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset, PictureChecksum checksum) {
     const uint64_t start = stream.Tell();
     uint8_t header[kInfoHeaderSize];
     if (stream.Read(header, sizeof header) != sizeof header) return nullptr;
@@ -115,17 +154,30 @@ ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset) {
     }
     if (h.bitCount < 5) return nullptr;
     Layout l;
-    if (!MakeLayout(h, false, &l)) return nullptr;
+    if (!MakeLayout(h, RowPadding::Stored, &l)) return nullptr;
     if (pixelOffset != 0) {
         const uint64_t target = start + pixelOffset;
         if (target < stream.Tell() || !stream.Seek(target)) return nullptr;
     }
     const uint64_t bytes = static_cast<uint64_t>(l.rowSize) * l.rows;
     if (bytes > stream.Remaining()) return nullptr;
-    std::vector<uint8_t> rows(static_cast<size_t>(bytes));
-    if (stream.Read(rows.data(), rows.size()) != rows.size()) return nullptr;
+    const uint32_t format = FormatForBits(h.bitCount, grey);
     // The stream form is always stored bottom row first, whatever the sign of the height.
-    return BuildRecord(l, FormatForBits(h.bitCount, grey), rows.data(), table, true);
+    if (l.rowSize == static_cast<size_t>(ImageBytesPerPixel(format)) * l.width) {
+        // Stored rows are exactly the record's rows: read them in place with one read.
+        ImageRecord* image = AllocImage(l.width, l.rows, format, "");
+        if (!image) return nullptr;
+        if (stream.Read(image->pixels, static_cast<size_t>(bytes)) != bytes) {
+            FreeImage(image);
+            return nullptr;
+        }
+        FlipRows(image);
+        if (format == kImage24) SwapRedBlue(image->pixels, static_cast<size_t>(l.width) * l.rows);
+        return FinishRecord(image, table, checksum);
+    }
+    std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
+    if (!rows || stream.Read(rows.get(), static_cast<size_t>(bytes)) != bytes) return nullptr;
+    return BuildRecord(l, format, rows.get(), table, true, checksum);
 }
 
 // The DIB decoder; the colour table read (zeros without one) goes to tableOut.
@@ -146,7 +198,7 @@ static ImageRecord* DecodeDib(const uint8_t* bytes, size_t size, uint32_t pixelO
     }
     if (h.bitCount < 5) return nullptr;
     Layout l;
-    if (!MakeLayout(h, true, &l)) return nullptr;
+    if (!MakeLayout(h, RowPadding::Bitmap, &l)) return nullptr;
     const uint64_t need = static_cast<uint64_t>(l.rowSize) * l.rows;
     if (pixelOffset < kInfoHeaderSize || pixelOffset > size || need > size - pixelOffset) return nullptr;
     std::memcpy(tableOut, table, sizeof table);

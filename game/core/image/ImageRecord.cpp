@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/bytes/ByteIO.h"
+
 namespace kes {
 
 namespace {
@@ -84,16 +86,26 @@ void FreeImage(ImageRecord* image) {
 }
 
 uint32_t ImageChecksum(const ImageRecord& image) {
+    // End-around-carry addition is addition modulo 2^32 - 1 that only yields 0 for a zero total, so
+    // the words are summed in 64 bits and the carries folded back in once at the end; the result
+    // is the same as adding word by word.
     const size_t pixelBytes = static_cast<size_t>(image.height) * image.stride;
-    uint32_t sum = static_cast<uint32_t>(pixelBytes + (image.palette ? 1024 : 0));
+    uint64_t sum = static_cast<uint32_t>(pixelBytes + (image.palette ? 1024 : 0));
     if (image.palette)
-        for (int i = 0; i < 256; ++i) sum = AddWithCarry(sum, image.palette[i]);
+        for (int i = 0; i < 256; ++i) sum += image.palette[i];
     const uint8_t* p = image.pixels;
-    for (size_t i = 0; i + 4 <= pixelBytes; i += 4)
-        sum = AddWithCarry(sum, static_cast<uint32_t>(p[i]) | (static_cast<uint32_t>(p[i + 1]) << 8) |
-                                    (static_cast<uint32_t>(p[i + 2]) << 16) |
-                                    (static_cast<uint32_t>(p[i + 3]) << 24));
-    return sum;
+    const size_t words = pixelBytes / 4;
+    // Blocks small enough that the 64-bit total cannot overflow before it is folded.
+    constexpr size_t kBlock = size_t(1) << 24;
+    for (size_t done = 0; done < words;) {
+        const size_t end = std::min(words, done + kBlock);
+        for (; done < end; ++done) {
+            sum += plat::LoadU32(p + done * 4);
+        }
+        sum = (sum & 0xFFFFFFFFu) + (sum >> 32);
+    }
+    while (sum >> 32) sum = (sum & 0xFFFFFFFFu) + (sum >> 32);
+    return static_cast<uint32_t>(sum);
 }
 
 static void FillGreyRamp(uint32_t* palette) {
@@ -149,6 +161,34 @@ static uint8_t NearestEntry(const uint32_t* palette, int r, int g, int b) {
     return static_cast<uint8_t>(best);
 }
 
+// One row of a half-size image: each byte channel is the mean of the 2 x 2 block below it.
+template <uint32_t Bpp>
+void AverageRows(const uint8_t* row0, const uint8_t* row1, uint8_t* out, uint32_t width) {
+    for (uint32_t x = 0; x < width; ++x, row0 += 2 * Bpp, row1 += 2 * Bpp, out += Bpp)
+        for (uint32_t c = 0; c < Bpp; ++c)
+            out[c] = static_cast<uint8_t>((row0[c] + row0[Bpp + c] + row1[c] + row1[Bpp + c]) >> 2);
+}
+
+static void AverageRowsAnyDepth(uint32_t bpp, const uint8_t* row0, const uint8_t* row1, uint8_t* out,
+                                uint32_t width) {
+    for (uint32_t x = 0; x < width; ++x)
+        for (uint32_t c = 0; c < bpp; ++c)
+            out[x * bpp + c] = static_cast<uint8_t>((row0[2 * x * bpp + c] + row0[(2 * x + 1) * bpp + c] +
+                                                     row1[2 * x * bpp + c] + row1[(2 * x + 1) * bpp + c]) >> 2);
+}
+
+// One row of a half-size paletted image: the two horizontally adjacent pixels of the odd source
+// row, averaged and matched to the palette.
+static void HalvePalettedRow(const uint32_t* palette, const uint8_t* row1, uint8_t* out, uint32_t width) {
+    for (uint32_t x = 0; x < width; ++x) {
+        const uint32_t a = palette[row1[2 * x]], b = palette[row1[2 * x + 1]];
+        const int r = static_cast<int>(((a >> 16) & 0xFF) + ((b >> 16) & 0xFF)) / 2;
+        const int g = static_cast<int>(((a >> 8) & 0xFF) + ((b >> 8) & 0xFF)) / 2;
+        const int bl = static_cast<int>((a & 0xFF) + (b & 0xFF)) / 2;
+        out[x] = NearestEntry(palette, r, g, bl);
+    }
+}
+
 int HalveImage(ImageRecord* image, int levels) {
     if (!image || levels < 2) return 0;
     if (image->width != image->height || (image->width & 1) || (image->height & 1)) return -1;
@@ -156,29 +196,30 @@ int HalveImage(ImageRecord* image, int levels) {
     if (!half) return -1;
     if (image->palette && half->palette) std::memcpy(half->palette, image->palette, 1024);
     else if (image->palette && !half->palette) half->palette = nullptr;
-    const uint32_t bpp = ImageBytesPerPixel(image->format);
     const size_t src = image->stride;
     for (uint32_t y = 0; y < half->height; ++y) {
         const uint8_t* row0 = image->pixels + (2 * y) * src;
         const uint8_t* row1 = row0 + src;
         uint8_t* out = half->pixels + y * half->stride;
-        for (uint32_t x = 0; x < half->width; ++x) {
-            if (image->format == kImagePaletted && image->palette) {
-                // The two horizontally adjacent pixels of the odd source row, averaged.
-                const uint32_t a = image->palette[row1[2 * x]], b = image->palette[row1[2 * x + 1]];
-                const int r = static_cast<int>(((a >> 16) & 0xFF) + ((b >> 16) & 0xFF)) / 2;
-                const int g = static_cast<int>(((a >> 8) & 0xFF) + ((b >> 8) & 0xFF)) / 2;
-                const int bl = static_cast<int>((a & 0xFF) + (b & 0xFF)) / 2;
-                out[x] = NearestEntry(image->palette, r, g, bl);
-            } else if (image->format == kImage16) {
-                std::memcpy(out + x * 2, row0 + 4 * x, 2);  // packed 16-bit pixels: the top-left one
-            } else {
-                for (uint32_t c = 0; c < bpp; ++c) {
-                    const uint32_t sum = row0[2 * x * bpp + c] + row0[(2 * x + 1) * bpp + c] +
-                                         row1[2 * x * bpp + c] + row1[(2 * x + 1) * bpp + c];
-                    out[x * bpp + c] = static_cast<uint8_t>(sum >> 2);
-                }
-            }
+        switch (image->format) {
+        case kImagePaletted:
+            if (image->palette) HalvePalettedRow(image->palette, row1, out, half->width);
+            else AverageRows<1>(row0, row1, out, half->width);
+            break;
+        case kImage16:
+            // Packed 16-bit pixels: the top-left one of each block.
+            for (uint32_t x = 0; x < half->width; ++x) std::memcpy(out + x * 2, row0 + 4 * x, 2);
+            break;
+        case kImage24:
+            AverageRows<3>(row0, row1, out, half->width);
+            break;
+        case kImage32:
+            AverageRows<4>(row0, row1, out, half->width);
+            break;
+        default:
+            if (ImageBytesPerPixel(image->format) == 1) AverageRows<1>(row0, row1, out, half->width);
+            else AverageRowsAnyDepth(ImageBytesPerPixel(image->format), row0, row1, out, half->width);
+            break;
         }
     }
     // A chain made earlier is replaced, not leaked.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -61,72 +62,90 @@ uint8_t AlphaAt(const ImageRecord& a, uint32_t x, uint32_t y) {
     return p[0];
 }
 
-// One level's texels as red, green, blue, alpha.
-plat::GfxLevel BuildLevel(const ImageRecord& img, const ImageRecord* alpha, bool wantAlpha,
-                          const TextureSettings& s, bool* keyed) {
+// One row of colour texels as red, green, blue and full alpha, each channel through the picture
+// adjustment table.
+void ColourRow(const ImageRecord& img, const uint8_t* row, const uint8_t* table, uint8_t* out) {
+    const uint32_t w = img.width;
+    switch (img.format) {
+    case kImage24:
+        for (uint32_t x = 0; x < w; ++x, row += 3, out += 4) {
+            out[0] = table[row[0]];
+            out[1] = table[row[1]];
+            out[2] = table[row[2]];
+            out[3] = 255;
+        }
+        break;
+    case kImage32:  // bitmap order: blue, green, red, unused
+        for (uint32_t x = 0; x < w; ++x, row += 4, out += 4) {
+            out[0] = table[row[2]];
+            out[1] = table[row[1]];
+            out[2] = table[row[0]];
+            out[3] = 255;
+        }
+        break;
+    case kImage16:  // 5 bits per channel, bitmap order
+        for (uint32_t x = 0; x < w; ++x, row += 2, out += 4) {
+            const uint16_t v = plat::LoadU16(row);
+            out[0] = table[((v >> 10) & 31) * 255 / 31];
+            out[1] = table[((v >> 5) & 31) * 255 / 31];
+            out[2] = table[(v & 31) * 255 / 31];
+            out[3] = 255;
+        }
+        break;
+    case kImagePaletted:
+        for (uint32_t x = 0; x < w; ++x, out += 4) {
+            const uint32_t c = img.palette ? img.palette[row[x]] : 0;
+            out[0] = table[(c >> 16) & 0xFF];
+            out[1] = table[(c >> 8) & 0xFF];
+            out[2] = table[c & 0xFF];
+            out[3] = 255;
+        }
+        break;
+    default:  // grey
+        for (uint32_t x = 0; x < w; ++x, out += 4) {
+            out[0] = out[1] = out[2] = table[row[x]];
+            out[3] = 255;
+        }
+        break;
+    }
+}
+
+// One level's texels as red, green, blue, alpha, written to out (width x height x 4 bytes).
+void BuildLevel(const ImageRecord& img, const ImageRecord* alpha, const TextureSettings& s, bool* keyed,
+                uint8_t* out) {
     const uint32_t key = ColourKeyValue(0xFF0000, 0xFF00, 0xFF);
-    plat::GfxLevel level;
-    level.width = img.width;
-    level.height = img.height;
-    level.rgba.resize(static_cast<size_t>(img.width) * img.height * 4);
     uint8_t table[256];
     for (int c = 0; c < 256; ++c) table[c] = AdjustChannel(static_cast<uint8_t>(c), s.picture1, s.picture2);
-    for (uint32_t y = 0; y < img.height; ++y) {
-        const uint8_t* row = img.pixels + static_cast<size_t>(y) * img.stride;
+    const size_t outStride = static_cast<size_t>(img.width) * 4;
+    for (uint32_t y = 0; y < img.height; ++y, out += outStride) {
+        ColourRow(img, img.pixels + static_cast<size_t>(y) * img.stride, table, out);
+        if (!alpha) continue;
+        // An alpha image of another size is sampled at the matching place.
+        const uint32_t ay = static_cast<uint32_t>(static_cast<uint64_t>(y) * alpha->height / img.height);
         for (uint32_t x = 0; x < img.width; ++x) {
-            uint8_t r = 0, g = 0, b = 0, a = 255;
-            switch (img.format) {
-            case kImage24:
-                r = row[x * 3];
-                g = row[x * 3 + 1];
-                b = row[x * 3 + 2];
-                break;
-            case kImage32:  // bitmap order: blue, green, red, unused
-                b = row[x * 4];
-                g = row[x * 4 + 1];
-                r = row[x * 4 + 2];
-                break;
-            case kImage16: {  // 5 bits per channel, bitmap order
-                const uint16_t v = plat::LoadU16(row + x * 2);
-                r = static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31);
-                g = static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31);
-                b = static_cast<uint8_t>((v & 31) * 255 / 31);
-                break;
-            }
-            case kImagePaletted:
-                if (img.palette) {
-                    const uint32_t c = img.palette[row[x]];
-                    r = static_cast<uint8_t>(c >> 16);
-                    g = static_cast<uint8_t>(c >> 8);
-                    b = static_cast<uint8_t>(c);
-                }
-                break;
-            default:  // grey
-                r = g = b = row[x];
-                break;
-            }
-            if (alpha) {
-                // An alpha image of another size is sampled at the matching place.
-                const uint32_t ax = static_cast<uint32_t>(static_cast<uint64_t>(x) * alpha->width / img.width);
-                const uint32_t ay = static_cast<uint32_t>(static_cast<uint64_t>(y) * alpha->height / img.height);
-                a = static_cast<uint8_t>(AlphaField(AlphaAt(*alpha, ax, ay), 0xFF));
-            } else if (!wantAlpha) {
-                a = 255;
-            }
-            uint8_t* out = &level.rgba[(static_cast<size_t>(y) * img.width + x) * 4];
-            out[0] = table[r];
-            out[1] = table[g];
-            out[2] = table[b];
-            out[3] = a;
-            if (alpha && a == 0 && !s.deviceAlphaTest) {
-                out[0] = static_cast<uint8_t>(key >> 16);
-                out[1] = static_cast<uint8_t>(key >> 8);
-                out[2] = static_cast<uint8_t>(key);
+            const uint32_t ax = static_cast<uint32_t>(static_cast<uint64_t>(x) * alpha->width / img.width);
+            uint8_t* t = out + x * 4;
+            t[3] = static_cast<uint8_t>(AlphaField(AlphaAt(*alpha, ax, ay), 0xFF));
+            if (t[3] == 0 && !s.deviceAlphaTest) {
+                t[0] = static_cast<uint8_t>(key >> 16);
+                t[1] = static_cast<uint8_t>(key >> 8);
+                t[2] = static_cast<uint8_t>(key);
                 *keyed = true;
             }
         }
     }
-    return level;
+}
+
+// A buffer for the texels of one texture on their way to the device, kept between textures: a
+// world loads hundreds of them, and fresh memory for each costs more than converting them.
+uint8_t* TexelScratch(size_t bytes) {
+    static std::unique_ptr<uint8_t[]> buffer;
+    static size_t capacity = 0;
+    if (bytes > capacity) {
+        buffer.reset(new (std::nothrow) uint8_t[bytes]);
+        capacity = buffer ? bytes : 0;
+    }
+    return buffer.get();
 }
 
 }  // namespace
@@ -242,17 +261,28 @@ int32_t CreateTextureSurface(TextureContainer* c, plat::GfxDevice* device) {
         levels = 0;
         for (const ImageRecord* i = c->image; i && i->width > 0; i = i->nextLevel) ++levels;
     }
-    std::vector<plat::GfxLevel> chain;
+    // All levels go into one buffer, converted once and handed to the device without copies.
+    std::vector<plat::GfxLevelView> chain;
+    size_t total = 0;
+    for (const ImageRecord* i = c->image; i && static_cast<int>(chain.size()) < levels; i = i->nextLevel) {
+        chain.push_back({i->width, i->height, nullptr});
+        total += static_cast<size_t>(i->width) * i->height * 4;
+    }
+    uint8_t* texels = TexelScratch(total);
+    if (!texels) return kResultFail;
     const ImageRecord* colour = c->image;
     const ImageRecord* alpha = c->alphaImage;
     bool keyed = false;
-    for (int l = 0; l < levels && colour; ++l) {
-        chain.push_back(BuildLevel(*colour, alpha, wantAlpha, s, &keyed));
+    uint8_t* at = texels;
+    for (plat::GfxLevelView& level : chain) {
+        BuildLevel(*colour, alpha, s, &keyed, at);
+        level.rgba = at;
+        at += static_cast<size_t>(colour->width) * colour->height * 4;
         colour = colour->nextLevel;
         // An alpha chain shorter than the colour chain keeps its last level.
         if (alpha && alpha->nextLevel) alpha = alpha->nextLevel;
     }
-    c->texture = device->CreateTexture(chain, wantAlpha);
+    c->texture = device->CreateTexture(chain.data(), chain.size(), wantAlpha);
     if (!c->texture) return kResultFail;
     if (keyed) device->SetColourKey(c->texture, true, ColourKeyValue(0xFF0000, 0xFF00, 0xFF));
     c->device = device;

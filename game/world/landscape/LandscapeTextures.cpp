@@ -94,7 +94,8 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
         if (kind != kKindTxtr) return kWorldBadTextureKind;
         char name[129] = {};
         if (!s.Bytes(name, 128)) return kWorldBadTextureKind;
-        ImageRecord* image = ToRgb24(ReadChunkPicture(s));
+        // Nothing reads a ground texture's checksum: it is not worked out.
+        ImageRecord* image = ToRgb24(ReadChunkPicture(s, PictureChecksum::Skip));
         if (!image) return kWorldOutOfMemory;
         for (int k = 0; k < halvings && image->width > 1; ++k) {
             ImageRecord* half = HalveTileImage(*image);

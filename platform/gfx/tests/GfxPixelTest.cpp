@@ -1,6 +1,7 @@
 // Headless pixel tests of the render-state emulation: each concern has one table of cases.
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/gfx/tests/GfxTestUtil.h"
 
@@ -227,6 +228,37 @@ TEST_F(PixelTest, IndicesBeyondTheVerticesAreDropped) {
     const uint16_t idx[6] = {0, 1, 2, 0, 1, 900};
     dev->DrawIndexed(rs::kTriangleList, v, 3, idx, 6);
     EXPECT_GT(CountNonBlack(), 0);
+}
+
+// A vertex as the game's camera projects it onto the 64 x 64 target (90 degree field of view, near
+// plane at 1, far at 100): camera x to the right, y the depth ahead, z up.
+GfxVertex Projected(float x, float y, float z) {
+    const float q = 100.0f / 99.0f;
+    const float c0 = x * 32 + y * 32, c1 = q * (y - 1.0f), c2 = -z * 32 + y * 32, c3 = y;
+    const float rhw = 1.0f / c3;
+    return V(c0 * rhw, c2 * rhw, c1 * rhw, 0xFFFFFFFF, 0, 0, rhw);
+}
+
+TEST_F(PixelTest, TrianglesReachingBehindTheEyeAreClippedAtTheNearPlane) {
+    dev->SetRenderState(rs::kZEnable, 0);
+    dev->SetRenderState(rs::kCullMode, rs::kCullNone);
+    // Ground one unit below the eye: two corners 4 ahead, the third 3 behind the eye. The visible
+    // part runs from row 40 (depth 4) down past the bottom of the target, widening as it nears.
+    const GfxVertex v[3] = {Projected(-2, 4, -1), Projected(2, 4, -1), Projected(0, -3, -1)};
+    const uint16_t idx[3] = {0, 1, 2};
+    dev->DrawIndexed(rs::kTriangleList, v, 3, idx, 3);
+    Refresh();
+    EXPECT_EQ(Pixel(32, 48), 0xFFFFFFFFu) << "the near part of the ground";
+    EXPECT_EQ(Pixel(2, 62), 0xFFFFFFFFu) << "the ground widens towards the eye";
+    EXPECT_EQ(Pixel(32, 30), 0xFF000000u) << "nothing above the far edge: the hidden corner is not drawn";
+    EXPECT_EQ(Pixel(10, 41), 0xFF000000u) << "outside the triangle's sides";
+
+    // A corner exactly on the eye plane projects to infinity: the triangle is dropped, not smeared.
+    dev->ClearColour({0, 0, kW, kH}, 0xFF000000);
+    const float inf = std::numeric_limits<float>::infinity();
+    const GfxVertex onEyePlane[3] = {v[0], v[1], V(inf, inf, -inf, 0xFFFFFFFF, 0, 0, inf)};
+    dev->DrawIndexed(rs::kTriangleList, onEyePlane, 3, idx, 3);
+    EXPECT_EQ(CountNonBlack(), 0);
 }
 
 TEST_F(PixelTest, SurfaceBlitsAndBackBufferCopy) {

@@ -172,6 +172,28 @@ TEST_F(ImageTest, ChecksumAddsWithEndAroundCarry) {
     FreeImage(pal);
 }
 
+// The checksum sums long pictures in wide words and folds the carries at the end: it must agree
+// with adding word by word, including totals that wrap many times and the all-ones word.
+TEST_F(ImageTest, ChecksumOfLargePicturesMatchesWordByWordAddition) {
+    struct Case {
+        const char* what;
+        uint8_t fill;
+        uint8_t step;  // added per byte
+        uint32_t side;
+    };
+    const Case cases[] = {{"all ones", 0xFF, 0, 256}, {"all zero", 0x00, 0, 64}, {"mixed", 0x9D, 7, 200}};
+    for (const Case& c : cases) {
+        ImageRecord* image = AllocImage(c.side, c.side, kImage24);
+        ASSERT_TRUE(image) << c.what;
+        const size_t bytes = static_cast<size_t>(c.side) * image->stride;
+        for (size_t i = 0; i < bytes; ++i) image->pixels[i] = static_cast<uint8_t>(c.fill + i * c.step);
+        uint32_t expected = static_cast<uint32_t>(bytes);
+        for (size_t i = 0; i + 4 <= bytes; i += 4) expected = AddWithCarry(expected, plat::LoadU32(image->pixels + i));
+        EXPECT_EQ(ImageChecksum(*image), expected) << c.what;
+        FreeImage(image);
+    }
+}
+
 TEST_F(ImageTest, HalvingBuildsTheMipChain) {
     ImageRecord* big = AllocImage(256, 256, kImage24, "big");
     ASSERT_TRUE(big);

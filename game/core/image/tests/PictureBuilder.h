@@ -58,6 +58,18 @@ inline std::vector<uint8_t> StreamPicture(const Picture& p) {
     return w.Take();
 }
 
+// The editor's form of the same: rows padded to four bytes, and the header's image size saying so.
+inline std::vector<uint8_t> EditorStreamPicture(const Picture& p) {
+    plat::ByteWriter w;
+    WriteInfoHeader(w, p);
+    const uint32_t rows = static_cast<uint32_t>(p.height < 0 ? -static_cast<int64_t>(p.height) : p.height);
+    w.PatchU32(20, static_cast<uint32_t>((static_cast<size_t>(p.bits) * p.width + 31) / 32 * 4 * rows));
+    if (p.bits <= 8)
+        for (int i = 0; i < 256; ++i) w.U32(i < static_cast<int>(p.table.size()) ? p.table[i] : 0);
+    WriteRows(w, p, 4);
+    return w.Take();
+}
+
 inline std::vector<uint8_t> BmpFile(const Picture& p) {
     plat::ByteWriter w;
     const uint32_t tableBytes = p.bits <= 8 ? 1024 : 0;

@@ -59,6 +59,61 @@ TEST_F(TextureTest, ColourAndAlphaRecords) {
     }
 }
 
+// The editor pads bitmap rows to four bytes, the game's own form to two; both load alike. The
+// pictures are narrow enough that the two paddings differ, two rows high so that a wrong row size
+// would shift the second row, and "TXTA" records show that the stream ends exactly after each.
+TEST_F(TextureTest, RowsPaddedToTwoOrFourBytesBothLoad) {
+    auto paletted = [](int w) {
+        Picture p;
+        p.width = w;
+        p.height = 2;
+        p.bits = 8;
+        p.table.assign(256, 0);
+        p.table[1] = 0x00102030;  // blue 0x30, green 0x20, red 0x10
+        p.table[2] = 0x00405060;
+        p.table[3] = 0x00708090;
+        p.table[4] = 0x00A0B0C0;
+        for (int i = 0; i < 2 * w; ++i) p.rowsTopDown.push_back(static_cast<uint8_t>(1 + i));
+        return p;
+    };
+    Picture rgb;  // 2 x 2 at 24 bits: rows of 6 bytes, or 8 in the editor's form
+    rgb.width = 2;
+    rgb.height = 2;
+    rgb.rowsTopDown = {0x30, 0x20, 0x10, 0x60, 0x50, 0x40, 0x90, 0x80, 0x70, 0xC0, 0xB0, 0xA0};
+    const Picture alpha = GreyPicture(2, 2, 77);  // 8-bit rows of 2 bytes, or 4
+    struct Case {
+        const char* what;
+        Picture colour;
+    } cases[] = {{"24-bit, 2 pixels", rgb}, {"8-bit, 1 pixel", paletted(1)}, {"8-bit, 2 pixels", paletted(2)}};
+    for (const Case& c : cases) {
+        for (const RowForm form : {RowForm::Game, RowForm::Editor}) {
+            const std::string label = std::string(c.what) + (form == RowForm::Game ? " (game)" : " (editor)");
+            auto bytes = TextureRecordBytes("TXTA", "padded", c.colour, &alpha, form);
+            const size_t recordSize = bytes.size();
+            bytes.push_back(0xEE);  // the next record's first byte must stay unread
+            uint64_t end = 0;
+            ASSERT_EQ(Read(bytes, 0, 0, &end), 0) << label;
+            EXPECT_EQ(end, recordSize) << label;
+            const TextureContainer* t = FindTexture("padded");
+            ASSERT_TRUE(t) << label;
+            ASSERT_EQ(t->image->format, kImage24) << label;
+            ASSERT_EQ(t->image->width, c.colour.width) << label;
+            // Top row first, red, green, blue: 0x10 0x20 0x30, then 0x40 0x50 0x60, ...
+            const uint32_t w = t->image->width;
+            for (uint32_t i = 0; i < 2 * w; ++i) {
+                const uint8_t* px = t->image->pixels + i * 3;
+                EXPECT_EQ(px[0], 0x10 + 0x30 * i) << label << " pixel " << i;
+                EXPECT_EQ(px[1], 0x20 + 0x30 * i) << label << " pixel " << i;
+                EXPECT_EQ(px[2], 0x30 + 0x30 * i) << label << " pixel " << i;
+            }
+            ASSERT_TRUE(t->alphaImage) << label;
+            EXPECT_EQ(t->alphaImage->pixels[0], 77) << label;
+            EXPECT_EQ(t->alphaImage->pixels[3], 77) << label;
+            DestroyTexture("padded");
+        }
+    }
+}
+
 TEST_F(TextureTest, BadRecordsReportTheirCodes) {
     const Picture colour = SolidPicture(4, 4, 1, 2, 3);
     Picture fourBit = GreyPicture(4, 4, 0);

@@ -30,15 +30,19 @@ inline Picture GreyPicture(int w, int h, uint8_t level) {
     return p;
 }
 
+// Rows padded as the game stores them (two bytes) or as the editor writes them (four bytes).
+enum class RowForm { Game, Editor };
+
 inline std::vector<uint8_t> TextureRecordBytes(const char* kind, const std::string& name, const Picture& colour,
-                                               const Picture* alpha = nullptr) {
+                                               const Picture* alpha = nullptr, RowForm form = RowForm::Game) {
     plat::ByteWriter w;
     w.Bytes(kind, 4);
     w.FixedString(name, 128);
-    const auto c = StreamPicture(colour);
+    auto picture = [form](const Picture& p) { return form == RowForm::Game ? StreamPicture(p) : EditorStreamPicture(p); };
+    const auto c = picture(colour);
     w.Bytes(c.data(), c.size());
     if (alpha) {
-        const auto a = StreamPicture(*alpha);
+        const auto a = picture(*alpha);
         w.Bytes(a.data(), a.size());
     }
     return w.Take();
