@@ -160,14 +160,14 @@ bool ParseBikeScript(std::string_view text, BikeScript* out, std::string* error)
     return true;
 }
 
-std::unique_ptr<kes::GroundQuery> MakeGround(const GroundSpec& spec) {
-    switch (spec.kind) {
-        case GroundKind::Slope: return std::make_unique<kes::SlopeGround>(spec.a);
-        case GroundKind::Ramp: return std::make_unique<kes::RampGround>(spec.a, spec.b, spec.c);
-        case GroundKind::Random: return std::make_unique<kes::RandomGround>(spec.seed, spec.a);
+std::unique_ptr<kes::GroundQuery> MakeGround(const GroundSpec& ground) {
+    switch (ground.kind) {
+        case GroundKind::Slope: return std::make_unique<kes::SlopeGround>(ground.a);
+        case GroundKind::Ramp: return std::make_unique<kes::RampGround>(ground.a, ground.b, ground.c);
+        case GroundKind::Random: return std::make_unique<kes::RandomGround>(ground.seed, ground.a);
         case GroundKind::Flat: break;
     }
-    return std::make_unique<kes::FlatGround>(spec.a);
+    return std::make_unique<kes::FlatGround>(ground.a);
 }
 
 }  // namespace tools

@@ -54,6 +54,6 @@ constexpr size_t kMaxScriptPhases = 100000;
 // Parses a script. On failure returns false and sets error to "line N: what is wrong".
 bool ParseBikeScript(std::string_view text, BikeScript* out, std::string* error);
 
-std::unique_ptr<kes::GroundQuery> MakeGround(const GroundSpec& spec);
+std::unique_ptr<kes::GroundQuery> MakeGround(const GroundSpec& ground);
 
 }  // namespace tools
