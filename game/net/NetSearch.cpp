@@ -1,0 +1,45 @@
+// The game search on the local network: the session layer's discovery, reported as ServerRecords.
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "game/net/NetState.h"
+
+namespace kes {
+namespace {
+
+std::mutex g_searchLock;
+plat::LanSearch g_search;
+std::vector<plat::DiscoveryTarget> g_targets = plat::LanSearch::DefaultTargets();
+
+}  // namespace
+
+void NetSetSearchTargets(const std::vector<plat::DiscoveryTarget>& targets) {
+    std::lock_guard lock(g_searchLock);
+    g_targets = targets.empty() ? plat::LanSearch::DefaultTargets() : targets;
+}
+
+int StartGameSearch(GameSearchCallback callback, uint32_t online) {
+    if (!callback) return -1;
+    if (online) return -1;  // the online directory search is not available yet
+    std::lock_guard lock(g_searchLock);
+    return g_search.Start(net::kNetApplicationGuid, g_targets, [callback](const plat::DiscoveredSession* found) {
+        if (!found) {
+            callback(nullptr);
+            return;
+        }
+        ServerRecord record;
+        std::memcpy(record.name, found->name.data(), std::min<size_t>(found->name.size(), 31));
+        record.players = found->players;
+        record.maxPlayers = found->maxPlayers;
+        std::memcpy(record.session, found->instance.data(), 16);
+        callback(&record);
+    });
+}
+
+void StopGameSearch() {
+    std::lock_guard lock(g_searchLock);
+    g_search.Stop();
+}
+
+}  // namespace kes
