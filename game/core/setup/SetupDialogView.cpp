@@ -10,6 +10,7 @@
 #include "game/core/config/Config.h"
 #include "game/core/display/DeviceList.h"
 #include "game/core/setup/SetupDialog.h"
+#include "platform/gfx/GfxDevice.h"
 #include "platform/sys/Env.h"
 
 namespace kes {
@@ -118,6 +119,7 @@ int RunSetupDialog(SetupDialog& dialog) {
         return dialog.Command(kIdOk);
     }
     SDL_GL_MakeCurrent(window, context);
+    plat::KeepGlDriverLoaded();
     IMGUI_CHECKVERSION();
     ImGuiContext* imgui = ImGui::CreateContext();
     ImGui::GetIO().IniFilename = nullptr;
