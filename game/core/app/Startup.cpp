@@ -1,8 +1,9 @@
 // The game program's start-up order, failure paths and shutdown.
 #include "game/core/app/Startup.h"
 
+#include <SDL.h>
+
 #include <cstdio>
-#include <ctime>
 
 #include "game/core/camera/Camera.h"
 #include "game/core/cdaudio/CdAudio.h"
@@ -98,6 +99,7 @@ int InitApplication(const std::vector<std::string>& tokens) {
     }
     plat::SetCurrentFolder(g_startup.gameFolder);
     g_startup.title = kGameTitle;
+    ClearProgramQuit();
     // Cancel in a diagnostic box leaves the game in order, as closing the window does.
     plat::SetQuitHandler([] { RequestProgramQuit(); });
     return 0;
@@ -142,6 +144,8 @@ int CreateMainWindow() {
         return -1;
     }
     g_startup.displayUp = true;
+    // The machine must not suspend or blank the screen under a running game.
+    SDL_DisableScreenSaver();
     InitTrigTables();
     InitSubsystems();
     CheckWindowFocus();

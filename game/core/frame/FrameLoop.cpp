@@ -155,6 +155,11 @@ bool ProgramQuitRequested() {
     return g_frame.programQuit;
 }
 
+void ClearProgramQuit() {
+    g_frame.programQuit = false;
+    g_frame.quit = false;
+}
+
 int ResetFrameTimer(int) {
     g_frame.previous = Now();
     g_frame.timerStarted = true;

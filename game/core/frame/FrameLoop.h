@@ -33,6 +33,8 @@ bool QuitRequested();
 // with code 1 and every later RunLoop returns 1 at once, so that the game flow unwinds in order.
 void RequestProgramQuit();
 bool ProgramQuitRequested();
+// A new run of the program starts with no quit asked for.
+void ClearProgramQuit();
 int FrameTick();
 int ResetFrameTimer(int ignored);
 void CheckWindowFocus();

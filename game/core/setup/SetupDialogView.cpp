@@ -26,29 +26,28 @@ void CheckBox(SetupDialog& dialog, const char* label, int id, int* pressed) {
     if (!dialog.Enabled(id)) ImGui::EndDisabled();
 }
 
+// A drop-down list; a choice reports the control id and the index.
+template <class Items, class NameOf>
+void DropDown(const char* label, int id, const Items& items, size_t selected, NameOf nameOf, int* pressed, int* value) {
+    if (!ImGui::BeginCombo(label, items.empty() ? "" : nameOf(items[selected]))) return;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (ImGui::Selectable(nameOf(items[i]), i == selected)) {
+            *pressed = id;
+            *value = static_cast<int>(i);
+        }
+    }
+    ImGui::EndCombo();
+}
+
 // One frame of the dialog's controls; the control the player used, with its list index.
 int DrawControls(SetupDialog& dialog, int* value) {
     int pressed = 0;
     ImGui::TextUnformatted(" Video ");
     ImGui::Separator();
-    const auto& pairs = dialog.Pairs();
-    if (ImGui::BeginCombo("##device", pairs.empty() ? "" : pairs[dialog.SelectedPair()].name.c_str())) {
-        for (size_t i = 0; i < pairs.size(); ++i)
-            if (ImGui::Selectable(pairs[i].name.c_str(), i == dialog.SelectedPair())) {
-                pressed = kIdDevice;
-                *value = static_cast<int>(i);
-            }
-        ImGui::EndCombo();
-    }
-    const auto& modes = dialog.Modes();
-    if (ImGui::BeginCombo("##mode", modes.empty() ? "" : modes[dialog.SelectedMode()]->name)) {
-        for (size_t i = 0; i < modes.size(); ++i)
-            if (ImGui::Selectable(modes[i]->name, i == dialog.SelectedMode())) {
-                pressed = kIdMode;
-                *value = static_cast<int>(i);
-            }
-        ImGui::EndCombo();
-    }
+    DropDown("##device", kIdDevice, dialog.Pairs(), dialog.SelectedPair(),
+             [](const DevicePair& p) { return p.name.c_str(); }, &pressed, value);
+    DropDown("##mode", kIdMode, dialog.Modes(), dialog.SelectedMode(),
+             [](const ModeEntry* m) { return static_cast<const char*>(m->name); }, &pressed, value);
     CheckBox(dialog, "Text. Perspective##set", kIdPerspective, &pressed);
     ImGui::SameLine();
     CheckBox(dialog, "Bilinear##set", kIdBilinear, &pressed);
@@ -73,16 +72,9 @@ int DrawControls(SetupDialog& dialog, int* value) {
     ImGui::Spacing();
     ImGui::TextUnformatted(" Sound ");
     ImGui::Separator();
-    const auto& sounds = dialog.Sounds();
     if (!dialog.Enabled(kIdSound)) ImGui::BeginDisabled();
-    if (ImGui::BeginCombo("##sound", sounds.empty() ? "" : sounds[dialog.SelectedSound()].name.c_str())) {
-        for (size_t i = 0; i < sounds.size(); ++i)
-            if (ImGui::Selectable(sounds[i].name.c_str(), i == dialog.SelectedSound())) {
-                pressed = kIdSound;
-                *value = static_cast<int>(i);
-            }
-        ImGui::EndCombo();
-    }
+    DropDown("##sound", kIdSound, dialog.Sounds(), dialog.SelectedSound(),
+             [](const SoundDeviceInfo& d) { return d.name.c_str(); }, &pressed, value);
     if (!dialog.Enabled(kIdSound)) ImGui::EndDisabled();
     CheckBox(dialog, "Hardware mixing", kIdHwMixing, &pressed);
     ImGui::SameLine();

@@ -12,6 +12,7 @@
 #include "platform/fs/Paths.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/sys/MessageBox.h"
+#include "platform/sys/Winprintf.h"
 
 namespace kes {
 namespace {
@@ -99,6 +100,24 @@ TEST_F(StartupTest, FullStartUpRunsInOrderAndSavesTheSettings) {
     EXPECT_TRUE(ConfigStored());
     EXPECT_EQ(g_Config.language, 2u);
     EXPECT_EQ(CdOpenCount(), 0);
+}
+
+TEST_F(StartupTest, CancelInADiagnosticBoxLeavesTheGameInOrder) {
+    WritePack("Kestrun.dat");
+    WritePack("Tracks.dat");
+    // The flow stands for a screen whose loop a diagnostic box's Cancel ends.
+    SetGameFlow([](const char*) {
+        plat::SetMessageBoxHook([](const plat::MessageBoxCall&) { return plat::IDCANCEL; });
+        Winprintf("trouble %d", 1);
+        ++flowRuns;
+        return RunLoop();
+    });
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/WINDOW"}), 0);
+    EXPECT_EQ(flowRuns, 1);
+    EXPECT_TRUE(ProgramQuitRequested());
+    EXPECT_TRUE(Logged("SaveConfig"));
+    EXPECT_TRUE(ConfigStored());
+    EXPECT_EQ(StartupLog().back(), "ShutdownSubsystems");
 }
 
 TEST_F(StartupTest, CancelledWorldPickerSavesAndLeaves) {
