@@ -46,6 +46,10 @@ void PinGlLibraries() {}
 
 namespace plat {
 
+void KeepGlDriverLoaded() {
+    PinGlLibraries();
+}
+
 class GfxTexture {
 public:
     GLuint name = 0;

@@ -55,6 +55,11 @@ struct GfxConfig {
     int swapInterval = 1;    // 1 = wait for the vertical blank where the driver offers it
 };
 
+// Sanitizer builds: keeps the GL driver's libraries loaded to the end of the process so that the leak
+// check can name (and pass over) the driver's own allocations. Call after making any GL context
+// outside GfxDevice (dialogs). Nothing in other builds.
+void KeepGlDriverLoaded();
+
 struct GfxDisplayMode {
     int width, height, bitsPerPixel;
 };

@@ -1,11 +1,6 @@
 // Messages for display set-up failures.
-#include <SDL.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
 #include "game/core/display/Display.h"
+#include "platform/sys/MessageBox.h"
 
 namespace kes {
 
@@ -43,20 +38,11 @@ std::string FrameworkErrorText(int32_t code) {
     return message + "\n\nGravelon will now exit.";
 }
 
-// Message boxes print to standard error when asked to (tests) or when there is no display to show
-// them on.
-static bool Headless() {
-    const char* headless = std::getenv("GRAVELON_HEADLESS");
-    if (headless && std::strcmp(headless, "1") == 0) return true;
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) return true;
-    return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
-}
-
+// Shown through the platform's message box, which prints to standard error and takes OK when
+// headless or without a display.
 std::string FrameworkError(int32_t code) {
     const std::string message = FrameworkErrorText(code);
-    if (Headless() || SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Gravelon", message.c_str(), nullptr) != 0)
-        std::fprintf(stderr, "Gravelon: %s\n", message.c_str());
+    plat::MessageBox(message, "Dovell' Gravelon", plat::MB_OK | plat::MB_ICONERROR);
     return message;
 }
 

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "game/core/input/Input.h"
+#include "game/core/input/InputScript.h"
+
+namespace kes {
+namespace {
+
+TEST(InputScript, ParsesEveryEventAndOrdersByFrame) {
+    std::vector<ScriptEvent> events;
+    std::string error;
+    ASSERT_TRUE(ParseInputScript("# comment\n\n20 key f12 down\r\n3 mouse 1 up\n3 move -4 9\n5 joy 31 down\n"
+                                 "2 axis RZ -1000\n2 pov 3 -1\n7 key PGUP down\n",
+                                 &events, &error))
+        << error;
+    ASSERT_EQ(events.size(), 7u);
+    EXPECT_EQ(events[0].kind, ScriptEvent::Kind::Axis);
+    EXPECT_EQ(events[0].index, 3u);
+    EXPECT_EQ(events[1].kind, ScriptEvent::Kind::Pov);
+    EXPECT_EQ(events[1].a, -1);
+    EXPECT_EQ(events[2].kind, ScriptEvent::Kind::MouseButton);
+    EXPECT_EQ(events[3].b, 9);
+    EXPECT_EQ(events[5].index, 201u);
+    EXPECT_EQ(events[6].frame, 20u);
+    EXPECT_EQ(events[6].index, 88u);
+    EXPECT_EQ(events[6].a, 1);
+}
+
+TEST(InputScript, RejectsBadLinesWithTheirNumber) {
+    const char* bad[] = {"x key 1 down", "1 key 256 down", "1 key NOSUCH down", "1 key 1 sideways",
+                         "1 mouse 4 down", "1 joy 32 up", "1 axis w 3", "1 axis x 1001", "1 pov 4 0",
+                         "1 move 1", "1 jump", "0 key 1 down", "1", "99999999999999 key 1 down"};
+    for (const char* line : bad) {
+        std::vector<ScriptEvent> events;
+        std::string error;
+        EXPECT_FALSE(ParseInputScript(std::string("1 key 2 down\n") + line, &events, &error)) << line;
+        EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << error;
+        EXPECT_TRUE(events.empty());
+    }
+}
+
+TEST(InputScript, DrivesBindingsAtTheirFrames) {
+    const std::string path = ::testing::TempDir() + "input_script.txt";
+    std::ofstream(path) << "2 key F12 down\n3 key F12 up\n";
+    InputInit(nullptr, nullptr);
+    ASSERT_TRUE(LoadInputScript(path));
+    uint32_t grab = 0;
+    const InputBinding b{kBindWord | kBindOnDown, &grab, 88, nullptr};
+    InputAddBinding(&b);
+    InputScriptFrame(1);
+    InputPoll();
+    EXPECT_EQ(grab, 0u);
+    InputScriptFrame(2);
+    InputPoll();
+    EXPECT_EQ(grab, 1u);
+    UnloadInputScript();
+    InputShutdown();
+    std::remove(path.c_str());
+    EXPECT_FALSE(LoadInputScript(path));
+    EXPECT_FALSE(InputScriptActive());
+}
+
+}  // namespace
+}  // namespace kes

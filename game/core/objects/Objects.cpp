@@ -1,0 +1,372 @@
+// The scene-object pool and its sector grid.
+#include "game/core/objects/Objects.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "game/core/maths/FastMath.h"
+#include "game/core/maths/VecMath.h"
+#include "platform/bytes/AsciiCase.h"
+#include "platform/sys/Fpu.h"
+
+namespace kes {
+namespace {
+
+constexpr float kEdge = 0.00001f;
+
+struct ObjectSystem {
+    float boxMin[3] = {};
+    float boxMax[3] = {};
+    float size[3] = {};
+    uint32_t count[3] = {};
+    uint32_t highest[3] = {};
+    float cell[3] = {};
+    SectorObject* pool = nullptr;
+    SectorObject* freeHead = nullptr;
+    SectorObject* activeHead = nullptr;
+    uint32_t live = 0;
+    uint32_t stamp = 0;
+    SectorObject** sectors = nullptr;
+};
+
+ObjectSystem g_objects;
+
+SectorObject** SectorHead(const SectorObject* o) {
+    const uint32_t index = (o->sector[2] * g_objects.count[1] + o->sector[1]) * g_objects.count[0] + o->sector[0];
+    return &g_objects.sectors[index];
+}
+
+void LinkSector(SectorObject* o) {
+    SectorObject** head = SectorHead(o);
+    o->sectorPrev = nullptr;
+    o->sectorNext = *head;
+    if (*head) (*head)->sectorPrev = o;
+    *head = o;
+}
+
+void UnlinkSector(SectorObject* o) {
+    SectorObject** head = SectorHead(o);
+    if (o->sectorPrev) o->sectorPrev->sectorNext = o->sectorNext;
+    else if (*head == o) *head = o->sectorNext;
+    if (o->sectorNext) o->sectorNext->sectorPrev = o->sectorPrev;
+    o->sectorPrev = o->sectorNext = nullptr;
+}
+
+void SetNodeFromCell(SectorObject* o) {
+    float p[3];
+    for (int a = 0; a < 3; ++a)
+        p[a] = g_objects.boxMin[a] + static_cast<float>(o->sector[a]) * g_objects.cell[a] + o->offset[a];
+    o->node->SetPosition(p[0], p[1], p[2]);
+    o->previousPosition = o->position;
+    o->position = {p[0], p[1], p[2]};
+}
+
+// Moves a linked object to the head of its new sector when its cell changed.
+void Relink(SectorObject* o, const uint32_t oldSector[3], bool linked) {
+    if (!linked) return;
+    if (oldSector[0] == o->sector[0] && oldSector[1] == o->sector[1] && oldSector[2] == o->sector[2]) return;
+    uint32_t now[3] = {o->sector[0], o->sector[1], o->sector[2]};
+    std::memcpy(o->sector, oldSector, sizeof now);
+    UnlinkSector(o);
+    std::memcpy(o->sector, now, sizeof now);
+    LinkSector(o);
+}
+
+bool IsLinked(const SectorObject* o) {
+    return o->sectorPrev || o->sectorNext || *SectorHead(o) == o;
+}
+
+}  // namespace
+
+int InitObjects(uint32_t, uint32_t countX, uint32_t countY, uint32_t countZ, const float box[6]) {
+    FreeObjects();
+    g_objects = ObjectSystem{};
+    const uint32_t counts[3] = {countX ? countX : 1, countY ? countY : 1, countZ ? countZ : 1};
+    for (int a = 0; a < 3; ++a) {
+        g_objects.boxMin[a] = box[a];
+        g_objects.boxMax[a] = box[3 + a];
+        g_objects.size[a] = box[3 + a] - box[a];
+        g_objects.count[a] = counts[a];
+        g_objects.highest[a] = counts[a] - 1;
+        g_objects.cell[a] = g_objects.size[a] / static_cast<float>(counts[a]);
+    }
+    g_objects.pool = new (std::nothrow) SectorObject[kMaxObjects];
+    if (!g_objects.pool) {
+        std::printf("MAXOBJECTS Allocation Error\n");
+        return 1;
+    }
+    std::memset(static_cast<void*>(g_objects.pool), 0, sizeof(SectorObject) * kMaxObjects);
+    for (uint32_t i = 0; i + 1 < kMaxObjects; ++i) g_objects.pool[i].activeNext = &g_objects.pool[i + 1];
+    g_objects.freeHead = &g_objects.pool[0];
+    const uint64_t sectorCount = uint64_t{counts[0]} * counts[1] * counts[2];
+    g_objects.sectors = sectorCount <= (1u << 24) ? new (std::nothrow) SectorObject*[sectorCount]() : nullptr;
+    if (!g_objects.sectors) {
+        std::printf("SectorList Allocation Error\n");
+        delete[] g_objects.pool;
+        g_objects.pool = nullptr;
+        return 1;
+    }
+    return 0;
+}
+
+int FreeObjects() {
+    if (g_objects.pool) {
+        while (g_objects.activeHead) DestroyObject(g_objects.activeHead);
+    }
+    delete[] g_objects.pool;
+    delete[] g_objects.sectors;
+    g_objects = ObjectSystem{};
+    return 0;
+}
+
+bool ObjectsReady() {
+    return g_objects.pool != nullptr;
+}
+
+int CreateObject(SectorObject** out, const ObjectDesc* desc) {
+    if (!g_objects.pool) return 1;
+    if (++g_objects.live >= kMaxObjects) {
+        --g_objects.live;
+        std::printf("Can not allocate another object\n");
+        return 1;
+    }
+    SectorObject* o = g_objects.freeHead;
+    g_objects.freeHead = o->activeNext;
+    if (out) *out = o;
+    std::memset(static_cast<void*>(o), 0, sizeof *o);
+    o->activeNext = g_objects.activeHead;
+    if (g_objects.activeHead) g_objects.activeHead->activePrev = o;
+    g_objects.activeHead = o;
+    std::memcpy(o->name, desc->name, kObjectNameSize);
+    o->name[kObjectNameSize - 1] = '\0';
+    o->tag = desc->tag;
+    o->node = new SceneNode();
+    // Not linked yet: SetObjectPosition only computes the cell.
+    SetObjectPosition(o, desc->x, desc->y, desc->z);
+    if (desc->parent) {
+        o->parent = desc->parent;
+        desc->parent->node->AddChild(o->node);
+        for (SectorObject* a = desc->parent; a; a = a->parent) MoveObjectBy(o, a->position.x, a->position.y, a->position.z);
+    }
+    LinkSector(o);
+    return 0;
+}
+
+int DestroyObject(SectorObject* o) {
+    if (!o || !g_objects.pool) return 0;
+    UnlinkSector(o);
+    if (o->node) {
+        o->node->Release();
+        delete o->node;
+        o->node = nullptr;
+    }
+    // Children made with this object as parent must not walk to a freed record.
+    for (SectorObject* a = g_objects.activeHead; a; a = a->activeNext)
+        if (a->parent == o) a->parent = nullptr;
+    if (o->activePrev) o->activePrev->activeNext = o->activeNext;
+    else g_objects.activeHead = o->activeNext;
+    if (o->activeNext) o->activeNext->activePrev = o->activePrev;
+    o->activePrev = nullptr;
+    o->activeNext = g_objects.freeHead;
+    o->update = nullptr;
+    o->draw = nullptr;
+    o->contact = nullptr;
+    o->sphereCount = 0;
+    g_objects.freeHead = o;
+    --g_objects.live;
+    return 0;
+}
+
+int FindObject(const char* name, SectorObject** out) {
+    *out = nullptr;
+    const size_t length = name ? std::strlen(name) : 0;
+    if (length == 0 || length > kObjectNameSize) {
+        std::printf("ObjectName too long or zero sized\n");
+        return 1;
+    }
+    for (SectorObject* o = g_objects.activeHead; o; o = o->activeNext) {
+        if (plat::EqualNoCase(o->name, name)) {
+            *out = o;
+            return 0;
+        }
+    }
+    return 2;
+}
+
+int SetObjectUpdate(SectorObject* o, ObjectUpdateFn update) {
+    o->update = update;
+    return 0;
+}
+
+int SetObjectPosition(SectorObject* o, float x, float y, float z) {
+    const float p[3] = {x, y, z};
+    const uint32_t old[3] = {o->sector[0], o->sector[1], o->sector[2]};
+    const bool linked = IsLinked(o);
+    for (int a = 0; a < 3; ++a) {
+        float rel = p[a] - g_objects.boxMin[a];
+        if (!(rel >= 0.0f)) rel = 0.0f;
+        if (rel > g_objects.size[a] - kEdge) rel = g_objects.size[a] - kEdge;
+        int index = plat::FloatToInt(rel / g_objects.cell[a]);
+        if (index < 0) index = 0;
+        float offset = rel - static_cast<float>(index) * g_objects.cell[a];
+        while (offset > g_objects.cell[a]) offset -= g_objects.cell[a];
+        while (offset < 0.0f) offset += g_objects.cell[a];
+        if (static_cast<uint32_t>(index) > g_objects.highest[a]) {
+            index = static_cast<int>(g_objects.highest[a]);
+            offset = g_objects.cell[a] - kEdge;
+        }
+        o->sector[a] = static_cast<uint32_t>(index);
+        o->offset[a] = offset;
+    }
+    Relink(o, old, linked);
+    SetNodeFromCell(o);
+    return 0;
+}
+
+int MoveObjectBy(SectorObject* o, float dx, float dy, float dz) {
+    const float d[3] = {dx, dy, dz};
+    const uint32_t old[3] = {o->sector[0], o->sector[1], o->sector[2]};
+    const bool linked = IsLinked(o);
+    for (int a = 0; a < 3; ++a) {
+        const float cell = g_objects.cell[a];
+        int64_t index = o->sector[a];
+        float offset = o->offset[a] + d[a];
+        // Whole cells at once: a large move must not loop for long.
+        if (offset >= cell || offset < 0.0f) {
+            const float cells = static_cast<float>(static_cast<int64_t>(offset / cell));
+            if (cells > 1.0f || cells < -1.0f) {
+                const float bounded = cells > 1e6f ? 1e6f : (cells < -1e6f ? -1e6f : cells);
+                index += static_cast<int64_t>(bounded);
+                offset -= bounded * cell;
+            }
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int guard = 0; offset >= cell && guard < 64; ++guard) { offset -= cell; ++index; }
+            for (int guard = 0; offset < 0.0f && guard < 64; ++guard) { offset += cell; --index; }
+            if (index > static_cast<int64_t>(g_objects.highest[a])) {
+                index = g_objects.highest[a];
+                offset = cell - kEdge;
+            } else if (index < 0) {
+                index = 0;
+                offset = 0.0f;
+            }
+        }
+        if (!(offset >= 0.0f && offset < cell)) offset = offset >= cell ? cell - kEdge : 0.0f;
+        o->sector[a] = static_cast<uint32_t>(index);
+        o->offset[a] = offset;
+    }
+    Relink(o, old, linked);
+    // The node takes the absolute position, as SetObjectPosition gives it.
+    SetNodeFromCell(o);
+    return 0;
+}
+
+int GetObjectPosition(const SectorObject* o, Vec3* out) {
+    *out = o->position;
+    return 0;
+}
+
+int SetObjectMatrix(SectorObject* o, const Matrix4* m) {
+    o->node->SetMatrix(*m);
+    return 0;
+}
+
+int GetObjectMatrix(const SectorObject* o, Matrix4* out) {
+    *out = o->node->world;
+    return 0;
+}
+
+int UpdateObjects(uint32_t stepMs, uint32_t) {
+    // The next record is taken before each routine runs, so that a routine may destroy its own object.
+    for (SectorObject* o = g_objects.activeHead; o;) {
+        SectorObject* next = o->activeNext;
+        if (o->update) {
+            o->update(o, stepMs, o->user);
+            if (o->node) {
+                float radius = 0.0f;
+                for (uint32_t i = 0; i < o->sphereCount; ++i) {
+                    const ObjectSphere& s = o->spheres[i];
+                    if (s.flags & kSphereNotSolid) continue;
+                    const float r = FastSqrt(s.centre.x * s.centre.x + s.centre.y * s.centre.y +
+                                             s.centre.z * s.centre.z) + s.radius;
+                    if (r > radius) radius = r;
+                }
+                o->boundingRadius = radius;
+            }
+        }
+        o = next;
+    }
+    for (SectorObject* o = g_objects.activeHead; o;) {
+        SectorObject* next = o->activeNext;
+        CollideObjectsInSector(o);
+        o = next;
+    }
+    return 0;
+}
+
+int CollideObjectsInSector(SectorObject* a) {
+    const uint32_t stamp = ++g_objects.stamp;
+    a->visitStamp = stamp;
+    for (SectorObject* b = *SectorHead(a); b; b = b->sectorNext) {
+        if (b == a || b->sphereCount == 0 || b->visitStamp == stamp) continue;
+        b->visitStamp = stamp;
+        if (a->sphereCount == 0) continue;
+        if (b->sphereCount > 1) {
+            bool near = false;
+            for (uint32_t i = 0; i < a->sphereCount && !near; ++i) {
+                const ObjectSphere& s = a->spheres[i];
+                const float dx = b->offset[0] - (a->offset[0] + s.centre.x);
+                const float dy = b->offset[1] - (a->offset[1] + s.centre.y);
+                const float dz = b->offset[2] - (a->offset[2] + s.centre.z);
+                const float reach = a->boundingRadius + s.radius;
+                near = dx * dx + dy * dy + dz * dz <= reach * reach;
+            }
+            if (!near) continue;
+        }
+        for (uint32_t i = 0; i < a->sphereCount; ++i) {
+            ObjectSphere* sa = &a->spheres[i];
+            for (uint32_t j = 0; j < b->sphereCount; ++j) {
+                ObjectSphere* sb = &b->spheres[j];
+                if (sb->flags & kSphereNotSolid) continue;
+                Vec3 d{(b->offset[0] + sb->centre.x) - (a->offset[0] + sa->centre.x),
+                       (b->offset[1] + sb->centre.y) - (a->offset[1] + sa->centre.y),
+                       (b->offset[2] + sb->centre.z) - (a->offset[2] + sa->centre.z)};
+                const float reach = sa->radius + sb->radius;
+                if (d.x * d.x + d.y * d.y + d.z * d.z > reach * reach) continue;
+                Vec3 unit = d;
+                if (d.x != 0.0f || d.y != 0.0f || d.z != 0.0f) Vec3Normalize(&unit);
+                ContactInfo info{i, sa, {unit.x * sa->radius, unit.y * sa->radius, unit.z * sa->radius}, unit, b, sb, j};
+                if (a->contact) a->contact(kContactObject, &info, a->contactUser);
+            }
+        }
+    }
+    return 0;
+}
+
+int DrawObjects(ViewRecord* view) {
+    for (SectorObject* o = g_objects.activeHead; o; o = o->activeNext)
+        if (o->node) o->node->Update();
+    for (SectorObject* o = g_objects.activeHead; o;) {
+        SectorObject* next = o->activeNext;
+        if (o->draw) o->draw(o, view);
+        o = next;
+    }
+    return 0;
+}
+
+uint32_t LiveObjectCount() {
+    return g_objects.live;
+}
+
+SectorObject* FirstActiveObject() {
+    return g_objects.activeHead;
+}
+
+SectorObject* SectorListHead(uint32_t x, uint32_t y, uint32_t z) {
+    if (!g_objects.sectors || x >= g_objects.count[0] || y >= g_objects.count[1] || z >= g_objects.count[2])
+        return nullptr;
+    return g_objects.sectors[(z * g_objects.count[1] + y) * g_objects.count[0] + x];
+}
+
+}  // namespace kes

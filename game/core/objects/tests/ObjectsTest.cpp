@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "game/core/maths/FastMath.h"
+#include "game/core/objects/Objects.h"
+
+namespace kes {
+namespace {
+
+const float kGameBox[6] = {-4100, -4100, -2000, 8100, 8100, 7000};
+
+class ObjectsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitTrigTables();
+        ASSERT_EQ(InitObjects(0, 1, 1, 1, kGameBox), 0);
+    }
+    void TearDown() override { FreeObjects(); }
+
+    static SectorObject* Make(const char* name, float x = 0, float y = 0, float z = 0) {
+        ObjectDesc desc{};
+        std::strncpy(desc.name, name, sizeof desc.name - 1);
+        desc.x = x;
+        desc.y = y;
+        desc.z = z;
+        SectorObject* o = nullptr;
+        EXPECT_EQ(CreateObject(&o, &desc), 0);
+        return o;
+    }
+};
+
+TEST_F(ObjectsTest, PoolHoldsAtMost199AndReusesTheFreedRecord) {
+    std::vector<SectorObject*> made;
+    for (int i = 0; i < 199; ++i) made.push_back(Make(("o" + std::to_string(i)).c_str()));
+    EXPECT_EQ(LiveObjectCount(), 199u);
+    testing::internal::CaptureStdout();
+    SectorObject* untouched = reinterpret_cast<SectorObject*>(0x1234);
+    ObjectDesc desc{};
+    std::strcpy(desc.name, "extra");
+    EXPECT_EQ(CreateObject(&untouched, &desc), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Can not allocate another object\n");
+    EXPECT_EQ(untouched, reinterpret_cast<SectorObject*>(0x1234));
+    EXPECT_EQ(LiveObjectCount(), 199u);
+    SectorObject* freed = made[50];
+    DestroyObject(freed);
+    EXPECT_EQ(Make("again"), freed);
+}
+
+TEST_F(ObjectsTest, NewObjectsGoAtTheHeadAndUpdateDrawRunInListOrder) {
+    static std::vector<std::string> log;
+    log.clear();
+    SectorObject* a = Make("A");
+    SectorObject* b = Make("B");
+    EXPECT_EQ(FirstActiveObject(), b);
+    auto update = [](SectorObject* o, uint32_t step, void*) { log.push_back(std::string("u") + o->name + std::to_string(step)); };
+    auto draw = [](SectorObject* o, ViewRecord*) { log.push_back(std::string("d") + o->name); };
+    a->update = update;
+    b->update = update;
+    a->draw = draw;
+    b->draw = draw;
+    UpdateObjects(10, 0);
+    DrawObjects(nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"uB10", "uA10", "dB", "dA"}));
+}
+
+TEST_F(ObjectsTest, AnUpdateMayDestroyItsOwnObject) {
+    SectorObject* a = Make("A");
+    Make("B");
+    a->update = [](SectorObject* o, uint32_t, void*) { DestroyObject(o); };
+    UpdateObjects(10, 0);
+    EXPECT_EQ(LiveObjectCount(), 1u);
+}
+
+TEST_F(ObjectsTest, FindObjectNamesWithoutCase) {
+    Make("Main Camera");
+    SectorObject* found = nullptr;
+    EXPECT_EQ(FindObject("main camera", &found), 0);
+    EXPECT_STREQ(found->name, "Main Camera");
+    EXPECT_EQ(FindObject(std::string(32, 'x').c_str(), &found), 2);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(FindObject(std::string(33, 'x').c_str(), &found), 1);
+    EXPECT_EQ(FindObject("", &found), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ObjectName too long or zero sized\nObjectName too long or zero sized\n");
+    EXPECT_EQ(found, nullptr);
+}
+
+TEST_F(ObjectsTest, PositionsAreClampedIntoTheBox) {
+    struct Case { float x, y, z, ex, ey, ez; };
+    const Case cases[] = {
+        {0, 0, 0, 0, 0, 0},
+        {8101, 0, 0, 8100 - 0.00001f, 0, 0},
+        {-5000, -4100, 9000, -4100, -4100, 7000 - 0.00001f},
+    };
+    for (const Case& c : cases) {
+        SectorObject* o = Make("p", c.x, c.y, c.z);
+        EXPECT_NEAR(o->position.x, c.ex, 0.002f);
+        EXPECT_NEAR(o->position.y, c.ey, 0.002f);
+        EXPECT_NEAR(o->position.z, c.ez, 0.002f);
+        EXPECT_FLOAT_EQ(o->node->posX, o->position.x);
+        DestroyObject(o);
+    }
+}
+
+TEST(ObjectGrid, MovingAcrossCellsRelinksAtTheHeadOfTheNewSector) {
+    const float box[6] = {0, 0, 0, 300, 300, 100};
+    ASSERT_EQ(InitObjects(0, 3, 3, 1, box), 0);
+    ObjectDesc desc{};
+    std::strcpy(desc.name, "mover");
+    desc.x = 50;
+    desc.y = 50;
+    SectorObject* o = nullptr;
+    ASSERT_EQ(CreateObject(&o, &desc), 0);
+    std::strcpy(desc.name, "resident");
+    desc.x = 150;
+    SectorObject* r = nullptr;
+    ASSERT_EQ(CreateObject(&r, &desc), 0);
+    EXPECT_EQ(SectorListHead(0, 0, 0), o);
+    MoveObjectBy(o, 100, 0, 0);
+    EXPECT_EQ(o->sector[0], 1u);
+    EXPECT_EQ(SectorListHead(0, 0, 0), nullptr);
+    EXPECT_EQ(SectorListHead(1, 0, 0), o);
+    EXPECT_EQ(o->sectorNext, r);
+    // The node takes the absolute position, as SetObjectPosition gives it.
+    EXPECT_FLOAT_EQ(o->position.x, 150);
+    EXPECT_FLOAT_EQ(o->node->posX, 150);
+    MoveObjectBy(o, 1e9f, -1e9f, 0);
+    EXPECT_EQ(o->sector[0], 2u);
+    EXPECT_EQ(o->sector[1], 0u);
+    EXPECT_NEAR(o->position.x, 300, 0.001f);
+    EXPECT_FLOAT_EQ(o->position.y, 0);
+    FreeObjects();
+}
+
+struct ContactLog {
+    std::vector<ContactInfo> seen;
+};
+
+int RecordContact(uint32_t event, ContactInfo* info, void* user) {
+    EXPECT_EQ(event, kContactObject);
+    static_cast<ContactLog*>(user)->seen.push_back(*info);
+    return 1;
+}
+
+TEST_F(ObjectsTest, TouchingSpheresReportBothWaysWithDirectionAndOffset) {
+    SectorObject* a = Make("A", 0, 0, 0);
+    SectorObject* b = Make("B", 3, 0, 0);
+    ObjectSphere sa[1] = {{{}, {0, 0, 0}, 2.0f, 0}};
+    ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1.5f, 0}, {{}, {0, 0, 0}, 5.0f, kSphereNotSolid}};
+    ContactLog la, lb;
+    a->spheres = sa;
+    a->sphereCount = 1;
+    a->contact = RecordContact;
+    a->contactUser = &la;
+    b->spheres = sb;
+    b->sphereCount = 2;
+    b->contact = RecordContact;
+    b->contactUser = &lb;
+    a->update = b->update = [](SectorObject*, uint32_t, void*) {};
+    UpdateObjects(10, 0);
+    EXPECT_FLOAT_EQ(a->boundingRadius, 2.0f);
+    EXPECT_FLOAT_EQ(b->boundingRadius, 1.5f);  // the not-solid sphere does not count
+    ASSERT_EQ(la.seen.size(), 1u);
+    EXPECT_EQ(la.seen[0].other, b);
+    EXPECT_EQ(la.seen[0].otherIndex, 0u);
+    EXPECT_FLOAT_EQ(la.seen[0].direction.x, 1.0f);
+    EXPECT_FLOAT_EQ(la.seen[0].offset.x, 2.0f);
+    // B's not-solid sphere still finds A in B's own pass, but is never A's other party.
+    ASSERT_EQ(lb.seen.size(), 2u);
+    EXPECT_EQ(lb.seen[0].ownIndex, 0u);
+    EXPECT_EQ(lb.seen[1].ownIndex, 1u);
+    EXPECT_FLOAT_EQ(lb.seen[0].direction.x, -1.0f);
+    EXPECT_FLOAT_EQ(lb.seen[1].offset.x, -5.0f);
+}
+
+TEST_F(ObjectsTest, ObjectsWithoutSpheresTakeNoPartAndCoincidentCentresGiveZeroDirection) {
+    SectorObject* a = Make("A");
+    SectorObject* b = Make("B");
+    SectorObject* none = Make("none");
+    ObjectSphere sa{{}, {0, 0, 0}, 1, 0}, sb{{}, {0, 0, 0}, 1, 0};
+    ContactLog la, ln;
+    a->spheres = &sa;
+    a->sphereCount = 1;
+    a->contact = RecordContact;
+    a->contactUser = &la;
+    b->spheres = &sb;
+    b->sphereCount = 1;
+    none->contact = RecordContact;
+    none->contactUser = &ln;
+    UpdateObjects(10, 0);
+    ASSERT_EQ(la.seen.size(), 1u);
+    EXPECT_EQ(la.seen[0].other, b);
+    EXPECT_FLOAT_EQ(la.seen[0].direction.x, 0.0f);
+    EXPECT_FLOAT_EQ(la.seen[0].direction.y, 0.0f);
+    EXPECT_TRUE(ln.seen.empty());
+}
+
+TEST_F(ObjectsTest, CoarseTestSkipsAMultiSphereObjectFarFromTheMover) {
+    SectorObject* a = Make("A", 0, 0, 0);
+    SectorObject* b = Make("B", 100, 0, 0);
+    ObjectSphere sa{{}, {0, 0, 0}, 1, 0};
+    // B's second sphere reaches back to A, but B's origin is beyond A's reach.
+    ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {-99.5f, 0, 0}, 1, 0}};
+    ContactLog la;
+    a->spheres = &sa;
+    a->sphereCount = 1;
+    a->contact = RecordContact;
+    a->contactUser = &la;
+    a->update = [](SectorObject*, uint32_t, void*) {};
+    b->spheres = sb;
+    b->sphereCount = 2;
+    UpdateObjects(10, 0);
+    EXPECT_TRUE(la.seen.empty());
+}
+
+TEST_F(ObjectsTest, NodeUpdateAppliesTranslateRotateScaleAfterTheParent) {
+    SceneNode parent, child;
+    parent.SetPosition(10, 0, 0);
+    parent.AddChild(&child);
+    child.SetPosition(1, 2, 3);
+    child.scaleFlag = 1;
+    child.scale = 2.0f;
+    parent.Update();
+    child.Update();
+    // Scale applies to the point before the translations: the origin lands at (1, 2, 3) + (10, 0, 0).
+    EXPECT_FLOAT_EQ(child.worldPosition.x, 11.0f);
+    EXPECT_FLOAT_EQ(child.worldPosition.y, 2.0f);
+    EXPECT_FLOAT_EQ(child.worldPosition.z, 3.0f);
+    EXPECT_FLOAT_EQ(child.world.m[0], 2.0f);
+    // A quarter turn about z (angle a) turns the x row into the y row.
+    SceneNode turned;
+    turned.rotateFlag = 1;
+    turned.angleA = 1.5707964f;
+    turned.Update();
+    EXPECT_NEAR(turned.world.m[0], 0.0f, 1e-3f);
+    EXPECT_NEAR(turned.world.m[1], 1.0f, 1e-3f);
+    turned.frozen = 1;
+    turned.Update();
+    EXPECT_FLOAT_EQ(turned.world.m[0], 1.0f);
+    child.Release();
+    EXPECT_EQ(parent.childCount, 0u);
+    EXPECT_EQ(child.parent, nullptr);
+}
+
+TEST(ObjectPool, NothingWorksBeforeInitAndFreeIsSafeTwice) {
+    FreeObjects();
+    ObjectDesc desc{};
+    std::strcpy(desc.name, "x");
+    EXPECT_EQ(CreateObject(nullptr, &desc), 1);
+    EXPECT_EQ(FreeObjects(), 0);
+    EXPECT_EQ(FreeObjects(), 0);
+}
+
+}  // namespace
+}  // namespace kes

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "game/core/cdaudio/CdAudio.h"
+#include "game/core/config/Config.h"
+#include "game/core/display/DeviceList.h"
+#include "game/core/setup/SetupDialog.h"
+#include "platform/sys/Env.h"
+#include "platform/sys/MessageBox.h"
+
+namespace kes {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SetupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registry = fs::path(::testing::TempDir()) / ("setup_registry_" + std::to_string(::getpid()));
+        fs::remove(registry);
+        setenv("GRAVELON_REGISTRY", registry.c_str(), 1);
+        plat::ReloadEnv();
+        plat::SetMessageBoxHook([this](const plat::MessageBoxCall& call) {
+            boxes.push_back(call.text);
+            return plat::IDOK;
+        });
+        g_Config = ConfigRecord{};
+        InstallSetupSteps();
+        SetSoundDeviceLister(nullptr);
+        SetSetupDialogDriver(nullptr);
+    }
+    void TearDown() override {
+        plat::SetMessageBoxHook(nullptr);
+        SetSoundDeviceLister(nullptr);
+        SetSetupDialogDriver(nullptr);
+        fs::remove(registry);
+    }
+    fs::path registry;
+    std::vector<std::string> boxes;
+};
+
+TEST_F(SetupTest, WithoutDialogTheFirstDeviceIsTakenAndNoSoundIsReported) {
+    Guid driver{}, device{}, sound{1};
+    ASSERT_EQ(LoadConfigAndShowSetup("Dovell' Gravelon", &driver, &device, &sound, 0), 1);
+    Guid expectedDevice{};
+    DeviceGuidToBytes(kHardwareDeviceGuid, expectedDevice.data());
+    EXPECT_EQ(device, expectedDevice);
+    EXPECT_EQ(g_Config.device3D, expectedDevice);
+    EXPECT_EQ(driver, Guid{});
+    EXPECT_EQ(sound, Guid{});
+    EXPECT_EQ(g_Config.soundDevice, Guid{});
+    EXPECT_EQ(boxes, std::vector<std::string>{kStringNoAudioDevice});
+    // Opened and closed once: start-up may open it again without a second player.
+    EXPECT_EQ(CdOpenCount(), 0);
+    EXPECT_TRUE(fs::exists(registry));
+}
+
+std::vector<SoundDeviceInfo> TwoSoundDevices() {
+    return {{"First", Guid{1, 2, 3}, 1, 0}, {"Second", Guid{9, 9, 9}, 0, 1}};
+}
+
+TEST_F(SetupTest, StoredSoundDeviceIsKeptOrTheFirstTakenWithSoundSettingsReset) {
+    SetSoundDeviceLister(TwoSoundDevices);
+    g_Config.soundDevice = Guid{9, 9, 9};
+    g_Config.effectsVolume = 30;
+    ASSERT_EQ(SetupSteps("t", nullptr, nullptr, nullptr, 0), 1);
+    EXPECT_EQ(g_Config.soundDevice, (Guid{9, 9, 9}));
+    EXPECT_EQ(g_Config.effectsVolume, 30u);
+    g_Config.soundDevice = Guid{7};
+    g_Config.hardware3DSound = 1;
+    g_Config.musicVolume = 5;
+    Guid sound{};
+    ASSERT_EQ(SetupSteps("t", nullptr, nullptr, &sound, 0), 1);
+    EXPECT_EQ(sound, (Guid{1, 2, 3}));
+    EXPECT_EQ(g_Config.hardware3DSound, 0u);
+    EXPECT_EQ(g_Config.effectsVolume, 100u);
+    EXPECT_EQ(g_Config.musicVolume, 60u);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SetupTest, DrivenDialogChangesTheModeAndFiltersThenRocks) {
+    SetSoundDeviceLister(TwoSoundDevices);
+    SetSetupDialogDriver([](SetupDialog& dialog, int frame, int* value) -> int {
+        EXPECT_TRUE(dialog.Checked(kIdHasZBuffer));
+        EXPECT_FALSE(dialog.Enabled(kIdHasZBuffer));
+        if (frame == 0) return kIdBilinear;
+        if (frame == 1) {
+            for (size_t i = 0; i < dialog.Modes().size(); ++i)
+                if (dialog.Modes()[i]->width != 640) {
+                    *value = static_cast<int>(i);
+                    return kIdMode;
+                }
+            return 0;
+        }
+        if (frame == 2) {
+            *value = 1;
+            return kIdSound;
+        }
+        return kIdOk;
+    });
+    ASSERT_EQ(SetupSteps("t", nullptr, nullptr, nullptr, 1), 1);
+    EXPECT_EQ(g_Config.bilinear, 0u);
+    EXPECT_EQ(g_Config.soundDevice, (Guid{9, 9, 9}));
+    EXPECT_EQ(CdOpenCount(), 0);
+}
+
+TEST_F(SetupTest, CancelledDialogStopsWithoutWritingAgain) {
+    SetSetupDialogDriver([](SetupDialog&, int frame, int*) { return frame == 1 ? kIdCancel : 0; });
+    ASSERT_EQ(LoadConfigRecord(), 1);
+    g_Config.drawDistance = 12;  // not written: the cancel ends the steps before the write
+    EXPECT_EQ(SetupSteps("t", nullptr, nullptr, nullptr, 1), 0);
+    EXPECT_EQ(CdOpenCount(), 0);
+    g_Config = ConfigRecord{};
+    ASSERT_EQ(LoadConfigRecord(), 1);
+    EXPECT_EQ(g_Config.drawDistance, 70u);
+}
+
+TEST_F(SetupTest, HeadlessDialogTakesOk) {
+    SetSetupDialogDriver(nullptr);
+    EXPECT_EQ(SetupSteps("t", nullptr, nullptr, nullptr, 1), 1);
+    EXPECT_EQ(CdOpenCount(), 0);
+}
+
+TEST_F(SetupTest, ModeMissingFromTheListFallsBackTo640x480x16) {
+    g_Config.screenWidth = 12345;
+    ASSERT_EQ(SetupSteps("t", nullptr, nullptr, nullptr, 1), 1);
+    EXPECT_EQ(g_Config.screenWidth, 640u);
+    EXPECT_EQ(g_Config.screenHeight, 480u);
+    EXPECT_EQ(g_Config.bitsPerPixel, 16u);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], kStringNoDefaultMode);
+}
+
+}  // namespace
+}  // namespace kes
