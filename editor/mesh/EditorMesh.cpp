@@ -346,6 +346,8 @@ int32_t EditorMesh::ReadRecord(plat::ByteReader& in) {
     // The counts must fill the record exactly.
     const uint64_t expected = static_cast<uint64_t>(nf) * v * 32 + static_cast<uint64_t>(f) * 8 + static_cast<uint64_t>(g) * 16;
     if (!rec.Ok() || expected != rec.Remaining()) return bad;
+    // With no frame the vertex count is not bounded by the record's bytes: it must be 0 too.
+    if (nf == 0 && v != 0) return bad;
     EditorMesh loaded;
     loaded.frames.assign((static_cast<size_t>(nf) + 1) * v, MeshVertex{});
     for (size_t i = 0; i < static_cast<size_t>(nf) * v; ++i) loaded.frames[i] = ReadVertex(rec);

@@ -134,7 +134,7 @@ int Mesh::LoadFromMemory(const uint8_t* data, size_t size, const char* path, int
     frameCount = nf;
     faceCount = f;
     materialCount = m;
-    frames.resize(static_cast<size_t>(nf + 1) * vertexCount);
+    frames.resize((static_cast<size_t>(nf) + 1) * vertexCount);
     for (uint32_t fr = 0; fr < nf; ++fr)
         for (uint32_t i = 0; i < vertexCount; ++i)
             frames[static_cast<size_t>(fr) * vertexCount + i] =
@@ -179,7 +179,7 @@ int Mesh::Build(ImageStream& s, int buildLevels) {
     std::vector<uint8_t> bytes(need);
     if (s.Read(bytes.data(), bytes.size()) != bytes.size()) return Clear(), 0;
     const uint8_t* p = bytes.data();
-    frames.resize(static_cast<size_t>(nf + 1) * v);
+    frames.resize((static_cast<size_t>(nf) + 1) * v);
     for (size_t k = 0; k < static_cast<size_t>(nf) * v; ++k, p += kVertexBytes) frames[k] = ReadVertex(p);
     faces.resize(static_cast<size_t>(f) * 3);
     for (uint16_t& i : faces) i = plat::LoadU16(p), p += 2;
