@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "game/core/image/ImageDecode.h"
@@ -13,6 +14,23 @@
 #include "platform/gfx/GfxDevice.h"
 
 namespace kes {
+
+// Texels converted for one container's images under given settings, with the levels that point at them.
+struct PreparedTexels {
+    const ImageRecord* image = nullptr;
+    const ImageRecord* alpha = nullptr;
+    uint32_t keepFormat = 0;
+    TextureSettings settings;
+    std::unique_ptr<uint8_t[]> texels;
+    std::vector<plat::GfxLevelView> chain;
+    bool keyed = false;
+
+    bool Matches(const ImageRecord* i, const ImageRecord* a, uint32_t keep, const TextureSettings& s) const {
+        return i == image && a == alpha && keep == keepFormat && s.picture1 == settings.picture1 &&
+               s.picture2 == settings.picture2 && s.mipMapping == settings.mipMapping &&
+               s.deviceAlphaTest == settings.deviceAlphaTest;
+    }
+};
 
 namespace {
 
@@ -136,6 +154,41 @@ void BuildLevel(const ImageRecord& img, const ImageRecord* alpha, const TextureS
     }
 }
 
+// The levels a texture uploads, their sizes entered in chain; returns the bytes of all their texels.
+size_t PlanLevels(const ImageRecord* image, uint32_t keepFormat, const TextureSettings& s,
+                  std::vector<plat::GfxLevelView>* chain) {
+    int levels = 1;
+    if (s.mipMapping && !keepFormat) {
+        levels = 0;
+        for (const ImageRecord* i = image; i && i->width > 0; i = i->nextLevel) ++levels;
+    }
+    chain->clear();
+    size_t total = 0;
+    for (const ImageRecord* i = image; i && static_cast<int>(chain->size()) < levels; i = i->nextLevel) {
+        chain->push_back({i->width, i->height, nullptr});
+        total += static_cast<size_t>(i->width) * i->height * 4;
+    }
+    return total;
+}
+
+// Converts the planned levels into texels (one block, level after level) and points the chain at
+// them. True when some texel took the colour key.
+bool FillLevels(const ImageRecord* image, const ImageRecord* alpha, const TextureSettings& s,
+                std::vector<plat::GfxLevelView>* chain, uint8_t* texels) {
+    const ImageRecord* colour = image;
+    bool keyed = false;
+    uint8_t* at = texels;
+    for (plat::GfxLevelView& level : *chain) {
+        BuildLevel(*colour, alpha, s, &keyed, at);
+        level.rgba = at;
+        at += static_cast<size_t>(colour->width) * colour->height * 4;
+        colour = colour->nextLevel;
+        // An alpha chain shorter than the colour chain keeps its last level.
+        if (alpha && alpha->nextLevel) alpha = alpha->nextLevel;
+    }
+    return keyed;
+}
+
 // A buffer for the texels of one texture on their way to the device, kept between textures: a
 // world loads hundreds of them, and fresh memory for each costs more than converting them.
 uint8_t* TexelScratch(size_t bytes) {
@@ -241,11 +294,7 @@ int32_t NewTextureContainer(const char* name, ImageRecord* image, uint32_t keepF
     if (!c) return kResultOutOfMemory;
     CopyName(c->name, name);
     c->keepFormat = keepFormat;
-    if (image) {
-        image = ExpandPalette(image, kImage24);
-        if (image) HalveImage(image, 5);
-    }
-    c->image = image;
+    c->image = PrepareContainerImage(image);
     PushHead(c);
     return 0;
 }
@@ -256,37 +305,74 @@ int32_t CreateTextureSurface(TextureContainer* c, plat::GfxDevice* device) {
     ReleaseDeviceTexture(c);
     const TextureSettings& s = CurrentTextureSettings();
     const bool wantAlpha = c->forceAlpha || c->alphaImage;
-    int levels = 1;
-    if (s.mipMapping && !c->keepFormat) {
-        levels = 0;
-        for (const ImageRecord* i = c->image; i && i->width > 0; i = i->nextLevel) ++levels;
-    }
-    // All levels go into one buffer, converted once and handed to the device without copies.
+    // Texels converted ahead are used once, and only while they still match the images and settings.
+    std::unique_ptr<PreparedTexels> prepared(std::exchange(c->prepared, nullptr));
+    if (prepared && !prepared->Matches(c->image, c->alphaImage, c->keepFormat, s)) prepared.reset();
     std::vector<plat::GfxLevelView> chain;
-    size_t total = 0;
-    for (const ImageRecord* i = c->image; i && static_cast<int>(chain.size()) < levels; i = i->nextLevel) {
-        chain.push_back({i->width, i->height, nullptr});
-        total += static_cast<size_t>(i->width) * i->height * 4;
-    }
-    uint8_t* texels = TexelScratch(total);
-    if (!texels) return kResultFail;
-    const ImageRecord* colour = c->image;
-    const ImageRecord* alpha = c->alphaImage;
     bool keyed = false;
-    uint8_t* at = texels;
-    for (plat::GfxLevelView& level : chain) {
-        BuildLevel(*colour, alpha, s, &keyed, at);
-        level.rgba = at;
-        at += static_cast<size_t>(colour->width) * colour->height * 4;
-        colour = colour->nextLevel;
-        // An alpha chain shorter than the colour chain keeps its last level.
-        if (alpha && alpha->nextLevel) alpha = alpha->nextLevel;
+    if (prepared) {
+        chain = prepared->chain;
+        keyed = prepared->keyed;
+    } else {
+        // All levels go into one buffer, converted once and handed to the device without copies.
+        const size_t total = PlanLevels(c->image, c->keepFormat, s, &chain);
+        uint8_t* texels = TexelScratch(total);
+        if (!texels) return kResultFail;
+        keyed = FillLevels(c->image, c->alphaImage, s, &chain, texels);
     }
     c->texture = device->CreateTexture(chain.data(), chain.size(), wantAlpha);
     if (!c->texture) return kResultFail;
     if (keyed) device->SetColourKey(c->texture, true, ColourKeyValue(0xFF0000, 0xFF00, 0xFF));
     c->device = device;
     return 0;
+}
+
+ImageRecord* PrepareContainerImage(ImageRecord* image) {
+    if (image) {
+        image = ExpandPalette(image, kImage24);
+        if (image) HalveImage(image, 5);
+    }
+    return image;
+}
+
+PreparedTexels* PrepareTexels(const ImageRecord* image, const ImageRecord* alpha, uint32_t keepFormat,
+                              const TextureSettings& settings) {
+    if (!image) return nullptr;
+    std::unique_ptr<PreparedTexels> p(new (std::nothrow) PreparedTexels);
+    if (!p) return nullptr;
+    p->image = image;
+    p->alpha = alpha;
+    p->keepFormat = keepFormat;
+    p->settings = settings;
+    const size_t total = PlanLevels(image, keepFormat, settings, &p->chain);
+    p->texels.reset(new (std::nothrow) uint8_t[total]);
+    if (!p->texels) return nullptr;
+    p->keyed = FillLevels(image, alpha, settings, &p->chain, p->texels.get());
+    return p.release();
+}
+
+void FreePreparedTexels(PreparedTexels* texels) { delete texels; }
+
+int32_t AddPreparedTextureContainer(const char* name, ImageRecord* image, uint32_t keepFormat,
+                                    PreparedTexels* texels) {
+    auto* c = new (std::nothrow) TextureContainer{};
+    if (!c) {
+        FreeImage(image);
+        FreePreparedTexels(texels);
+        return kResultOutOfMemory;
+    }
+    CopyName(c->name, name);
+    c->keepFormat = keepFormat;
+    c->image = image;
+    c->prepared = texels;
+    PushHead(c);
+    return 0;
+}
+
+void DropPreparedTexels(TextureContainer* c) {
+    if (!c) return;
+    FreePreparedTexels(c->prepared);
+    c->prepared = nullptr;
 }
 
 int32_t RebuildTexture(const char* name, plat::GfxDevice* device) {
@@ -303,6 +389,7 @@ int32_t ReplaceAlphaImage(const char* name, ImageRecord* alpha, plat::GfxDevice*
         FreeImage(alpha);
         return kResultNotFound;
     }
+    DropPreparedTexels(c);
     FreeImage(c->alphaImage);
     c->alphaImage = alpha;
     if (alpha) {
@@ -327,6 +414,7 @@ void DestroyTexture(const char* name) {
     ReleaseDeviceTexture(c);
     FreeImage(c->image);
     FreeImage(c->alphaImage);
+    DropPreparedTexels(c);
     delete c;
 }
 

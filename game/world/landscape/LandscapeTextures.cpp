@@ -1,12 +1,14 @@
 #include "game/world/landscape/LandscapeTextures.h"
 
 #include <cstring>
+#include <utility>
 
 #include "game/core/image/ImageDecode.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/texture/TextureContainer.h"
 #include "game/world/chunk/ChunkPicture.h"
 #include "game/world/chunk/TextureList.h"
+#include "game/world/landscape/OrderedJobs.h"
 
 namespace kes {
 
@@ -79,6 +81,67 @@ ImageRecord* HalveTileImage(const ImageRecord& src) {
     return out;
 }
 
+namespace {
+
+// One record of the list on its way from the file to the device. The main thread fills the name
+// and the picture; one worker then owns the slot until its job has run.
+struct TextureSlot {
+    char name[129] = {};
+    ImageRecord* image = nullptr;     // the picture read, then the container's prepared image
+    PreparedTexels* texels = nullptr; // its texels converted for the upload
+    bool failed = false;              // no memory while preparing
+
+    ~TextureSlot() {
+        FreeImage(image);
+        FreePreparedTexels(texels);
+    }
+};
+
+// Brings a picture to the tile texture size and, when a device texture will be made, does the
+// container's work ahead: mip levels with the tile edges of their larger level, texels converted.
+void PrepareSlot(TextureSlot& t, int halvings, bool forDevice, const TextureSettings& settings) {
+    ImageRecord* image = ToRgb24(std::exchange(t.image, nullptr));
+    for (int k = 0; image && k < halvings && image->width > 1; ++k) {
+        ImageRecord* half = HalveTileImage(*image);
+        FreeImage(image);
+        image = half;
+    }
+    if (image && forDevice) {
+        image = PrepareContainerImage(image);
+        for (ImageRecord* level = image; level && level->nextLevel; level = level->nextLevel)
+            CopyTileEdges(*level, level->nextLevel);
+        // Without texels the upload converts them itself: only memory is short, nothing is lost.
+        if (image) t.texels = PrepareTexels(image, nullptr, 0, settings);
+    }
+    t.image = image;
+    t.failed = !image;
+}
+
+// Makes the texture of a prepared slot and its handle, in list order on the main thread.
+int32_t FinishSlot(TextureSlot& t, RenderInterface* render, std::vector<uint32_t>* handles) {
+    if (t.failed) return kWorldOutOfMemory;
+    uint32_t handle = 0;
+    if (render) {
+        // The container is made here, before the interface makes the device texture from it, so
+        // that its mip levels carry the tile edges of their larger level from the start. A texture
+        // of the same name that already exists is shared, as the interface does.
+        if (!FindTexture(t.name)) {
+            if (AddPreparedTextureContainer(t.name, std::exchange(t.image, nullptr), 0,
+                                            std::exchange(t.texels, nullptr)) != 0)
+                return kWorldOutOfMemory;
+        }
+        if (render->CreateTextureFromImage(t.name, nullptr, &handle, 1) != 0) handle = 0;
+        // An interface that makes no device texture leaves the texels unused.
+        DropPreparedTexels(FindTexture(t.name));
+    }
+    FreeImage(std::exchange(t.image, nullptr));
+    FreePreparedTexels(std::exchange(t.texels, nullptr));
+    handles->push_back(handle);
+    return 0;
+}
+
+}  // namespace
+
 int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t textureSize,
                               LandscapeProgressFn progress, std::vector<uint32_t>* handles) {
     handles->clear();
@@ -87,44 +150,52 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
     if (!s.Ok() || count > s.Remaining() / kMinTextureRecordBytes) return kWorldOutOfMemory;
     // Stored textures are 256 pixels a side; each detail step below the highest halves them once.
     const int halvings = textureSize >= 256 ? 0 : textureSize == 128 ? 1 : 2;
-    for (uint32_t n = 0; n < count; ++n) {
+    const TextureSettings settings = CurrentTextureSettings();
+    // The file is read and the textures made in list order here; what lies between (sizing, mip
+    // levels, texel conversion) runs on workers, a few records ahead of the uploads.
+    std::vector<TextureSlot> slots(count);
+    const unsigned threads = LoadThreads(count);
+    const size_t ahead = static_cast<size_t>(threads) * 2;
+    OrderedJobs jobs(threads, count,
+                     [&](size_t i) { PrepareSlot(slots[i], halvings, render != nullptr, settings); });
+    int32_t result = 0;
+    uint32_t read = 0, finished = 0;
+    auto finishNext = [&] {
+        jobs.Wait(finished);
+        result = FinishSlot(slots[finished], render, handles);
+        ++finished;
+        return result == 0;
+    };
+    for (; read < count; ++read) {
+        if (read - finished >= ahead && !finishNext()) return result;
         if (progress) progress(s);
         const uint32_t kind = s.U32();
-        if (!s.Ok()) return kWorldOutOfMemory;
-        if (kind != kKindTxtr) return kWorldBadTextureKind;
-        char name[129] = {};
-        if (!s.Bytes(name, 128)) return kWorldBadTextureKind;
+        if (!s.Ok()) {
+            result = kWorldOutOfMemory;
+            break;
+        }
+        if (kind != kKindTxtr) {
+            result = kWorldBadTextureKind;
+            break;
+        }
+        TextureSlot& t = slots[read];
+        if (!s.Bytes(t.name, 128)) {
+            result = kWorldBadTextureKind;
+            break;
+        }
         // Nothing reads a ground texture's checksum: it is not worked out.
-        ImageRecord* image = ToRgb24(ReadChunkPicture(s, PictureChecksum::Skip));
-        if (!image) return kWorldOutOfMemory;
-        for (int k = 0; k < halvings && image->width > 1; ++k) {
-            ImageRecord* half = HalveTileImage(*image);
-            FreeImage(image);
-            if (!(image = half)) return kWorldOutOfMemory;
+        t.image = ReadChunkPicture(s, PictureChecksum::Skip);
+        if (!t.image) {
+            result = kWorldOutOfMemory;
+            break;
         }
-        uint32_t handle = 0;
-        if (render) {
-            // The container is made here, before the interface makes the device texture from it,
-            // so that its mip levels carry the tile edges of their larger level from the start.
-            // A texture of the same name that already exists is shared, as the interface does.
-            if (!FindTexture(name)) {
-                if (NewTextureContainer(name, image, 0) != 0) {
-                    FreeImage(image);
-                    return kWorldOutOfMemory;
-                }
-                if (TextureContainer* c = FindTexture(name))
-                    for (ImageRecord* level = c->image; level && level->nextLevel; level = level->nextLevel)
-                        CopyTileEdges(*level, level->nextLevel);
-            } else {
-                FreeImage(image);
-            }
-            if (render->CreateTextureFromImage(name, nullptr, &handle, 1) != 0) handle = 0;
-        } else {
-            FreeImage(image);
-        }
-        handles->push_back(handle);
+        jobs.Submit();
     }
-    return 0;
+    // The records before a bad one are still made, in order; their own failure comes first.
+    const int32_t readResult = result;
+    while (finished < read)
+        if (!finishNext()) return result;
+    return readResult;
 }
 
 }  // namespace kes
