@@ -198,17 +198,19 @@ int32_t LandscapeLoad(ChunkStream& s, uint32_t size, RenderInterface* render, co
     const uint64_t tileBytes = static_cast<uint64_t>(l.tw) * l.th * 2;
     if (heightBytes + tileBytes > s.Remaining()) return Fail(kWorldOutOfMemory);
     {
-        std::vector<uint8_t> raw(heightBytes);
-        if (!s.Bytes(raw.data(), raw.size())) return Fail(kWorldOutOfMemory);
+        // The stored fields are read straight into the grids' memory and each is then decoded in
+        // its own place: no second copy of a grid of half a million heights.
         l.heights.resize(static_cast<size_t>(l.w) * l.h);
+        auto* heightBytesAt = reinterpret_cast<uint8_t*>(l.heights.data());
+        if (!s.Bytes(heightBytesAt, static_cast<size_t>(heightBytes))) return Fail(kWorldOutOfMemory);
         for (size_t k = 0; k < l.heights.size(); ++k) {
-            const float v = plat::LoadF32(&raw[k * 4]);
+            const float v = plat::LoadF32(heightBytesAt + k * 4);
             l.heights[k] = std::isfinite(v) ? v : 0.0f;
         }
-        raw.resize(tileBytes);
-        if (!s.Bytes(raw.data(), raw.size())) return Fail(kWorldOutOfMemory);
         l.tileGrid.resize(static_cast<size_t>(l.tw) * l.th);
-        for (size_t k = 0; k < l.tileGrid.size(); ++k) l.tileGrid[k] = plat::LoadU16(&raw[k * 2]);
+        auto* tileBytesAt = reinterpret_cast<uint8_t*>(l.tileGrid.data());
+        if (!s.Bytes(tileBytesAt, static_cast<size_t>(tileBytes))) return Fail(kWorldOutOfMemory);
+        for (size_t k = 0; k < l.tileGrid.size(); ++k) l.tileGrid[k] = plat::LoadU16(tileBytesAt + k * 2);
     }
 
     std::vector<uint32_t> handles;

@@ -1,9 +1,11 @@
 #include "game/world/landscape/LandscapeTextures.h"
 
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "game/core/image/ImageDecode.h"
+#include "game/core/image/ImageStream.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/texture/TextureContainer.h"
 #include "game/world/chunk/ChunkPicture.h"
@@ -84,12 +86,14 @@ ImageRecord* HalveTileImage(const ImageRecord& src) {
 namespace {
 
 // One record of the list on its way from the file to the device. The main thread fills the name
-// and the picture; one worker then owns the slot until its job has run.
+// and the picture's bytes; one worker then owns the slot until its job has run.
 struct TextureSlot {
     char name[129] = {};
-    ImageRecord* image = nullptr;     // the picture read, then the container's prepared image
+    std::unique_ptr<uint8_t[]> bytes; // the stored picture, decoded by the worker
+    size_t size = 0, capacity = 0;
+    ImageRecord* image = nullptr;     // the decoded picture, then the container's prepared image
     PreparedTexels* texels = nullptr; // its texels converted for the upload
-    bool failed = false;              // no memory while preparing
+    bool failed = false;              // an unreadable picture or no memory while preparing
 
     ~TextureSlot() {
         FreeImage(image);
@@ -97,10 +101,33 @@ struct TextureSlot {
     }
 };
 
+// Picture buffers of finished slots, handed to the next records read: a world reads many pictures
+// of one size, and fresh memory for each costs more than reading them.
+struct BufferPool {
+    struct Buffer {
+        std::unique_ptr<uint8_t[]> bytes;
+        size_t capacity = 0;
+    };
+    std::vector<Buffer> free;
+
+    void Lend(TextureSlot& t) {
+        if (free.empty()) return;
+        t.bytes = std::move(free.back().bytes);
+        t.capacity = free.back().capacity;
+        free.pop_back();
+    }
+    void Return(TextureSlot& t) {
+        if (t.bytes) free.push_back({std::move(t.bytes), t.capacity});
+        t.capacity = 0;
+    }
+};
+
 // Brings a picture to the tile texture size and, when a device texture will be made, does the
 // container's work ahead: mip levels with the tile edges of their larger level, texels converted.
 void PrepareSlot(TextureSlot& t, int halvings, bool forDevice, const TextureSettings& settings) {
-    ImageRecord* image = ToRgb24(std::exchange(t.image, nullptr));
+    // Nothing reads a ground texture's checksum: it is not worked out.
+    MemoryImageStream stored(t.bytes.get(), t.size);
+    ImageRecord* image = ToRgb24(ReadImageFromStream(stored, 0, PictureChecksum::Skip));
     for (int k = 0; image && k < halvings && image->width > 1; ++k) {
         ImageRecord* half = HalveTileImage(*image);
         FreeImage(image);
@@ -154,6 +181,7 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
     // The file is read and the textures made in list order here; what lies between (sizing, mip
     // levels, texel conversion) runs on workers, a few records ahead of the uploads.
     std::vector<TextureSlot> slots(count);
+    BufferPool pool;
     const unsigned threads = LoadThreads(count);
     const size_t ahead = static_cast<size_t>(threads) * 2;
     OrderedJobs jobs(threads, count,
@@ -163,6 +191,7 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
     auto finishNext = [&] {
         jobs.Wait(finished);
         result = FinishSlot(slots[finished], render, handles);
+        pool.Return(slots[finished]);
         ++finished;
         return result == 0;
     };
@@ -183,9 +212,9 @@ int32_t LoadLandscapeTextures(ChunkStream& s, RenderInterface* render, uint32_t 
             result = kWorldBadTextureKind;
             break;
         }
-        // Nothing reads a ground texture's checksum: it is not worked out.
-        t.image = ReadChunkPicture(s, PictureChecksum::Skip);
-        if (!t.image) {
+        pool.Lend(t);
+        t.size = ReadChunkPictureBytes(s, &t.bytes, &t.capacity);
+        if (t.size == 0) {
             result = kWorldOutOfMemory;
             break;
         }
