@@ -82,15 +82,34 @@ uint8_t AlphaAt(const ImageRecord& a, uint32_t x, uint32_t y) {
 
 // One row of colour texels as red, green, blue and full alpha, each channel through the picture
 // adjustment table.
-void ColourRow(const ImageRecord& img, const uint8_t* row, const uint8_t* table, uint8_t* out) {
+// The adjustment table for one channel as whole texels: the adjusted value at the channel's byte
+// of a texel, the other bytes zero (built bytewise, so that it holds for either byte order).
+struct TexelTables {
+    uint32_t channel[3][256];
+    uint32_t opaque;
+
+    explicit TexelTables(const uint8_t* table) {
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 256; ++c) {
+                uint8_t bytes[4] = {0, 0, 0, 0};
+                bytes[k] = table[c];
+                std::memcpy(&channel[k][c], bytes, 4);
+            }
+        const uint8_t alpha[4] = {0, 0, 0, 255};
+        std::memcpy(&opaque, alpha, 4);
+    }
+};
+
+void ColourRow(const ImageRecord& img, const uint8_t* row, const uint8_t* table, const TexelTables& texels,
+               uint8_t* out) {
     const uint32_t w = img.width;
     switch (img.format) {
     case kImage24:
+        // The commonest case by far: one lookup per channel and one store per texel.
         for (uint32_t x = 0; x < w; ++x, row += 3, out += 4) {
-            out[0] = table[row[0]];
-            out[1] = table[row[1]];
-            out[2] = table[row[2]];
-            out[3] = 255;
+            const uint32_t t = texels.channel[0][row[0]] | texels.channel[1][row[1]] | texels.channel[2][row[2]] |
+                               texels.opaque;
+            std::memcpy(out, &t, 4);
         }
         break;
     case kImage32:  // bitmap order: blue, green, red, unused
@@ -134,9 +153,10 @@ void BuildLevel(const ImageRecord& img, const ImageRecord* alpha, const TextureS
     const uint32_t key = ColourKeyValue(0xFF0000, 0xFF00, 0xFF);
     uint8_t table[256];
     for (int c = 0; c < 256; ++c) table[c] = AdjustChannel(static_cast<uint8_t>(c), s.picture1, s.picture2);
+    const TexelTables texels(table);
     const size_t outStride = static_cast<size_t>(img.width) * 4;
     for (uint32_t y = 0; y < img.height; ++y, out += outStride) {
-        ColourRow(img, img.pixels + static_cast<size_t>(y) * img.stride, table, out);
+        ColourRow(img, img.pixels + static_cast<size_t>(y) * img.stride, table, texels, out);
         if (!alpha) continue;
         // An alpha image of another size is sampled at the matching place.
         const uint32_t ay = static_cast<uint32_t>(static_cast<uint64_t>(y) * alpha->height / img.height);

@@ -14,8 +14,9 @@ std::atomic<unsigned> g_loadThreads{0};
 unsigned LoadThreads(size_t count) {
     if (const unsigned set = g_loadThreads.load()) return set;
     if (count < 4) return 1;  // starting threads would cost more than the work
-    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<size_t>({hardware, 8u, count}));
+    // One hardware thread is left to the caller, which reads the file and uploads meanwhile.
+    const unsigned hardware = std::max(2u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<size_t>({hardware - 1, 8u, count}));
 }
 
 void SetLoadThreads(unsigned threads) { g_loadThreads.store(threads); }

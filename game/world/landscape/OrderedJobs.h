@@ -39,8 +39,9 @@ private:
     std::vector<std::thread> workers_;
 };
 
-// The worker threads for a load of count independent jobs: one for a few jobs, otherwise up to the
-// machine's hardware threads (at most 8). A count set by SetLoadThreads (tests) takes precedence.
+// The worker threads for a load of count independent jobs: one for a few jobs, otherwise one less
+// than the machine's hardware threads (at most 8). A count set by SetLoadThreads (tests) takes
+// precedence.
 unsigned LoadThreads(size_t count);
 // 0 returns to the automatic choice.
 void SetLoadThreads(unsigned threads);
