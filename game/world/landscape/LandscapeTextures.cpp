@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 
 #include "game/core/image/ImageDecode.h"
@@ -124,24 +125,34 @@ struct BufferPool {
 
 // Brings a picture to the tile texture size and, when a device texture will be made, does the
 // container's work ahead: mip levels with the tile edges of their larger level, texels converted.
-void PrepareSlot(TextureSlot& t, int halvings, bool forDevice, const TextureSettings& settings) {
+void PrepareSlotImages(TextureSlot& t, int halvings, bool forDevice, const TextureSettings& settings) {
+    // The slot holds the image at every step, so that nothing is lost should a step throw.
     // Nothing reads a ground texture's checksum: it is not worked out.
     MemoryImageStream stored(t.bytes.get(), t.size);
-    ImageRecord* image = ToRgb24(ReadImageFromStream(stored, 0, PictureChecksum::Skip));
-    for (int k = 0; image && k < halvings && image->width > 1; ++k) {
-        ImageRecord* half = HalveTileImage(*image);
-        FreeImage(image);
-        image = half;
+    t.image = ToRgb24(ReadImageFromStream(stored, 0, PictureChecksum::Skip));
+    for (int k = 0; t.image && k < halvings && t.image->width > 1; ++k) {
+        ImageRecord* half = HalveTileImage(*t.image);
+        FreeImage(t.image);
+        t.image = half;
     }
-    if (image && forDevice) {
-        image = PrepareContainerImage(image);
-        for (ImageRecord* level = image; level && level->nextLevel; level = level->nextLevel)
+    if (t.image && forDevice) {
+        t.image = PrepareContainerImage(t.image);
+        for (ImageRecord* level = t.image; level && level->nextLevel; level = level->nextLevel)
             CopyTileEdges(*level, level->nextLevel);
         // Without texels the upload converts them itself: only memory is short, nothing is lost.
-        if (image) t.texels = PrepareTexels(image, nullptr, 0, settings);
+        if (t.image) t.texels = PrepareTexels(t.image, nullptr, 0, settings);
     }
-    t.image = image;
-    t.failed = !image;
+    t.failed = !t.image;
+}
+
+// A job on a worker thread: no exception may leave it, so memory running out on the way is
+// reported as the slot's failure, as on the loading thread.
+void PrepareSlot(TextureSlot& t, int halvings, bool forDevice, const TextureSettings& settings) {
+    try {
+        PrepareSlotImages(t, halvings, forDevice, settings);
+    } catch (const std::bad_alloc&) {
+        t.failed = true;
+    }
 }
 
 // Makes the texture of a prepared slot and its handle, in list order on the main thread.
