@@ -60,7 +60,24 @@ void OrderedJobs::Submit() {
 void OrderedJobs::Wait(size_t i) {
     if (workers_.empty()) return;
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [&] { return finished_[i] != 0; });
+    // The caller does not sit idle while jobs wait for a worker to wake: it runs them itself,
+    // lowest first, so job i is run here at the latest when no worker has taken it.
+    while (!finished_[i]) {
+        if (taken_ < submitted_) {
+            RunNext(lock);
+            continue;
+        }
+        done_.wait(lock);
+    }
+}
+
+void OrderedJobs::RunNext(std::unique_lock<std::mutex>& lock) {
+    const size_t i = taken_++;
+    lock.unlock();
+    job_(i);
+    lock.lock();
+    finished_[i] = 1;
+    done_.notify_all();
 }
 
 void OrderedJobs::Work() {
@@ -68,12 +85,7 @@ void OrderedJobs::Work() {
     for (;;) {
         ready_.wait(lock, [&] { return taken_ < submitted_ || stopping_; });
         if (taken_ == submitted_) return;  // stopping with nothing left to run
-        const size_t i = taken_++;
-        lock.unlock();
-        job_(i);
-        lock.lock();
-        finished_[i] = 1;
-        done_.notify_all();
+        RunNext(lock);
     }
 }
 

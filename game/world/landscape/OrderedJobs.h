@@ -22,11 +22,13 @@ public:
 
     // Hands in the next job (0, 1, 2, ... in turn).
     void Submit();
-    // Returns once job i has run; i must have been handed in.
+    // Returns once job i has run; i must have been handed in. Runs jobs no worker has taken yet.
     void Wait(size_t i);
 
 private:
     void Work();
+    // Takes the lowest job not yet taken and runs it with the lock released.
+    void RunNext(std::unique_lock<std::mutex>& lock);
 
     std::function<void(size_t)> job_;
     std::mutex mutex_;
