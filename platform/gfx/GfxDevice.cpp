@@ -177,6 +177,9 @@ struct GfxDevice::Impl {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     bool ownsVideo = false;
+    // Storage for a whole chain in one call, where the driver offers it: the levels are then
+    // written straight into the texture instead of being kept apart and copied when first used.
+    PFNGLTEXSTORAGE2DPROC texStorage2D = nullptr;
     GLuint fbo = 0, colour = 0, depth = 0;
     GLuint sceneProgram = 0, blitProgram = 0;
     GLuint sceneVao = 0, sceneVbo = 0, sceneIbo = 0;
@@ -265,6 +268,8 @@ std::unique_ptr<GfxDevice> GfxDevice::Create(const GfxConfig& config, std::strin
     }
     SDL_GL_SetSwapInterval(config.swapInterval);
     PinGlLibraries();
+    if (SDL_GL_ExtensionSupported("GL_ARB_texture_storage"))
+        im.texStorage2D = reinterpret_cast<PFNGLTEXSTORAGE2DPROC>(SDL_GL_GetProcAddress("glTexStorage2D"));
 
     std::string log;
     im.sceneProgram = Link(gfxshaders::kSceneVertex, gfxshaders::kSceneFragment, &log);
@@ -611,6 +616,24 @@ GfxTexture* GfxDevice::CreateTexture(const std::vector<GfxLevel>& levels, bool h
     return CreateTexture(views.data(), views.size(), hasAlpha);
 }
 
+namespace {
+
+// True when every level is its larger level halved (sides rounded down, at least 1), as storage
+// for a whole chain requires.
+bool IsFullHalvingChain(const GfxLevelView* levels, size_t count) {
+    int maxSide = std::max(levels[0].width, levels[0].height);
+    size_t possible = 1;
+    while (maxSide > 1) maxSide /= 2, ++possible;
+    if (count > possible) return false;
+    for (size_t i = 1; i < count; ++i)
+        if (levels[i].width != std::max(1, levels[i - 1].width / 2) ||
+            levels[i].height != std::max(1, levels[i - 1].height / 2))
+            return false;
+    return true;
+}
+
+}  // namespace
+
 GfxTexture* GfxDevice::CreateTexture(const GfxLevelView* levels, size_t count, bool hasAlpha) {
     if (!levels || count == 0) return nullptr;
     for (size_t i = 0; i < count; ++i)
@@ -621,10 +644,20 @@ GfxTexture* GfxDevice::CreateTexture(const GfxLevelView* levels, size_t count, b
     glGenTextures(1, &t->name);
     glBindTexture(GL_TEXTURE_2D, t->name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    // The core profile has no call that takes a whole chain: one upload per level.
-    for (size_t i = 0; i < count; ++i)
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height, 0,
-                     GL_RGBA, GL_UNSIGNED_BYTE, levels[i].rgba);
+    if (impl_->texStorage2D && IsFullHalvingChain(levels, count)) {
+        // One allocation for the chain in the format the texels already have, then each level
+        // copied into its place.
+        impl_->texStorage2D(GL_TEXTURE_2D, static_cast<GLsizei>(count), GL_RGBA8, levels[0].width,
+                            levels[0].height);
+        for (size_t i = 0; i < count; ++i)
+            glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, 0, levels[i].width, levels[i].height, GL_RGBA,
+                            GL_UNSIGNED_BYTE, levels[i].rgba);
+    } else {
+        // A chain whose sizes do not halve level by level is uploaded level by level.
+        for (size_t i = 0; i < count; ++i)
+            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height, 0,
+                         GL_RGBA, GL_UNSIGNED_BYTE, levels[i].rgba);
+    }
     // A chain that stops early must still be complete, or the texture would sample black.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(count - 1));

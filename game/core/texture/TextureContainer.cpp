@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "game/core/image/ImageDecode.h"
@@ -13,6 +14,23 @@
 #include "platform/gfx/GfxDevice.h"
 
 namespace kes {
+
+// Texels converted for one container's images under given settings, with the levels that point at them.
+struct PreparedTexels {
+    const ImageRecord* image = nullptr;
+    const ImageRecord* alpha = nullptr;
+    uint32_t keepFormat = 0;
+    TextureSettings settings;
+    std::unique_ptr<uint8_t[]> texels;
+    std::vector<plat::GfxLevelView> chain;
+    bool keyed = false;
+
+    bool Matches(const ImageRecord* i, const ImageRecord* a, uint32_t keep, const TextureSettings& s) const {
+        return i == image && a == alpha && keep == keepFormat && s.picture1 == settings.picture1 &&
+               s.picture2 == settings.picture2 && s.mipMapping == settings.mipMapping &&
+               s.deviceAlphaTest == settings.deviceAlphaTest;
+    }
+};
 
 namespace {
 
@@ -64,15 +82,34 @@ uint8_t AlphaAt(const ImageRecord& a, uint32_t x, uint32_t y) {
 
 // One row of colour texels as red, green, blue and full alpha, each channel through the picture
 // adjustment table.
-void ColourRow(const ImageRecord& img, const uint8_t* row, const uint8_t* table, uint8_t* out) {
+// The adjustment table for one channel as whole texels: the adjusted value at the channel's byte
+// of a texel, the other bytes zero (built bytewise, so that it holds for either byte order).
+struct TexelTables {
+    uint32_t channel[3][256];
+    uint32_t opaque;
+
+    explicit TexelTables(const uint8_t* table) {
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 256; ++c) {
+                uint8_t bytes[4] = {0, 0, 0, 0};
+                bytes[k] = table[c];
+                std::memcpy(&channel[k][c], bytes, 4);
+            }
+        const uint8_t alpha[4] = {0, 0, 0, 255};
+        std::memcpy(&opaque, alpha, 4);
+    }
+};
+
+void ColourRow(const ImageRecord& img, const uint8_t* row, const uint8_t* table, const TexelTables& texels,
+               uint8_t* out) {
     const uint32_t w = img.width;
     switch (img.format) {
     case kImage24:
+        // The commonest case by far: one lookup per channel and one store per texel.
         for (uint32_t x = 0; x < w; ++x, row += 3, out += 4) {
-            out[0] = table[row[0]];
-            out[1] = table[row[1]];
-            out[2] = table[row[2]];
-            out[3] = 255;
+            const uint32_t t = texels.channel[0][row[0]] | texels.channel[1][row[1]] | texels.channel[2][row[2]] |
+                               texels.opaque;
+            std::memcpy(out, &t, 4);
         }
         break;
     case kImage32:  // bitmap order: blue, green, red, unused
@@ -116,9 +153,10 @@ void BuildLevel(const ImageRecord& img, const ImageRecord* alpha, const TextureS
     const uint32_t key = ColourKeyValue(0xFF0000, 0xFF00, 0xFF);
     uint8_t table[256];
     for (int c = 0; c < 256; ++c) table[c] = AdjustChannel(static_cast<uint8_t>(c), s.picture1, s.picture2);
+    const TexelTables texels(table);
     const size_t outStride = static_cast<size_t>(img.width) * 4;
     for (uint32_t y = 0; y < img.height; ++y, out += outStride) {
-        ColourRow(img, img.pixels + static_cast<size_t>(y) * img.stride, table, out);
+        ColourRow(img, img.pixels + static_cast<size_t>(y) * img.stride, table, texels, out);
         if (!alpha) continue;
         // An alpha image of another size is sampled at the matching place.
         const uint32_t ay = static_cast<uint32_t>(static_cast<uint64_t>(y) * alpha->height / img.height);
@@ -134,6 +172,41 @@ void BuildLevel(const ImageRecord& img, const ImageRecord* alpha, const TextureS
             }
         }
     }
+}
+
+// The levels a texture uploads, their sizes entered in chain; returns the bytes of all their texels.
+size_t PlanLevels(const ImageRecord* image, uint32_t keepFormat, const TextureSettings& s,
+                  std::vector<plat::GfxLevelView>* chain) {
+    int levels = 1;
+    if (s.mipMapping && !keepFormat) {
+        levels = 0;
+        for (const ImageRecord* i = image; i && i->width > 0; i = i->nextLevel) ++levels;
+    }
+    chain->clear();
+    size_t total = 0;
+    for (const ImageRecord* i = image; i && static_cast<int>(chain->size()) < levels; i = i->nextLevel) {
+        chain->push_back({i->width, i->height, nullptr});
+        total += static_cast<size_t>(i->width) * i->height * 4;
+    }
+    return total;
+}
+
+// Converts the planned levels into texels (one block, level after level) and points the chain at
+// them. True when some texel took the colour key.
+bool FillLevels(const ImageRecord* image, const ImageRecord* alpha, const TextureSettings& s,
+                std::vector<plat::GfxLevelView>* chain, uint8_t* texels) {
+    const ImageRecord* colour = image;
+    bool keyed = false;
+    uint8_t* at = texels;
+    for (plat::GfxLevelView& level : *chain) {
+        BuildLevel(*colour, alpha, s, &keyed, at);
+        level.rgba = at;
+        at += static_cast<size_t>(colour->width) * colour->height * 4;
+        colour = colour->nextLevel;
+        // An alpha chain shorter than the colour chain keeps its last level.
+        if (alpha && alpha->nextLevel) alpha = alpha->nextLevel;
+    }
+    return keyed;
 }
 
 // A buffer for the texels of one texture on their way to the device, kept between textures: a
@@ -241,11 +314,7 @@ int32_t NewTextureContainer(const char* name, ImageRecord* image, uint32_t keepF
     if (!c) return kResultOutOfMemory;
     CopyName(c->name, name);
     c->keepFormat = keepFormat;
-    if (image) {
-        image = ExpandPalette(image, kImage24);
-        if (image) HalveImage(image, 5);
-    }
-    c->image = image;
+    c->image = PrepareContainerImage(image);
     PushHead(c);
     return 0;
 }
@@ -256,37 +325,74 @@ int32_t CreateTextureSurface(TextureContainer* c, plat::GfxDevice* device) {
     ReleaseDeviceTexture(c);
     const TextureSettings& s = CurrentTextureSettings();
     const bool wantAlpha = c->forceAlpha || c->alphaImage;
-    int levels = 1;
-    if (s.mipMapping && !c->keepFormat) {
-        levels = 0;
-        for (const ImageRecord* i = c->image; i && i->width > 0; i = i->nextLevel) ++levels;
-    }
-    // All levels go into one buffer, converted once and handed to the device without copies.
+    // Texels converted ahead are used once, and only while they still match the images and settings.
+    std::unique_ptr<PreparedTexels> prepared(std::exchange(c->prepared, nullptr));
+    if (prepared && !prepared->Matches(c->image, c->alphaImage, c->keepFormat, s)) prepared.reset();
     std::vector<plat::GfxLevelView> chain;
-    size_t total = 0;
-    for (const ImageRecord* i = c->image; i && static_cast<int>(chain.size()) < levels; i = i->nextLevel) {
-        chain.push_back({i->width, i->height, nullptr});
-        total += static_cast<size_t>(i->width) * i->height * 4;
-    }
-    uint8_t* texels = TexelScratch(total);
-    if (!texels) return kResultFail;
-    const ImageRecord* colour = c->image;
-    const ImageRecord* alpha = c->alphaImage;
     bool keyed = false;
-    uint8_t* at = texels;
-    for (plat::GfxLevelView& level : chain) {
-        BuildLevel(*colour, alpha, s, &keyed, at);
-        level.rgba = at;
-        at += static_cast<size_t>(colour->width) * colour->height * 4;
-        colour = colour->nextLevel;
-        // An alpha chain shorter than the colour chain keeps its last level.
-        if (alpha && alpha->nextLevel) alpha = alpha->nextLevel;
+    if (prepared) {
+        chain = prepared->chain;
+        keyed = prepared->keyed;
+    } else {
+        // All levels go into one buffer, converted once and handed to the device without copies.
+        const size_t total = PlanLevels(c->image, c->keepFormat, s, &chain);
+        uint8_t* texels = TexelScratch(total);
+        if (!texels) return kResultFail;
+        keyed = FillLevels(c->image, c->alphaImage, s, &chain, texels);
     }
     c->texture = device->CreateTexture(chain.data(), chain.size(), wantAlpha);
     if (!c->texture) return kResultFail;
     if (keyed) device->SetColourKey(c->texture, true, ColourKeyValue(0xFF0000, 0xFF00, 0xFF));
     c->device = device;
     return 0;
+}
+
+ImageRecord* PrepareContainerImage(ImageRecord* image) {
+    if (image) {
+        image = ExpandPalette(image, kImage24);
+        if (image) HalveImage(image, 5);
+    }
+    return image;
+}
+
+PreparedTexels* PrepareTexels(const ImageRecord* image, const ImageRecord* alpha, uint32_t keepFormat,
+                              const TextureSettings& settings) {
+    if (!image) return nullptr;
+    std::unique_ptr<PreparedTexels> p(new (std::nothrow) PreparedTexels);
+    if (!p) return nullptr;
+    p->image = image;
+    p->alpha = alpha;
+    p->keepFormat = keepFormat;
+    p->settings = settings;
+    const size_t total = PlanLevels(image, keepFormat, settings, &p->chain);
+    p->texels.reset(new (std::nothrow) uint8_t[total]);
+    if (!p->texels) return nullptr;
+    p->keyed = FillLevels(image, alpha, settings, &p->chain, p->texels.get());
+    return p.release();
+}
+
+void FreePreparedTexels(PreparedTexels* texels) { delete texels; }
+
+int32_t AddPreparedTextureContainer(const char* name, ImageRecord* image, uint32_t keepFormat,
+                                    PreparedTexels* texels) {
+    auto* c = new (std::nothrow) TextureContainer{};
+    if (!c) {
+        FreeImage(image);
+        FreePreparedTexels(texels);
+        return kResultOutOfMemory;
+    }
+    CopyName(c->name, name);
+    c->keepFormat = keepFormat;
+    c->image = image;
+    c->prepared = texels;
+    PushHead(c);
+    return 0;
+}
+
+void DropPreparedTexels(TextureContainer* c) {
+    if (!c) return;
+    FreePreparedTexels(c->prepared);
+    c->prepared = nullptr;
 }
 
 int32_t RebuildTexture(const char* name, plat::GfxDevice* device) {
@@ -303,6 +409,7 @@ int32_t ReplaceAlphaImage(const char* name, ImageRecord* alpha, plat::GfxDevice*
         FreeImage(alpha);
         return kResultNotFound;
     }
+    DropPreparedTexels(c);
     FreeImage(c->alphaImage);
     c->alphaImage = alpha;
     if (alpha) {
@@ -327,6 +434,7 @@ void DestroyTexture(const char* name) {
     ReleaseDeviceTexture(c);
     FreeImage(c->image);
     FreeImage(c->alphaImage);
+    DropPreparedTexels(c);
     delete c;
 }
 

@@ -14,6 +14,8 @@ class GfxTexture;
 
 namespace kes {
 
+struct PreparedTexels;
+
 constexpr int32_t kResultOutOfMemory = static_cast<int32_t>(0x8007000E);
 constexpr int32_t kResultBadArgument = static_cast<int32_t>(0x80070057);
 constexpr int32_t kResultFail = static_cast<int32_t>(0x80004005);
@@ -30,6 +32,7 @@ struct TextureContainer {
     uint32_t moreAlphaBits;    // set for "TXTA" records
     uint32_t zero;
     uint32_t keepFormat;       // no palette expansion and no mip levels
+    PreparedTexels* prepared;  // texels converted ahead of the first upload, or null
     TextureContainer* prev;
     TextureContainer* next;
 };
@@ -58,6 +61,23 @@ TextureContainer* FindTexture(const char* name);
 int32_t ReadTextureRecord(ImageStream& stream, const char** outName, uint32_t keepFormat, uint32_t halfSize);
 // A new container at the head of the list; the image (owned from now on) is prepared.
 int32_t NewTextureContainer(const char* name, ImageRecord* image, uint32_t keepFormat);
+
+// Loaders that prepare many textures at once do the container's image work and the conversion of
+// its texels on worker threads, and only link the container and upload on the main thread. Both
+// functions below touch nothing but their arguments, so any thread may call them.
+// The image as NewTextureContainer prepares it: palette expanded, mip levels made.
+ImageRecord* PrepareContainerImage(ImageRecord* image);
+// The texels CreateTextureSurface would build for these images under these settings; null when
+// memory fails. Freed by FreePreparedTexels, or taken over by a container.
+PreparedTexels* PrepareTexels(const ImageRecord* image, const ImageRecord* alpha, uint32_t keepFormat,
+                              const TextureSettings& settings);
+void FreePreparedTexels(PreparedTexels* texels);
+// A new container at the head of the list for an image already prepared by PrepareContainerImage;
+// it owns the image and the texels (either may be null) from now on, also when it fails.
+int32_t AddPreparedTextureContainer(const char* name, ImageRecord* image, uint32_t keepFormat,
+                                    PreparedTexels* texels);
+// Frees texels a container holds but has not uploaded.
+void DropPreparedTexels(TextureContainer* container);
 int32_t RebuildTexture(const char* name, plat::GfxDevice* device);
 int32_t ReplaceAlphaImage(const char* name, ImageRecord* alpha, plat::GfxDevice* device, uint32_t flags);
 void ReleaseTextureSurface(const char* name);

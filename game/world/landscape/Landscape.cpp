@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "game/core/config/Config.h"
 #include "game/core/image/ImageDecode.h"
@@ -55,13 +57,13 @@ int32_t Wrap(int32_t i, uint32_t n) {
     return i;
 }
 
-void BuildTiles(Landscape& l) {
+// The tiles' heights, extents and neighbours; their textures are entered by EnterTileTextures.
+void BuildTileGeometry(Landscape& l) {
     const uint32_t bw = l.cx + 3, bh = l.cy + 3;
     l.tiles.assign(static_cast<size_t>(l.tw) * l.th, LandscapeTile());
     for (uint32_t j = 0; j < l.th; ++j) {
         for (uint32_t i = 0; i < l.tw; ++i) {
             LandscapeTile& t = l.tiles[j * l.tw + i];
-            t.texture = l.tileGrid[j * l.tw + i];
             t.heights.resize(static_cast<size_t>(bw) * bh);
             t.light.assign(t.heights.size(), 255);
             float lo = INFINITY, hi = -INFINITY;
@@ -89,6 +91,10 @@ void BuildTiles(Landscape& l) {
             t.up = static_cast<int32_t>(((j + 1) % l.th) * l.tw + i);
         }
     }
+}
+
+void EnterTileTextures(Landscape& l) {
+    for (size_t k = 0; k < l.tiles.size(); ++k) l.tiles[k].texture = l.tileGrid[k];
 }
 
 // Brings (x, y) into the box with at most three steps in all; false when that is not enough.
@@ -198,21 +204,32 @@ int32_t LandscapeLoad(ChunkStream& s, uint32_t size, RenderInterface* render, co
     const uint64_t tileBytes = static_cast<uint64_t>(l.tw) * l.th * 2;
     if (heightBytes + tileBytes > s.Remaining()) return Fail(kWorldOutOfMemory);
     {
-        std::vector<uint8_t> raw(heightBytes);
-        if (!s.Bytes(raw.data(), raw.size())) return Fail(kWorldOutOfMemory);
+        // The stored fields are read straight into the grids' memory and each is then decoded in
+        // its own place: no second copy of a grid of half a million heights.
         l.heights.resize(static_cast<size_t>(l.w) * l.h);
+        auto* heightBytesAt = reinterpret_cast<uint8_t*>(l.heights.data());
+        if (!s.Bytes(heightBytesAt, static_cast<size_t>(heightBytes))) return Fail(kWorldOutOfMemory);
         for (size_t k = 0; k < l.heights.size(); ++k) {
-            const float v = plat::LoadF32(&raw[k * 4]);
+            const float v = plat::LoadF32(heightBytesAt + k * 4);
             l.heights[k] = std::isfinite(v) ? v : 0.0f;
         }
-        raw.resize(tileBytes);
-        if (!s.Bytes(raw.data(), raw.size())) return Fail(kWorldOutOfMemory);
         l.tileGrid.resize(static_cast<size_t>(l.tw) * l.th);
-        for (size_t k = 0; k < l.tileGrid.size(); ++k) l.tileGrid[k] = plat::LoadU16(&raw[k * 2]);
+        auto* tileBytesAt = reinterpret_cast<uint8_t*>(l.tileGrid.data());
+        if (!s.Bytes(tileBytesAt, static_cast<size_t>(tileBytes))) return Fail(kWorldOutOfMemory);
+        for (size_t k = 0; k < l.tileGrid.size(); ++k) l.tileGrid[k] = plat::LoadU16(tileBytesAt + k * 2);
     }
 
+    // The tiles depend on the heights alone: they are built on a thread of their own while the
+    // textures load (which touch nothing of the landscape), or here when no thread can be started.
+    std::thread tileBuilder;
+    try {
+        tileBuilder = std::thread([&l] { BuildTileGeometry(l); });
+    } catch (const std::system_error&) {
+        BuildTileGeometry(l);
+    }
     std::vector<uint32_t> handles;
     const int32_t textures = LoadLandscapeTextures(s, render, l.textureSize, progress, &handles);
+    if (tileBuilder.joinable()) tileBuilder.join();
     if (textures != 0) {
         if (render) render->ReleaseAllTextures();
         return Fail(textures);
@@ -220,7 +237,7 @@ int32_t LandscapeLoad(ChunkStream& s, uint32_t size, RenderInterface* render, co
     l.textureCount = static_cast<uint32_t>(handles.size());
     // Tile entries name the n-th texture of the list (0 none); out-of-range entries draw untextured.
     for (uint16_t& t : l.tileGrid) t = (t >= 1 && t <= handles.size()) ? static_cast<uint16_t>(handles[t - 1]) : 0;
-    BuildTiles(l);
+    EnterTileTextures(l);
     g_present = true;
     return 0;
 }

@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "game/core/config/Config.h"
 #include "game/core/pack/PackFile.h"
 #include "game/world/chunk/ChunkStream.h"
 #include "game/world/file/tests/WorldTestSupport.h"
 #include "game/world/landscape/Landscape.h"
+#include "game/world/landscape/OrderedJobs.h"
 #include "game/core/texture/TextureContainer.h"
 #include "platform/bytes/ByteIO.h"
 
@@ -183,6 +187,79 @@ TEST_F(LandscapeTest, TextureSizeFollowsTheLandscapeDetail) {
         for (const ImageRecord* level = c->image; level; level = level->nextLevel)
             EXPECT_EQ(level->pixels[(level->width - 1) * 3], 10) << level->width;
         DestroyAllTextureContainers();
+    }
+}
+
+// A landscape of many patterned textures (some names twice, a grey and a paletted one among them),
+// optionally with one damaged record, loaded with a given number of worker threads.
+struct ThreadedLoad {
+    int32_t result = 0;
+    std::vector<uint32_t> tileTextures;
+    std::vector<uint32_t> handleTable;
+    std::vector<std::string> containers;             // names, newest first
+    std::vector<std::vector<uint8_t>> levelPixels;   // every level of every container, in list order
+};
+
+std::vector<uint8_t> PatternedWorld() {
+    WorldWriter w;
+    LandscapeData l = SmallLandscape(Bumpy);
+    l.textures.clear();
+    for (int t = 0; t < 24; ++t) {
+        DibPicture p = t == 5 ? DibPicture::Grey(64, 64, 77) : DibPicture::Solid(64, 64, 0, 0, 0);
+        for (size_t i = 0; i < p.rows.size(); ++i) p.rows[i] = static_cast<uint8_t>((i * (t + 3)) ^ (i >> 7));
+        const std::string name = t % 7 == 6 ? "shared.bmp" : "ground" + std::to_string(t) + ".bmp";
+        l.textures.push_back({name, std::move(p)});
+    }
+    for (size_t i = 0; i < l.cells.size(); ++i) l.cells[i] = static_cast<uint16_t>(1 + i % 24);
+    w.Landscape(l);
+    return w.Finish();
+}
+
+ThreadedLoad LoadWithThreads(RecordingRender& render, unsigned threads, const std::vector<uint8_t>& bytes) {
+    SetLoadThreads(threads);
+    ThreadedLoad out;
+    out.result = LoadBytes(bytes, &render);
+    SetLoadThreads(0);
+    if (LandscapePresent())
+        for (const LandscapeTile& tile : CurrentLandscape().tiles) out.tileTextures.push_back(tile.texture);
+    if (const uint32_t* table = WorldHandleTable(ChunkTag("SLND"))) out.handleTable.assign(table, table + 32);
+    for (const TextureContainer* c = TextureListHead(); c; c = c->next) {
+        out.containers.push_back(c->name);
+        for (const ImageRecord* level = c->image; level; level = level->nextLevel)
+            out.levelPixels.emplace_back(level->pixels, level->pixels + static_cast<size_t>(level->height) * level->stride);
+    }
+    WorldUnload();
+    DestroyAllTextureContainers();
+    return out;
+}
+
+TEST_F(LandscapeTest, WorkerThreadsGiveTheSameTexturesAndHandlesAsOne) {
+    const std::vector<uint8_t> whole = PatternedWorld();
+    // The same world with the tenth record's kind damaged.
+    std::vector<uint8_t> damaged = whole;
+    int seen = 0;
+    for (size_t i = 0; i + 4 <= damaged.size(); ++i)
+        if (std::memcmp(&damaged[i], "TXTR", 4) == 0 && ++seen == 10) damaged[i + 3] = 'X';
+    ASSERT_EQ(seen, 24);
+    for (uint32_t detail : {2u, 0u}) {
+        g_Config.landscapeDetail = detail;  // 256: no halving; 64: the textures are halved twice
+        for (const std::vector<uint8_t>* bytes : {&whole, const_cast<const std::vector<uint8_t>*>(&damaged)}) {
+            const ThreadedLoad one = LoadWithThreads(render, 1, *bytes);
+            // A bad record leaves the world without a landscape; the nine records before it were
+            // made all the same. Three records of the whole list share "shared.bmp".
+            EXPECT_EQ(one.result, 0);
+            EXPECT_EQ(one.tileTextures.size(), bytes == &whole ? 81u : 0u);
+            EXPECT_EQ(one.containers.size(), bytes == &whole ? 22u : 9u);
+            EXPECT_GT(one.levelPixels.size(), one.containers.size());
+            for (unsigned threads : {2u, 3u, 8u}) {
+                const ThreadedLoad many = LoadWithThreads(render, threads, *bytes);
+                EXPECT_EQ(many.result, one.result) << threads;
+                EXPECT_EQ(many.tileTextures, one.tileTextures) << threads;
+                EXPECT_EQ(many.handleTable, one.handleTable) << threads;
+                EXPECT_EQ(many.containers, one.containers) << threads;
+                EXPECT_TRUE(many.levelPixels == one.levelPixels) << threads;
+            }
+        }
     }
 }
 
