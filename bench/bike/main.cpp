@@ -1,5 +1,6 @@
 // Bike steps per second on one core: eight bikes riding scripted controls over a generated rolling
 // landscape. "--figures" prints "bike.steps_per_s: N"; otherwise it runs as a Google Benchmark.
+#include "bench/common/BenchMain.h"
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -78,14 +79,4 @@ int PrintFigures() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--figures") == 0) {
-            return PrintFigures();
-        }
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::RunBenchmarkProgram(argc, argv, PrintFigures); }

@@ -1,5 +1,6 @@
 // Decoding speed and compressed size of the container against zlib on generated mixed assets.
 // With --figures prints the three figures; otherwise runs as a Google Benchmark.
+#include "bench/common/BenchMain.h"
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -121,11 +122,4 @@ BENCHMARK(BM_ContainerEncode);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--figures") == 0) return PrintFigures();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::RunBenchmarkProgram(argc, argv, PrintFigures); }

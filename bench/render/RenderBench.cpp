@@ -1,6 +1,7 @@
 // Draws and presents a 640 x 480 frame of 20,000 textured, fogged triangles in 50 state groups
 // through the game's render interface, headless. With --figures prints the median frame time and
 // the GL draw calls of one frame; otherwise runs as a Google Benchmark.
+#include "bench/common/BenchMain.h"
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -150,11 +151,4 @@ BENCHMARK(BM_RenderFrame20k)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--figures") == 0) return Figures();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::RunBenchmarkProgram(argc, argv, Figures); }

@@ -1,6 +1,7 @@
 // Loads a world of the editor's size (a 721 x 721-knot landscape with 64 textures of 256 x 256)
 // through the game's world reader on a hidden display, and compares the time with reading the same
 // file's bytes into memory. With --figures prints both figures; otherwise runs as Google Benchmark.
+#include "bench/common/BenchMain.h"
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -120,11 +121,4 @@ BENCHMARK(BM_WorldLoad)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--figures") == 0) return Figures();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::RunBenchmarkProgram(argc, argv, Figures); }
