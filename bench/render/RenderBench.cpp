@@ -1,6 +1,7 @@
 // Draws and presents a 640 x 480 frame of 20,000 textured, fogged triangles in 50 state groups
 // through the game's render interface, headless. With --figures prints the median frame time and
 // the GL draw calls of one frame; otherwise runs as a Google Benchmark.
+#include "bench/common/BenchDevice.h"
 #include "bench/common/BenchMain.h"
 #include <benchmark/benchmark.h>
 
@@ -42,14 +43,8 @@ struct Scene {
     uint32_t handles[kTextures] = {};
 
     bool Init() {
-        EnumerateDevicesFrom({{1024, 768, 24}}, 24, nullptr);
-        const int32_t code = DeviceInit(kPrimaryDriverGuid, kHardwareDeviceGuid, 640, 480, 16, "bench",
-                                        kDeviceHidden | kDeviceNoVsync);
-        if (code != 0) {
-            std::fprintf(stderr, "%s\n", FrameworkErrorText(code).c_str());
-            return false;
-        }
-        r = &TheRenderInterface();
+        r = bench::OpenHiddenDevice();
+        if (!r) return false;
         // Perspective to 640 x 480: sx = 320 x / z + 320, sy = 240 - 240 y / z, sz 0..1 from near to far.
         const float a = kFar / (kFar - kNear), b = -kNear * kFar / (kFar - kNear);
         view = Matrix4{{320, 0, 0, 0, 0, 0, -240, 0, 320, a, 240, 1, 0, b, 0, 0}};

@@ -1,6 +1,7 @@
 // Loads a world of the editor's size (a 721 x 721-knot landscape with 64 textures of 256 x 256)
 // through the game's world reader on a hidden display, and compares the time with reading the same
 // file's bytes into memory. With --figures prints both figures; otherwise runs as Google Benchmark.
+#include "bench/common/BenchDevice.h"
 #include "bench/common/BenchMain.h"
 #include <benchmark/benchmark.h>
 
@@ -29,14 +30,8 @@ struct Bench {
     RenderInterface* r = nullptr;
 
     bool Init() {
-        EnumerateDevicesFrom({{1024, 768, 24}}, 24, nullptr);
-        const int32_t code = DeviceInit(kPrimaryDriverGuid, kHardwareDeviceGuid, 640, 480, 16, "bench",
-                                        kDeviceHidden | kDeviceNoVsync);
-        if (code != 0) {
-            std::fprintf(stderr, "%s\n", FrameworkErrorText(code).c_str());
-            return false;
-        }
-        r = &TheRenderInterface();
+        r = bench::OpenHiddenDevice();
+        if (!r) return false;
         const WorldBounds bounds{-2000, -2000, 0, 3000, 3000, 1000};
         WorldWriter w;
         w.Header(bounds);
