@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-#include "game/core/frame/Screenshot.h"
+#include "game/app/loop/Screenshot.h"
 
 namespace kes {
 namespace {

@@ -1,5 +1,5 @@
 // Screen-grab files.
-#include "game/core/frame/Screenshot.h"
+#include "game/app/loop/Screenshot.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/core/app/CommandLine.h"
+#include "game/app/startup/CommandLine.h"
 #include "game/core/config/ConfigRecord.h"
 
 namespace kes {

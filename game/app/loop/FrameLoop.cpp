@@ -1,5 +1,5 @@
 // The run loop, frame timing and the per-frame drawing states.
-#include "game/core/frame/FrameLoop.h"
+#include "game/app/loop/FrameLoop.h"
 
 #include <SDL.h>
 
@@ -11,7 +11,7 @@
 #include "game/core/camera/Camera.h"
 #include "game/core/config/Config.h"
 #include "game/core/display/Display.h"
-#include "game/core/frame/Screenshot.h"
+#include "game/app/loop/Screenshot.h"
 #include "game/core/input/Input.h"
 #include "game/core/input/InputScript.h"
 #include "game/core/objects/Objects.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "game/core/app/tests/StartupFixture.h"
+#include "game/app/startup/tests/StartupFixture.h"
 #include "platform/registry/RegistryStore.h"
 
 namespace kes {

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "game/core/app/Startup.h"
+#include "game/app/startup/Startup.h"
 #include "game/core/cdaudio/CdAudio.h"
 #include "game/core/config/Config.h"
-#include "game/core/frame/FrameLoop.h"
-#include "game/core/app/tests/StartupFixture.h"
+#include "game/app/loop/FrameLoop.h"
+#include "game/app/startup/tests/StartupFixture.h"
 #include "platform/fs/Paths.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/sys/MessageBox.h"

@@ -1,5 +1,5 @@
 // The game program's start-up order, failure paths and shutdown.
-#include "game/core/app/Startup.h"
+#include "game/app/startup/Startup.h"
 
 #include <SDL.h>
 
@@ -10,7 +10,7 @@
 #include "game/core/config/Config.h"
 #include "game/core/datapack/DataPack.h"
 #include "game/core/display/Display.h"
-#include "game/core/frame/FrameLoop.h"
+#include "game/app/loop/FrameLoop.h"
 #include "game/core/input/Input.h"
 #include "game/core/input/InputScript.h"
 #include "game/core/maths/FastMath.h"

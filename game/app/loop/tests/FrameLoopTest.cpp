@@ -8,7 +8,7 @@
 
 #include "game/core/camera/Camera.h"
 #include "game/core/config/Config.h"
-#include "game/core/frame/FrameLoop.h"
+#include "game/app/loop/FrameLoop.h"
 #include "game/core/maths/FastMath.h"
 #include "game/core/objects/Objects.h"
 #include "game/core/render/RenderInterface.h"

@@ -1,5 +1,5 @@
 // Command-line tokens and switches.
-#include "game/core/app/CommandLine.h"
+#include "game/app/startup/CommandLine.h"
 
 #include "platform/bytes/AsciiCase.h"
 

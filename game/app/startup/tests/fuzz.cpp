@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "game/core/app/CommandLine.h"
+#include "game/app/startup/CommandLine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

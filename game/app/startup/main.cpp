@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "game/core/app/Startup.h"
+#include "game/app/startup/Startup.h"
 #include "game/core/setup/SetupDialog.h"
 
 int main(int argc, char** argv) {

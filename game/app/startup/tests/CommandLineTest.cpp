@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "game/core/app/CommandLine.h"
+#include "game/app/startup/CommandLine.h"
 
 namespace kes {
 namespace {
