@@ -68,6 +68,17 @@ void UnpackTypes(TRawMsg& msg, TarnCommon::DataObjectSet& set) {
     for (uint32_t i = 0; i < count; ++i) set.insert(TarnCommon::DataObject(ReadBytes8(msg), std::string()));
 }
 
+void InitHeader(SmallMessage& msg, uint32_t messageType) {
+    msg.SetServiceType(kServiceType);
+    msg.SetMessageType(messageType);
+}
+
+void BeginPack(SmallMessage& msg, uint32_t messageType) {
+    msg.MakeUnique();
+    InitHeader(msg, messageType);
+    msg.BaseMessage::Pack();
+}
+
 void CheckType(const BaseMessage& msg, bool accepted, int line, const char* file, const char* text) {
     if (msg.GetServiceType() != kServiceType || !accepted) throw BadMsgException(msg, line, file, text);
 }

@@ -26,6 +26,11 @@ void UnpackObjects(TRawMsg& msg, TarnCommon::DataObjectSet& set);
 void PackTypes(TRawMsg& msg, const TarnCommon::DataObjectSet& set);
 void UnpackTypes(TRawMsg& msg, TarnCommon::DataObjectSet& set);
 
+// A header of service type 2 and the message type.
+void InitHeader(SmallMessage& msg, uint32_t messageType);
+// Gives the message a body of its own, writes the header and moves the writer past it.
+void BeginPack(SmallMessage& msg, uint32_t messageType);
+
 // Throws the class's BadMsgException unless the message is of service type 2 and accepted.
 void CheckType(const BaseMessage& msg, bool accepted, int line, const char* file, const char* text);
 

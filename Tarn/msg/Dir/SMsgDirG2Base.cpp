@@ -26,17 +26,9 @@ void SMsgDirG2KeyedBase::UnpackKey(TRawMsg& message) {
     if (path_.size() > 1 && path_.back() == u'/') path_.pop_back();
 }
 
-SMsgDirG2PeerDataBase::SMsgDirG2PeerDataBase(uint32_t messageType) {
-    SetServiceType(kServiceType);
-    SetMessageType(messageType);
-}
+SMsgDirG2PeerDataBase::SMsgDirG2PeerDataBase(uint32_t messageType) { InitHeader(*this, messageType); }
 
-void SMsgDirG2PeerDataBase::BeginPack(uint32_t messageType) {
-    MakeUnique();
-    SetServiceType(kServiceType);
-    SetMessageType(messageType);
-    BaseMessage::Pack();
-}
+void SMsgDirG2PeerDataBase::BeginPack(uint32_t messageType) { DirWire::BeginPack(*this, messageType); }
 
 void SMsgDirG2PeerDataBase::PackPeerData() {
     if (peerKey_.empty()) return;
@@ -63,17 +55,9 @@ void SMsgDirG2UpdateExtendBase::UnpackExtended() {
     if (extended_) UnpackObjects(*this, dataObjects_);
 }
 
-SMsgDirG2QueryBase::SMsgDirG2QueryBase(uint32_t messageType) {
-    SetServiceType(kServiceType);
-    SetMessageType(messageType);
-}
+SMsgDirG2QueryBase::SMsgDirG2QueryBase(uint32_t messageType) { InitHeader(*this, messageType); }
 
-void SMsgDirG2QueryBase::BeginPack(uint32_t messageType) {
-    MakeUnique();
-    SetServiceType(kServiceType);
-    SetMessageType(messageType);
-    BaseMessage::Pack();
-}
+void SMsgDirG2QueryBase::BeginPack(uint32_t messageType) { DirWire::BeginPack(*this, messageType); }
 
 void SMsgDirG2QueryExtendBase::PackExtended() {
     if (extended_) PackTypes(*this, requestedTypes_);
@@ -93,17 +77,9 @@ void SMsgDirG2QueryGetBase::UnpackFieldMask() {
     if (!IsExtended()) fieldMask_ &= ~(DirField::kDataList | DirField::kTrailer);
 }
 
-SMsgDirG2EntityBase::SMsgDirG2EntityBase(uint32_t messageType) {
-    SetServiceType(kServiceType);
-    SetMessageType(messageType);
-}
+SMsgDirG2EntityBase::SMsgDirG2EntityBase(uint32_t messageType) { InitHeader(*this, messageType); }
 
-void SMsgDirG2EntityBase::BeginPack(uint32_t messageType) {
-    MakeUnique();
-    SetServiceType(kServiceType);
-    SetMessageType(messageType);
-    BaseMessage::Pack();
-}
+void SMsgDirG2EntityBase::BeginPack(uint32_t messageType) { DirWire::BeginPack(*this, messageType); }
 
 namespace {
 

@@ -14,18 +14,6 @@ constexpr const char* kSourceNumEntities = "Tarn\\msg\\Dir\\SMsgDirG2GetNumEntit
 constexpr const char* kSourceStatus = "Tarn\\msg\\Dir\\SMsgDirG2StatusReply";
 constexpr const char* kSourceSingle = "Tarn\\msg\\Dir\\SMsgDirG2SingleEntityReply";
 constexpr const char* kSourceMulti = "Tarn\\msg\\Dir\\SMsgDirG2MultiEntityReply";
-
-// Header-only message of service type 2 and the type.
-void InitHeader(SmallMessage& msg, uint32_t type) {
-    msg.SetServiceType(kServiceType);
-    msg.SetMessageType(type);
-}
-
-void BeginPack(SmallMessage& msg, uint32_t type) {
-    msg.MakeUnique();
-    InitHeader(msg, type);
-    msg.BaseMessage::Pack();
-}
 }  // namespace
 
 // ---- GetDirectoryContents

@@ -7,28 +7,16 @@
 #include "Tarn/common/EventLog.h"
 #include "Tarn/msg/Auth/TMsgAuth1PeerToPeer.h"
 #include "Tarn/msg/BadMsgException.h"
+#include "Tarn/msg/tests/ReceiveSupport.h"
 
 namespace TarnMsg::test {
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes Packed(BaseMessage& msg) {
-    const uint8_t* at = msg.Pack();
-    return Bytes(at, at + msg.GetDataLen());
-}
 
 TMessage Received(const Bytes& bytes) { return TMessage(static_cast<uint32_t>(bytes.size()), bytes.data()); }
 
 template <class T>
 std::string ThrownText(const Bytes& bytes) {
-    try {
-        T msg(Received(bytes));
-    } catch (BadMsgException& e) {
-        e.SetLogged(false);
-        return e.GetText();
-    }
-    return "";
+    return TarnMsg::test::ThrownText<T, TMessage>(bytes);
 }
 
 class AuthMsgTest : public ::testing::Test {

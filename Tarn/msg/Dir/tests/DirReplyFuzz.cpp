@@ -8,20 +8,7 @@
 #include "Tarn/msg/BadMsgException.h"
 #include "Tarn/msg/Dir/SMsgDirG2Query.h"
 #include "Tarn/msg/Dir/SMsgDirG2Update.h"
-
-namespace {
-
-template <class T>
-void Try(const TarnMsg::SmallMessage& received) {
-    try {
-        T msg(received);
-        msg.Pack();
-    } catch (TarnMsg::BadMsgException& e) {
-        e.SetLogged(false);
-    }
-}
-
-}  // namespace
+#include "Tarn/msg/tests/ReceiveSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool quiet = (TarnCommon::SetEventLogFolder("/nonexistent-tarn-fuzz-folder"), true);
@@ -29,23 +16,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > TarnMsg::kMaxMessageLength) return 0;
     const TarnMsg::SmallMessage received(static_cast<uint32_t>(size), data);
     using namespace TarnMsg;
-    Try<SMsgDirG2StatusReply>(received);
-    Try<SMsgDirG2SingleEntityReply>(received);
-    Try<SMsgDirG2MultiEntityReply>(received);
-    Try<SMsgDirG2GetDirectoryContentsReply>(received);
-    Try<SMsgDirG2GetNumEntitiesReply>(received);
-    Try<SMsgDirG2GetDirectoryContents>(received);
-    Try<SMsgDirG2GetEntity>(received);
-    Try<SMsgDirG2FindService>(received);
-    Try<SMsgDirG2GetNumEntities>(received);
-    Try<SMsgDirG2AddDirectory>(received);
-    Try<SMsgDirG2AddService>(received);
-    Try<SMsgDirG2ModifyDirectory>(received);
-    Try<SMsgDirG2ModifyService>(received);
-    Try<SMsgDirG2RenewEntity>(received);
-    Try<SMsgDirG2NameEntity>(received);
-    Try<SMsgDirG2RemoveEntity>(received);
-    Try<SMsgDirG2SetDataObjects>(received);
-    Try<SMsgDirG2ClearDataObjects>(received);
+    using test::TryRead;
+    TryRead<SMsgDirG2StatusReply>(received);
+    TryRead<SMsgDirG2SingleEntityReply>(received);
+    TryRead<SMsgDirG2MultiEntityReply>(received);
+    TryRead<SMsgDirG2GetDirectoryContentsReply>(received);
+    TryRead<SMsgDirG2GetNumEntitiesReply>(received);
+    TryRead<SMsgDirG2GetDirectoryContents>(received);
+    TryRead<SMsgDirG2GetEntity>(received);
+    TryRead<SMsgDirG2FindService>(received);
+    TryRead<SMsgDirG2GetNumEntities>(received);
+    TryRead<SMsgDirG2AddDirectory>(received);
+    TryRead<SMsgDirG2AddService>(received);
+    TryRead<SMsgDirG2ModifyDirectory>(received);
+    TryRead<SMsgDirG2ModifyService>(received);
+    TryRead<SMsgDirG2RenewEntity>(received);
+    TryRead<SMsgDirG2NameEntity>(received);
+    TryRead<SMsgDirG2RemoveEntity>(received);
+    TryRead<SMsgDirG2SetDataObjects>(received);
+    TryRead<SMsgDirG2ClearDataObjects>(received);
     return 0;
 }

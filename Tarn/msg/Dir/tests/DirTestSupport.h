@@ -9,15 +9,9 @@
 #include "Tarn/common/EventLog.h"
 #include "Tarn/msg/BadMsgException.h"
 #include "Tarn/msg/Messages.h"
+#include "Tarn/msg/tests/ReceiveSupport.h"
 
 namespace TarnMsg::test {
-
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes Packed(BaseMessage& msg) {
-    const uint8_t* at = msg.Pack();
-    return Bytes(at, at + msg.GetDataLen());
-}
 
 inline SmallMessage Received(const Bytes& bytes) {
     return SmallMessage(static_cast<uint32_t>(bytes.size()), bytes.data());
@@ -32,13 +26,7 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
 // The text of the BadMsgException that reading the bytes as T throws ("" when none is thrown).
 template <class T>
 std::string ThrownText(const Bytes& bytes) {
-    try {
-        T msg(Received(bytes));
-    } catch (BadMsgException& e) {
-        e.SetLogged(false);
-        return e.GetText();
-    }
-    return "";
+    return ThrownText<T, SmallMessage>(bytes);
 }
 
 class DirTest : public ::testing::Test {
