@@ -104,6 +104,12 @@ void PackObjectsUnderMask(TRawMsg& message, const DataObjectSet& set, uint32_t m
 
 void UnpackObjectsUnderMask(TRawMsg& message, DataObjectSet& set, uint32_t mask) {
     const uint16_t count = message.ReadShort();
+    if (!(mask & (DirField::kDataType | DirField::kDataData))) {
+        // Neither part travels: every object read is the same empty one, so one insert stands for all
+        // (a count of 65535 in every entry must not cost billions of steps).
+        if (count) set.insert(DataObject());
+        return;
+    }
     for (uint32_t i = 0; i < count; ++i) {
         DataObject object;
         if (mask & DirField::kDataType) object.SetType(ReadBytes8(message));

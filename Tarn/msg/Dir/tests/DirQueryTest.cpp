@@ -278,6 +278,14 @@ TEST_F(DirQueryTest, DamagedRepliesThrowWithoutOverReading) {
         EXPECT_NE(ThrownText<SMsgDirG2MultiEntityReply>(huge).find("Attempt to read past end of message!"),
                   std::string::npos);
     }
+    // Lists whose objects carry neither type nor data read as one empty object, whatever their count.
+    Bytes emptyObjects = {5, 2, 0, 3, 0, 0, 0, 0, 0x00, 0x08, 0, 0, 0x00, 0x10};
+    for (int i = 0; i < 0x1000; ++i) emptyObjects.insert(emptyObjects.end(), {0xFF, 0xFF});
+    SMsgDirG2MultiEntityReply objects(Received(emptyObjects));
+    ASSERT_EQ(objects.GetEntities().size(), 0x1000u);
+    EXPECT_EQ(objects.GetEntities()[7].dataObjects.size(), 1u);
+    EXPECT_EQ(objects.GetEntities()[7].dataObjects.begin()->GetType(), "");
+
     EXPECT_NE(ThrownText<SMsgDirG2GetNumEntitiesReply>({5, 2, 0, 111, 0, 0xFF, 0xFF, 0, 0}), "");
     EXPECT_NE(ThrownText<SMsgDirG2StatusReply>({5, 2, 0, 1, 0, 1}), "");
     EXPECT_NE(ThrownText<SMsgDirG2StatusReply>({5, 2}), "");
