@@ -439,4 +439,64 @@ RegStatus RegistryStore::DeleteValue(std::string_view keyPath, std::string_view 
     });
 }
 
+namespace {
+// The name of the immediate sub-key of parent on the way to path, or "" when path is not below parent.
+std::string ChildName(const std::string& parent, const std::string& tidyPath) {
+    const std::string canonical = CanonicalKey(tidyPath);
+    if (canonical.size() <= parent.size() + 1 || canonical.compare(0, parent.size(), parent) != 0 ||
+        canonical[parent.size()] != '\\')
+        return "";
+    const size_t start = parent.size() + 1;
+    const size_t end = tidyPath.find('\\', start);
+    return tidyPath.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+}  // namespace
+
+RegStatus RegistryStore::ListSubKeys(std::string_view keyPath, std::vector<std::string>& names) {
+    names.clear();
+    const std::string parent = CanonicalKey(keyPath);
+    if (parent.empty()) return RegStatus::BadArgument;
+    StoreLock lock(file_, false);
+    RegistryData data;
+    if (Load(data) == LoadResult::IoError) return RegStatus::IoError;
+    bool found = data.FindKey(keyPath) != nullptr;
+    for (const RegKey& key : data.keys) {
+        const std::string name = ChildName(parent, TidyKey(key.path));
+        if (name.empty()) continue;
+        found = true;
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || EqualNoCase(n, name);
+        if (!seen) names.push_back(name);
+    }
+    return found ? RegStatus::Ok : RegStatus::NotFound;
+}
+
+RegStatus RegistryStore::ListValues(std::string_view keyPath, std::vector<RegValue>& values) {
+    values.clear();
+    if (CanonicalKey(keyPath).empty()) return RegStatus::BadArgument;
+    StoreLock lock(file_, false);
+    RegistryData data;
+    if (Load(data) == LoadResult::IoError) return RegStatus::IoError;
+    const RegKey* key = data.FindKey(keyPath);
+    if (!key) return RegStatus::NotFound;
+    values = key->values;
+    return RegStatus::Ok;
+}
+
+RegStatus RegistryStore::DeleteKey(std::string_view keyPath) {
+    const std::string canonical = CanonicalKey(keyPath);
+    if (canonical.empty()) return RegStatus::BadArgument;
+    return Modify([&](RegistryData& data) {
+        for (const RegKey& key : data.keys)
+            if (!ChildName(canonical, TidyKey(key.path)).empty()) return RegStatus::BadArgument;
+        for (auto it = data.keys.begin(); it != data.keys.end(); ++it) {
+            if (CanonicalKey(it->path) == canonical) {
+                data.keys.erase(it);
+                return RegStatus::Ok;
+            }
+        }
+        return RegStatus::NotFound;
+    });
+}
+
 }  // namespace plat

@@ -94,6 +94,13 @@ public:
     RegStatus SetValue(std::string_view keyPath, std::string_view name, uint32_t type,
                        std::span<const uint8_t> data);
     RegStatus DeleteValue(std::string_view keyPath, std::string_view name);
+    // The names of the key's immediate sub-keys (from every key below it), in the order first written.
+    RegStatus ListSubKeys(std::string_view keyPath, std::vector<std::string>& names);
+    // The key's values, in the order written; NotFound when the key does not exist.
+    RegStatus ListValues(std::string_view keyPath, std::vector<RegValue>& values);
+    // Deletes a key and its values; a key that still has sub-keys is refused (BadArgument), as the
+    // registry the game was written for does.
+    RegStatus DeleteKey(std::string_view keyPath);
 
 private:
     enum class LoadResult { Ok, Missing, Damaged, IoError };

@@ -240,3 +240,39 @@ TEST(RegistryText, FormatIsReadableAndStable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistryTest, ListsSubKeysAndValuesAndDeletesLeafKeys) {
+    RegistryStore store(file_);
+    const std::string tarn = RegKeyPath(kHKeyLocalMachine, "SOFTWARE\\Tarn");
+    const uint8_t one[] = {1};
+    ASSERT_EQ(store.SetValue(tarn + "\\Mesko", "AuthVerifierKey", REG_BINARY, one), RegStatus::Ok);
+    ASSERT_EQ(store.CreateKey(tarn + "\\Other\\Deep"), RegStatus::Ok);
+    ASSERT_EQ(store.CreateKey(tarn + "\\MESKO\\Below"), RegStatus::Ok);
+
+    std::vector<std::string> names;
+    // The key itself was never written, but keys below it make it known.
+    ASSERT_EQ(store.ListSubKeys(tarn, names), RegStatus::Ok);
+    EXPECT_EQ(names, (std::vector<std::string>{"Mesko", "Other"}));
+    EXPECT_EQ(store.ListSubKeys(RegKeyPath(kHKeyLocalMachine, "SOFTWARE\\Tarn\\Mesko\\Below"), names), RegStatus::Ok);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(store.ListSubKeys(RegKeyPath(kHKeyLocalMachine, "SOFTWARE\\Tar"), names), RegStatus::NotFound);
+    EXPECT_EQ(store.ListSubKeys("", names), RegStatus::BadArgument);
+
+    std::vector<RegValue> values;
+    ASSERT_EQ(store.ListValues(tarn + "\\mesko", values), RegStatus::Ok);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].name, "AuthVerifierKey");
+    EXPECT_EQ(store.ListValues(tarn + "\\Nothing", values), RegStatus::NotFound);
+
+    EXPECT_EQ(store.DeleteKey(tarn + "\\Mesko"), RegStatus::BadArgument);  // has a sub-key
+    EXPECT_EQ(store.DeleteKey(tarn + "\\Mesko\\Below"), RegStatus::Ok);
+    EXPECT_EQ(store.DeleteKey(tarn + "\\Mesko"), RegStatus::Ok);
+    EXPECT_EQ(store.DeleteKey(tarn + "\\Mesko"), RegStatus::NotFound);
+    EXPECT_EQ(store.OpenKey(tarn + "\\Other\\Deep"), RegStatus::Ok);
+    ASSERT_EQ(store.ListSubKeys(tarn, names), RegStatus::Ok);
+    EXPECT_EQ(names, (std::vector<std::string>{"Other"}));
+}
+
+}  // namespace
