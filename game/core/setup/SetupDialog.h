@@ -117,4 +117,8 @@ int SetupSteps(const char* title, Guid* outDisplayDriver, Guid* outDevice3D, Gui
 // Makes SetupSteps the steps that LoadConfigAndShowSetup runs.
 void InstallSetupSteps();
 
+// Shows the platform's modal dialogs (the open-file chooser) in a window of their own, as the set-up
+// dialog is shown, for the time before the main window exists.
+void InstallDialogRunner();
+
 }  // namespace kes
