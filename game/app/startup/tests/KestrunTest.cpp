@@ -121,5 +121,22 @@ TEST_F(KestrunProgram, RunsSixtyFramesGrabsTheScreenAndSavesTheSettings) {
     EXPECT_EQ(value.data[4], 2);  // the language of this run
 }
 
+// scripts/play on a machine without a display says so plainly at once and fails, before it installs
+// or builds anything, instead of starting a game no one can see.
+TEST(PlayScript, SaysPlainlyThatThereIsNoDisplay) {
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u GRAVELON_QUIT_AFTER_FRAMES timeout 60 '" +
+                                std::string(GRAVELON_SOURCE_DIR) + "/scripts/play' 2>&1";
+    FILE* p = popen(command.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string output;
+    char buffer[1024];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) output.append(buffer, n);
+    const int status = pclose(p);
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << output;
+    EXPECT_NE(output.find("there is no display to show the game on"), std::string::npos) << output;
+}
+
 }  // namespace
 }  // namespace kes
