@@ -179,6 +179,46 @@ void BikeBody::FrameAndContactStage() {
     }
 }
 
+void BikeBody::SteerInAir() {
+    const float groundHeight = env.ground->HeightAt(centre.x, centre.y);
+    const float h = centre.z - groundHeight;
+    Vec3 n;
+    env.ground->NormalAt(centre.x, centre.y, groundHeight, &n);
+    const float e = Vec3Dot(&forward, &n);
+    const float r = Vec3Dot(&side, &n);
+    if (airSteerFresh) {
+        // The first call of a flight has no earlier values: no rate from the time before.
+        airHeight = h;
+        airPitchError = e;
+        airRollError = r;
+        airSteerFresh = 0;
+    }
+    const float dh = h - airHeight;
+    airHeight = h;
+    if (h >= 30.0f || dh >= 0.0f) {
+        LimitVelocitySpread(0.0f, 0.0f);
+        return;
+    }
+    const float de = e - airPitchError;
+    airPitchError = e;
+    if (e != 0.0f) {
+        pose[3] = MoveToward(pose[3], e, 0.05f);
+        const float f = -(100.0f * e + 2500.0f * de);
+        AddAlong(body, 0, n, f);
+        AddAlong(body, 1, n, f);
+        AddAlong(body, 2, n, -f);
+        AddAlong(body, 3, n, -f);
+    }
+    const float dr = r - airRollError;
+    airRollError = r;
+    if (r != 0.0f) {
+        pose[0] = MoveToward(pose[0], r, 0.05f);
+        const float f = -(100.0f * r + 2500.0f * dr);
+        AddAlong(body, 1, n, f);
+        AddAlong(body, 2, n, -f);
+    }
+}
+
 void BikeBody::ControlStage() {
     const bool bothDown = contactBits == 3;
     const bool wheelDown = contactBits != 0;
@@ -251,9 +291,27 @@ void BikeBody::ControlStage() {
         }
     }
 
+    // Landing assist: a player's bike (or its replay) on a route, falling toward the ground with no
+    // wheel down and no air lean held, is levelled for landing instead of taking the air control.
+    // Value 2 asks for the computer riders' manoeuvre choice; until that exists it gets the same help.
+    bool assisted = false;
+    if (wheelDown) {
+        airSteerFresh = 1;
+        assistHeight = centre.z - env.ground->HeightAt(centre.x, centre.y);
+    } else {
+        const float h = centre.z - env.ground->HeightAt(centre.x, centre.y);
+        const bool sinking = h < assistHeight;
+        assistHeight = h;
+        if (params.landingAssist != 0 && hasRoute && (controlClass == kClassLocal || controlClass == kClassReplay) &&
+            h < 30.0f && sinking && !controls[kControlAirLeanLeft] && !controls[kControlAirLeanRight]) {
+            SteerInAir();
+            assisted = true;
+        }
+    }
+
     // Air control.
     const bool manualAir = params.airAssist == 2 || (params.airAssist == 1 && !analogSteer);
-    if (!wheelDown && manualAir) {
+    if (!wheelDown && manualAir && !assisted) {
         const float s = 30.0f * params.airControl + 5.0f;
         const float p = 90.0f * params.airControl + 30.0f;
         const float turnScale = analogModes[2] != 0 ? std::fabs(analogLevels[2]) : 1.0f;
