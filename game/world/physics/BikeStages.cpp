@@ -179,6 +179,20 @@ void BikeBody::FrameAndContactStage() {
     }
 }
 
+namespace {
+
+// One axis of the air levelling: the rider's pose value leans toward the error, and the force is a
+// spring on the error with damping on its change since the last call (0 when level).
+float LevelAxis(float error, float* previous, float* poseValue) {
+    const float change = error - *previous;
+    *previous = error;
+    if (error == 0.0f) return 0.0f;
+    *poseValue = MoveToward(*poseValue, error, 0.05f);
+    return -(100.0f * error + 2500.0f * change);
+}
+
+}  // namespace
+
 void BikeBody::SteerInAir() {
     const float groundHeight = env.ground->HeightAt(centre.x, centre.y);
     const float h = centre.z - groundHeight;
@@ -199,23 +213,19 @@ void BikeBody::SteerInAir() {
         LimitVelocitySpread(0.0f, 0.0f);
         return;
     }
-    const float de = e - airPitchError;
-    airPitchError = e;
-    if (e != 0.0f) {
-        pose[3] = MoveToward(pose[3], e, 0.05f);
-        const float f = -(100.0f * e + 2500.0f * de);
-        AddAlong(body, 0, n, f);
-        AddAlong(body, 1, n, f);
-        AddAlong(body, 2, n, -f);
-        AddAlong(body, 3, n, -f);
+    // Pitch: the forward axis against the normal, pushing the wheels one way and the top the other.
+    const float pitch = LevelAxis(e, &airPitchError, &pose[3]);
+    if (pitch != 0.0f) {
+        AddAlong(body, 0, n, pitch);
+        AddAlong(body, 1, n, pitch);
+        AddAlong(body, 2, n, -pitch);
+        AddAlong(body, 3, n, -pitch);
     }
-    const float dr = r - airRollError;
-    airRollError = r;
-    if (r != 0.0f) {
-        pose[0] = MoveToward(pose[0], r, 0.05f);
-        const float f = -(100.0f * r + 2500.0f * dr);
-        AddAlong(body, 1, n, f);
-        AddAlong(body, 2, n, -f);
+    // Roll: the side axis against the normal, across the body's diagonal.
+    const float roll = LevelAxis(r, &airRollError, &pose[0]);
+    if (roll != 0.0f) {
+        AddAlong(body, 1, n, roll);
+        AddAlong(body, 2, n, -roll);
     }
 }
 

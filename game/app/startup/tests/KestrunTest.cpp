@@ -71,6 +71,17 @@ TEST_F(KestrunProgram, StartUpFailuresAreShownAndFailTheRun) {
     }
 }
 
+// /NOMENU asks for a world with the open-file chooser; nobody answers it in a run without a display,
+// so it counts as cancelled and the game ends in order (without frames to quit after, a game that
+// started would run until the timeout).
+TEST_F(KestrunProgram, NoMenuWithoutAnAnswerEndsInOrder) {
+    WritePack("Kestrun.dat");
+    WritePack("Tracks.dat");
+    const Run r = RunGame("SDL_VIDEODRIVER=offscreen", "/NOCONFIG /WINDOW /NOMENU");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(fs::exists(registry)) << r.output;  // the settings were saved on the way out
+}
+
 // A mistyped /TRACKFOLDER makes no tree of folders: only a last folder whose parent exists is made.
 TEST_F(KestrunProgram, TrackFolderCreatesOnlyItsLastLevel) {
     WritePack("Kestrun.dat");
