@@ -95,11 +95,11 @@ void SetSetupDialogDriver(SetupDialogDriver driver) {
 
 namespace {
 
-// A small window of its own with a GL context and Dear ImGui, before the main window exists. Each frame
+// A small window of its own (titled `title`) with a GL context and Dear ImGui, before the main window exists. Each frame
 // draws `draw` over the whole window; the loop ends when `draw` returns non-zero or the window is
 // closed (`closed` is then given). False when no window could be made.
 template <class Draw>
-bool RunImGuiWindow(int width, int height, Draw&& draw, int closed, int* result) {
+bool RunImGuiWindow(const char* title, int width, int height, Draw&& draw, int closed, int* result) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Dialog: no video (%s); taking the default answer\n", SDL_GetError());
         return false;
@@ -108,7 +108,7 @@ bool RunImGuiWindow(int width, int height, Draw&& draw, int closed, int* result)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     const Uint32 hidden = plat::Env().headless ? SDL_WINDOW_HIDDEN : 0;
-    SDL_Window* window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+    SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                           SDL_WINDOW_OPENGL | hidden);
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (!context) {
@@ -167,7 +167,7 @@ int RunSetupDialog(SetupDialog& dialog) {
     if (plat::Env().headless && !g_driver) return dialog.Command(kIdOk);
     int result = 0;
     const bool shown = RunImGuiWindow(
-        560, 300,
+        "", 560, 300,
         [&](int frame) {
             int value = 0;
             int pressed = DrawControls(dialog, &value);
@@ -185,8 +185,8 @@ void InstallDialogRunner() {
     // The platform's dialogs (the world chooser) in a window of their own; headless runs never get here.
     plat::SetModalRunner([](plat::Dialog& d) {
         int result = 0;
-        const bool shown = RunImGuiWindow(
-            640, 420,
+        RunImGuiWindow(
+            d.Title().c_str(), d.Template().width + 16, d.Template().height + 16,
             [&](int) {
                 plat::gui::DrawControls(d);
                 if (!d.Ended()) SDL_Delay(10);
@@ -195,7 +195,6 @@ void InstallDialogRunner() {
             -1, &result);
         // A closed window, or none at all, cancels the dialog.
         if (!d.Ended()) d.End(plat::kIdCancel);
-        (void)shown;
     });
 }
 
