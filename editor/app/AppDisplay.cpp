@@ -316,9 +316,15 @@ bool WriteBmp24(const std::string& path, const std::vector<uint8_t>& rgba, int w
     {
         std::ofstream out(temp, std::ios::binary);
         out.write(reinterpret_cast<const char*>(w.Data().data()), static_cast<std::streamsize>(w.Data().size()));
-        if (!out.flush()) return false;
+        if (!out.flush()) {
+            out.close();
+            std::remove(temp.c_str());
+            return false;
+        }
     }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
+    if (std::rename(temp.c_str(), path.c_str()) == 0) return true;
+    std::remove(temp.c_str());
+    return false;
 }
 
 int RunEditor(const AppOptions& options) {
@@ -359,16 +365,20 @@ int RunEditor(const AppOptions& options) {
         const auto& env = plat::Env();
         if (!env.frameMs) SDL_Delay(5);  // never shorter frames than 5 ms
     }
+    // A screenshot asked for and not written is a failed run: whoever asked relies on the file.
+    int exitCode = 0;
     if (!options.screenshot.empty() && display.gfx()) {
         const std::vector<uint8_t> frame = display.gfx()->ReadFrame();
-        if (!WriteBmp24(options.screenshot, frame, options.width, options.height))
+        if (!WriteBmp24(options.screenshot, frame, options.width, options.height)) {
             std::fprintf(stderr, "QV: the screenshot could not be written to %s\n", options.screenshot.c_str());
+            exitCode = 1;
+        }
     }
     app->Shutdown();
     late.to = &nullDevice;
     device.reset();
     app.reset();
-    return 0;
+    return exitCode;
 }
 
 }  // namespace qv

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    if (plat::RefuseBadEnv("QV")) return 2;
     const plat::EnvSettings& env = plat::Env();
     options.hidden = env.headless;
     if (env.quitAfterFrames) options.quitAfterFrames = *env.quitAfterFrames;

@@ -174,7 +174,15 @@ bool CreateFolder(std::string_view name) {
 }
 
 bool EnterOrCreateFolder(std::string_view name) {
-    if (!CreateFolder(name)) return false;
+    if (SetCurrentFolder(name)) return true;
+    // Only the last level is made, inside a folder that exists: a mistyped path must not grow a tree
+    // of folders from the root.
+    std::string path = ResolvePath(name);
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const size_t slash = path.rfind('/');
+    const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (!StatIsFolder(parent)) return false;
+    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return false;
     return SetCurrentFolder(name);
 }
 

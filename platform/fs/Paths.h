@@ -30,7 +30,8 @@ bool IsFolder(std::string_view name);
 
 // Creates the folder (and missing parents) unless it exists; true when it exists afterwards.
 bool CreateFolder(std::string_view name);
-// Creates the folder when missing and makes it current; true on success.
+// Makes the folder current, first creating it when it is missing and its parent folder exists (only the
+// last level is ever created); true on success.
 bool EnterOrCreateFolder(std::string_view name);
 
 struct FolderEntry {

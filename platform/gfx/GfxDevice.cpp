@@ -359,6 +359,56 @@ std::string GfxDevice::RendererName() const {
     return name ? reinterpret_cast<const char*>(name) : "OpenGL";
 }
 
+GfxFeatures GfxDevice::Features() const {
+    GfxFeatures f;
+    GLint major = 0, minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    const bool gl33 = major > 3 || (major == 3 && minor >= 3);
+    GLint maxTexture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    GLint depthBits = 0;
+    const Impl& im = *impl_;
+    if (im.fbo) {
+        GLint bound = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+        glBindFramebuffer(GL_FRAMEBUFFER, im.fbo);
+        GLint type = GL_NONE;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                              GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+        if (type != GL_NONE)
+            glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                                  GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE, &depthBits);
+        glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(bound));
+        while (glGetError() != GL_NO_ERROR) {
+        }
+    }
+    // The scene shader does shading, perspective, colour keying and blending: a 3.3 context runs it.
+    f.zBuffer = depthBits >= 16;
+    f.gouraud = gl33;
+    f.perspective = gl33;
+    f.chromaKey = gl33;
+    f.alphaBlend = gl33;
+    f.bilinear = gl33 && maxTexture >= 256;
+    // Mip levels are uploaded by the device and sampled with GL_LINEAR_MIPMAP_LINEAR (core since 3.0).
+    f.mipMapping = gl33 && maxTexture >= 256;
+    f.trilinear = f.mipMapping;
+    return f;
+}
+
+GfxFeatures GfxDevice::ProbeFeatures() {
+    GfxConfig c;
+    c.windowWidth = c.renderWidth = 64;
+    c.windowHeight = c.renderHeight = 48;
+    c.hidden = true;
+    c.swapInterval = 0;
+    std::string error;
+    std::unique_ptr<GfxDevice> probe = Create(c, &error);
+    return probe ? probe->Features() : GfxFeatures{};
+}
+
 std::vector<GfxDisplayMode> GfxDevice::DisplayModes() {
     std::vector<GfxDisplayMode> modes;
     bool started = false;

@@ -60,6 +60,18 @@ struct GfxConfig {
 // outside GfxDevice (dialogs). Nothing in other builds.
 void KeepGlDriverLoaded();
 
+// What the GL device behind a GfxDevice offers of the features the game's settings ask about.
+struct GfxFeatures {
+    bool zBuffer = false;      // the render target has a depth buffer
+    bool gouraud = false;      // colours interpolated across triangles
+    bool perspective = false;  // perspective-correct texturing
+    bool chromaKey = false;    // texels of the key colour dropped (fragment discard)
+    bool alphaBlend = false;
+    bool bilinear = false;     // linear filtering of textures
+    bool trilinear = false;    // linear filtering between mip levels
+    bool mipMapping = false;
+};
+
 struct GfxDisplayMode {
     int width, height, bitsPerPixel;
 };
@@ -77,6 +89,10 @@ public:
     // The GL renderer's name and the display modes the system reports (desktop mode included).
     std::string RendererName() const;
     static std::vector<GfxDisplayMode> DisplayModes();
+    // Asks the GL device what it offers: its version, texture limits and the render target's depth.
+    GfxFeatures Features() const;
+    // The same from a small hidden device made for the question; all false when none can be made.
+    static GfxFeatures ProbeFeatures();
 
     // The render target; changing its size keeps textures and surfaces.
     bool SetRenderSize(int width, int height);

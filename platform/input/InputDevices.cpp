@@ -16,6 +16,8 @@ struct DeviceState {
     int32_t mouseDx = 0;
     int32_t mouseDy = 0;
     bool active = true;
+    bool exclusiveMouse = false;
+    bool relativeMouse = false;
     bool scripted = false;
     bool subsystem = false;
     SDL_Joystick* joystick = nullptr;
@@ -34,6 +36,13 @@ int MouseIndex(uint8_t sdlButton) {
     case SDL_BUTTON_X1: return 3;
     default: return -1;
     }
+}
+
+void ApplyRelativeMouse(bool on) {
+    g_devices.relativeMouse = on;
+    // Without video there is no pointer to take yet; the next change of focus applies the wish.
+    if (SDL_WasInit(SDL_INIT_VIDEO) && (SDL_GetRelativeMouseMode() == SDL_TRUE) != on)
+        SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE);
 }
 
 }  // namespace
@@ -70,6 +79,7 @@ bool OpenInputDevices() {
 }
 
 void CloseInputDevices() {
+    ApplyRelativeMouse(false);
     if (g_devices.joystick) SDL_JoystickClose(g_devices.joystick);
     if (g_devices.subsystem) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     g_devices = DeviceState{};
@@ -108,8 +118,16 @@ void InputDeviceEvent(const SDL_Event& e) {
     }
 }
 
+void SetExclusiveMouse(bool exclusive) {
+    g_devices.exclusiveMouse = exclusive;
+    ApplyRelativeMouse(exclusive && g_devices.active);
+}
+
+bool MouseIsRelative() { return g_devices.relativeMouse; }
+
 void SetInputDevicesActive(bool active) {
     g_devices.active = active;
+    ApplyRelativeMouse(active && g_devices.exclusiveMouse);
     if (!active && !g_devices.scripted) {
         std::memset(g_devices.keys, 0, sizeof g_devices.keys);
         std::memset(g_devices.mouseButtons, 0, sizeof g_devices.mouseButtons);

@@ -33,8 +33,14 @@ void* InputJoystickHandle();
 
 // Takes key, mouse-button and mouse-motion events; others are ignored.
 void InputDeviceEvent(const SDL_Event& event);
-// While inactive (no focus) the devices read as released and no movement gathers.
+// While inactive (no focus) the devices read as released and no movement gathers. With the exclusive
+// mouse, being active also puts SDL's mouse in relative mode (pointer hidden and held, movement
+// reported past the window's edges); becoming inactive or closing the devices gives it back.
 void SetInputDevicesActive(bool active);
+// Whether the mouse is taken exclusively while active (the game: yes, unless nobody watches).
+void SetExclusiveMouse(bool exclusive);
+// Relative mode as last asked of SDL.
+bool MouseIsRelative();
 
 // The devices' state now; the gathered mouse movement is handed over and cleared. With scripted input
 // the joystick values are the script's, not the device's.

@@ -1,5 +1,6 @@
 #include "platform/sys/Env.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -9,15 +10,16 @@
 namespace plat {
 namespace {
 
-// A whole, non-negative decimal number that fits an int; anything else is reported and ignored.
-std::optional<int> ParseCount(const char* name, const char* text) {
+// A whole, non-negative decimal number that fits an int; anything else is listed in errors and ignored.
+std::optional<int> ParseCount(const char* name, const char* text, std::vector<std::string>* errors) {
     if (!text || !*text) return std::nullopt;
     errno = 0;
     char* end = nullptr;
     long value = std::strtol(text, &end, 10);
     while (end && (*end == ' ' || *end == '\t')) ++end;
     if (errno != 0 || end == text || *end != '\0' || value < 0 || value > INT_MAX) {
-        std::fprintf(stderr, "note: %s=\"%s\" is not a usable number; ignored\n", name, text);
+        errors->push_back(std::string(name) + "=\"" + text + "\" is not a whole number from 0 to " +
+                          std::to_string(INT_MAX));
         return std::nullopt;
     }
     return static_cast<int>(value);
@@ -26,6 +28,23 @@ std::optional<int> ParseCount(const char* name, const char* text) {
 std::optional<std::string> ParsePath(const char* text) {
     if (!text || !*text) return std::nullopt;
     return std::string(text);
+}
+
+// SDL's video drivers that show nothing to anyone. SDL_VIDEODRIVER may list several drivers; the first
+// one that works is used, so only a list that holds nothing else counts.
+bool InvisibleVideoDriver(const char* text) {
+    if (!text || !*text) return false;
+    std::string list(text);
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos) end = list.size();
+        std::string name = list.substr(start, end - start);
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (name != "offscreen" && name != "dummy") return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 const char* ProcessLookup(const char* name) { return std::getenv(name); }
@@ -42,9 +61,11 @@ EnvSettings ParseEnv(const char* (*lookup)(const char* name)) {
     EnvSettings s;
     s.registryFile = ParsePath(lookup("GRAVELON_REGISTRY"));
     const char* headless = lookup("GRAVELON_HEADLESS");
-    s.headless = headless && *headless && std::string(headless) != "0";
-    s.quitAfterFrames = ParseCount("GRAVELON_QUIT_AFTER_FRAMES", lookup("GRAVELON_QUIT_AFTER_FRAMES"));
-    s.frameMs = ParseCount("GRAVELON_FRAME_MS", lookup("GRAVELON_FRAME_MS"));
+    s.headless = (headless && *headless && std::string(headless) != "0") ||
+                 InvisibleVideoDriver(lookup("SDL_VIDEODRIVER"));
+    s.quitAfterFrames =
+        ParseCount("GRAVELON_QUIT_AFTER_FRAMES", lookup("GRAVELON_QUIT_AFTER_FRAMES"), &s.errors);
+    s.frameMs = ParseCount("GRAVELON_FRAME_MS", lookup("GRAVELON_FRAME_MS"), &s.errors);
     s.inputScript = ParsePath(lookup("GRAVELON_INPUT"));
     return s;
 }
@@ -52,6 +73,11 @@ EnvSettings ParseEnv(const char* (*lookup)(const char* name)) {
 const EnvSettings& Env() {
     std::call_once(g_parsed, [] { Storage() = ParseEnv(ProcessLookup); });
     return Storage();
+}
+
+bool RefuseBadEnv(const char* program) {
+    for (const std::string& error : Env().errors) std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    return !Env().errors.empty();
 }
 
 void ReloadEnv() {

@@ -46,6 +46,9 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     plat::TowardZeroRounding rounding;
     kes::BikeBody bike(env, script.params, kes::kClassLocal, start, headingVec);
     bike.holdControls = 0;  // as when the racer is created
+    // The landing assist helps only a bike on a route (a player on a track with gates); with the
+    // assist asked for, the lab's run stands for one.
+    bike.hasRoute = script.params.landingAssist != 0 ? 1 : 0;
 
     const int frameMs = options.frameMs > 0 ? options.frameMs : 10;
     const int every = options.rowEveryFrames > 0 ? options.rowEveryFrames : 1;

@@ -111,6 +111,10 @@ bool ParseBikeScript(std::string_view text, BikeScript* out, std::string* error)
             if (script.params.topSpeedFactor < 0.0f || script.params.engineClass < 0.0f ||
                 script.params.airControl < 0.0f)
                 return Fail(error, lineNumber, "bike values must not be negative");
+        } else if (cmd == "assist") {
+            if (w.size() != 2 || (w[1] != "0" && w[1] != "1" && w[1] != "2"))
+                return Fail(error, lineNumber, "assist needs 0, 1 or 2");
+            script.params.landingAssist = static_cast<uint32_t>(w[1][0] - '0');
         } else if (cmd == "start") {
             if (w.size() < 4 || w.size() > 5) return Fail(error, lineNumber, "start needs x y z [heading]");
             if (!ParseFloat(w[1], &script.start.x, kCoordLimit) || !ParseFloat(w[2], &script.start.y, kCoordLimit) ||

@@ -5,6 +5,7 @@
 //   # comment
 //   ground flat [height] | slope <grade> | ramp <start> <height> <length> | random <seed> [amplitude]
 //   bike <topSpeedFactor> <engineClass> [airControl]
+//   assist <0|1|2>      the landing assist (0 off); with it the lab's bike counts as riding a route
 //   start <x> <y> <z> [headingDegrees]
 //   end <seconds>
 //   at <seconds> [throttle] [brake] [left] [right] [back] [forward] [hop] [airleft] [airright]

@@ -109,4 +109,25 @@ TEST_F(QvProgram, ScreenshotShowsFourViewportsDrawingTheWorld) {
     }
 }
 
+// A screenshot that cannot be written fails the run, and leaves no temporary file behind.
+TEST_F(QvProgram, ScreenshotIntoAMissingFolderFailsTheRun) {
+    fs::copy_file(fs::path(QV_DRAW_PLUGIN_DIR) / "draw_test.qv", dir / "plugins" / "draw_test.qv");
+    const fs::path shot = dir / "no such folder" / "shot.bmp";
+    const ProgramRun r =
+        RunQv("--plugins " + (dir / "plugins").string() + " --screenshot '" + shot.string() + "'", env);
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("could not be written"), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(dir / "no such folder"));
+}
+
+// A frame count that is not a number is refused at once instead of running without end.
+TEST_F(QvProgram, UnusableFrameCountIsRefused) {
+    for (const char* value : {"sixty", "-4", "4x"}) {
+        const ProgramRun r = RunQv("--plugins " + (dir / "plugins").string(),
+                                   env + " GRAVELON_QUIT_AFTER_FRAMES='" + value + "' timeout 60");
+        EXPECT_EQ(r.status, 2) << value << "\n" << r.output;
+        EXPECT_NE(r.output.find("GRAVELON_QUIT_AFTER_FRAMES"), std::string::npos) << r.output;
+    }
+}
+
 }  // namespace

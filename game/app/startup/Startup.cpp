@@ -3,8 +3,6 @@
 
 #include <SDL.h>
 
-#include <cstdio>
-
 #include "game/core/camera/Camera.h"
 #include "game/core/cdaudio/CdAudio.h"
 #include "game/core/config/Config.h"
@@ -17,6 +15,7 @@
 #include "game/core/objects/Objects.h"
 #include "game/core/text/TextTable.h"
 #include "game/net/NetGame.h"
+#include "platform/dialogs/Modal.h"
 #include "platform/fs/Paths.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/CrtRand.h"
@@ -33,7 +32,7 @@ constexpr size_t kGrabsFolder = 6;
 
 StartupState g_startup;
 GameFlowFn g_gameFlow = EmptySceneFlow;
-WorldPickerFn g_worldPicker = nullptr;
+WorldPickerFn g_worldPicker = ChooseWorldFile;
 std::vector<std::string> g_log;
 
 void Log(const char* step) {
@@ -74,6 +73,18 @@ WorldPickerFn SetWorldPicker(WorldPickerFn picker) {
 }
 
 
+bool ChooseWorldFile(const std::string& gameFolder, std::string* chosen) {
+    plat::FileRequest request;
+    request.title = g_startup.title.empty() ? kGameTitle : g_startup.title;
+    request.filters = {{"Worlds (*.wld)", "*.WLD"}, {"All Files (*.*)", "*.*"}};
+    request.folder = gameFolder;
+    request.mustExist = true;
+    const std::vector<std::string> files = plat::OpenFileChooser(request);
+    if (files.empty()) return false;
+    *chosen = files.front();
+    return true;
+}
+
 int InitApplication(const std::vector<std::string>& tokens) {
     g_startup = StartupState{};
     g_log.clear();
@@ -107,7 +118,12 @@ int InitApplication(const std::vector<std::string>& tokens) {
 
 int InitSubsystems() {
     Log("InitSubsystems");
-    LoadTextTable(static_cast<int>(g_Config.language));
+    if (LoadTextTable(static_cast<int>(g_Config.language)) == kTextTableDamaged) {
+        // Without its texts the game cannot show a single page: the player is told, as for a damaged pack.
+        Log("TextsDamaged");
+        plat::MessageBox(kDataPackMessage, g_startup.title, plat::MB_OK);
+        return 1;
+    }
     const float box[6] = {-4100.0f, -4100.0f, -2000.0f, 8100.0f, 8100.0f, 7000.0f};
     if (InitObjects(0, 1, 1, 1, box) != 0) return 1;
     CdOpen();
@@ -147,7 +163,7 @@ int CreateMainWindow() {
     // The machine must not suspend or blank the screen under a running game.
     SDL_DisableScreenSaver();
     InitTrigTables();
-    InitSubsystems();
+    if (InitSubsystems() != 0) return -1;
     CheckWindowFocus();
     plat::CrtSrand(plat::WallClockSeconds());
     return 0;
@@ -183,7 +199,15 @@ int GameMain(const std::vector<std::string>& tokens) {
         exitCode = 1;
     } else if (!LoadConfigAndShowSetup(g_startup.title.c_str(), &g_startup.displayDriver, &g_startup.device3D,
                                        &g_startup.soundDevice, g_startup.commandLine.noConfig ? 0 : 1)) {
-        Log("SetupCancelled");
+        if (!ConfigStoreError().empty()) {
+            // The settings cannot be kept anywhere: a failure the player must see, not a quiet end.
+            Log("SettingsUnavailable");
+            plat::MessageBox(std::string(kSettingsMessage) + ConfigStoreError(), g_startup.title,
+                             plat::MB_OK | plat::MB_ICONEXCLAMATION);
+            exitCode = 1;
+        } else {
+            Log("SetupCancelled");
+        }
         FreeLoadCache();
     } else {
         Log("SettingsLoaded");
@@ -206,7 +230,7 @@ int GameMain(const std::vector<std::string>& tokens) {
                 // The track pack or the display is missing: straight to the exit path.
                 saveAtEnd = false;
                 exitCode = 1;
-                if (window == 1) std::fprintf(stderr, "Gravelon: the track pack Tracks.dat cannot be opened\n");
+                if (window == 1) plat::MessageBox(kDataPackMessage, g_startup.title, plat::MB_OK);
                 FreeLoadCache();
             } else {
                 SetGrabsFolder(g_startup.folderPresent[kGrabsFolder] ? g_startup.folders[kGrabsFolder] : "");

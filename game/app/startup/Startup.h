@@ -14,6 +14,7 @@ namespace kes {
 
 constexpr const char* kGameTitle = "Dovell' Gravelon";
 constexpr const char* kDataPackMessage = "Data File missing or corrupted !\nTry to reinstall the game";
+constexpr const char* kSettingsMessage = "The game's settings cannot be stored:\n";
 constexpr size_t kUserFolderCount = 7;
 
 struct StartupState {
@@ -39,7 +40,8 @@ struct StartupState {
 StartupState& Startup();
 
 // The whole run: start-up, the game flow, shutdown. The exit code: 0 after an orderly end or a
-// cancelled set-up, 1 when start-up failed (data pack, track pack or display).
+// cancelled set-up, 1 when start-up failed (data pack, track pack, language file, settings store or
+// display); each of these failures shows a message first.
 int GameMain(const std::vector<std::string>& tokens);
 
 int InitApplication(const std::vector<std::string>& tokens);
@@ -54,10 +56,13 @@ using GameFlowFn = int (*)(const char* worldFile);
 GameFlowFn SetGameFlow(GameFlowFn flow);
 int EmptySceneFlow(const char* worldFile);
 
-// The world picker that /NOMENU shows: true with the chosen file, false when cancelled. Without one
-// (the default) the choice counts as cancelled.
+// The world picker that /NOMENU shows: true with the chosen file, false when cancelled. The default
+// is ChooseWorldFile; null counts every choice as cancelled.
 using WorldPickerFn = bool (*)(const std::string& gameFolder, std::string* chosen);
 WorldPickerFn SetWorldPicker(WorldPickerFn picker);
+// The platform's open-file chooser for worlds ("*.WLD", or all files), starting in the game folder,
+// titled with the window title. Headless it takes the scripted answer or is cancelled.
+bool ChooseWorldFile(const std::string& gameFolder, std::string* chosen);
 
 // The start-up steps in the order they ran (tests).
 const std::vector<std::string>& StartupLog();

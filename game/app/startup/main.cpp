@@ -4,9 +4,13 @@
 
 #include "game/app/startup/Startup.h"
 #include "game/core/setup/SetupDialog.h"
+#include "platform/sys/Env.h"
 
 int main(int argc, char** argv) {
+    // A test or tool that set a steering variable wrongly gets told, not an endless run.
+    if (plat::RefuseBadEnv("Kestrun")) return 2;
     std::vector<std::string> tokens(argv, argv + argc);
     kes::InstallSetupSteps();
+    kes::InstallDialogRunner();
     return kes::GameMain(tokens);
 }

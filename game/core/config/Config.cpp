@@ -11,6 +11,7 @@ ConfigRecord g_Config;
 namespace {
 
 SetupStepsFn g_setupSteps = nullptr;
+std::string g_storeError;
 
 std::string ConfigKeyPath() { return plat::RegKeyPath(plat::kHKeyLocalMachine, kConfigKey); }
 
@@ -33,10 +34,14 @@ int KeepStoredDevices(const char*, Guid* outDisplayDriver, Guid* outDevice3D, Gu
 
 }  // namespace
 
+const std::string& ConfigStoreError() { return g_storeError; }
+
 int LoadConfigRecord() {
     plat::RegistryStore store = plat::RegistryStore::Default();
+    g_storeError.clear();
     if (store.CreateKey(ConfigKeyPath()) != plat::RegStatus::Ok) {
-        std::fprintf(stderr, "The settings key cannot be opened: %s\n", store.LastError().c_str());
+        g_storeError = store.LastError().empty() ? store.File() : store.LastError();
+        std::fprintf(stderr, "The settings key cannot be opened: %s\n", g_storeError.c_str());
         return 0;
     }
     plat::RegValue stored;

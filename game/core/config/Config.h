@@ -1,6 +1,8 @@
 #pragma once
 // The settings record of this run and its load and save through the registry key
 // HKEY_LOCAL_MACHINE "Software\\Halvex\\Gravelon", value "Config" (REG_BINARY, 320 bytes).
+#include <string>
+
 #include "game/core/config/ConfigRecord.h"
 
 namespace kes {
@@ -15,6 +17,9 @@ inline constexpr const char* kConfigValueName = "Config";
 // back whole (exactly 320 bytes, version 8), brought into range, else keep the defaults; write it back
 // at once; the language becomes French (2) for this run. Returns 1.
 int LoadConfigRecord();
+// Why the last LoadConfigRecord could not open the settings (empty when it could): the settings file
+// or its folder cannot be created or read.
+const std::string& ConfigStoreError();
 
 // The device, sound and set-up dialog steps that follow the load. They receive the caller's arguments
 // and return what LoadConfigAndShowSetup returns. Out pointers may be null.

@@ -75,7 +75,18 @@ int32_t GetSelectedDevice(DriverEntry** driver, DeviceEntry** device) {
 
 static void MarkSelectedDriver(DriverEntry* chosen) { g_selectedDriver = chosen; }
 
-int32_t EnumerateDevicesFrom(const std::vector<SystemMode>& systemModes, int desktopBits, DeviceFilter filter) {
+namespace {
+FeatureProbe g_featureProbe = nullptr;
+}  // namespace
+
+FeatureProbe SetFeatureProbe(FeatureProbe probe) {
+    FeatureProbe old = g_featureProbe;
+    g_featureProbe = probe;
+    return old;
+}
+
+int32_t EnumerateDevicesFrom(const std::vector<SystemMode>& systemModes, int desktopBits, DeviceFilter filter,
+                             const plat::GfxFeatures* features) {
     FreeDeviceList();
     // Sizes: what the system reports, and the common render sizes no larger than the largest of them.
     std::vector<std::tuple<uint32_t, uint32_t, uint32_t>> sizes;
@@ -110,6 +121,7 @@ int32_t EnumerateDevicesFrom(const std::vector<SystemMode>& systemModes, int des
     CopyText(dev->description, "OpenGL 3.3 hardware device");
     dev->desc = DeviceDescription{1, 2, 0x400 | 0x200 | 0x100, 0x40};
     dev->hardware = 1;
+    dev->features = features ? *features : plat::GfxFeatures{true, true, true, true, true, true, true, true};
     sawDevice = true;
     bool keep = !filter || filter(dev->desc, driver->caps) >= 0;
     if (keep) {
@@ -170,7 +182,8 @@ int32_t EnumerateDevices(DeviceFilter filter) {
     const auto system = plat::GfxDevice::DisplayModes();
     for (const auto& m : system) modes.push_back({m.width, m.height, m.bitsPerPixel});
     if (!system.empty()) desktopBits = system.back().bitsPerPixel;  // the desktop mode comes last
-    return EnumerateDevicesFrom(modes, desktopBits, filter);
+    const plat::GfxFeatures features = g_featureProbe ? g_featureProbe() : plat::GfxDevice::ProbeFeatures();
+    return EnumerateDevicesFrom(modes, desktopBits, filter, &features);
 }
 
 int32_t SelectDeviceByGuid(const DeviceGuid& driverGuid, const DeviceGuid& deviceGuid, uint32_t width,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/core/display/DisplayTypes.h"
+#include "platform/gfx/GfxDevice.h"
 
 namespace kes {
 
@@ -35,6 +36,7 @@ struct DeviceEntry {
     uint32_t hardware;
     uint32_t canRenderWindowed;
     uint32_t windowedSelected;
+    plat::GfxFeatures features;  // what the GL device offers (the set-up dialog's capability boxes)
     ModeEntry* selectedMode;
     ModeEntry* modes;
     DeviceEntry* next;
@@ -62,7 +64,13 @@ int32_t EnumerateDevices(DeviceFilter filter = nullptr);
 struct SystemMode {
     int width, height, bitsPerPixel;
 };
-int32_t EnumerateDevicesFrom(const std::vector<SystemMode>& modes, int desktopBits, DeviceFilter filter);
+// `features` is what the device offers; null: everything.
+int32_t EnumerateDevicesFrom(const std::vector<SystemMode>& modes, int desktopBits, DeviceFilter filter,
+                             const plat::GfxFeatures* features = nullptr);
+// How EnumerateDevices learns what the device offers: by default a small hidden GL device is asked
+// (plat::GfxDevice::ProbeFeatures). Returns the previous probe; null restores the default.
+using FeatureProbe = plat::GfxFeatures (*)();
+FeatureProbe SetFeatureProbe(FeatureProbe probe);
 void FreeDeviceList();
 DriverEntry* GetDeviceList();
 int32_t GetSelectedDevice(DriverEntry** driver, DeviceEntry** device);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/input/InputDevices.h"
+#include "platform/sys/Env.h"
 
 namespace kes {
 namespace {
@@ -51,6 +52,8 @@ int32_t InputInit(void*, void*) {
     g_input = InputState{};
     g_input.ready = true;
     const bool joystick = plat::OpenInputDevices();
+    // The game owns the mouse while it has the focus; a run nobody watches leaves the pointer alone.
+    plat::SetExclusiveMouse(!plat::Env().headless);
     plat::SetInputDevicesActive(g_input.active);
     return joystick ? 0 : kInputNoJoystick;
 }
@@ -91,7 +94,15 @@ void InputPoll() {
     // Joystick: values reset each poll, then the device's.
     g_input.joyX = g_input.joyY = g_input.joyZ = g_input.joyRz = 0;
     for (uint32_t& p : g_input.pov) p = plat::kPovCentred;
-    if (!raw.joystick) return;
+    if (!raw.joystick) {
+        // The joystick stopped reporting (unplugged, or the window lost the focus): its buttons count
+        // as released, so none stays held in a binding or shows as a press for ever.
+        for (uint32_t i = 0; i < 32; ++i)
+            if (g_input.joyBefore[i] & 0x80) Fire(kInputFirstJoystick + i, false);
+        std::memset(g_input.joyButtons, 0, sizeof g_input.joyButtons);
+        std::memset(g_input.joyBefore, 0, sizeof g_input.joyBefore);
+        return;
+    }
     g_input.joyX = raw.axes[0];
     g_input.joyY = raw.axes[1];
     g_input.joyZ = raw.axes[2];

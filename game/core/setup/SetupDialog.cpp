@@ -36,7 +36,22 @@ void SetupDialog::FillVideoModes(size_t pair) {
         for (size_t i = 0; i < modes_.size(); ++i)
             if (modes_[i]->width == 640 && modes_[i]->height == 480 && modes_[i]->bitsPerPixel == 16) mode_ = i;
     }
-    // The OpenGL device has every capability the boxes ask about: no feature word is cleared here.
+    // What the device lacks: warnings for the two the game needs most, and the filter switches it
+    // cannot honour turned off.
+    const plat::GfxFeatures& f = pairs_[pair].device->features;
+    if (!f.zBuffer)
+        plat::MessageBox(std::string(kStringNoZBuffer) + "\n\n" + kStringMayNotRun, "", plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    if (!f.alphaBlend)
+        plat::MessageBox(std::string(kStringNoAlphaBlend) + "\n\n" + kStringMayNotRun, "",
+                         plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    if (!f.perspective) g_Config.perspective = 0;
+    if (!f.bilinear) g_Config.bilinear = 0;
+    if (!f.trilinear) g_Config.trilinear = 0;
+    if (!f.mipMapping) g_Config.mipMapping = 0;
+}
+
+const plat::GfxFeatures* SetupDialog::Features() const {
+    return pair_ < pairs_.size() ? &pairs_[pair_].device->features : nullptr;
 }
 
 int SetupDialog::FillSoundCaps(size_t sound) {
@@ -59,7 +74,27 @@ bool SetupDialog::Checked(int id) const {
     case kIdMipMapping: return g_Config.mipMapping != 0;
     case kIdHwMixing: return sound_ < sounds_.size() && sounds_[sound_].hardwareMixing;
     case kIdHw3D: return sound_ < sounds_.size() && sounds_[sound_].hardware3D;
-    default: return id >= kIdHasZBuffer && id <= kIdHasAlphaBlend;
+    default: return Offers(id);
+    }
+}
+
+bool SetupDialog::Offers(int id) const {
+    const plat::GfxFeatures* f = Features();
+    if (!f) return false;
+    switch (id) {
+    case kIdHasZBuffer: return f->zBuffer;
+    case kIdHasGouraud: return f->gouraud;
+    case kIdHasPerspective:
+    case kIdPerspective: return f->perspective;
+    case kIdHasChromaKey: return f->chromaKey;
+    case kIdHasAlphaBlend: return f->alphaBlend;
+    case kIdCanBilinear:
+    case kIdBilinear: return f->bilinear;
+    case kIdCanTrilinear:
+    case kIdTrilinear: return f->trilinear;
+    case kIdCanMipMapping:
+    case kIdMipMapping: return f->mipMapping;
+    default: return false;
     }
 }
 
@@ -68,7 +103,7 @@ bool SetupDialog::Enabled(int id) const {
     case kIdPerspective:
     case kIdBilinear:
     case kIdTrilinear:
-    case kIdMipMapping:
+    case kIdMipMapping: return Offers(id);
     case kIdDevice:
     case kIdMode:
     case kIdOk:
@@ -105,10 +140,11 @@ int SetupDialog::Command(int id, int value) {
             g_Config.soundDevice = sounds_[sound_].guid;
         }
         break;
-    case kIdPerspective: flip(g_Config.perspective); break;
-    case kIdBilinear: flip(g_Config.bilinear); break;
-    case kIdTrilinear: flip(g_Config.trilinear); break;
-    case kIdMipMapping: flip(g_Config.mipMapping); break;
+    // A switch the device cannot honour stays off (its box is disabled).
+    case kIdPerspective: if (Offers(id)) flip(g_Config.perspective); break;
+    case kIdBilinear: if (Offers(id)) flip(g_Config.bilinear); break;
+    case kIdTrilinear: if (Offers(id)) flip(g_Config.trilinear); break;
+    case kIdMipMapping: if (Offers(id)) flip(g_Config.mipMapping); break;
     case kIdOk:
     case kIdCancel:
         CdClose();

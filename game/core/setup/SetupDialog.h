@@ -10,6 +10,10 @@
 
 #include "game/core/config/ConfigRecord.h"
 
+namespace plat {
+struct GfxFeatures;
+}
+
 namespace kes {
 
 struct DriverEntry;
@@ -90,8 +94,13 @@ public:
     bool Checked(int id) const;
     bool Enabled(int id) const;
     int Result() const { return result_; }
+    // What the selected device offers, or null without a device.
+    const plat::GfxFeatures* Features() const;
 
 private:
+    // Whether the selected device offers the feature of a capability box or filter switch.
+    bool Offers(int id) const;
+
     std::vector<DevicePair> pairs_;
     std::vector<ModeEntry*> modes_;
     std::vector<SoundDeviceInfo> sounds_;
@@ -116,5 +125,9 @@ int SetupSteps(const char* title, Guid* outDisplayDriver, Guid* outDevice3D, Gui
 
 // Makes SetupSteps the steps that LoadConfigAndShowSetup runs.
 void InstallSetupSteps();
+
+// Shows the platform's modal dialogs (the open-file chooser) in a window of their own, as the set-up
+// dialog is shown, for the time before the main window exists.
+void InstallDialogRunner();
 
 }  // namespace kes

@@ -10,6 +10,8 @@
 #include "game/core/config/Config.h"
 #include "game/core/display/DeviceList.h"
 #include "game/core/setup/SetupDialog.h"
+#include "platform/dialogs/ImGuiDialogs.h"
+#include "platform/dialogs/Modal.h"
 #include "platform/gfx/GfxDevice.h"
 #include "platform/sys/Env.h"
 
@@ -91,67 +93,109 @@ void SetSetupDialogDriver(SetupDialogDriver driver) {
     g_driver = std::move(driver);
 }
 
-int RunSetupDialog(SetupDialog& dialog) {
-    if (plat::Env().headless && !g_driver) return dialog.Command(kIdOk);
+namespace {
+
+// A small window of its own (titled `title`) with a GL context and Dear ImGui, before the main window exists. Each frame
+// draws `draw` over the whole window; the loop ends when `draw` returns non-zero or the window is
+// closed (`closed` is then given). False when no window could be made.
+template <class Draw>
+bool RunImGuiWindow(const char* title, int width, int height, Draw&& draw, int closed, int* result) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "Set-up dialog: no video (%s); taking the default answer\n", SDL_GetError());
-        return dialog.Command(kIdOk);
+        std::fprintf(stderr, "Dialog: no video (%s); taking the default answer\n", SDL_GetError());
+        return false;
     }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     const Uint32 hidden = plat::Env().headless ? SDL_WINDOW_HIDDEN : 0;
-    SDL_Window* window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 560, 300,
+    SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                           SDL_WINDOW_OPENGL | hidden);
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (!context) {
-        std::fprintf(stderr, "Set-up dialog: no window (%s); taking the default answer\n", SDL_GetError());
+        std::fprintf(stderr, "Dialog: no window (%s); taking the default answer\n", SDL_GetError());
         if (window) SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return dialog.Command(kIdOk);
+        return false;
     }
     SDL_GL_MakeCurrent(window, context);
     plat::KeepGlDriverLoaded();
     IMGUI_CHECKVERSION();
+    ImGuiContext* previous = ImGui::GetCurrentContext();
     ImGuiContext* imgui = ImGui::CreateContext();
+    ImGui::SetCurrentContext(imgui);
     ImGui::GetIO().IniFilename = nullptr;
     ImGui_ImplSDL2_InitForOpenGL(window, context);
     ImGui_ImplOpenGL3_Init("#version 330 core");
-    int result = 0;
-    for (int frame = 0; result == 0; ++frame) {
+    *result = 0;
+    for (int frame = 0; *result == 0; ++frame) {
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
             ImGui_ImplSDL2_ProcessEvent(&e);
             if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE))
-                result = dialog.Command(kIdCancel);
+                *result = closed;
         }
-        if (result) break;
+        if (*result) break;
         ImGui_ImplOpenGL3_NewFrame();
         ImGui_ImplSDL2_NewFrame();
         ImGui::NewFrame();
         ImGui::SetNextWindowPos(ImVec2(0, 0));
         ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
-        ImGui::Begin("##setup", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove);
-        int value = 0;
-        int pressed = DrawControls(dialog, &value);
+        ImGui::Begin("##dialog", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove);
+        const int drawn = draw(frame);
         ImGui::End();
         ImGui::Render();
-        glViewport(0, 0, 560, 300);
+        glViewport(0, 0, width, height);
         glClearColor(0.1f, 0.1f, 0.12f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
         SDL_GL_SwapWindow(window);
-        if (g_driver) pressed = g_driver(dialog, frame, &value);
-        if (pressed) result = dialog.Command(pressed, value);
-        if (!g_driver) SDL_Delay(10);
+        *result = drawn;
     }
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplSDL2_Shutdown();
     ImGui::DestroyContext(imgui);
+    ImGui::SetCurrentContext(previous);
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return result;
+    return true;
+}
+
+}  // namespace
+
+int RunSetupDialog(SetupDialog& dialog) {
+    if (plat::Env().headless && !g_driver) return dialog.Command(kIdOk);
+    int result = 0;
+    const bool shown = RunImGuiWindow(
+        "", 560, 300,
+        [&](int frame) {
+            int value = 0;
+            int pressed = DrawControls(dialog, &value);
+            if (g_driver) pressed = g_driver(dialog, frame, &value);
+            const int ended = pressed ? dialog.Command(pressed, value) : 0;
+            if (!g_driver && !ended) SDL_Delay(10);
+            return ended;
+        },
+        -1, &result);
+    if (!shown) return dialog.Command(kIdOk);
+    return result == -1 ? dialog.Command(kIdCancel) : result;
+}
+
+void InstallDialogRunner() {
+    // The platform's dialogs (the world chooser) in a window of their own; headless runs never get here.
+    plat::SetModalRunner([](plat::Dialog& d) {
+        int result = 0;
+        RunImGuiWindow(
+            d.Title().c_str(), d.Template().width + 16, d.Template().height + 16,
+            [&](int) {
+                plat::gui::DrawControls(d);
+                if (!d.Ended()) SDL_Delay(10);
+                return d.Ended() ? 1 : 0;
+            },
+            -1, &result);
+        // A closed window, or none at all, cancels the dialog.
+        if (!d.Ended()) d.End(plat::kIdCancel);
+    });
 }
 
 }  // namespace kes

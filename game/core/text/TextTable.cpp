@@ -75,7 +75,8 @@ int LoadTextTable(int language) {
         return 0;
     }
     void* loaded = LoadFile(name, nullptr, &size);
-    if (!loaded) return -1;
+    // Listed in the pack with a size, yet unreadable: the pack is damaged.
+    if (!loaded) return kTextTableDamaged;
     // One spare byte so the text always ends in a zero.
     char* text = static_cast<char*>(std::realloc(loaded, size_t{size} + 1));
     if (!text) {

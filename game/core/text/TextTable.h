@@ -12,7 +12,9 @@ constexpr int kLanguageCount = 4;
 const char* LanguageFileName(int language);
 
 // Loads the language's file from the data pack. A language outside 0..3 loads English and is kept
-// as 0. Returns 0, or -1 when the file cannot be loaded (the table is then empty).
+// as 0. Returns 0; -1 when the file is missing or memory runs out; kTextTableDamaged when the pack
+// lists the file but its bytes cannot be read or unpacked. The table is empty after a failure.
+constexpr int kTextTableDamaged = -2;
 int LoadTextTable(int language);
 
 // Frees the text. Returns 0.

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "game/core/config/Config.h"
 #include "game/core/image/ImageDecode.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/gfx/GfxDevice.h"
@@ -225,6 +226,11 @@ uint8_t* TexelScratch(size_t bytes) {
 
 TextureSettings& CurrentTextureSettings() {
     static TextureSettings settings;
+    // The sliders and the switch are the settings record's, taken at every use: a change on the
+    // options pages reaches the next texture built or rebuilt.
+    settings.picture1 = static_cast<int32_t>(std::min<uint32_t>(g_Config.displaySlider1, 100));
+    settings.picture2 = static_cast<int32_t>(std::min<uint32_t>(g_Config.displaySlider2, 100));
+    settings.mipMapping = g_Config.mipMapping != 0;
     return settings;
 }
 

@@ -37,7 +37,8 @@ struct TextureContainer {
     TextureContainer* next;
 };
 
-// The two picture sliders and the mip-mapping switch of the settings that texture building uses.
+// The two picture sliders and the mip-mapping switch of the settings that texture building uses;
+// CurrentTextureSettings fills them from the settings record (g_Config) each time it is asked.
 struct TextureSettings {
     int32_t picture1 = 50;
     int32_t picture2 = 50;

@@ -144,6 +144,8 @@ void BikeBody::Reset(const Vec3& position, const Vec3& heading, const BikeParams
     slide = 0;
     wheelieAxis = {0.0f, 0.0f, 0.0f};
     airSteps = 0;
+    assistHeight = airHeight = airPitchError = airRollError = 0.0f;
+    airSteerFresh = 1;
     hopCooldown = 0;
     hopStarted = 0;
     noseUpHold = 0;

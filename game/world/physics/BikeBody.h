@@ -19,6 +19,9 @@ struct BikeParams {
     float engineClass = 0.5f;      // 0..1, blends the two drive curves
     float topSpeedFactor = 0.5f;   // top speed = 70 + 80 x this
     float airControl = 0.5f;       // air-control force 30 x this + 5, pitch force 90 x this + 30
+    // 0 off; otherwise a player's bike on a route that falls toward the ground (centre less than 30.0
+    // above it, sinking, no wheel down, no air lean held) is levelled for landing by SteerInAir
+    // instead of the rider's air control.
     uint32_t landingAssist = 0;
     SurfaceProperties surface = {0, 0.001f, 0.1f, 0.7f, 0.3f, 0.3f};
 };
@@ -89,6 +92,10 @@ public:
     void DampingStage();
     void GroundContactStage();
 
+    // The air-attitude controller: while the bike falls within 30.0 of the ground, forces along the
+    // ground normal turn its forward and side axes level with the ground below; otherwise every
+    // particle moves with the mean velocity.
+    void SteerInAir();
     void LimitVelocitySpread(float limit, float factor);
     void ApplyAirAttitude(float pitch, float yaw, float roll);
     void RotateAbout(const Vec3& axis, float angle);
@@ -164,6 +171,11 @@ public:
     float forwardCounter = 0.0f;  // -32..32
     uint32_t trickState[2] = {0, 0};
     uint8_t throttleWasHeld = 0;
+    float assistHeight = 0.0f;    // centre height above the ground at the last step (landing assist)
+    float airHeight = 0.0f;       // SteerInAir's height, pitch error and roll error of its last call
+    float airPitchError = 0.0f;
+    float airRollError = 0.0f;
+    uint8_t airSteerFresh = 1;    // no SteerInAir call since the wheels were last down
 };
 
 void TakeBikeSnapshot(const BikeBody& bike, BikeSnapshot* out);

@@ -179,6 +179,56 @@ void BikeBody::FrameAndContactStage() {
     }
 }
 
+namespace {
+
+// One axis of the air levelling: the rider's pose value leans toward the error, and the force is a
+// spring on the error with damping on its change since the last call (0 when level).
+float LevelAxis(float error, float* previous, float* poseValue) {
+    const float change = error - *previous;
+    *previous = error;
+    if (error == 0.0f) return 0.0f;
+    *poseValue = MoveToward(*poseValue, error, 0.05f);
+    return -(100.0f * error + 2500.0f * change);
+}
+
+}  // namespace
+
+void BikeBody::SteerInAir() {
+    const float groundHeight = env.ground->HeightAt(centre.x, centre.y);
+    const float h = centre.z - groundHeight;
+    Vec3 n;
+    env.ground->NormalAt(centre.x, centre.y, groundHeight, &n);
+    const float e = Vec3Dot(&forward, &n);
+    const float r = Vec3Dot(&side, &n);
+    if (airSteerFresh) {
+        // The first call of a flight has no earlier values: no rate from the time before.
+        airHeight = h;
+        airPitchError = e;
+        airRollError = r;
+        airSteerFresh = 0;
+    }
+    const float dh = h - airHeight;
+    airHeight = h;
+    if (h >= 30.0f || dh >= 0.0f) {
+        LimitVelocitySpread(0.0f, 0.0f);
+        return;
+    }
+    // Pitch: the forward axis against the normal, pushing the wheels one way and the top the other.
+    const float pitch = LevelAxis(e, &airPitchError, &pose[3]);
+    if (pitch != 0.0f) {
+        AddAlong(body, 0, n, pitch);
+        AddAlong(body, 1, n, pitch);
+        AddAlong(body, 2, n, -pitch);
+        AddAlong(body, 3, n, -pitch);
+    }
+    // Roll: the side axis against the normal, across the body's diagonal.
+    const float roll = LevelAxis(r, &airRollError, &pose[0]);
+    if (roll != 0.0f) {
+        AddAlong(body, 1, n, roll);
+        AddAlong(body, 2, n, -roll);
+    }
+}
+
 void BikeBody::ControlStage() {
     const bool bothDown = contactBits == 3;
     const bool wheelDown = contactBits != 0;
@@ -251,9 +301,27 @@ void BikeBody::ControlStage() {
         }
     }
 
+    // Landing assist: a player's bike (or its replay) on a route, falling toward the ground with no
+    // wheel down and no air lean held, is levelled for landing instead of taking the air control.
+    // Value 2 asks for the computer riders' manoeuvre choice; until that exists it gets the same help.
+    bool assisted = false;
+    if (wheelDown) {
+        airSteerFresh = 1;
+        assistHeight = centre.z - env.ground->HeightAt(centre.x, centre.y);
+    } else {
+        const float h = centre.z - env.ground->HeightAt(centre.x, centre.y);
+        const bool sinking = h < assistHeight;
+        assistHeight = h;
+        if (params.landingAssist != 0 && hasRoute && (controlClass == kClassLocal || controlClass == kClassReplay) &&
+            h < 30.0f && sinking && !controls[kControlAirLeanLeft] && !controls[kControlAirLeanRight]) {
+            SteerInAir();
+            assisted = true;
+        }
+    }
+
     // Air control.
     const bool manualAir = params.airAssist == 2 || (params.airAssist == 1 && !analogSteer);
-    if (!wheelDown && manualAir) {
+    if (!wheelDown && manualAir && !assisted) {
         const float s = 30.0f * params.airControl + 5.0f;
         const float p = 90.0f * params.airControl + 30.0f;
         const float turnScale = analogModes[2] != 0 ? std::fabs(analogLevels[2]) : 1.0f;

@@ -85,6 +85,14 @@ TEST_F(PathsTest, CurrentFolderIsOursAndNeverTheProcesses) {
 }
 
 TEST_F(PathsTest, EnterOrCreateFolder) {
+    // Only the last level is created, and only inside a folder that exists.
+    EXPECT_FALSE(plat::EnterOrCreateFolder("Replay\\Saved"));
+    EXPECT_FALSE(fs::exists(root_ + "/Replay"));
+    EXPECT_FALSE(plat::EnterOrCreateFolder(root_ + "/no/such/path/Tracks\\"));
+    EXPECT_FALSE(fs::exists(root_ + "/no"));
+    EXPECT_EQ(plat::CurrentFolder(), root_);
+    ASSERT_TRUE(plat::EnterOrCreateFolder("Replay"));
+    ASSERT_TRUE(plat::SetCurrentFolder(root_));
     ASSERT_TRUE(plat::EnterOrCreateFolder("Replay\\Saved"));
     EXPECT_TRUE(fs::is_directory(root_ + "/Replay/Saved"));
     EXPECT_EQ(plat::CurrentFolder(), root_ + "/Replay/Saved");

@@ -77,6 +77,22 @@ TEST(InputDevices, EventsBecomeTheSnapshotAndFocusLossReleasesEverything) {
     SetInputDevicesActive(true);
 }
 
+// The exclusive mouse is relative while the program is active and given back on focus loss and close.
+TEST(InputDevices, ExclusiveMouseIsRelativeOnlyWhileActive) {
+    SetInputDevicesActive(true);
+    EXPECT_FALSE(MouseIsRelative());
+    SetExclusiveMouse(true);
+    EXPECT_TRUE(MouseIsRelative());
+    SetInputDevicesActive(false);
+    EXPECT_FALSE(MouseIsRelative());
+    SetInputDevicesActive(true);
+    EXPECT_TRUE(MouseIsRelative());
+    CloseInputDevices();
+    EXPECT_FALSE(MouseIsRelative());
+    SetInputDevicesActive(true);
+    EXPECT_FALSE(MouseIsRelative());  // closed: no longer exclusive
+}
+
 TEST(InputDevices, NoJoystickHeadless) {
     EXPECT_FALSE(OpenInputDevices());
     EXPECT_EQ(InputJoystickHandle(), nullptr);

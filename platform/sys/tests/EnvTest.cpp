@@ -49,6 +49,26 @@ TEST(Env, BadNumbersAreIgnored) {
         plat::EnvSettings s = plat::ParseEnv(Lookup);
         EXPECT_EQ(s.frameMs.value_or(-1), c.expected) << '"' << c.text << '"';
         EXPECT_EQ(s.quitAfterFrames.value_or(-1), c.expected) << '"' << c.text << '"';
+        // Every value that was not taken is listed, once per variable, so the program can refuse it.
+        EXPECT_EQ(s.errors.size(), c.expected < 0 && *c.text ? 2u : 0u) << '"' << c.text << '"';
+    }
+    g_vars = {{"GRAVELON_QUIT_AFTER_FRAMES", "sixty"}};
+    const plat::EnvSettings s = plat::ParseEnv(Lookup);
+    ASSERT_EQ(s.errors.size(), 1u);
+    EXPECT_NE(s.errors[0].find("GRAVELON_QUIT_AFTER_FRAMES=\"sixty\""), std::string::npos) << s.errors[0];
+}
+
+// Nobody can see a window on SDL's offscreen or dummy driver: dialogs there take their default answers
+// as in headless runs.
+TEST(Env, InvisibleVideoDriversAreHeadless) {
+    const struct {
+        const char* driver;
+        bool headless;
+    } cases[] = {{"offscreen", true}, {"dummy", true},  {"OFFSCREEN", true}, {"offscreen,dummy", true},
+                 {"x11", false},      {"wayland", false}, {"x11,offscreen", false}, {"", false}};
+    for (const auto& c : cases) {
+        g_vars = {{"SDL_VIDEODRIVER", c.driver}, {"GRAVELON_HEADLESS", "0"}};
+        EXPECT_EQ(plat::ParseEnv(Lookup).headless, c.headless) << c.driver;
     }
 }
 

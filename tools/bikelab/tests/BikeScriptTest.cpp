@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/bikelab/BikeRun.h"
 #include "tools/bikelab/BikeScript.h"
@@ -17,6 +18,7 @@ TEST(BikeScriptParser, ReadsEveryCommand) {
         "# a comment\n"
         "ground ramp 20 6 15\n"
         "bike 1 0.25 1.5   # trailing comment\n"
+        "assist 2\n"
         "start 1 2 3 90\n"
         "end 4.5\n"
         "at 0 throttle\n"
@@ -30,6 +32,7 @@ TEST(BikeScriptParser, ReadsEveryCommand) {
     EXPECT_EQ(s.params.topSpeedFactor, 1.0f);
     EXPECT_EQ(s.params.engineClass, 0.25f);
     EXPECT_EQ(s.params.airControl, 1.5f);
+    EXPECT_EQ(s.params.landingAssist, 2u);
     EXPECT_EQ(s.start.z, 3.0f);
     EXPECT_EQ(s.headingDegrees, 90.0f);
     EXPECT_EQ(s.end, 4.5);
@@ -67,6 +70,8 @@ TEST(BikeScriptParser, RejectsDamagedLinesWithTheirLineNumber) {
         {"at 0 steer=\n", "line 1: analog level"},
         {"fly 1\n", "line 1: unknown command 'fly'"},
         {"at 1x\n", "line 1: at needs"},
+        {"assist 3\n", "line 1: assist needs 0, 1 or 2"},
+        {"assist\n", "line 1: assist needs 0, 1 or 2"},
     };
     for (const Case& c : cases) {
         BikeScript s;
@@ -122,6 +127,86 @@ TEST(BikelabProgram, PrintsTheSameCsvTwice) {
         out << "ground nowhere\n";
     }
     EXPECT_NE(std::system((dir + "/bin/bikelab " + bad + " > /dev/null 2>&1").c_str()), 0);
+}
+
+struct CsvRow {
+    double time;
+    int riding, contact;
+};
+
+// Runs the bikelab program on a script and reads its rows (time, riding, contact).
+std::vector<CsvRow> RunBikelab(const std::string& name, const std::string& text, const std::string& options = "") {
+    const std::string dir = GRAVELON_BINARY_DIR;
+    const std::string script = dir + "/tests/" + name + ".txt";
+    const std::string csv = dir + "/tests/" + name + ".csv";
+    std::ofstream(script) << text;
+    EXPECT_EQ(std::system((dir + "/bin/bikelab " + script + " " + options + " > " + csv).c_str()), 0) << text;
+    std::ifstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "time,x,y,z,speed,riding,contact");
+    std::vector<CsvRow> rows;
+    while (std::getline(in, line)) {
+        CsvRow r{};
+        float x, y, z, speed;
+        EXPECT_EQ(std::sscanf(line.c_str(), "%lf,%f,%f,%f,%f,%d,%d", &r.time, &x, &y, &z, &speed, &r.riding, &r.contact), 7)
+            << line;
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+// Over rolling ground with steering held, the bike leaves the ground at crests. Without the landing
+// assist it lands on its side within a second of a landing; with it, it lands riding every time and
+// rides on to the end.
+TEST(BikelabProgram, LandingAssistLandsACrestRiding) {
+    const struct {
+        int seed, amplitude, heading;
+    } scenes[] = {{2, 10, 45}, {2, 20, 45}, {5, 20, 0}, {6, 20, 45}};
+    for (const auto& scene : scenes) {
+        const std::string where = "seed " + std::to_string(scene.seed) + " amplitude " +
+                                  std::to_string(scene.amplitude) + " heading " + std::to_string(scene.heading);
+        auto script = [&](int assist) {
+            return "ground random " + std::to_string(scene.seed) + " " + std::to_string(scene.amplitude) +
+                   "\nbike 1 0.8\nassist " + std::to_string(assist) + "\nstart 0 0 3 " +
+                   std::to_string(scene.heading) + "\nend 8\nat 0 throttle\nat 1 throttle left\n";
+        };
+        const std::vector<CsvRow> off = RunBikelab("assist_off", script(0));
+        double lastAir = -1.0, fall = -1.0;
+        for (const CsvRow& r : off) {
+            if (r.riding && r.contact == 0) lastAir = r.time;
+            if (!r.riding) {
+                fall = r.time;
+                break;
+            }
+        }
+        ASSERT_GE(fall, 0.0) << where << ": without the assist the bike should fall";
+        ASSERT_GE(lastAir, 0.0) << where;
+        EXPECT_LE(fall - lastAir, 1.0) << where << ": the fall follows a landing";
+
+        const std::vector<CsvRow> on = RunBikelab("assist_on", script(1));
+        ASSERT_EQ(on.size(), 800u) << where;
+        int airborne = 0, landings = 0;
+        for (size_t i = 0; i < on.size(); ++i) {
+            EXPECT_EQ(on[i].riding, 1) << where << " at " << on[i].time;
+            if (on[i].contact == 0) ++airborne;
+            if (i > 0 && on[i - 1].contact == 0 && on[i].contact != 0) ++landings;
+        }
+        EXPECT_GT(airborne, 10) << where << ": the crests were jumped";
+        EXPECT_GT(landings, 0) << where;
+    }
+}
+
+// One row per frame (or per N frames), each time once, ending at the script's end.
+TEST(BikelabProgram, EveryRowTimeOnceAndInOrder) {
+    for (const char* every : {"", "--every 1", "--every 7", "--every 10"}) {
+        const std::vector<CsvRow> rows =
+            RunBikelab("rows", "ground ramp 20 6 15\nend 2.4\nat 0 throttle\nat 1.2 throttle back airleft\n", every);
+        ASSERT_FALSE(rows.empty()) << every;
+        for (size_t i = 1; i < rows.size(); ++i) EXPECT_GT(rows[i].time, rows[i - 1].time) << every << " row " << i;
+        const int n = *every ? std::atoi(every + 8) : 1;
+        EXPECT_EQ(rows.size(), static_cast<size_t>(240 / n)) << every;
+    }
 }
 
 }  // namespace

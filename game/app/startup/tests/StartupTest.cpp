@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "game/core/config/Config.h"
 #include "game/app/loop/FrameLoop.h"
 #include "game/app/startup/tests/StartupFixture.h"
+#include "platform/dialogs/Modal.h"
 #include "platform/fs/Paths.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/sys/MessageBox.h"
@@ -64,10 +66,10 @@ TEST_F(StartupTest, MissingDataPackShowsTheMessageAndTakesTheExitPath) {
     EXPECT_FALSE(ConfigStored());
 }
 
-TEST_F(StartupTest, MissingTrackPackEndsQuietlyWithoutSaving) {
+TEST_F(StartupTest, MissingTrackPackShowsTheDataFileMessageWithoutSaving) {
     WritePack("Kestrun.dat");
     EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/WINDOW"}), 1);
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(boxes, std::vector<std::string>{"Dovell' Gravelon: Data File missing or corrupted !\nTry to reinstall the game"});
     EXPECT_TRUE(Logged("TrackPackMissing"));
     EXPECT_FALSE(Logged("SaveConfig"));
     EXPECT_EQ(flowRuns, 0);
@@ -136,7 +138,82 @@ TEST_F(StartupTest, CancelledWorldPickerSavesAndLeaves) {
     EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/NOMENU", "x.wld"}), 0);
     EXPECT_EQ(flowRuns, 1);
     EXPECT_EQ(flowWorld, "x.wld");
-    SetWorldPicker(nullptr);
+    SetWorldPicker(ChooseWorldFile);
+}
+
+// /NOMENU asks the platform's open-file chooser for a world, in the game folder, titled with the
+// window title, worlds first; headless it takes the scripted answer, and without one it is cancelled.
+TEST_F(StartupTest, NoMenuChoosesTheWorldWithTheOpenFileChooser) {
+    WritePack("Kestrun.dat");
+    WritePack("Tracks.dat");
+    const std::string world = (folder / "Canyon.wld").string();
+    std::ofstream(world) << "world";
+    plat::ClearScripts();
+    plat::ScriptNextFiles({world});
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/NOMENU", "/WINDOW"}), 0);
+    EXPECT_EQ(flowRuns, 1);
+    EXPECT_EQ(flowWorld, world);
+
+    // The chooser as a dialog: its title, its first folder and its filters.
+    std::string title, start;
+    std::vector<std::string> filters;
+    plat::ScriptNextDialog([&](plat::Dialog& d) {
+        title = d.Title();
+        start = d.Text(plat::chooser::kFolderText);
+        for (int i = 0; i < d.Count(plat::chooser::kFilter); ++i) filters.push_back(d.ItemText(plat::chooser::kFilter, i));
+        d.End(plat::kIdCancel);
+    });
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/NOMENU", "/WINDOW"}), 0);
+    EXPECT_EQ(flowRuns, 1);  // cancelled: no game
+    EXPECT_EQ(title, "Dovell' Gravelon");
+    EXPECT_NE(start.find(folder.filename().string()), std::string::npos) << start;
+    EXPECT_EQ(filters, (std::vector<std::string>{"Worlds (*.wld)", "All Files (*.*)"}));
+    EXPECT_TRUE(Logged("SaveConfig"));
+
+    // Nobody to answer: cancelled, the settings saved, no window.
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/NOMENU", "/WINDOW"}), 0);
+    EXPECT_EQ(flowRuns, 1);
+    EXPECT_FALSE(Logged("CreateMainWindow"));
+    EXPECT_EQ(plat::PendingScripts(), 0u);
+}
+
+// The settings file's folder cannot be made (a file stands in its way): the player is told and the
+// run fails, instead of ending at once with success.
+TEST_F(StartupTest, SettingsThatCannotBeStoredAreAVisibleFailure) {
+    WritePack("Kestrun.dat");
+    WritePack("Tracks.dat");
+    std::ofstream(folder / "blocker") << "a file, not a folder";
+    setenv("GRAVELON_REGISTRY", (folder / "blocker" / "halvex" / "registry").c_str(), 1);
+    plat::ReloadEnv();
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/WINDOW"}), 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Dovell' Gravelon: The game's settings cannot be stored:\n", 0), 0u) << boxes[0];
+    EXPECT_TRUE(Logged("SettingsUnavailable"));
+    EXPECT_FALSE(Logged("SetupCancelled"));
+    EXPECT_EQ(flowRuns, 0);
+}
+
+// A language file the pack lists but cannot unpack: the data-file message, and the game stops.
+TEST_F(StartupTest, DamagedLanguageFileIsTheDataFileMessage) {
+    std::vector<tools::PackInput> files = {{"LOCALIZE\\FRANCAIS.TXT", {}, true}};
+    uint32_t seed = 7;
+    for (int i = 0; i < 16000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        files[0].data.push_back(i % 40 == 39 ? '\r' : static_cast<uint8_t>('a' + (seed >> 16) % 16));
+    }
+    std::vector<uint8_t> pack;
+    std::string error;
+    ASSERT_TRUE(tools::BuildPack(files, &pack, &error)) << error;
+    // The packed bytes follow the pack's header; spoil the middle of the file's container.
+    ASSERT_GT(pack.size(), 4000u);
+    ASSERT_LT(pack.size(), 15000u);  // stored packed
+    for (size_t i = pack.size() / 2 - 40; i < pack.size() / 2 + 40; ++i) pack[i] ^= 0x5A;
+    ASSERT_TRUE(tools::WriteFileAtomically((folder / "Kestrun.dat").string(), pack, &error)) << error;
+    WritePack("Tracks.dat");
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/WINDOW"}), 1);
+    EXPECT_TRUE(Logged("TextsDamaged"));
+    EXPECT_EQ(boxes, std::vector<std::string>{"Dovell' Gravelon: Data File missing or corrupted !\nTry to reinstall the game"});
+    EXPECT_EQ(flowRuns, 0);
 }
 
 }  // namespace

@@ -133,6 +133,28 @@ TEST_F(InputTest, JoystickAxesPovAndMouseDelta) {
     EXPECT_EQ(dy, 0);
 }
 
+// A joystick that stops reporting leaves no button held: its bindings see the release, and no held
+// button keeps showing as a press.
+TEST_F(InputTest, ButtonsOfAJoystickThatStopsReportingAreReleased) {
+    uint32_t joy = 0;
+    const InputBinding j{kBindWord | kBindOnDown | kBindOnUp, &joy, kInputFirstJoystick + 2, nullptr};
+    InputAddBinding(&j);
+    plat::InjectJoystickButton(2, true);
+    InputPoll();
+    EXPECT_EQ(joy, 1u);
+    EXPECT_EQ(InputAnyNewPress(), kInputFirstJoystick + 2);
+    plat::SetScriptedInput(false);  // no device behind it: the joystick does not report
+    InputPoll();
+    EXPECT_EQ(joy, 0u);
+    InputLatchState();
+    EXPECT_EQ(InputAnyNewPress(), 0u);
+    // Reporting again with the button still down is a new press.
+    plat::SetScriptedInput(true);
+    InputPoll();
+    EXPECT_EQ(joy, 1u);
+    InputRemoveBinding(&j);
+}
+
 TEST(InputNoJoystick, ValuesStayAtTheirResetValues) {
     EXPECT_EQ(InputInit(nullptr, nullptr), kInputNoJoystick);
     InputPoll();

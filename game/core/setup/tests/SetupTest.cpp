@@ -135,5 +135,48 @@ TEST_F(SetupTest, ModeMissingFromTheListFallsBackTo640x480x16) {
     EXPECT_EQ(boxes[1], kStringNoDefaultMode);
 }
 
+// A device that lacks features: the set-up dialog warns about the Z buffer and alpha blending, shows
+// the boxes as the device reports them, and turns off (and keeps off) the switches it cannot honour.
+TEST_F(SetupTest, MissingDeviceFeaturesWarnAndClearTheirSwitches) {
+    const FeatureProbe previous = SetFeatureProbe([] {
+        plat::GfxFeatures f;
+        f.gouraud = f.perspective = f.chromaKey = f.bilinear = true;
+        return f;  // no Z buffer, no alpha blending, no mip maps, no trilinear filtering
+    });
+    SetSetupDialogDriver([](SetupDialog& dialog, int frame, int*) -> int {
+        EXPECT_FALSE(dialog.Checked(kIdHasZBuffer));
+        EXPECT_FALSE(dialog.Checked(kIdHasAlphaBlend));
+        EXPECT_TRUE(dialog.Checked(kIdHasGouraud));
+        EXPECT_TRUE(dialog.Checked(kIdCanBilinear));
+        EXPECT_FALSE(dialog.Checked(kIdCanMipMapping));
+        EXPECT_FALSE(dialog.Enabled(kIdMipMapping));
+        EXPECT_FALSE(dialog.Enabled(kIdTrilinear));
+        EXPECT_TRUE(dialog.Enabled(kIdBilinear));
+        if (frame == 0) return kIdMipMapping;  // a disabled switch does not turn on
+        return kIdOk;
+    });
+    ASSERT_EQ(SetupSteps("t", nullptr, nullptr, nullptr, 1), 1);
+    SetFeatureProbe(previous);
+    EXPECT_EQ(g_Config.mipMapping, 0u);
+    EXPECT_EQ(g_Config.trilinear, 0u);
+    EXPECT_EQ(g_Config.bilinear, 1u);
+    EXPECT_EQ(g_Config.perspective, 1u);
+    const std::vector<std::string> expected = {
+        kStringNoAudioDevice,
+        std::string(kStringNoZBuffer) + "\n\n" + kStringMayNotRun,
+        std::string(kStringNoAlphaBlend) + "\n\n" + kStringMayNotRun,
+    };
+    EXPECT_EQ(boxes, expected);
+}
+
+// The GL device these tests run on is asked, not assumed: it has a depth buffer and the filters.
+TEST(GfxFeatures, TheOffscreenDeviceReportsWhatItOffers) {
+    const plat::GfxFeatures f = plat::GfxDevice::ProbeFeatures();
+    EXPECT_TRUE(f.zBuffer);
+    EXPECT_TRUE(f.alphaBlend);
+    EXPECT_TRUE(f.mipMapping);
+    EXPECT_TRUE(f.trilinear);
+}
+
 }  // namespace
 }  // namespace kes

@@ -5,6 +5,7 @@
 
 #include "game/core/texture/TextureContainer.h"
 #include "game/core/texture/tests/TextureRecordBuilder.h"
+#include "game/core/config/Config.h"
 #include "platform/gfx/GfxDevice.h"
 
 namespace kes::test {
@@ -269,6 +270,29 @@ TEST_F(TextureDeviceTest, WithoutAlphaTestClearTexelsTakeTheColourKey) {
     dev->SetRenderState(plat::rs::kColorKeyEnable, 0);
     dev->DrawIndexed(plat::rs::kTriangleList, v, 4, idx, 6);
     EXPECT_EQ(dev->ReadFrame()[(4 * 16 + 4) * 4], 0x28);  // the key colour itself
+}
+
+// The picture sliders and the mip-mapping switch come from the settings record: moving a slider and
+// rebuilding changes the texels the device draws.
+TEST_F(TextureDeviceTest, SettingsSlidersReachTheTexels) {
+    const ConfigRecord saved = g_Config;
+    ASSERT_EQ(Read(TextureRecordBytes("TXTR", "s", SolidPicture(8, 8, 200, 0, 0))), 0);
+    TextureContainer* t = FindTexture("s");
+    const struct {
+        uint32_t slider1, slider2;
+        int red;
+    } cases[] = {{50, 50, 201}, {100, 50, 255}, {0, 50, 101}, {50, 0, 151}, {50, 100, 251}, {50, 50, 201}};
+    for (const auto& c : cases) {
+        g_Config.displaySlider1 = c.slider1;
+        g_Config.displaySlider2 = c.slider2;
+        ASSERT_EQ(RebuildTexture("s", dev.get()), 0);
+        EXPECT_EQ(DrawRed(t), c.red) << c.slider1 << " " << c.slider2;
+    }
+    g_Config.mipMapping = 0;
+    EXPECT_FALSE(CurrentTextureSettings().mipMapping);
+    g_Config.mipMapping = 1;
+    EXPECT_TRUE(CurrentTextureSettings().mipMapping);
+    g_Config = saved;
 }
 
 TEST_F(TextureDeviceTest, ContainerFromImageIsExpandedAndChained) {

@@ -181,6 +181,38 @@ TEST(BikeJump, LeavesTheRampAndLandsRiding) {
     EXPECT_GE(t.events.smallLandings + t.events.bigLandings, 1);
 }
 
+// The landing assist takes over the air control only for a player's (or replayed) bike on a route,
+// falling within 30 of the ground, with no air lean held.
+TEST(BikeLandingAssist, HelpsOnlyAFallingPlayerBikeOnARouteWithoutAirLean) {
+    FlatGround ground;
+    const struct {
+        uint32_t assist;
+        uint8_t route;
+        int32_t controlClass;
+        bool airLean;
+        float height;
+        bool helped;
+    } cases[] = {
+        {1, 1, kClassLocal, false, 20.0f, true},    {2, 1, kClassReplay, false, 20.0f, true},
+        {0, 1, kClassLocal, false, 20.0f, false},   {1, 0, kClassLocal, false, 20.0f, false},
+        {1, 1, kClassComputer, false, 20.0f, false}, {1, 1, kClassLocal, true, 20.0f, false},
+        {1, 1, kClassLocal, false, 60.0f, false},  // too high above the ground: not yet
+    };
+    for (const auto& c : cases) {
+        BikeParams params;
+        params.landingAssist = c.assist;
+        TestBike t(&ground, params, {0.0f, 0.0f, c.height}, {0.0f, 1.0f, 0.0f}, c.controlClass);
+        t.bike->hasRoute = c.route;
+        bool helped = false;
+        t.Run(kSecond / 4, [&](BikeBody& b, int) {
+            if (c.airLean) b.controls[kControlAirLeanLeft] = 1;
+            if (b.contactBits == 0 && !b.airSteerFresh) helped = true;
+        });
+        EXPECT_EQ(helped, c.helped) << "assist " << c.assist << " route " << int(c.route) << " class "
+                                    << c.controlClass << " lean " << c.airLean << " height " << c.height;
+    }
+}
+
 TEST(BikeGround, DepthCodesSinkTheWheelAndDeepOnesEndRiding) {
     FlatGround shallow(0.0f, 150);
     TestBike a(&shallow);
