@@ -345,6 +345,7 @@ void SetReplaySlowMotion(bool on) { g_frame.slowMotion = on; }
 void SetFrameSoundHooks(const FrameSoundHooks& hooks) { g_frame.sound = hooks; }
 
 uint8_t TakeLastCharacter() {
+    if (!g_frame.lastChar) return InputScriptTakeCharacter();
     const uint8_t c = g_frame.lastChar;
     g_frame.lastChar = 0;
     return c;
