@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "game/frontend/menu/ButtonImages.h"
+
 namespace kes {
 
 struct ViewRecord;
@@ -143,7 +145,6 @@ uint32_t MenuRevFrequency(float value, float maximum);
 // Drawing (640 x 480 coordinates). Colours are ARGB.
 constexpr uint32_t kButtonNormal = 0xFFFFFFFFu;
 constexpr uint32_t kButtonLit = 0xFFFFDD59u;
-constexpr uint32_t kButtonImageCount = 45;
 void DrawButton(ViewRecord* view, int32_t x, int32_t y, uint32_t image, float* outRect, uint32_t colour);
 void DrawMenuText(ViewRecord* view, int32_t x, int32_t y, const char* text, uint32_t font, bool centred,
                   uint32_t perLine);
