@@ -171,5 +171,24 @@ TEST_F(MenuProgram, TestPagesAreOperatedAndDrawnHeadless) {
     EXPECT_FALSE(fs::exists(folder_ / "Grabs" / "PIC0002.BMP"));
 }
 
+TEST_F(MenuProgram, SeparatePressesWalkThePagesAndTheListPagesDraw) {
+    std::string out;
+    ASSERT_EQ(Run("5 key RETURN down\n6 key RETURN up\n10 key RETURN down\n11 key RETURN up\n"
+                  "15 move 300 200\n20 key F12 down\n21 key F12 up\n25 key ESC down\n26 key ESC up\n",
+                  &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("menu: page 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("menu: page 2"), std::string::npos) << out;
+    EXPECT_NE(out.find("menu: loop ended with 5 on page 2"), std::string::npos) << out;
+    Grab c;
+    ASSERT_TRUE(c.Load(folder_ / "Grabs" / "PIC0000.BMP")) << out;
+    // The wide list (330, 200): its dark frame, its rows from the first, the selection bar on row 4.
+    EXPECT_GT(c.Count(340, 210, 600, 440, Dark), 20000);
+    EXPECT_GT(c.Count(349, 223, 420, 300, Bright), 250) << "the wide list's rows";
+    EXPECT_GT(c.Count(350, 271, 570, 282, [](const std::array<int, 3>& p) { return p[0] > 70 && p[0] > p[2] + 30; }), 1500)
+        << "the selection bar on row 4";
+}
+
 }  // namespace
 }  // namespace kes
