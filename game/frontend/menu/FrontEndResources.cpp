@@ -146,9 +146,12 @@ void FrontEndLoad(RenderInterface* render, const FrontEndPaths& paths) {
         fe.backgrounds[slot] = LoadSurface(render, BackgroundName(slot, g_Config.language));
     // The menu sounds are the sound manager's (MenuSoundName); without it the menus are silent.
 
-    CreateCamera(&fe.camera, "Menu Camera", nullptr);
-    SetCameraFov(fe.camera, 60.0f);
-    SetActiveCamera(fe.camera);
+    if (CreateCamera(&fe.camera, "Menu Camera", nullptr) == 0 && fe.camera) {
+        SetCameraFov(fe.camera, 60.0f);
+        SetActiveCamera(fe.camera);
+    } else {
+        fe.camera = nullptr;
+    }
 
     MenuKeys& k = MenuKeyWords();
     const struct {

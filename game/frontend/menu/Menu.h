@@ -123,6 +123,8 @@ MenuItem* CurrentMenuItems();
 
 // Runs menu frames until a page calls RequestQuit; returns its code.
 int MenuLoop();
+// One frame of the menu: the frame loop's frame (input, 10-ms steps, drawing) with the menu's parts.
+void MenuFrame();
 // One 10-ms step of input handling (the menu loop's first step callback).
 void MenuInput();
 

@@ -302,17 +302,38 @@ void MenuInput() {
     }
 }
 
+namespace {
+
+// The menu's parts of the frame, installed for as long as the object lives.
+class MenuFrameParts {
+public:
+    MenuFrameParts()
+        : old1_(SetFrameCallback1([](uint32_t) { MenuInput(); })), old2_(SetFrameCallback2(MenuStepUpdate)),
+          old3_(SetFrameCallback3(MenuDrawScene)), old4_(SetFrameCallback4(MenuDrawOverlay)) {}
+    ~MenuFrameParts() {
+        SetFrameCallback1(old1_);
+        SetFrameCallback2(old2_);
+        SetFrameCallback3(old3_);
+        SetFrameCallback4(old4_);
+    }
+    MenuFrameParts(const MenuFrameParts&) = delete;
+    MenuFrameParts& operator=(const MenuFrameParts&) = delete;
+
+private:
+    FrameStepCallback old1_, old2_;
+    FrameDrawCallback old3_, old4_;
+};
+
+}  // namespace
+
 int MenuLoop() {
-    const FrameStepCallback old1 = SetFrameCallback1([](uint32_t) { MenuInput(); });
-    const FrameStepCallback old2 = SetFrameCallback2(MenuStepUpdate);
-    const FrameDrawCallback old3 = SetFrameCallback3(MenuDrawScene);
-    const FrameDrawCallback old4 = SetFrameCallback4(MenuDrawOverlay);
-    const int code = RunLoop();
-    SetFrameCallback1(old1);
-    SetFrameCallback2(old2);
-    SetFrameCallback3(old3);
-    SetFrameCallback4(old4);
-    return code;
+    MenuFrameParts parts;
+    return RunLoop();
+}
+
+void MenuFrame() {
+    MenuFrameParts parts;
+    FrameTick();
 }
 
 void SetMenuRenderer(RenderInterface* renderer) { g_menu.renderer = renderer; }
