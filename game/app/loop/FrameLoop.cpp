@@ -146,6 +146,10 @@ bool QuitRequested() {
     return g_frame.quit;
 }
 
+void ClearQuitRequest() {
+    if (!g_frame.programQuit) g_frame.quit = false;
+}
+
 void RequestProgramQuit() {
     g_frame.programQuit = true;
     RequestQuit(1);

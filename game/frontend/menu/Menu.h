@@ -123,6 +123,11 @@ MenuItem* CurrentMenuItems();
 
 // Runs menu frames until a page calls RequestQuit; returns its code.
 int MenuLoop();
+// The in-race menu: page 8 over a frozen picture of the race, run inside the race's frame. Other
+// players hold their simulation meanwhile. Returns the code the page quit with, or 3 (leave the
+// race) when there is no room for the picture.
+int InGameMenu();
+constexpr uint32_t kInRaceMenuPage = 8;
 // One frame of the menu: the frame loop's frame (input, 10-ms steps, drawing) with the menu's parts.
 void MenuFrame();
 // One 10-ms step of input handling (the menu loop's first step callback).

@@ -2,12 +2,14 @@
 #include <algorithm>
 
 #include "game/app/loop/FrameLoop.h"
+#include "game/core/display/Display.h"
 #include "game/core/input/Input.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/text/TextTable.h"
 #include "game/frontend/menu/FrontEnd.h"
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/menu/MenuInternal.h"
+#include "game/net/NetGame.h"
 #include "platform/gfx/GfxStates.h"
 #include "platform/sys/Fpu.h"
 
@@ -329,6 +331,40 @@ private:
 int MenuLoop() {
     MenuFrameParts parts;
     return RunLoop();
+}
+
+int InGameMenu() {
+    g_menu.keys.esc = 0;
+    const bool network = NetGetMode() != 0;
+    if (network) NetSendInMenu(1);
+    RenderInterface* r = MenuRenderer();
+    Surface2D* frozen = r ? r->CreateSurface(ScreenWidth(), ScreenHeight()) : nullptr;
+    if (!frozen) {
+        // The others were told to wait: tell them the menu is gone again.
+        if (network) NetSendInMenu(0);
+        return 3;
+    }
+    CopyBackBufferToSurface(frozen);
+    r->ReleaseDeviceTextures();
+    FrontEnd().backgrounds[0] = frozen;
+    g_menu.state = kMenuNormal;
+    LeaveMenuPage();
+    SetMenuPage(kInRaceMenuPage);
+    int code = 0;
+    {
+        MenuFrameParts parts;
+        code = RunLoop();
+    }
+    ClearQuitRequest();
+    LeaveMenuPage();
+    r->FreeSurface(frozen);
+    FrontEnd().backgrounds[0] = nullptr;
+    for (uint32_t h : FrontEnd().fonts)
+        if (h) r->ReleaseTextureSurface(h);
+    for (uint32_t h : FrontEnd().buttons)
+        if (h) r->ReleaseTextureSurface(h);
+    if (network) NetSendInMenu(0);
+    return code;
 }
 
 void MenuFrame() {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "game/app/loop/FrameLoop.h"
+#include "game/core/display/Display.h"
 #include "game/core/input/Input.h"
 #include "game/core/input/InputScript.h"
 #include "game/core/render/RenderInterface.h"
@@ -338,6 +340,62 @@ TEST_F(MenuTest, EveryItemTypeDrawsAndHiddenItemsDoNot) {
         DrawMenuItem(nullptr, &item);
         EXPECT_TRUE(render_.quads.empty()) << type;
     }
+}
+
+// A renderer for the in-race menu: surfaces counted, textures' surfaces released.
+class FreezingRecorder : public SpriteRecorder {
+public:
+    Surface2D* CreateSurface(uint32_t w, uint32_t h) override {
+        if (!allowSurface) return nullptr;
+        ++surfaces;
+        return new Surface2D{nullptr, w, h, nullptr, 0};
+    }
+    int32_t FreeSurface(Surface2D* s) override {
+        --surfaces;
+        delete s;
+        return 0;
+    }
+    int32_t ReleaseDeviceTextures() override { return 0; }
+    int32_t ReleaseTextureSurface(uint32_t) override {
+        ++released;
+        return 0;
+    }
+    bool allowSurface = true;
+    int surfaces = 0, released = 0;
+};
+
+TEST(InGameMenu, NoRoomForThePictureLeavesTheRace) {
+    FreezingRecorder render;
+    render.allowSurface = false;
+    SetMenuRenderer(&render);
+    EXPECT_EQ(InGameMenu(), 3);
+    EXPECT_EQ(CurrentMenuPage(), -1);
+    SetMenuRenderer(nullptr);
+}
+
+TEST(InGameMenu, RunsPageEightOverTheFrozenPictureAndReturnsItsCode) {
+    FreezingRecorder render;
+    SetMenuRenderer(&render);
+    FrontEnd().fonts[0] = 7;
+    FrontEnd().buttons[3] = 9;
+    static Surface2D* seen = nullptr;
+    MenuItem items[] = {{kItemNothing, 0, 0}, {}};
+    SetMenuPageEntry(kInRaceMenuPage, MenuPage{0, items, [] {
+                                                   seen = FrontEnd().backgrounds[0];
+                                                   RequestQuit(1);
+                                               },
+                                               nullptr, nullptr, nullptr});
+    EXPECT_EQ(InGameMenu(), 1);
+    EXPECT_NE(seen, nullptr) << "the page ran over the frozen picture";
+    EXPECT_EQ(FrontEnd().backgrounds[0], nullptr);
+    EXPECT_EQ(render.surfaces, 0);
+    EXPECT_EQ(render.released, 2);
+    EXPECT_FALSE(QuitRequested()) << "the race's own loop goes on";
+    EXPECT_EQ(CurrentMenuPage(), -1);
+    FrontEnd().fonts[0] = 0;
+    FrontEnd().buttons[3] = 0;
+    SetMenuPageEntry(kInRaceMenuPage, MenuPage{});
+    SetMenuRenderer(nullptr);
 }
 
 TEST_F(MenuTest, TheCursorSpriteCoversThePointer) {
