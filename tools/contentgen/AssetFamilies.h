@@ -10,6 +10,9 @@ namespace tools {
 // Data pack: the four language files "LOCALIZE\\<LANGUAGE>.TXT".
 bool AddLanguageFiles(PackContent& pack, std::string* error);
 
+// Data pack: the front end's backgrounds, loading screens, pointer, buttons, fonts and menu sounds.
+bool AddFrontEnd(PackContent& pack, std::string* error);
+
 // Track pack: the worlds. Empty until the world writer can make them.
 bool AddWorlds(PackContent& pack, std::string* error);
 

@@ -12,7 +12,7 @@ namespace tools {
 
 namespace fs = std::filesystem;
 
-bool PackContent::Add(const std::string& name, std::vector<uint8_t> data, std::string* error) {
+bool PackContent::Add(const std::string& name, std::vector<uint8_t> data, std::string* error, bool compress) {
     if (name.empty()) {
         *error = "an asset without a name";
         return false;
@@ -23,7 +23,7 @@ bool PackContent::Add(const std::string& name, std::vector<uint8_t> data, std::s
         *error = "asset \"" + name + "\" is made twice";
         return false;
     }
-    entries_.push_back(PackInput{name, std::move(data), true});
+    entries_.push_back(PackInput{name, std::move(data), compress});
     return true;
 }
 
@@ -32,6 +32,7 @@ const std::vector<PackRecipe>& ContentPacks() {
         {"Kestrun.dat",
          {
              {"language files", AddLanguageFiles},
+             {"front end", AddFrontEnd},
          }},
         {"Tracks.dat",
          {

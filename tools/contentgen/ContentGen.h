@@ -17,8 +17,9 @@ class PackContent {
 public:
     // Adds an entry, stored compressed when the container is smaller. False (with *error) on an empty
     // name or a name already added (names are compared without regard to ASCII case, as the game
-    // looks them up).
-    bool Add(const std::string& name, std::vector<uint8_t> data, std::string* error);
+    // looks them up). Pictures may be stored as they are: packing megabytes of pixels takes the
+    // optimal parser far longer than the space saved is worth.
+    bool Add(const std::string& name, std::vector<uint8_t> data, std::string* error, bool compress = true);
 
     const std::vector<PackInput>& Entries() const { return entries_; }
 

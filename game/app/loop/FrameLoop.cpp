@@ -146,6 +146,10 @@ bool QuitRequested() {
     return g_frame.quit;
 }
 
+void ClearQuitRequest() {
+    if (!g_frame.programQuit) g_frame.quit = false;
+}
+
 void RequestProgramQuit() {
     g_frame.programQuit = true;
     RequestQuit(1);
@@ -345,6 +349,7 @@ void SetReplaySlowMotion(bool on) { g_frame.slowMotion = on; }
 void SetFrameSoundHooks(const FrameSoundHooks& hooks) { g_frame.sound = hooks; }
 
 uint8_t TakeLastCharacter() {
+    if (!g_frame.lastChar) return InputScriptTakeCharacter();
     const uint8_t c = g_frame.lastChar;
     g_frame.lastChar = 0;
     return c;

@@ -29,6 +29,9 @@ FrameDrawCallback SetFrameCallback4(FrameDrawCallback callback);
 int RunLoop();
 int RequestQuit(int code);
 bool QuitRequested();
+// Forgets a quit request of a loop that has ended (a loop run inside another's frame), unless the
+// player is leaving the program.
+void ClearQuitRequest();
 // The player leaves the program (window closed, Cancel in a diagnostic box): the current loop ends
 // with code 1 and every later RunLoop returns 1 at once, so that the game flow unwinds in order.
 void RequestProgramQuit();

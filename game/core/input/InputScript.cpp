@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <deque>
 #include <fstream>
 #include <sstream>
 
@@ -102,6 +103,10 @@ const char* ParseLine(const std::vector<std::string_view>& w, ScriptEvent* e) {
         e->index = static_cast<uint32_t>(found - std::begin(kAxes));
         if (!Number(w[3], -1000, 1000, &v)) return "axis value -1000..1000 expected";
         e->a = static_cast<int32_t>(v);
+    } else if (plat::EqualNoCase(kind, "char")) {
+        if (w.size() != 3 || !Number(w[2], 1, 255, &v)) return "char <code 1-255>";
+        e->kind = ScriptEvent::Kind::Char;
+        e->index = static_cast<uint32_t>(v);
     } else if (plat::EqualNoCase(kind, "pov")) {
         if (w.size() != 4 || !Number(w[2], 0, 3, &v)) return "pov <hat> <value>";
         e->kind = ScriptEvent::Kind::Pov;
@@ -114,6 +119,9 @@ const char* ParseLine(const std::vector<std::string_view>& w, ScriptEvent* e) {
     return nullptr;
 }
 
+// Characters typed by the script, oldest first, until the text field takes them.
+std::deque<uint8_t> g_typed;
+
 void Apply(const ScriptEvent& e) {
     switch (e.kind) {
     case ScriptEvent::Kind::Key: plat::InjectKey(static_cast<uint8_t>(e.index), e.a != 0); break;
@@ -122,6 +130,7 @@ void Apply(const ScriptEvent& e) {
     case ScriptEvent::Kind::JoyButton: plat::InjectJoystickButton(e.index, e.a != 0); break;
     case ScriptEvent::Kind::Axis: plat::InjectJoystickAxis(e.index, e.a); break;
     case ScriptEvent::Kind::Pov: plat::InjectJoystickPov(e.index, static_cast<uint32_t>(e.a)); break;
+    case ScriptEvent::Kind::Char: g_typed.push_back(static_cast<uint8_t>(e.index)); break;
     }
 }
 
@@ -174,6 +183,7 @@ bool LoadInputScript(const std::string& path) {
 void UnloadInputScript() {
     if (g_script.active) plat::SetScriptedInput(false);
     g_script = ScriptState{};
+    g_typed.clear();
 }
 
 bool InputScriptActive() {
@@ -184,6 +194,17 @@ void InputScriptFrame(uint32_t frame) {
     if (!g_script.active) return;
     while (g_script.next < g_script.events.size() && g_script.events[g_script.next].frame <= frame)
         Apply(g_script.events[g_script.next++]);
+}
+
+}  // namespace kes
+
+namespace kes {
+
+uint8_t InputScriptTakeCharacter() {
+    if (g_typed.empty()) return 0;
+    const uint8_t c = g_typed.front();
+    g_typed.pop_front();
+    return c;
 }
 
 }  // namespace kes

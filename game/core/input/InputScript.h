@@ -9,6 +9,8 @@
 //   <frame> joy <button 0-31> down|up
 //   <frame> axis x|y|z|rz <value -1000..1000>
 //   <frame> pov <hat 0-3> <hundredths of degrees, or -1 for centred>
+//   <frame> char <code 1-255>                  a character typed (Windows-1252; 8 Backspace, 13 Return,
+//                                              27 Esc), as a text field receives it
 //
 // Blank lines and lines starting with '#' are skipped. Frames count from 1.
 #include <cstdint>
@@ -19,7 +21,7 @@
 namespace kes {
 
 struct ScriptEvent {
-    enum class Kind : uint8_t { Key, MouseButton, MouseMove, JoyButton, Axis, Pov };
+    enum class Kind : uint8_t { Key, MouseButton, MouseMove, JoyButton, Axis, Pov, Char };
     uint32_t frame = 0;
     Kind kind = Kind::Key;
     uint32_t index = 0;  // key code, button, axis or hat
@@ -39,5 +41,7 @@ void UnloadInputScript();
 bool InputScriptActive();
 // The frame the next poll belongs to; applies every event due by then to the scripted devices.
 void InputScriptFrame(uint32_t frame);
+// The oldest character the script typed and nobody has taken yet, or 0.
+uint8_t InputScriptTakeCharacter();
 
 }  // namespace kes

@@ -22,12 +22,20 @@ void SetRacePhase(uint32_t phase, uint32_t fromNetwork) {
 
 void SetRacePhaseBroadcast(RacePhaseBroadcast broadcast) { g_broadcast = broadcast; }
 
+uint32_t WorldCount() { return static_cast<uint32_t>(g_WorldList.size()); }
+
 const WorldRecord* WorldAt(uint32_t index) { return index < g_WorldList.size() ? &g_WorldList[index] : nullptr; }
 
-int WorldIndexOf(uint32_t identifier) {
-    for (size_t i = 0; i < g_WorldList.size(); ++i)
-        if (g_WorldList[i].identifier == identifier) return static_cast<int>(i);
-    return -1;
+const WorldRecord* WorldFindNth(uint32_t n, uint32_t kind) {
+    for (const WorldRecord& w : g_WorldList)
+        if (w.kind == kind && n-- == 0) return &w;
+    return nullptr;
+}
+
+const WorldRecord* WorldIndexOf(uint32_t identifier) {
+    for (const WorldRecord& w : g_WorldList)
+        if (w.identifier == identifier) return &w;
+    return nullptr;
 }
 
 }  // namespace kes

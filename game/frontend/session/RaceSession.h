@@ -19,13 +19,28 @@ void SetRacePhaseBroadcast(RacePhaseBroadcast broadcast);
 extern uint32_t g_HostFlagWord;
 extern uint32_t g_ReceivedHostFlagWord;
 
-// One world of the world list; its first word is the world identifier.
+struct ImageRecord;
+
+// One world of the world list (built by game/frontend/worlds). Texts are in glyph codes.
 struct WorldRecord {
     uint32_t identifier = 0;
-    std::string name;
+    uint32_t kind = 0;                     // kSelectWorldKind for the menu world
+    std::string name;                      // display name: the name text up to its first "@"
+    std::string nameText;                  // the whole name text ("English@Spanish@French@German")
+    std::vector<std::string> description;  // lines of the description (one per CR)
+    ImageRecord* preview = nullptr;        // owned by the list, or null
+    uint32_t previewTexture = 0;           // 0 when none was made
+    std::string fileName;                  // the name in the track pack or in the tracks folder
+    std::string path;                      // the file to open: the track pack, or the loose world's full path
+    uint32_t size = 0;
+    uint32_t offset = 0;                   // in the track pack; 0 for a loose world
 };
+constexpr uint32_t kSelectWorldKind = 0xFFFFFFFFu;
+
 extern std::vector<WorldRecord> g_WorldList;
-const WorldRecord* WorldAt(uint32_t index);       // null beyond the list
-int WorldIndexOf(uint32_t identifier);            // -1 when no world has it
+uint32_t WorldCount();
+const WorldRecord* WorldAt(uint32_t index);                   // null beyond the list
+const WorldRecord* WorldFindNth(uint32_t n, uint32_t kind);   // the n-th (from 0) world of a kind, or null
+const WorldRecord* WorldIndexOf(uint32_t identifier);         // null when no world has it
 
 }  // namespace kes

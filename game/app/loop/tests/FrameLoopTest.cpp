@@ -229,7 +229,16 @@ TEST_F(FrameTickTest, ClosingTheWindowQuitsInOrder) {
     EXPECT_EQ(RunLoop(), 1);
     EXPECT_TRUE(ProgramQuitRequested());
     EXPECT_EQ(RunLoop(), 1);  // later loops of the game flow end at once
+    RequestQuit(1);
+    ClearQuitRequest();
+    EXPECT_TRUE(QuitRequested()) << "leaving the program is never forgotten";
     SDL_QuitSubSystem(SDL_INIT_EVENTS);
+}
+
+TEST_F(FrameTickTest, ALoopInsideAFrameLeavesTheOuterLoopRunning) {
+    RequestQuit(4);
+    ClearQuitRequest();
+    EXPECT_FALSE(QuitRequested());
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST(InputScript, ParsesEveryEventAndOrdersByFrame) {
 TEST(InputScript, RejectsBadLinesWithTheirNumber) {
     const char* bad[] = {"x key 1 down", "1 key 256 down", "1 key NOSUCH down", "1 key 1 sideways",
                          "1 mouse 4 down", "1 joy 32 up", "1 axis w 3", "1 axis x 1001", "1 pov 4 0",
-                         "1 move 1", "1 jump", "0 key 1 down", "1", "99999999999999 key 1 down"};
+                         "1 move 1", "1 jump", "1 char 0", "1 char 256", "1 char", "0 key 1 down", "1", "99999999999999 key 1 down"};
     for (const char* line : bad) {
         std::vector<ScriptEvent> events;
         std::string error;
@@ -63,6 +63,27 @@ TEST(InputScript, DrivesBindingsAtTheirFrames) {
     std::remove(path.c_str());
     EXPECT_FALSE(LoadInputScript(path));
     EXPECT_FALSE(InputScriptActive());
+}
+
+TEST(InputScript, TypedCharactersWaitInOrderUntilTaken) {
+    const std::string path = ::testing::TempDir() + "input_script_chars.txt";
+    std::ofstream(path) << "2 char 65\n2 char 64\n3 char 13\n";
+    InputInit(nullptr, nullptr);
+    ASSERT_TRUE(LoadInputScript(path));
+    InputScriptFrame(1);
+    InputPoll();
+    EXPECT_EQ(InputScriptTakeCharacter(), 0);
+    InputScriptFrame(2);
+    InputPoll();
+    EXPECT_EQ(InputScriptTakeCharacter(), 'A');
+    InputScriptFrame(3);
+    InputPoll();
+    EXPECT_EQ(InputScriptTakeCharacter(), '@');
+    EXPECT_EQ(InputScriptTakeCharacter(), 13);
+    EXPECT_EQ(InputScriptTakeCharacter(), 0);
+    UnloadInputScript();
+    InputShutdown();
+    std::remove(path.c_str());
 }
 
 }  // namespace
