@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "game/world/chunk/WorldTypes.h"
+#include "game/world/collision/CollisionMeshes.h"
+#include "game/world/path/MotionPath.h"
 
 namespace kes {
 
@@ -95,6 +97,39 @@ struct CameraRecordData {
     float cut = 0.1f, fov = 90.0f;
 };
 
+// One water area: a flat polygon of the ground plane with its texture scales.
+struct WaterAreaData {
+    std::vector<Vec3> outline;
+    float scaleX = 0.01f, scaleY = 0.01f;
+    uint32_t firstFrame = 1;
+};
+
+struct WaterData {
+    std::vector<TextureRecordData> frames;
+    std::vector<WaterAreaData> areas;
+};
+
+struct FenceMaterialData {
+    uint32_t breakable = 0;
+    float breakThreshold = 0;
+    int32_t brokenMaterial = 0;
+    std::string name;
+    std::string soundName = "None";
+};
+
+struct FenceLineData {
+    PointList curve;                  // knots rebuilt by the writer
+    float height = 2.0f;
+    std::vector<uint32_t> materials;  // one per panel: 0 not drawn, k = material k - 1
+};
+
+struct FenceData {
+    uint32_t version = 1002;  // or 1000: materials without sound names
+    std::vector<TextureRecordData> textures;  // one per material
+    std::vector<FenceMaterialData> materials;
+    std::vector<FenceLineData> lines;
+};
+
 class WorldWriter {
 public:
     WorldWriter();
@@ -106,6 +141,9 @@ public:
     void Physics(const PhysicsData& physics);
     void LightMap(const LightMapData& light);
     void Cameras(const std::vector<CameraRecordData>& cameras);
+    void Collision(const std::vector<CollisionMesh>& meshes);
+    void Water(const WaterData& water);
+    void Fences(const FenceData& fences);
     // Any chunk as it stands.
     void Raw(uint32_t tag, const std::vector<uint8_t>& data);
     // The whole file, outer size patched.
@@ -116,6 +154,9 @@ public:
     // The parts, for tests that build their own chunks.
     static void AppendTextureList(std::vector<uint8_t>& out, const std::vector<TextureRecordData>& textures);
     static void AppendChunkBitmap(std::vector<uint8_t>& out, const DibPicture& picture);
+    static std::vector<uint8_t> CollisionChunk(const std::vector<CollisionMesh>& meshes);
+    static std::vector<uint8_t> WaterChunk(const WaterData& water);
+    static std::vector<uint8_t> FenceChunk(const FenceData& fences);
 
 private:
     size_t BeginChunk(uint32_t tag);

@@ -1,0 +1,132 @@
+// The game-only chunks of a world: collision meshes, water and fences, laid out as the game reads
+// them.
+#include <cstring>
+
+#include "game/world/writer/WorldWriter.h"
+
+namespace kes {
+
+namespace {
+
+void U32(std::vector<uint8_t>& o, uint32_t v) {
+    for (int i = 0; i < 4; ++i) o.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+void F32(std::vector<uint8_t>& o, float f) {
+    uint32_t v;
+    std::memcpy(&v, &f, 4);
+    U32(o, v);
+}
+void V3(std::vector<uint8_t>& o, Vec3 v) {
+    F32(o, v.x);
+    F32(o, v.y);
+    F32(o, v.z);
+}
+void Fixed(std::vector<uint8_t>& o, const char* s, size_t n) {
+    const size_t len = std::strlen(s);
+    for (size_t i = 0; i < n; ++i) o.push_back(i < len && i + 1 < n ? static_cast<uint8_t>(s[i]) : 0);
+}
+// u32 n, then n + 1 bytes: the name with its terminator.
+void CountedName(std::vector<uint8_t>& o, const std::string& s) {
+    U32(o, static_cast<uint32_t>(s.size()));
+    o.insert(o.end(), s.begin(), s.end());
+    o.push_back(0);
+}
+
+}  // namespace
+
+std::vector<uint8_t> WorldWriter::CollisionChunk(const std::vector<CollisionMesh>& meshes) {
+    std::vector<uint8_t> o;
+    U32(o, 1);
+    o.insert(o.end(), 256, 0);
+    U32(o, static_cast<uint32_t>(meshes.size()));
+    for (const CollisionMesh& m : meshes) {
+        Fixed(o, m.name, 256);
+        U32(o, m.reserved);
+        U32(o, static_cast<uint32_t>(m.spheres.size()));
+        U32(o, 0);
+        U32(o, static_cast<uint32_t>(m.cylinders.size()));
+        U32(o, 0);
+        U32(o, static_cast<uint32_t>(m.boxes.size()));
+        U32(o, 0);
+    }
+    for (const CollisionMesh& m : meshes) {
+        for (const MeshSphere& s : m.spheres) {
+            V3(o, s.centre);
+            F32(o, s.radius);
+            F32(o, s.shapeValue);
+        }
+        for (const MeshCylinder& c : m.cylinders) {
+            V3(o, c.base);
+            for (float f : {c.radius, c.length, c.angleX, c.angleY, c.shapeValue}) F32(o, f);
+        }
+        for (const MeshBox& b : m.boxes) {
+            V3(o, b.corner);
+            for (float f : {b.sizeX, b.sizeY, b.sizeZ, b.angleX, b.angleY, b.angleZ}) F32(o, f);
+            U32(o, b.reserved);
+        }
+    }
+    return o;
+}
+
+std::vector<uint8_t> WorldWriter::WaterChunk(const WaterData& w) {
+    std::vector<uint8_t> o;
+    AppendTextureList(o, w.frames);
+    U32(o, static_cast<uint32_t>(w.areas.size()));
+    for (const WaterAreaData& a : w.areas) {
+        U32(o, 0);
+        U32(o, static_cast<uint32_t>(a.outline.size()));
+        U32(o, 0);
+        F32(o, a.scaleX);
+        F32(o, a.scaleY);
+        U32(o, a.firstFrame);
+        U32(o, 0);
+        for (const Vec3& v : a.outline) V3(o, v);
+    }
+    return o;
+}
+
+std::vector<uint8_t> WorldWriter::FenceChunk(const FenceData& f) {
+    std::vector<uint8_t> o;
+    o.insert(o.end(), 8, 0);
+    U32(o, static_cast<uint32_t>(f.textures.size()));
+    // The texture records without the list head: one per material.
+    std::vector<uint8_t> list;
+    AppendTextureList(list, f.textures);
+    o.insert(o.end(), list.begin() + 12, list.end());
+    U32(o, f.version);
+    U32(o, static_cast<uint32_t>(f.lines.size()));
+    for (const FenceLineData& line : f.lines) {
+        U32(o, 0);
+        U32(o, 0);
+        U32(o, 0);
+        U32(o, static_cast<uint32_t>(line.materials.size()));
+        F32(o, line.height);
+        PointList curve = line.curve;
+        RebuildPathKnots(&curve);
+        AppendPointList(o, curve);
+        for (uint32_t m : line.materials) U32(o, m);
+    }
+    U32(o, 0);
+    for (const FenceMaterialData& m : f.materials) {
+        U32(o, m.breakable);
+        F32(o, m.breakThreshold);
+        U32(o, static_cast<uint32_t>(m.brokenMaterial));
+        Fixed(o, m.name.c_str(), 256);
+        if (f.version == 1002) {
+            U32(o, 0);
+            CountedName(o, m.soundName);
+        }
+    }
+    if (f.version == 1002) {
+        U32(o, 0);
+        U32(o, 0);
+        U32(o, 0);  // no fence sounds: they come from the sound manager's waves
+    }
+    return o;
+}
+
+void WorldWriter::Collision(const std::vector<CollisionMesh>& meshes) { Raw(ChunkTag("COLL"), CollisionChunk(meshes)); }
+void WorldWriter::Water(const WaterData& water) { Raw(ChunkTag("WATR"), WaterChunk(water)); }
+void WorldWriter::Fences(const FenceData& fences) { Raw(ChunkTag("FENC"), FenceChunk(fences)); }
+
+}  // namespace kes
