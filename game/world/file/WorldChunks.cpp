@@ -1,12 +1,14 @@
 #include "game/world/file/WorldChunks.h"
 
 #include "game/world/file/WorldFile.h"
+#include "game/world/collision/CollisionMeshes.h"
 #include "game/world/flat/FlatAreas.h"
 #include "game/world/info/WorldTextures.h"
 #include "game/world/landscape/Landscape.h"
 #include "game/world/maps/CameraZones.h"
 #include "game/world/maps/LightMap.h"
 #include "game/world/maps/PhysMap.h"
+#include "game/world/water/Water.h"
 
 namespace kes {
 
@@ -14,6 +16,7 @@ namespace {
 
 constexpr uint32_t kSlnd = ChunkTag("SLND");
 constexpr uint32_t kFlat = ChunkTag("FLAT");
+constexpr uint32_t kWatr = ChunkTag("WATR");
 
 // Readers of the chunks owned outside this file (the header and fog are read by the world file
 // itself). Placed objects, the AI track, sky, sound map, water, collision meshes, dynamic objects
@@ -26,6 +29,8 @@ const ChunkReaderEntry kReaders[] = {
     {ChunkTag("CAMR"), 0, [](ChunkContext& c) { return CameraZonesLoad(c.stream); }},
     {ChunkTag("LMAP"), 0, [](ChunkContext& c) { return LightMapLoad(c.stream, c.bounds); }},
     {kFlat, kFlat, [](ChunkContext& c) { return LoadFlatChunk(c.stream, c.size, c.render); }},
+    {ChunkTag("COLL"), 0, [](ChunkContext& c) { return LoadCollisionChunk(c.stream, c.size); }},
+    {kWatr, kWatr, [](ChunkContext& c) { return WaterLoad(c.stream, c.size, c.render); }},
 };
 
 const WorldOwnerStep kPostLoad[] = {
@@ -49,6 +54,12 @@ const WorldOwnerStep kUnload[] = {
          FreeFlat();
      }},
     {0, [](RenderInterface*) { PhysMapFree(); }},
+    {kWatr,
+     [](RenderInterface* r) {
+         if (r) r->ReleaseAllTextures();
+         WaterFree(nullptr);
+     }},
+    {0, [](RenderInterface*) { FreeCollisionMeshes(); }},
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "game/world/chunk/ChunkStream.h"
 #include "game/world/file/WorldChunks.h"
 #include "game/world/landscape/Landscape.h"
+#include "game/world/water/Water.h"
 #include "platform/bytes/AsciiCase.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/gfx/GfxStates.h"
@@ -227,14 +228,17 @@ int32_t WorldRender(const WorldView& view) {
     }
     MakeCurrent(ChunkTag("SLND"));
     LandscapeRender(view, r);
+    MakeCurrent(ChunkTag("WATR"));
+    WaterDraw(view, r);
     // Sky, water (blended, with the transparent queue's depth bias), placed objects, fences (colour
     // keyed) and the sound map's voices follow here in this order once their owners exist.
     MakeCurrent(0);
     return 0;
 }
 
-int32_t WorldUpdate(uint32_t) {
-    // Water, sky and sound-map animations advance here once their owners exist.
+int32_t WorldUpdate(uint32_t elapsedMs) {
+    // Sky and sound-map animations join the water here once their owners exist.
+    WaterUpdate(elapsedMs);
     return 0;
 }
 
