@@ -125,6 +125,63 @@ std::vector<uint8_t> WorldWriter::FenceChunk(const FenceData& f) {
     return o;
 }
 
+void WorldWriter::AppendMeshRecord(std::vector<uint8_t>& o, const ObjectMeshData& m) {
+    const size_t start = o.size();
+    U32(o, ChunkTag("HSEM"));
+    U32(o, 0);
+    Fixed(o, m.name.c_str(), 128);
+    const uint32_t faces = static_cast<uint32_t>(m.faces.size() / 3);
+    U32(o, faces);
+    U32(o, 1);  // materials
+    U32(o, 1);  // groups
+    U32(o, static_cast<uint32_t>(m.vertices.size()));
+    U32(o, 1);  // frames
+    for (const SourceVertex& v : m.vertices)
+        for (float f : {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v}) F32(o, f);
+    auto u16 = [&](uint16_t v) {
+        o.push_back(static_cast<uint8_t>(v));
+        o.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    for (size_t i = 0; i < faces * 3u; ++i) u16(m.faces[i]);
+    for (uint32_t i = 0; i < faces; ++i) u16(0);
+    u16(static_cast<uint16_t>(faces));
+    u16(static_cast<uint16_t>(m.vertices.size()));
+    U32(o, m.texture);
+    U32(o, m.colour);
+    u16(m.flags);
+    u16(0);
+    const uint32_t size = static_cast<uint32_t>(o.size() - start - 8);
+    for (int i = 0; i < 4; ++i) o[start + 4 + i] = static_cast<uint8_t>(size >> (8 * i));
+}
+
+std::vector<uint8_t> WorldWriter::ObjectChunk(const ObjectsData& d) {
+    std::vector<uint8_t> o;
+    AppendTextureList(o, d.textures);
+    const size_t list = o.size();
+    U32(o, ChunkTag("MES2"));
+    U32(o, 0);
+    U32(o, static_cast<uint32_t>(d.types.size()));
+    for (const ObjectMeshData& m : d.types) AppendMeshRecord(o, m);
+    const uint32_t listSize = static_cast<uint32_t>(o.size() - list - 8);
+    for (int i = 0; i < 4; ++i) o[list + 4 + i] = static_cast<uint8_t>(listSize >> (8 * i));
+    U32(o, d.showObjects);
+    U32(o, static_cast<uint32_t>(d.instances.size()));
+    for (const ObjectInstanceData& in : d.instances) {
+        U32(o, 56);
+        for (float f : {in.x, in.y, in.groundHeight, in.rotX, in.rotY, in.rotZ, in.scale, in.heightAbove}) F32(o, f);
+        U32(o, in.type);
+        V3(o, in.up);
+        U32(o, in.flags);
+        U32(o, in.id);
+    }
+    if (!d.writeSounds) return o;
+    for (const std::vector<std::string>* names : {&d.sounds1, &d.sounds2})
+        for (size_t t = 0; t < d.types.size(); ++t) CountedName(o, t < names->size() ? (*names)[t] : "None");
+    return o;
+}
+
+void WorldWriter::Objects(const ObjectsData& objects) { Raw(ChunkTag("OBJT"), ObjectChunk(objects)); }
+
 void WorldWriter::Collision(const std::vector<CollisionMesh>& meshes) { Raw(ChunkTag("COLL"), CollisionChunk(meshes)); }
 void WorldWriter::Water(const WaterData& water) { Raw(ChunkTag("WATR"), WaterChunk(water)); }
 void WorldWriter::Fences(const FenceData& fences) { Raw(ChunkTag("FENC"), FenceChunk(fences)); }

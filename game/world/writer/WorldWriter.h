@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "game/core/render/RenderInterface.h"
 #include "game/world/chunk/WorldTypes.h"
 #include "game/world/collision/CollisionMeshes.h"
 #include "game/world/path/MotionPath.h"
@@ -130,6 +131,38 @@ struct FenceData {
     std::vector<FenceLineData> lines;
 };
 
+// One object type as a mesh record of a single frame and a single material group.
+struct ObjectMeshData {
+    std::string name;
+    std::vector<SourceVertex> vertices;
+    std::vector<uint16_t> faces;  // index triples
+    uint32_t texture = 0;         // 1-based index into the chunk's texture list, 0 none
+    uint32_t colour = 0xFFFFFF;
+    uint16_t flags = 0;
+};
+
+// A placed object as the editor's object placer stores it.
+struct ObjectInstanceData {
+    float x = 0, y = 0, groundHeight = 0;
+    float rotX = 0, rotY = 0, rotZ = 0;
+    float scale = 1;
+    float heightAbove = 0;
+    uint32_t type = 0;
+    Vec3 up{0, 0, 1};
+    uint32_t flags = 2;
+    uint32_t id = 0;
+};
+
+struct ObjectsData {
+    std::vector<TextureRecordData> textures;
+    std::vector<ObjectMeshData> types;
+    uint32_t showObjects = 1;
+    std::vector<ObjectInstanceData> instances;
+    // Two sound names per type ("None" when the list is shorter).
+    std::vector<std::string> sounds1, sounds2;
+    bool writeSounds = true;  // false ends the chunk after the instances, as older files do
+};
+
 class WorldWriter {
 public:
     WorldWriter();
@@ -144,6 +177,7 @@ public:
     void Collision(const std::vector<CollisionMesh>& meshes);
     void Water(const WaterData& water);
     void Fences(const FenceData& fences);
+    void Objects(const ObjectsData& objects);
     // Any chunk as it stands.
     void Raw(uint32_t tag, const std::vector<uint8_t>& data);
     // The whole file, outer size patched.
@@ -157,6 +191,9 @@ public:
     static std::vector<uint8_t> CollisionChunk(const std::vector<CollisionMesh>& meshes);
     static std::vector<uint8_t> WaterChunk(const WaterData& water);
     static std::vector<uint8_t> FenceChunk(const FenceData& fences);
+    static std::vector<uint8_t> ObjectChunk(const ObjectsData& objects);
+    // A mesh record ("HSEM") as the editor's mesh list writes it.
+    static void AppendMeshRecord(std::vector<uint8_t>& out, const ObjectMeshData& mesh);
 
 private:
     size_t BeginChunk(uint32_t tag);
