@@ -7,6 +7,8 @@
 #include "game/world/chunk/ChunkStream.h"
 #include "game/world/file/WorldChunks.h"
 #include "game/world/landscape/Landscape.h"
+#include "game/world/fence/Fences.h"
+#include "game/world/objects/PlacedObjects.h"
 #include "game/world/water/Water.h"
 #include "platform/bytes/AsciiCase.h"
 #include "platform/bytes/ByteIO.h"
@@ -40,8 +42,10 @@ struct WorldState {
 } g_world;
 
 WorldListWalk g_walk = nullptr;
-WorldContactPass g_placedPass = nullptr;
-WorldContactPass g_fencePass = nullptr;
+void DefaultFencePass(const RacerContactSubject& subject) { CollideFences(subject); }
+
+WorldContactPass g_placedPass = CollidePlacedObjects;
+WorldContactPass g_fencePass = DefaultFencePass;
 
 void MakeCurrent(uint32_t owner) {
     if (g_world.render) g_world.render->handleTable = owner ? WorldHandleTable(owner) : nullptr;
@@ -230,8 +234,15 @@ int32_t WorldRender(const WorldView& view) {
     LandscapeRender(view, r);
     MakeCurrent(ChunkTag("WATR"));
     WaterDraw(view, r);
-    // Sky, water (blended, with the transparent queue's depth bias), placed objects, fences (colour
-    // keyed) and the sound map's voices follow here in this order once their owners exist.
+    MakeCurrent(ChunkTag("OBJT"));
+    WorldObjectsDraw(view, r);
+    // Fence textures cut out their colour-keyed pixels.
+    MakeCurrent(ChunkTag("FENC"));
+    r->SetState(rs::kColorKeyEnable, 1);
+    DrawFences(view, r);
+    r->SetState(rs::kColorKeyEnable, 0);
+    // The sky comes before the water, and the sound map's voices after the fences, once their
+    // owners exist.
     MakeCurrent(0);
     return 0;
 }
@@ -246,8 +257,8 @@ const WorldBounds& CurrentWorldBounds() { return g_world.bounds; }
 const FogBlock& CurrentFog() { return g_world.fog; }
 
 void SetWorldContactPasses(WorldContactPass placedObjects, WorldContactPass fences) {
-    g_placedPass = placedObjects;
-    g_fencePass = fences;
+    g_placedPass = placedObjects ? placedObjects : CollidePlacedObjects;
+    g_fencePass = fences ? fences : DefaultFencePass;
 }
 
 int32_t RacerWorldContacts(const RacerContactSubject& subject, uint32_t skipFlags) {

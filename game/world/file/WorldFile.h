@@ -60,7 +60,8 @@ uint32_t* WorldHandleTable(uint32_t tag);
 
 // One contact pass over the loaded world (placed objects, fences).
 using WorldContactPass = void (*)(const RacerContactSubject& subject);
-// Installs the placed-object pass (skipped with skip bit 2) and the fence pass (skip bit 8).
+// Replaces the placed-object pass (skipped with skip bit 2) and the fence pass (skip bit 8); null
+// puts back the world's own pass (the placed objects' and the fences' collisions).
 void SetWorldContactPasses(WorldContactPass placedObjects, WorldContactPass fences);
 // Does nothing for a subject without a contact routine; always 0.
 int32_t RacerWorldContacts(const RacerContactSubject& subject, uint32_t skipFlags);
