@@ -237,10 +237,12 @@ int32_t WorldRender(const WorldView& view) {
     MakeCurrent(ChunkTag("OBJT"));
     WorldObjectsDraw(view, r);
     // Fence textures cut out their colour-keyed pixels.
-    MakeCurrent(ChunkTag("FENC"));
-    r->SetState(rs::kColorKeyEnable, 1);
-    DrawFences(view, r);
-    r->SetState(rs::kColorKeyEnable, 0);
+    if (!FenceGroups().empty()) {
+        MakeCurrent(ChunkTag("FENC"));
+        r->SetState(rs::kColorKeyEnable, 1);
+        DrawFences(view, r);
+        r->SetState(rs::kColorKeyEnable, 0);
+    }
     // The sky comes before the water, and the sound map's voices after the fences, once their
     // owners exist.
     MakeCurrent(0);
