@@ -4,6 +4,12 @@
 #include <cstdio>
 
 #include "game/core/maths/FastMath.h"
+#include "game/core/texture/TextureContainer.h"
+#include "game/world/chunk/TableRender.h"
+#include "game/world/chunk/WorldSounds.h"
+#include "game/world/file/WorldFile.h"
+#include "game/world/ground/LandscapeGround.h"
+#include "game/world/physics/BikeContacts.h"
 #include "platform/sys/Fpu.h"
 
 namespace tools {
@@ -31,12 +37,75 @@ bool BikeFinite(const kes::BikeBody& bike) {
 }
 }  // namespace
 
+namespace {
+
+// The loaded world for one run: textures become table entries only (nothing is drawn).
+class WorldGroundScope {
+public:
+    explicit WorldGroundScope(const std::string& path) {
+        if (path.empty()) return;
+        kes::WorldListEntry e;
+        e.name = path;
+        loaded_ = kes::WorldLoadEntry(e, &render_, nullptr) == 0;
+    }
+    ~WorldGroundScope() {
+        if (!loaded_) return;
+        kes::WorldUnload();
+        while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
+    }
+    bool Loaded() const { return loaded_; }
+
+private:
+    kes::TableRender render_;
+    bool loaded_ = false;
+};
+
+struct ContactRun {
+    kes::BikeBody* bike;
+    RunResult* result;
+};
+
+uint32_t g_panelsBroken = 0;
+
+// The racer's world contacts after a step: its spheres on the particles, the object at the centre.
+void WorldContacts(kes::BikeBody& bike, const kes::Vec3& previous, RunResult* result) {
+    kes::ObjectSphere spheres[kes::kBikeSphereCount];
+    kes::PlaceBikeSpheres(bike, spheres);
+    kes::RacerContactSubject subject;
+    subject.previous = previous;
+    subject.position = bike.centre;
+    subject.spheres = spheres;
+    subject.sphereCount = kes::kBikeSphereCount;
+    for (const kes::ObjectSphere& s : spheres)
+        subject.radius = std::fmax(subject.radius, std::sqrt(s.centre.x * s.centre.x + s.centre.y * s.centre.y +
+                                                             s.centre.z * s.centre.z) + s.radius);
+    ContactRun run{&bike, result};
+    subject.user = &run;
+    subject.contact = [](void* user, uint32_t event, void* info) {
+        auto* r = static_cast<ContactRun*>(user);
+        ++r->result->worldContacts;
+        kes::OnBikeContact(*r->bike, r->bike->centre, event, info);
+    };
+    kes::RacerWorldContacts(subject, 0);
+}
+
+}  // namespace
+
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     kes::InitTrigTables();
     RunResult result;
-    const std::unique_ptr<kes::GroundQuery> ground = MakeGround(script.ground);
+    const WorldGroundScope world(script.worldPath);
+    if (!script.worldPath.empty() && !world.Loaded()) {
+        result.worldLoaded = false;
+        return result;
+    }
+    const std::unique_ptr<kes::GroundQuery> generated = MakeGround(script.ground);
+    const kes::GroundQuery* ground = script.worldPath.empty() ? generated.get() : &kes::WorldGround();
+    g_panelsBroken = 0;
+    const kes::WorldSoundHooks savedSounds = kes::WorldSounds();
+    if (!script.worldPath.empty()) kes::WorldSounds().fenceBreak = [](const char*, kes::Vec3) { ++g_panelsBroken; };
     kes::BikeEnvironment env;
-    env.ground = ground.get();
+    env.ground = ground;
     const float heading = script.headingDegrees * 0.017453292f;
     const kes::Vec3 headingVec = {-std::sin(heading), std::cos(heading), 0.0f};
     kes::Vec3 start = script.start;
@@ -63,7 +132,9 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             const ControlPhase& current =
                 (!script.phases.empty() && script.phases[phase].time <= t) ? script.phases[phase] : neutral;
             ApplyControls(current, &bike);
+            const kes::Vec3 before = bike.centre;
             bike.Step();
+            if (!script.worldPath.empty()) WorldContacts(bike, before, &result);
             ++result.steps;
         }
         if (!BikeFinite(bike)) result.finite = false;
@@ -77,6 +148,8 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             result.rows.push_back(row);
         }
     }
+    result.panelsBroken = g_panelsBroken;
+    kes::WorldSounds() = savedSounds;
     return result;
 }
 

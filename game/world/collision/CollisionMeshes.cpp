@@ -230,6 +230,9 @@ void CollideBoxes(const RacerContactSubject& o, const CollisionMesh& m, float sc
         FaceCorners(P, a, b, c, corners);
         float off[6];
         for (int k = 0; k < 6; ++k) off[k] = -Dot(n[k], corners[k][0]);
+        // A mirroring placement (the placed objects' up basis mirrors x) turns the corner order of
+        // every face round; the edge test follows the box's handedness so that it holds either way.
+        const float hand = Dot(Cross(a, b), c) < 0.0f ? -1.0f : 1.0f;
         for (uint32_t j = 0; j < o.sphereCount; ++j) {
             const Vec3 C = o.position + o.spheres[j].centre;
             const float R = o.spheres[j].radius;
@@ -246,7 +249,7 @@ void CollideBoxes(const RacerContactSubject& o, const CollisionMesh& m, float sc
                 bool inside = true;
                 for (int e = 0; e < 4 && inside; ++e) {
                     const Vec3 from = corners[k][e], to = corners[k][(e + 1) % 4];
-                    inside = Dot(Cross(to - from, Q - from), n[k]) >= -0.3f;
+                    inside = hand * Dot(Cross(to - from, Q - from), n[k]) >= -0.3f;
                 }
                 if (inside) {
                     SurfaceContact ct;

@@ -41,7 +41,8 @@ protected:
         FreeCollisionMeshes();
         WorldSounds() = WorldSoundHooks();
     }
-    void Collide(Vec3 p, float R, int32_t mesh = 0, float scale = 1.0f, const Matrix4& world = kIdentity) {
+    void Collide(Vec3 p, float R, int32_t mesh = 0, float scale = 1.0f, const Matrix4& world = kIdentity,
+                 const Matrix4& rotation = kIdentity) {
         events.clear();
         sphere = {};
         sphere.radius = R;
@@ -53,7 +54,7 @@ protected:
         o.contact = [](void* user, uint32_t event, void* info) {
             static_cast<CollisionMeshesTest*>(user)->events.push_back({event, *static_cast<SurfaceContact*>(info)});
         };
-        CollideObjectWithMesh(o, mesh, scale, world, kIdentity, 7, 8, source);
+        CollideObjectWithMesh(o, mesh, scale, world, rotation, 7, 8, source);
     }
     ObjectSphere sphere{};
     std::vector<Event> events;
@@ -165,6 +166,16 @@ TEST_F(CollisionMeshesTest, BoxFacesReportWithTheEdgeTolerance) {
     EXPECT_EQ(events.size(), 2u);
     Collide({5, 5, 3.5f}, 1);
     EXPECT_TRUE(events.empty());
+    // Placed through a mirror in x (as the placed objects' up basis does) the box stands at x -10..0
+    // and its faces still report.
+    Matrix4 mirror = kIdentity;
+    mirror.m[0] = -1.0f;
+    Collide({-5, 5, 2.5f}, 1, 0, 1.0f, mirror, mirror);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_NEAR(events[0].c.normal.z, 1.0f, 1e-5f);
+    Collide({-10.5f, 5, 1.0f}, 1, 0, 1.0f, mirror, mirror);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_NEAR(events[0].c.normal.x, -1.0f, 1e-5f);
 }
 
 TEST_F(CollisionMeshesTest, SoundOnlySolidsPlayInsteadOfReporting) {
