@@ -2,6 +2,7 @@
 
 #include "game/world/file/WorldFile.h"
 #include "game/world/collision/CollisionMeshes.h"
+#include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/fence/Fences.h"
 #include "game/world/flat/FlatAreas.h"
 #include "game/world/info/WorldTextures.h"
@@ -23,8 +24,7 @@ constexpr uint32_t kFenc = ChunkTag("FENC");
 constexpr uint32_t kObjt = ChunkTag("OBJT");
 
 // Readers of the chunks owned outside this file (the header and fog are read by the world file
-// itself). The AI track, sky, sound map and dynamic objects join this table when their owners
-// exist.
+// itself). The AI track, sky and sound map join this table when their owners exist.
 const ChunkReaderEntry kReaders[] = {
     {kSlnd, kSlnd,
      [](ChunkContext& c) { return LandscapeLoad(c.stream, c.size, c.render, c.bounds, WorldLoadProgress); }},
@@ -37,12 +37,14 @@ const ChunkReaderEntry kReaders[] = {
     {kWatr, kWatr, [](ChunkContext& c) { return WaterLoad(c.stream, c.size, c.render); }},
     {kFenc, kFenc, [](ChunkContext& c) { return LoadFenceChunk(c.stream, c.size, c.render); }},
     {kObjt, kObjt, [](ChunkContext& c) { return ObjectTypesLoad(c.stream, c.size, c.render); }},
+    {ChunkTag("DYNO"), 0, [](ChunkContext& c) { return LoadDynamicChunk(c.stream, c.size); }},
 };
 
 const WorldOwnerStep kPostLoad[] = {
     // Fences, dynamic objects and placed objects come before the landscape's derived data; the
     // AI gates after it.
     {0, [](RenderInterface*) { BuildFences(); }},
+    {0, [](RenderInterface*) { CreateDynamicObjects(); }},
     {kObjt, [](RenderInterface*) { WorldObjectsLoad(); }},
     {0, [](RenderInterface*) { LandscapeFinish(); }},
 };
@@ -72,6 +74,7 @@ const WorldOwnerStep kUnload[] = {
          if (r) r->ReleaseAllTextures();
          FreeFences();
      }},
+    {0, [](RenderInterface*) { FreeDynamicObjects(); }},
     {kObjt,
      [](RenderInterface* r) {
          if (r) r->ReleaseAllTextures();

@@ -7,6 +7,7 @@
 #include "game/world/chunk/ChunkStream.h"
 #include "game/world/file/WorldChunks.h"
 #include "game/world/landscape/Landscape.h"
+#include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/fence/Fences.h"
 #include "game/world/objects/PlacedObjects.h"
 #include "game/world/water/Water.h"
@@ -236,6 +237,7 @@ int32_t WorldRender(const WorldView& view) {
     WaterDraw(view, r);
     MakeCurrent(ChunkTag("OBJT"));
     WorldObjectsDraw(view, r);
+    DrawDynamicObjects(view, r);
     // Fence textures cut out their colour-keyed pixels.
     if (!FenceGroups().empty()) {
         MakeCurrent(ChunkTag("FENC"));

@@ -180,6 +180,52 @@ std::vector<uint8_t> WorldWriter::ObjectChunk(const ObjectsData& d) {
     return o;
 }
 
+std::vector<uint8_t> WorldWriter::DynamicChunk(const std::vector<const DynamicRecord*>& records, uint32_t version) {
+    std::vector<uint8_t> o;
+    U32(o, version);
+    U32(o, static_cast<uint32_t>(records.size()));
+    const uint32_t bytes = version == 1 ? kDynamicRecordV1 : version == 2 ? kDynamicRecordV2 : kDynamicRecordV3;
+    for (const DynamicRecord* r : records) {
+        std::vector<uint8_t> b;
+        U32(b, r->objectId);
+        for (float f : {r->paramA, r->paramB, r->paramC, r->paramD, r->paramE, r->paramF, r->soundPlayLeft, r->soundPauseLeft})
+            F32(b, f);
+        U32(b, 0);
+        F32(b, r->animationRate);
+        U32(b, static_cast<uint32_t>(r->mode));
+        U32(b, static_cast<uint32_t>(r->amount));
+        b.insert(b.end(), 32, 0);
+        for (const int32_t* a : {r->animStart, r->animEnd, r->animWeight})
+            for (int i = 0; i < 16; ++i) U32(b, static_cast<uint32_t>(a[i]));
+        U32(b, static_cast<uint32_t>(r->behaviour));
+        U32(b, r->path ? 1 : 0);
+        U32(b, r->followGround);
+        U32(b, 0);  // the path pointer
+        U32(b, r->levelHeading);
+        U32(b, r->hasSound);
+        F32(b, r->soundMinDistance);
+        F32(b, r->soundMaxDistance);
+        F32(b, r->soundLevel);
+        U32(b, 0);  // the roll pointer
+        o.insert(o.end(), b.begin(), b.begin() + bytes);
+        if (version != 1 && version != 2) {
+            U32(o, static_cast<uint32_t>(r->pointRoll.size()));
+            for (float f : r->pointRoll) F32(o, f);
+        }
+    }
+    for (const DynamicRecord* r : records) {
+        if (!r->path) continue;
+        Path p = *r->path;
+        RebuildKnots(&p);
+        AppendPath(o, p);
+    }
+    return o;
+}
+
+void WorldWriter::Dynamic(const std::vector<const DynamicRecord*>& records, uint32_t version) {
+    Raw(ChunkTag("DYNO"), DynamicChunk(records, version));
+}
+
 void WorldWriter::Objects(const ObjectsData& objects) { Raw(ChunkTag("OBJT"), ObjectChunk(objects)); }
 
 void WorldWriter::Collision(const std::vector<CollisionMesh>& meshes) { Raw(ChunkTag("COLL"), CollisionChunk(meshes)); }

@@ -10,6 +10,7 @@
 #include "game/core/render/RenderInterface.h"
 #include "game/world/chunk/WorldTypes.h"
 #include "game/world/collision/CollisionMeshes.h"
+#include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/path/MotionPath.h"
 
 namespace kes {
@@ -178,6 +179,8 @@ public:
     void Water(const WaterData& water);
     void Fences(const FenceData& fences);
     void Objects(const ObjectsData& objects);
+    // Version 1 (292-byte records), 2 (312) or 3 (316 and the point rolls), then the paths.
+    void Dynamic(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
     // Any chunk as it stands.
     void Raw(uint32_t tag, const std::vector<uint8_t>& data);
     // The whole file, outer size patched.
@@ -192,6 +195,7 @@ public:
     static std::vector<uint8_t> WaterChunk(const WaterData& water);
     static std::vector<uint8_t> FenceChunk(const FenceData& fences);
     static std::vector<uint8_t> ObjectChunk(const ObjectsData& objects);
+    static std::vector<uint8_t> DynamicChunk(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
     // A mesh record ("HSEM") as the editor's mesh list writes it.
     static void AppendMeshRecord(std::vector<uint8_t>& out, const ObjectMeshData& mesh);
 
