@@ -30,6 +30,8 @@ struct RunResult {
     bool worldLoaded = true;
     uint32_t worldContacts = 0;  // touches of placed objects, collision meshes and fences
     uint32_t panelsBroken = 0;   // fence panels broken (each plays its sound)
+    uint32_t pickups = 0;        // bonus pickups collected
+    float points = 0;            // points the pickups paid into the run's profile
 };
 
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options = {});

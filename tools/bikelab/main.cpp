@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!script.worldPath.empty())
-        std::fprintf(stderr, "bikelab: world contacts %u, fence panels broken %u\n", result.worldContacts,
-                     result.panelsBroken);
+        std::fprintf(stderr, "bikelab: world contacts %u, fence panels broken %u, pickups collected %u (points %.0f)\n",
+                     result.worldContacts, result.panelsBroken, result.pickups, result.points);
     const std::string csv = tools::TrajectoryCsv(result.rows);
     std::fwrite(csv.data(), 1, csv.size(), stdout);
     return 0;

@@ -78,13 +78,17 @@ protected:
 };
 
 TEST_F(BikeWorldTest, OpenLaneRunsOnWhileTheCrateStopsTheBike) {
-    const Drive open = DriveLane(100, 5);
-    EXPECT_GT(open.maxY, 200.0f);
+    const Drive open = DriveLane(Layout::kOpenLaneX, 5);
+    EXPECT_GT(open.maxY, Layout::kGemY + 50.0f);
     EXPECT_NE(open.summary.find("world contacts 0,"), std::string::npos) << open.summary;
+    // The gem on the open lane is collected once, over the frames the bike's spheres overlap it.
+    EXPECT_NE(open.summary.find("pickups collected 1 (points 25)"), std::string::npos) << open.summary;
+    EXPECT_NE(open.summary.find("25 EXTRA POINTS"), std::string::npos) << open.summary;
     const Drive crate = DriveLane(Layout::kLaneCrateX, 5);
     EXPECT_LT(crate.maxY, Layout::kLaneCrateY - 4.0f);  // never past the crate's near face
     EXPECT_GT(crate.maxY, Layout::kLaneCrateY - 12.0f);  // but it got there
     EXPECT_EQ(crate.summary.find("world contacts 0,"), std::string::npos) << crate.summary;
+    EXPECT_NE(crate.summary.find("pickups collected 0"), std::string::npos) << crate.summary;
 }
 
 TEST_F(BikeWorldTest, SolidPanelsStopTheBikeAndBreakablePanelsBreak) {

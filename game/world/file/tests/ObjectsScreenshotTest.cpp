@@ -10,6 +10,7 @@
 #include "game/core/display/DeviceList.h"
 #include "game/core/display/Display.h"
 #include "game/core/texture/TextureContainer.h"
+#include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/fence/Fences.h"
 #include "game/world/file/tests/WorldTestSupport.h"
 #include "game/world/objects/PlacedObjects.h"
@@ -70,8 +71,11 @@ TEST(ObjectsScreenshot, ObjectsFenceAndWaterAreSeenWhereTheyStand) {
     ASSERT_EQ(DeviceInit(kPrimaryDriverGuid, kHardwareDeviceGuid, kWidth, kHeight, 16, "objects", kDeviceHidden | kDeviceNoVsync),
               0);
     RenderInterface& r = TheRenderInterface();
+    const float box[6] = {-1000, -1000, -1000, 1000, 1000, 1000};
+    ASSERT_EQ(InitObjects(0, 1, 1, 1, box), 0);  // the scene objects of the dynamic objects
     ASSERT_EQ(LoadBytes(ObjectsWorld(), &r, "objects"), 0);
-    ASSERT_EQ(PlacedObjects().size(), 9u);
+    ASSERT_EQ(DynamicObjects().size(), 4u);
+    ASSERT_EQ(PlacedObjects().size(), 10u);  // the mover, the blocker and the gem left the placed objects
     ASSERT_EQ(FenceGroups().size(), 1u);
     ASSERT_EQ(WaterAreas().size(), 1u);
 
@@ -118,10 +122,16 @@ TEST(ObjectsScreenshot, ObjectsFenceAndWaterAreSeenWhereTheyStand) {
     const Rgb pond = at({290, 160, L::kPondZ});
     EXPECT_GT(pond.b, pond.r + 100) << pond.r << " " << pond.g << " " << pond.b;
     EXPECT_GT(pond.b, pond.g + 100);
+    const Rgb gem = at({L::kOpenLaneX, L::kGemY - 4.0f, 4.0f});  // the pickup, drawn as a dynamic object
+    EXPECT_GT(gem.r, gem.g + 80) << gem.r << " " << gem.g << " " << gem.b;
+    EXPECT_GT(gem.b, gem.g + 80);
     const Rgb grass = at({100, 100, 0});
     EXPECT_GT(grass.g, grass.r + 60) << grass.r << " " << grass.g << " " << grass.b;
 
     WorldUnload();
+    EXPECT_TRUE(DynamicObjects().empty());
+    EXPECT_EQ(LiveObjectCount(), 0u);
+    FreeObjects();
     EXPECT_TRUE(PlacedObjects().empty());
     EXPECT_TRUE(FenceGroups().empty());
     EXPECT_TRUE(WaterAreas().empty());

@@ -1,9 +1,11 @@
 #pragma once
 // A small generated world with the track's objects: a flat 360 x 360 landscape, a row of placed
 // objects of two types (crates and pillars, each with a collision mesh), one crate on a lane of its
-// own, a fence line of 20 panels (10 solid, 10 breakable) and a pond. Tests of the reader, the
+// own, a fence line of 20 panels (10 solid, 10 breakable), a pond, and four dynamic objects: a lift,
+// a path mover, a blocker and a bonus pickup (a gem on the open lane). Tests of the reader, the
 // screenshot test, bikelab's world runs and the contact benchmark share it.
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "game/world/objects/tests/ObjectTestSupport.h"
@@ -17,6 +19,8 @@ struct ObjectsWorldLayout {
     static constexpr float kSolidLaneX = 160, kBreakableLaneX = 200;
     static constexpr float kPondMinX = 250, kPondMaxX = 330, kPondMinY = 120, kPondMaxY = 200, kPondZ = 6;
     static constexpr float kRowY = 300;
+    static constexpr float kOpenLaneX = 100, kGemY = 200;
+    static constexpr uint32_t kLiftId = 20, kMoverId = 21, kBlockerId = 22, kGemId = 23;
 };
 
 inline LandscapeData FlatLandscape(const WorldBounds& b, uint8_t red, uint8_t green, uint8_t blue) {
@@ -42,12 +46,14 @@ inline ObjectsData ObjectsWorldObjects(std::vector<CollisionMesh>* meshes) {
     ObjectsData d;
     d.textures.push_back({"crate.bmp", DibPicture::Solid(8, 8, 200, 40, 40)});     // red crates
     d.textures.push_back({"pillar.bmp", DibPicture::Solid(8, 8, 240, 240, 40)});   // yellow pillars
-    d.types = {Cube("crate", 4.0f), Cube("pillar", 3.0f)};
+    d.textures.push_back({"gem.bmp", DibPicture::Solid(8, 8, 240, 40, 240)});      // magenta gems
+    d.types = {Cube("crate", 4.0f), Cube("pillar", 3.0f), Cube("gem", 4.0f)};
     d.types[0].texture = 1;
     d.types[1].texture = 2;
+    d.types[2].texture = 3;
     d.types[1].vertices[4].z = d.types[1].vertices[5].z = d.types[1].vertices[6].z = d.types[1].vertices[7].z = 16.0f;
-    d.sounds1 = {"None", "None"};
-    d.sounds2 = {"wood.wav", "stone.wav"};
+    d.sounds1 = {"None", "None", "None"};
+    d.sounds2 = {"wood.wav", "stone.wav", "None"};
     uint32_t id = 1;
     for (int i = 0; i < 8; ++i) {
         ObjectInstanceData in;
@@ -62,12 +68,28 @@ inline ObjectsData ObjectsWorldObjects(std::vector<CollisionMesh>* meshes) {
     lane.y = L::kLaneCrateY;
     lane.id = id++;
     d.instances.push_back(lane);
+    // The dynamic objects' placed objects.
+    const struct {
+        float x, y;
+        uint32_t type, id;
+    } dynamic[] = {{330, 300, 0, L::kLiftId}, {20, 20, 1, L::kMoverId}, {340, 40, 0, L::kBlockerId},
+                   {L::kOpenLaneX, L::kGemY, 2, L::kGemId}};
+    for (const auto& k : dynamic) {
+        ObjectInstanceData in;
+        in.x = k.x;
+        in.y = k.y;
+        in.type = k.type;
+        in.id = k.id;
+        d.instances.push_back(in);
+    }
     if (meshes) {
         CollisionMesh crate = NamedMesh("crate");
         crate.boxes.push_back({{-4, -4, 0}, 8, 8, 8, 0, 0, 0, 0, {}, {}});
         CollisionMesh pillar = NamedMesh("pillar");
         pillar.cylinders.push_back({{0, 0, 0}, 3, 16, 0, 0, 1, {}});
-        *meshes = {crate, pillar};
+        CollisionMesh gem = NamedMesh("gem");
+        gem.spheres.push_back({{0, 0, 4.0f}, 4.5f, 1.0f});
+        *meshes = {crate, pillar, gem};
     }
     return d;
 }
@@ -98,6 +120,34 @@ inline WaterData ObjectsWorldWater() {
     return w;
 }
 
+// A lift, a path mover on a square, a blocker and a pickup of 25 points.
+inline std::vector<std::unique_ptr<DynamicRecord>> ObjectsWorldDynamic() {
+    using L = ObjectsWorldLayout;
+    std::vector<std::unique_ptr<DynamicRecord>> list;
+    auto add = [&](uint32_t id, int32_t behaviour) {
+        list.push_back(std::make_unique<DynamicRecord>());
+        list.back()->objectId = id;
+        list.back()->behaviour = behaviour;
+        return list.back().get();
+    };
+    DynamicRecord* lift = add(L::kLiftId, kLift);
+    lift->paramA = 0;
+    lift->paramB = 10;
+    lift->paramC = 5;
+    lift->mode = 1;
+    DynamicRecord* mover = add(L::kMoverId, kPathMover);
+    mover->paramA = 10;
+    mover->path = std::make_unique<Path>();
+    mover->path->points = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+    mover->path->closed = 1;
+    RebuildKnots(mover->path.get());
+    add(L::kBlockerId, kBlocker)->paramA = 5;
+    DynamicRecord* gem = add(L::kGemId, kBonus);
+    gem->mode = 1;
+    gem->amount = 25;
+    return list;
+}
+
 // The whole world file.
 inline std::vector<uint8_t> ObjectsWorld() {
     WorldWriter w;
@@ -110,6 +160,10 @@ inline std::vector<uint8_t> ObjectsWorld() {
     w.Water(ObjectsWorldWater());
     w.Fences(ObjectsWorldFence());
     w.Objects(objects);
+    const std::vector<std::unique_ptr<DynamicRecord>> dynamic = ObjectsWorldDynamic();
+    std::vector<const DynamicRecord*> records;
+    for (const auto& r : dynamic) records.push_back(r.get());
+    w.Dynamic(records);
     return w.Finish();
 }
 
