@@ -33,4 +33,10 @@ private:
     size_t at_ = 0;
 };
 
+// A copy of bytes with the little-endian word at `at` replaced by v (for damaged-input tests).
+inline std::vector<uint8_t> WithU32(std::vector<uint8_t> bytes, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    return bytes;
+}
+
 }  // namespace kes

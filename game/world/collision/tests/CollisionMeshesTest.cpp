@@ -199,19 +199,15 @@ TEST_F(CollisionMeshesTest, DamagedChunksLeaveNoMeshes) {
     CollisionMesh m = Named("m");
     m.spheres.push_back({{0, 0, 0}, 1, 1});
     const std::vector<uint8_t> good = WorldWriter::CollisionChunk({m});
-    auto put = [](std::vector<uint8_t> b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        return b;
-    };
     const size_t record = kCollisionChunkHeadBytes, solids = record + kCollisionMeshRecordBytes;
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
     } cases[] = {
-        {"mesh count past the chunk", put(good, 260, 1000)},
-        {"a billion spheres", put(good, record + 260, 1000000000u)},
-        {"cylinders past the chunk", put(good, record + 268, 0xFFFFFFFFu)},
-        {"radius not finite", put(good, solids + 12, 0x7F800000u)},
+        {"mesh count past the chunk", WithU32(good, 260, 1000)},
+        {"a billion spheres", WithU32(good, record + 260, 1000000000u)},
+        {"cylinders past the chunk", WithU32(good, record + 268, 0xFFFFFFFFu)},
+        {"radius not finite", WithU32(good, solids + 12, 0x7F800000u)},
         {"cut short", std::vector<uint8_t>(good.begin(), good.end() - 3)},
         {"empty", {}},
     };

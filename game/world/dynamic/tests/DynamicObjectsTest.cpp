@@ -254,17 +254,13 @@ TEST_F(DynamicObjectsTest, DamagedChunksAreRefused) {
     r->path = Square(10);
     std::vector<const DynamicRecord*> list = {r.get()};
     const std::vector<uint8_t> good = WorldWriter::DynamicChunk(list, 3);
-    auto put = [](std::vector<uint8_t> b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        return b;
-    };
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
     } cases[] = {
-        {"record count past the chunk", put(good, 4, 1000)},
-        {"roll count past the chunk", put(good, 8 + 316, 100000)},
-        {"path points past the chunk", put(good, 8 + 316 + 4 + 4, 100000)},
+        {"record count past the chunk", WithU32(good, 4, 1000)},
+        {"roll count past the chunk", WithU32(good, 8 + 316, 100000)},
+        {"path points past the chunk", WithU32(good, 8 + 316 + 4 + 4, 100000)},
         {"cut short", std::vector<uint8_t>(good.begin(), good.end() - 4)},
     };
     EXPECT_EQ(LoadDynamic(good), 0);

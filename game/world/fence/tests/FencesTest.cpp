@@ -192,20 +192,16 @@ TEST_F(FencesTest, DamagedChunksAreRefusedOrHarmless) {
     std::vector<uint8_t> list;
     WorldWriter::AppendTextureList(list, one.textures);
     const size_t version = 12 + list.size() - 12, lines = version + 4, panels = lines + 4 + 12;
-    auto put = [](std::vector<uint8_t> b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        return b;
-    };
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
     } cases[] = {
-        {"unknown version", put(good, version, 1001)},
-        {"line count past the chunk", put(good, lines, 5000)},
-        {"panel count past the chunk", put(good, panels, 0x7FFFFFFF)},
-        {"negative panel count", put(good, panels, 0xFFFFFFFF)},
-        {"point count past the chunk", put(good, panels + 12, 100000)},
-        {"texture count past the chunk", put(good, 8, 1000)},
+        {"unknown version", WithU32(good, version, 1001)},
+        {"line count past the chunk", WithU32(good, lines, 5000)},
+        {"panel count past the chunk", WithU32(good, panels, 0x7FFFFFFF)},
+        {"negative panel count", WithU32(good, panels, 0xFFFFFFFF)},
+        {"point count past the chunk", WithU32(good, panels + 12, 100000)},
+        {"texture count past the chunk", WithU32(good, 8, 1000)},
         {"cut inside the sound names", std::vector<uint8_t>(good.begin(), good.end() - 20)},
     };
     EXPECT_EQ(Load(good), 0);

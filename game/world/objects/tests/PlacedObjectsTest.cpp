@@ -236,10 +236,6 @@ TEST_F(PlacedObjectsTest, DamagedChunksAreRefusedAndLeaveNothing) {
     std::vector<uint8_t> list;
     WorldWriter::AppendTextureList(list, d.textures);
     const size_t meshes = list.size(), firstMesh = meshes + 12;
-    auto put = [](std::vector<uint8_t> b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        return b;
-    };
     // The instance count sits before the 60 bytes of the one instance and the sound lists.
     const size_t sounds = (4 + 9) + (4 + 5) + (4 + 11) + (4 + 9);
     const size_t instances = good.size() - sounds - 60 - 4;
@@ -247,12 +243,12 @@ TEST_F(PlacedObjectsTest, DamagedChunksAreRefusedAndLeaveNothing) {
         const char* what;
         std::vector<uint8_t> bytes;
     } cases[] = {
-        {"texture count past the chunk", put(good, 8, 1000)},
-        {"type count past the chunk", put(good, meshes + 8, 100000)},
-        {"mesh face count past the record", put(good, firstMesh + 8 + 128, 60000)},
-        {"instance count past the chunk", put(good, instances, 1000000)},
-        {"record size past the chunk", put(good, instances + 4, 100000)},
-        {"sound name past the chunk", put(good, good.size() - 13, 500)},
+        {"texture count past the chunk", WithU32(good, 8, 1000)},
+        {"type count past the chunk", WithU32(good, meshes + 8, 100000)},
+        {"mesh face count past the record", WithU32(good, firstMesh + 8 + 128, 60000)},
+        {"instance count past the chunk", WithU32(good, instances, 1000000)},
+        {"record size past the chunk", WithU32(good, instances + 4, 100000)},
+        {"sound name past the chunk", WithU32(good, good.size() - 13, 500)},
         {"cut short", std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(instances) + 30)},
     };
     ASSERT_EQ(Load(good), 0);
@@ -264,7 +260,7 @@ TEST_F(PlacedObjectsTest, DamagedChunksAreRefusedAndLeaveNothing) {
         Collide({10, 10, 1}, 1.0f);
     }
     // A value that is not finite drops only its object.
-    std::vector<uint8_t> nan = put(good, instances + 8, 0x7FC00000u);
+    std::vector<uint8_t> nan = WithU32(good, instances + 8, 0x7FC00000u);
     EXPECT_EQ(Load(nan), 0);
     EXPECT_TRUE(PlacedObjects().empty());
     EXPECT_EQ(ObjectTypeCount(), 2);

@@ -98,21 +98,17 @@ TEST_F(WaterTest, FramesAdvanceEveryTwoHundredMillisecondsAndWrap) {
 TEST_F(WaterTest, DamagedChunksAreRefusedOrHarmless) {
     const std::vector<uint8_t> good = WorldWriter::WaterChunk(Square(1, 0));
     const size_t areas = 12, record = 16;
-    auto put = [](std::vector<uint8_t> b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        return b;
-    };
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
         int32_t result;
     } cases[] = {
-        {"area count past the chunk", put(good, areas, 100), -1},
-        {"vertex count past the chunk", put(good, record + 4, 0x40000000u), -1},
-        {"vertex not finite", put(good, record + 28, 0x7FC00000u), -1},
+        {"area count past the chunk", WithU32(good, areas, 100), -1},
+        {"vertex count past the chunk", WithU32(good, record + 4, 0x40000000u), -1},
+        {"vertex not finite", WithU32(good, record + 28, 0x7FC00000u), -1},
         {"cut short", std::vector<uint8_t>(good.begin(), good.end() - 1), -1},
-        {"two points: never water", put(std::vector<uint8_t>(good.begin(), good.end() - 24), record + 4, 2), 0},
-        {"first frame out of range", put(good, record + 20, 99), 0},
+        {"two points: never water", WithU32(std::vector<uint8_t>(good.begin(), good.end() - 24), record + 4, 2), 0},
+        {"first frame out of range", WithU32(good, record + 20, 99), 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Load(c.bytes), c.result) << c.what;
