@@ -167,13 +167,46 @@ bool PathStep(DynamicObject& d, uint32_t ms, float* position, float* fraction, b
     return true;
 }
 
+Vec3 InstancePoint(const DynamicObject& d) {
+    return {d.instance.position.x, d.instance.position.y, d.instance.position.z + d.instance.heightOffset};
+}
+
+void PlaceVoice(const DynamicObject& d, Vec3 at) {
+    const ObjectVoiceHooks& h = DynamicVoiceHooks();
+    if (d.voice && h.setPosition) h.setPosition(d.voice, at);
+}
+
+// Behaviour 3: the sound plays, then pauses a whole number of seconds between the shortest and the
+// longest pause, then plays again.
+void IntermittentSound(DynamicObject& d, uint32_t ms) {
+    DynamicRecord& r = *d.record;
+    const ObjectVoiceHooks& h = DynamicVoiceHooks();
+    if (!d.voice) return;
+    if (r.soundPlayLeft > 0.0f) {
+        r.soundPlayLeft -= static_cast<float>(ms);
+        if (r.soundPlayLeft <= 0.0f) {
+            const float spread = (r.paramD - r.paramC) * static_cast<float>(Random()) / 32767.0f;
+            r.soundPauseLeft = (r.paramC + std::round(spread)) * 1000.0f + r.soundPlayLeft;
+            r.soundPlayLeft = 0.0f;
+        }
+        return;
+    }
+    r.soundPauseLeft -= static_cast<float>(ms);
+    if (r.soundPauseLeft > 0.0f) return;
+    const uint32_t frames = h.sampleFrames ? h.sampleFrames(d.voice) : 0;
+    r.soundPlayLeft = static_cast<float>(frames) / 22050.0f * 1000.0f;
+    if (h.play) h.play(d.voice, false, true);
+}
+
 void UpdateMover(SectorObject*, uint32_t ms, void* user) {
     DynamicObject& d = *static_cast<DynamicObject*>(user);
     DynamicRecord& r = *d.record;
-    Vec3 at;
+    Vec3 at = InstancePoint(d);
     const bool sound = r.behaviour == kPathMoverWithSound;
     PathStep(d, ms, sound ? &r.paramE : &r.paramC, sound ? &r.paramF : &r.paramD, true, &at);
     if (d.animated) Animate(d, ms);
+    PlaceVoice(d, at);
+    if (sound) IntermittentSound(d, ms);
 }
 
 void UpdateLift(SectorObject*, uint32_t ms, void* user) {
@@ -194,12 +227,15 @@ void UpdateLift(SectorObject*, uint32_t ms, void* user) {
     r.paramD = p;
     const float height = (r.paramB - r.paramA) * p + d.instance.position.z + r.paramA;
     PlacedObjectSetHeight(PlacedObjectIndex(d.instance.id), height);
+    PlaceVoice(d, {d.instance.position.x, d.instance.position.y, height});
 }
 
 void UpdateBlocker(SectorObject* o, uint32_t ms, void* user) {
     DynamicObject& d = *static_cast<DynamicObject*>(user);
     if (d.animated) Animate(d, ms);
-    CollideObjectsInSector(o);
+    if (d.record->behaviour == kBlocker) CollideObjectsInSector(o);
+    PlaceVoice(d, InstancePoint(d));
+    if (d.record->behaviour == kPathMoverWithSound) IntermittentSound(d, ms);
 }
 
 bool UnlockOwned(int32_t kind) {
@@ -218,6 +254,7 @@ void UpdateBonus(SectorObject* o, uint32_t ms, void* user) {
     if (UnlockOwned(r.mode) || (h.pickupsOff && h.pickupsOff())) o->contact = nullptr;
     if (d.animated) Animate(d, ms);
     CollideObjectsInSector(o);
+    PlaceVoice(d, InstancePoint(d));
 }
 
 int IgnoreContact(uint32_t, ContactInfo*, void*) { return 0; }
@@ -271,6 +308,11 @@ void AttachSpheres(DynamicObject& d, const Matrix4& m, uint32_t flags) {
 }
 
 }  // namespace
+
+ObjectVoiceHooks& DynamicVoiceHooks() {
+    static ObjectVoiceHooks hooks;
+    return hooks;
+}
 
 PickupHooks& DynamicPickupHooks() {
     static PickupHooks hooks;
@@ -390,6 +432,16 @@ void CreateDynamicObjects() {
         SetObjectPosition(o, d->instance.position.x, d->instance.position.y, d->instance.position.z);
         o->previousPosition = o->position;
         g_objects.push_back(std::move(d));
+    }
+    // The sounds of the objects that have one.
+    const ObjectVoiceHooks& h = DynamicVoiceHooks();
+    for (const std::unique_ptr<DynamicObject>& d : g_objects) {
+        if (!d->record->hasSound || !h.typeVoice) continue;
+        d->voice = h.typeVoice(d->instance.type);
+        if (!d->voice) continue;
+        if (h.setVolume) h.setVolume(d->voice, static_cast<int32_t>(std::lrint((1.0f - d->record->soundLevel) * -10000.0f)));
+        if (d->record->behaviour != kPathMoverWithSound && h.play) h.play(d->voice, true, false);
+        if (h.setDistances) h.setDistances(d->voice, d->record->soundMinDistance, d->record->soundMaxDistance);
     }
 }
 

@@ -49,7 +49,21 @@ struct DynamicObject {
     Path working;                        // the path as travelled (its points may be jittered)
     Matrix4 matrix{};
     SectorObject* object = nullptr;
+    void* voice = nullptr;  // the type's sound, through the voice hooks
 };
+
+// The object types' sounds, which the sound manager fills in: the voice of a type's second sound
+// name, and what a dynamic object does with it. Without them dynamic objects are silent.
+struct ObjectVoiceHooks {
+    void* (*typeVoice)(uint32_t type) = nullptr;
+    void (*setVolume)(void* voice, int32_t hundredthsOfDecibel) = nullptr;
+    void (*setDistances)(void* voice, float nearest, float farthest) = nullptr;
+    void (*setPosition)(void* voice, Vec3 at) = nullptr;
+    // restart: stopped and rewound first.
+    void (*play)(void* voice, bool loop, bool restart) = nullptr;
+    uint32_t (*sampleFrames)(void* voice) = nullptr;
+};
+ObjectVoiceHooks& DynamicVoiceHooks();
 
 // What a pickup needs from the rest of the game. The profile record, the racers and the replay and
 // network layers fill these in; until then a pickup finds no profile and stays.

@@ -249,6 +249,46 @@ TEST_F(DynamicObjectsTest, OwnedUnlocksAndReplaysSwitchPickupsOff) {
     EXPECT_FALSE(DynamicObjects()[1]->object->contact);
 }
 
+struct VoiceLog {
+    std::vector<std::string> calls;
+} g_voices;
+
+TEST_F(DynamicObjectsTest, IntermittentSoundPlaysAtOnceThenPausesWholeSeconds) {
+    g_voices = VoiceLog();
+    static int voice = 0;
+    ObjectVoiceHooks& h = DynamicVoiceHooks();
+    h.typeVoice = [](uint32_t) -> void* { return &voice; };
+    h.setVolume = [](void*, int32_t v) { g_voices.calls.push_back("volume " + std::to_string(v)); };
+    h.play = [](void*, bool loop, bool restart) {
+        g_voices.calls.push_back(std::string("play") + (loop ? " loop" : "") + (restart ? " restart" : ""));
+    };
+    h.sampleFrames = [](void*) { return 22050u; };  // one second
+    auto sound = Record(1, kPathMoverWithSound);
+    sound->hasSound = 1;
+    sound->soundLevel = 0.75f;
+    sound->paramC = 2;  // pauses of 2..3 whole seconds
+    sound->paramD = 3;
+    auto loop = Record(2, kBlocker);
+    loop->hasSound = 1;
+    loop->soundLevel = 1.0f;
+    std::vector<std::unique_ptr<DynamicRecord>> list;
+    list.push_back(std::move(sound));
+    list.push_back(std::move(loop));
+    Load(std::move(list));
+    EXPECT_EQ(g_voices.calls, (std::vector<std::string>{"volume -2500", "volume 0", "play loop"}));
+    g_voices.calls.clear();
+    UpdateObjects(10, 0);  // plays at the first step
+    EXPECT_EQ(g_voices.calls, std::vector<std::string>{"play restart"});
+    const DynamicRecord& r = *DynamicRecords()[0];
+    EXPECT_EQ(r.soundPlayLeft, 1000.0f);
+    for (int i = 0; i < 101; ++i) UpdateObjects(10, 0);  // the play ends 10 ms into the last step
+    EXPECT_EQ(r.soundPlayLeft, 0.0f);
+    const float pause = r.soundPauseLeft + 10.0f;
+    EXPECT_TRUE(pause == 2000.0f || pause == 3000.0f) << pause;
+    EXPECT_EQ(g_voices.calls.size(), 1u);
+    DynamicVoiceHooks() = ObjectVoiceHooks();
+}
+
 TEST_F(DynamicObjectsTest, DamagedChunksAreRefused) {
     auto r = Record(1, kPathMover);
     r->path = Square(10);
