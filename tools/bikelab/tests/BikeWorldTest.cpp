@@ -2,6 +2,8 @@
 // real program, run headless on a world file written under the build folder.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -44,17 +46,19 @@ protected:
         out.write(reinterpret_cast<const char*>(world.data()), static_cast<std::streamsize>(world.size()));
     }
     static std::string Dir() { return std::string(GRAVELON_BINARY_DIR) + "/tests"; }
-    static std::string WorldPath() { return Dir() + "/bikelab_objects_world.qv"; }
+    // Every test process has files of its own: ctest runs the tests of this suite side by side.
+    static std::string Own(const std::string& name) { return Dir() + "/" + name + "_" + std::to_string(::getpid()); }
+    static std::string WorldPath() { return Own("bikelab_objects_world") + ".qv"; }
 
     // Full throttle straight ahead (+y) from (x, 100) for the given seconds.
     static Drive DriveLane(float x, double seconds) {
         const std::string tag = std::to_string(static_cast<int>(x));
-        const std::string script = Dir() + "/bikelab_lane_" + tag + ".txt";
+        const std::string script = Own("bikelab_lane_" + tag) + ".txt";
         {
             std::ofstream out(script);
             out << "world " << WorldPath() << "\nstart " << x << " 100 3 0\nend " << seconds << "\nat 0 throttle\n";
         }
-        const std::string csv = Dir() + "/bikelab_lane_" + tag + ".csv", err = Dir() + "/bikelab_lane_" + tag + ".err";
+        const std::string csv = Own("bikelab_lane_" + tag) + ".csv", err = Own("bikelab_lane_" + tag) + ".err";
         const std::string cmd = std::string(GRAVELON_BINARY_DIR) + "/bin/bikelab " + script + " --every 10 > " + csv +
                                 " 2> " + err;
         EXPECT_EQ(std::system(cmd.c_str()), 0) << Slurp(err);
