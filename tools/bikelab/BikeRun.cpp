@@ -4,6 +4,13 @@
 #include <cstdio>
 
 #include "game/core/maths/FastMath.h"
+#include "game/core/texture/TextureContainer.h"
+#include "game/world/chunk/TableRender.h"
+#include "game/world/chunk/WorldSounds.h"
+#include "game/world/dynamic/DynamicObjects.h"
+#include "game/world/file/WorldFile.h"
+#include "game/world/ground/LandscapeGround.h"
+#include "game/world/physics/BikeContacts.h"
 #include "platform/sys/Fpu.h"
 
 namespace tools {
@@ -31,12 +38,105 @@ bool BikeFinite(const kes::BikeBody& bike) {
 }
 }  // namespace
 
+namespace {
+
+// The run's own profile, which the world's pickups pay into.
+struct LabProfile {
+    uint32_t unlocks = 0;
+    float stats[64] = {};
+    uint32_t pickups = 0;
+} g_profile;
+
+void InstallPickupHooks() {
+    g_profile = LabProfile();
+    kes::PickupHooks& h = kes::DynamicPickupHooks();
+    h.profilePresent = [] { return true; };
+    h.profileKey = [](uint32_t) { return g_profile.unlocks; };
+    h.setProfileKey = [](uint32_t, uint32_t v) { g_profile.unlocks = v; };
+    h.profileStat = [](uint32_t s) { return s < 64 ? g_profile.stats[s] : 0.0f; };
+    h.setProfileStat = [](uint32_t s, float v) {
+        if (s < 64) g_profile.stats[s] = v;
+    };
+    h.isLocalPlayer = [](const kes::SectorObject*) { return true; };
+    h.showMessage = [](const kes::SectorObject*, const char* text) { std::fprintf(stderr, "bikelab: %s\n", text); };
+    h.playPickupSound = [](kes::Vec3) { ++g_profile.pickups; };
+}
+
+// The loaded world for one run: textures become table entries only (nothing is drawn). The
+// scene-object pool holds the world's dynamic objects and the racer's own object.
+class WorldGroundScope {
+public:
+    explicit WorldGroundScope(const std::string& path) {
+        if (path.empty()) return;
+        const float box[6] = {-20000, -20000, -20000, 20000, 20000, 20000};
+        kes::InitObjects(0, 1, 1, 1, box);
+        InstallPickupHooks();
+        kes::WorldListEntry e;
+        e.name = path;
+        loaded_ = kes::WorldLoadEntry(e, &render_, nullptr) == 0;
+    }
+    ~WorldGroundScope() {
+        if (loaded_) {
+            kes::WorldUnload();
+            while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
+        }
+        if (kes::ObjectsReady()) kes::FreeObjects();
+        kes::DynamicPickupHooks() = kes::PickupHooks();
+    }
+    bool Loaded() const { return loaded_; }
+
+private:
+    kes::TableRender render_;
+    bool loaded_ = false;
+};
+
+struct ContactRun {
+    kes::BikeBody* bike;
+    RunResult* result;
+};
+
+uint32_t g_panelsBroken = 0;
+
+// The racer's world contacts after a step: its spheres on the particles, the object at the centre.
+void WorldContacts(kes::BikeBody& bike, const kes::Vec3& previous, RunResult* result, kes::ObjectSphere* spheres) {
+    kes::PlaceBikeSpheres(bike, spheres);
+    kes::RacerContactSubject subject;
+    subject.previous = previous;
+    subject.position = bike.centre;
+    subject.spheres = spheres;
+    subject.sphereCount = kes::kBikeSphereCount;
+    for (uint32_t i = 0; i < kes::kBikeSphereCount; ++i) {
+        const kes::ObjectSphere& s = spheres[i];
+        subject.radius = std::fmax(subject.radius, std::sqrt(s.centre.x * s.centre.x + s.centre.y * s.centre.y +
+                                                             s.centre.z * s.centre.z) + s.radius);
+    }
+    ContactRun run{&bike, result};
+    subject.user = &run;
+    subject.contact = [](void* user, uint32_t event, void* info) {
+        auto* r = static_cast<ContactRun*>(user);
+        ++r->result->worldContacts;
+        kes::OnBikeContact(*r->bike, r->bike->centre, event, info);
+    };
+    kes::RacerWorldContacts(subject, 0);
+}
+
+}  // namespace
+
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     kes::InitTrigTables();
     RunResult result;
-    const std::unique_ptr<kes::GroundQuery> ground = MakeGround(script.ground);
+    const WorldGroundScope world(script.worldPath);
+    if (!script.worldPath.empty() && !world.Loaded()) {
+        result.worldLoaded = false;
+        return result;
+    }
+    const std::unique_ptr<kes::GroundQuery> generated = MakeGround(script.ground);
+    const kes::GroundQuery* ground = script.worldPath.empty() ? generated.get() : &kes::WorldGround();
+    g_panelsBroken = 0;
+    const kes::WorldSoundHooks savedSounds = kes::WorldSounds();
+    if (!script.worldPath.empty()) kes::WorldSounds().fenceBreak = [](const char*, kes::Vec3) { ++g_panelsBroken; };
     kes::BikeEnvironment env;
-    env.ground = ground.get();
+    env.ground = ground;
     const float heading = script.headingDegrees * 0.017453292f;
     const kes::Vec3 headingVec = {-std::sin(heading), std::cos(heading), 0.0f};
     kes::Vec3 start = script.start;
@@ -49,6 +149,20 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     // The landing assist helps only a bike on a route (a player on a track with gates); with the
     // assist asked for, the lab's run stands for one.
     bike.hasRoute = script.params.landingAssist != 0 ? 1 : 0;
+    // With a world the bike is also a scene object, which the world's pickups meet.
+    kes::ObjectSphere racerSpheres[kes::kBikeSphereCount] = {};
+    kes::SectorObject* racer = nullptr;
+    if (!script.worldPath.empty()) {
+        kes::ObjectDesc desc{};
+        std::snprintf(desc.name, sizeof desc.name, "racer");
+        desc.tag = kes::kRacerBikeTag;
+        desc.x = bike.centre.x, desc.y = bike.centre.y, desc.z = bike.centre.z;
+        if (kes::CreateObject(&racer, &desc) == 0 && racer) {
+            kes::PlaceBikeSpheres(bike, racerSpheres);
+            racer->spheres = racerSpheres;
+            racer->sphereCount = kes::kBikeSphereCount;
+        }
+    }
 
     const int frameMs = options.frameMs > 0 ? options.frameMs : 10;
     const int every = options.rowEveryFrames > 0 ? options.rowEveryFrames : 1;
@@ -66,8 +180,14 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             const ControlPhase& current =
                 (!script.phases.empty() && script.phases[phase].time <= t) ? script.phases[phase] : neutral;
             ApplyControls(current, &bike);
+            const kes::Vec3 before = bike.centre;
             bike.Step();
+            if (!script.worldPath.empty()) WorldContacts(bike, before, &result, racerSpheres);
             ++result.steps;
+        }
+        if (racer) {
+            kes::SetObjectPosition(racer, bike.centre.x, bike.centre.y, bike.centre.z);
+            kes::UpdateObjects(static_cast<uint32_t>(frameMs), 0);
         }
         if (!BikeFinite(bike)) result.finite = false;
         if (frame % static_cast<uint64_t>(every) == 0) {
@@ -80,6 +200,10 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             result.rows.push_back(row);
         }
     }
+    result.panelsBroken = g_panelsBroken;
+    result.pickups = g_profile.pickups;
+    result.points = g_profile.stats[20];
+    kes::WorldSounds() = savedSounds;
     return result;
 }
 

@@ -26,6 +26,12 @@ struct RunResult {
     std::vector<TrajectoryRow> rows;
     uint64_t steps = 0;
     bool finite = true;  // every particle stayed finite
+    // With a world file:
+    bool worldLoaded = true;
+    uint32_t worldContacts = 0;  // touches of placed objects, collision meshes and fences
+    uint32_t panelsBroken = 0;   // fence panels broken (each plays its sound)
+    uint32_t pickups = 0;        // bonus pickups collected
+    float points = 0;            // points the pickups paid into the run's profile
 };
 
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options = {});

@@ -102,6 +102,9 @@ bool ParseBikeScript(std::string_view text, BikeScript* out, std::string* error)
                 return Fail(error, lineNumber, "unknown ground");
             }
             script.ground = g;
+        } else if (cmd == "world") {
+            if (w.size() != 2) return Fail(error, lineNumber, "world needs one path");
+            script.worldPath = std::string(w[1]);
         } else if (cmd == "bike") {
             if (w.size() < 3 || w.size() > 4) return Fail(error, lineNumber, "bike needs 2 or 3 values");
             if (!ParseFloat(w[1], &script.params.topSpeedFactor, 2.0) ||

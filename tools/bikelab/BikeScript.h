@@ -4,6 +4,7 @@
 //
 //   # comment
 //   ground flat [height] | slope <grade> | ramp <start> <height> <length> | random <seed> [amplitude]
+//   world <path>   (a world file: its landscape, water, placed objects and fences are the ground)
 //   bike <topSpeedFactor> <engineClass> [airControl]
 //   assist <0|1|2>      the landing assist (0 off); with it the lab's bike counts as riding a route
 //   start <x> <y> <z> [headingDegrees]
@@ -42,6 +43,7 @@ struct ControlPhase {
 
 struct BikeScript {
     GroundSpec ground;
+    std::string worldPath;         // non-empty: the world file is the ground
     kes::BikeParams params;
     kes::Vec3 start = {0.0f, 0.0f, 3.0f};
     float headingDegrees = 0.0f;   // 0 = +y, counter-clockwise

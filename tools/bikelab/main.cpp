@@ -1,4 +1,5 @@
-// bikelab: drives one bike through a script on a generated ground and prints its trajectory as CSV.
+// bikelab: drives one bike through a script on a generated ground or a world file and prints its
+// trajectory as CSV (and, with a world, its world contacts on standard error).
 //   bikelab SCRIPT [--every N]
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     const tools::RunResult result = tools::RunBikeScript(script, options);
+    if (!result.worldLoaded) {
+        std::fprintf(stderr, "bikelab: cannot load the world %s\n", script.worldPath.c_str());
+        return 1;
+    }
+    if (!script.worldPath.empty())
+        std::fprintf(stderr, "bikelab: world contacts %u, fence panels broken %u, pickups collected %u (points %.0f)\n",
+                     result.worldContacts, result.panelsBroken, result.pickups, result.points);
     const std::string csv = tools::TrajectoryCsv(result.rows);
     std::fwrite(csv.data(), 1, csv.size(), stdout);
     return 0;

@@ -1,12 +1,17 @@
 #include "game/world/file/WorldChunks.h"
 
 #include "game/world/file/WorldFile.h"
+#include "game/world/collision/CollisionMeshes.h"
+#include "game/world/dynamic/DynamicObjects.h"
+#include "game/world/fence/Fences.h"
 #include "game/world/flat/FlatAreas.h"
 #include "game/world/info/WorldTextures.h"
 #include "game/world/landscape/Landscape.h"
 #include "game/world/maps/CameraZones.h"
 #include "game/world/maps/LightMap.h"
 #include "game/world/maps/PhysMap.h"
+#include "game/world/objects/PlacedObjects.h"
+#include "game/world/water/Water.h"
 
 namespace kes {
 
@@ -14,10 +19,12 @@ namespace {
 
 constexpr uint32_t kSlnd = ChunkTag("SLND");
 constexpr uint32_t kFlat = ChunkTag("FLAT");
+constexpr uint32_t kWatr = ChunkTag("WATR");
+constexpr uint32_t kFenc = ChunkTag("FENC");
+constexpr uint32_t kObjt = ChunkTag("OBJT");
 
 // Readers of the chunks owned outside this file (the header and fog are read by the world file
-// itself). Placed objects, the AI track, sky, sound map, water, collision meshes, dynamic objects
-// and fences join this table when their owners exist.
+// itself). The AI track, sky and sound map join this table when their owners exist.
 const ChunkReaderEntry kReaders[] = {
     {kSlnd, kSlnd,
      [](ChunkContext& c) { return LandscapeLoad(c.stream, c.size, c.render, c.bounds, WorldLoadProgress); }},
@@ -26,11 +33,19 @@ const ChunkReaderEntry kReaders[] = {
     {ChunkTag("CAMR"), 0, [](ChunkContext& c) { return CameraZonesLoad(c.stream); }},
     {ChunkTag("LMAP"), 0, [](ChunkContext& c) { return LightMapLoad(c.stream, c.bounds); }},
     {kFlat, kFlat, [](ChunkContext& c) { return LoadFlatChunk(c.stream, c.size, c.render); }},
+    {ChunkTag("COLL"), 0, [](ChunkContext& c) { return LoadCollisionChunk(c.stream, c.size); }},
+    {kWatr, kWatr, [](ChunkContext& c) { return WaterLoad(c.stream, c.size, c.render); }},
+    {kFenc, kFenc, [](ChunkContext& c) { return LoadFenceChunk(c.stream, c.size, c.render); }},
+    {kObjt, kObjt, [](ChunkContext& c) { return ObjectTypesLoad(c.stream, c.size, c.render); }},
+    {ChunkTag("DYNO"), 0, [](ChunkContext& c) { return LoadDynamicChunk(c.stream, c.size); }},
 };
 
 const WorldOwnerStep kPostLoad[] = {
     // Fences, dynamic objects and placed objects come before the landscape's derived data; the
     // AI gates after it.
+    {0, [](RenderInterface*) { BuildFences(); }},
+    {0, [](RenderInterface*) { CreateDynamicObjects(); }},
+    {kObjt, [](RenderInterface*) { WorldObjectsLoad(); }},
     {0, [](RenderInterface*) { LandscapeFinish(); }},
 };
 
@@ -49,6 +64,23 @@ const WorldOwnerStep kUnload[] = {
          FreeFlat();
      }},
     {0, [](RenderInterface*) { PhysMapFree(); }},
+    {kWatr,
+     [](RenderInterface* r) {
+         if (r) r->ReleaseAllTextures();
+         WaterFree(nullptr);
+     }},
+    {kFenc,
+     [](RenderInterface* r) {
+         if (r) r->ReleaseAllTextures();
+         FreeFences();
+     }},
+    {0, [](RenderInterface*) { FreeDynamicObjects(); }},
+    {kObjt,
+     [](RenderInterface* r) {
+         if (r) r->ReleaseAllTextures();
+         ObjectTypesFree();
+     }},
+    {0, [](RenderInterface*) { FreeCollisionMeshes(); }},
 };
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include "game/world/chunk/ChunkStream.h"
 #include "game/world/file/WorldChunks.h"
 #include "game/world/landscape/Landscape.h"
+#include "game/world/dynamic/DynamicObjects.h"
+#include "game/world/fence/Fences.h"
+#include "game/world/objects/PlacedObjects.h"
+#include "game/world/water/Water.h"
 #include "platform/bytes/AsciiCase.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/gfx/GfxStates.h"
@@ -39,8 +43,10 @@ struct WorldState {
 } g_world;
 
 WorldListWalk g_walk = nullptr;
-WorldContactPass g_placedPass = nullptr;
-WorldContactPass g_fencePass = nullptr;
+void DefaultFencePass(const RacerContactSubject& subject) { CollideFences(subject); }
+
+WorldContactPass g_placedPass = CollidePlacedObjects;
+WorldContactPass g_fencePass = DefaultFencePass;
 
 void MakeCurrent(uint32_t owner) {
     if (g_world.render) g_world.render->handleTable = owner ? WorldHandleTable(owner) : nullptr;
@@ -227,14 +233,27 @@ int32_t WorldRender(const WorldView& view) {
     }
     MakeCurrent(ChunkTag("SLND"));
     LandscapeRender(view, r);
-    // Sky, water (blended, with the transparent queue's depth bias), placed objects, fences (colour
-    // keyed) and the sound map's voices follow here in this order once their owners exist.
+    MakeCurrent(ChunkTag("WATR"));
+    WaterDraw(view, r);
+    MakeCurrent(ChunkTag("OBJT"));
+    WorldObjectsDraw(view, r);
+    DrawDynamicObjects(view, r);
+    // Fence textures cut out their colour-keyed pixels.
+    if (!FenceGroups().empty()) {
+        MakeCurrent(ChunkTag("FENC"));
+        r->SetState(rs::kColorKeyEnable, 1);
+        DrawFences(view, r);
+        r->SetState(rs::kColorKeyEnable, 0);
+    }
+    // The sky comes before the water, and the sound map's voices after the fences, once their
+    // owners exist.
     MakeCurrent(0);
     return 0;
 }
 
-int32_t WorldUpdate(uint32_t) {
-    // Water, sky and sound-map animations advance here once their owners exist.
+int32_t WorldUpdate(uint32_t elapsedMs) {
+    // Sky and sound-map animations join the water here once their owners exist.
+    WaterUpdate(elapsedMs);
     return 0;
 }
 
@@ -242,8 +261,8 @@ const WorldBounds& CurrentWorldBounds() { return g_world.bounds; }
 const FogBlock& CurrentFog() { return g_world.fog; }
 
 void SetWorldContactPasses(WorldContactPass placedObjects, WorldContactPass fences) {
-    g_placedPass = placedObjects;
-    g_fencePass = fences;
+    g_placedPass = placedObjects ? placedObjects : CollidePlacedObjects;
+    g_fencePass = fences ? fences : DefaultFencePass;
 }
 
 int32_t RacerWorldContacts(const RacerContactSubject& subject, uint32_t skipFlags) {

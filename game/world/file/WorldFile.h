@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/core/render/RenderInterface.h"
+#include "game/world/chunk/ContactSubject.h"
 #include "game/world/chunk/WorldTypes.h"
 #include "game/world/chunk/WorldView.h"
 
@@ -57,18 +58,10 @@ uint32_t AdjustFogColour(uint32_t colourRef, uint32_t slider1, uint32_t slider2)
 // The handle table of an owner's tag ("SLND", "FENC", "FLAT", "SKY.", "OBJT", "WATR"), or null.
 uint32_t* WorldHandleTable(uint32_t tag);
 
-// The scene object's motion as the contact passes take it.
-struct RacerContactSubject {
-    Vec3 previous{}, position{};
-    const void* spheres = nullptr;
-    uint32_t sphereCount = 0;
-    void (*contact)(void* user, uint32_t event, const void* info) = nullptr;
-    void* user = nullptr;
-    float radius = 0;
-};
 // One contact pass over the loaded world (placed objects, fences).
 using WorldContactPass = void (*)(const RacerContactSubject& subject);
-// Installs the placed-object pass (skipped with skip bit 2) and the fence pass (skip bit 8).
+// Replaces the placed-object pass (skipped with skip bit 2) and the fence pass (skip bit 8); null
+// puts back the world's own pass (the placed objects' and the fences' collisions).
 void SetWorldContactPasses(WorldContactPass placedObjects, WorldContactPass fences);
 // Does nothing for a subject without a contact routine; always 0.
 int32_t RacerWorldContacts(const RacerContactSubject& subject, uint32_t skipFlags);

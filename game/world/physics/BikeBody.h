@@ -33,6 +33,9 @@ public:
     virtual void OnLandSound(bool big) = 0;
     // volume in hundredths of a decibel (0 = full)
     virtual void OnCrashSound(int volume) = 0;
+    // A world solid's effect sound (its sound-effect number) at the bike, played from the start when
+    // its voice is not already playing.
+    virtual void OnEffectSound(int32_t, int, const Vec3&) {}
 };
 
 // What the bike needs of the world around it.
@@ -176,6 +179,9 @@ public:
     float airPitchError = 0.0f;
     float airRollError = 0.0f;
     uint8_t airSteerFresh = 1;    // no SteerInAir call since the wheels were last down
+    // The surface sound of the last world solid touched, and the steps it is held for.
+    int32_t skidSoundIndex = -1;
+    int32_t skidTimer = 0;
 };
 
 void TakeBikeSnapshot(const BikeBody& bike, BikeSnapshot* out);

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "game/core/render/RenderInterface.h"
 #include "game/world/chunk/WorldTypes.h"
+#include "game/world/collision/CollisionMeshes.h"
+#include "game/world/dynamic/DynamicObjects.h"
+#include "game/world/path/MotionPath.h"
 
 namespace kes {
 
@@ -95,6 +99,71 @@ struct CameraRecordData {
     float cut = 0.1f, fov = 90.0f;
 };
 
+// One water area: a flat polygon of the ground plane with its texture scales.
+struct WaterAreaData {
+    std::vector<Vec3> outline;
+    float scaleX = 0.01f, scaleY = 0.01f;
+    uint32_t firstFrame = 1;
+};
+
+struct WaterData {
+    std::vector<TextureRecordData> frames;
+    std::vector<WaterAreaData> areas;
+};
+
+struct FenceMaterialData {
+    uint32_t breakable = 0;
+    float breakThreshold = 0;
+    int32_t brokenMaterial = 0;
+    std::string name;
+    std::string soundName = "None";
+};
+
+struct FenceLineData {
+    PointList curve;                  // knots rebuilt by the writer
+    float height = 2.0f;
+    std::vector<uint32_t> materials;  // one per panel: 0 not drawn, k = material k - 1
+};
+
+struct FenceData {
+    uint32_t version = 1002;  // or 1000: materials without sound names
+    std::vector<TextureRecordData> textures;  // one per material
+    std::vector<FenceMaterialData> materials;
+    std::vector<FenceLineData> lines;
+};
+
+// One object type as a mesh record of a single frame and a single material group.
+struct ObjectMeshData {
+    std::string name;
+    std::vector<SourceVertex> vertices;
+    std::vector<uint16_t> faces;  // index triples
+    uint32_t texture = 0;         // 1-based index into the chunk's texture list, 0 none
+    uint32_t colour = 0xFFFFFF;
+    uint16_t flags = 0;
+};
+
+// A placed object as the editor's object placer stores it.
+struct ObjectInstanceData {
+    float x = 0, y = 0, groundHeight = 0;
+    float rotX = 0, rotY = 0, rotZ = 0;
+    float scale = 1;
+    float heightAbove = 0;
+    uint32_t type = 0;
+    Vec3 up{0, 0, 1};
+    uint32_t flags = 2;
+    uint32_t id = 0;
+};
+
+struct ObjectsData {
+    std::vector<TextureRecordData> textures;
+    std::vector<ObjectMeshData> types;
+    uint32_t showObjects = 1;
+    std::vector<ObjectInstanceData> instances;
+    // Two sound names per type ("None" when the list is shorter).
+    std::vector<std::string> sounds1, sounds2;
+    bool writeSounds = true;  // false ends the chunk after the instances, as older files do
+};
+
 class WorldWriter {
 public:
     WorldWriter();
@@ -106,6 +175,12 @@ public:
     void Physics(const PhysicsData& physics);
     void LightMap(const LightMapData& light);
     void Cameras(const std::vector<CameraRecordData>& cameras);
+    void Collision(const std::vector<CollisionMesh>& meshes);
+    void Water(const WaterData& water);
+    void Fences(const FenceData& fences);
+    void Objects(const ObjectsData& objects);
+    // Version 1 (292-byte records), 2 (312) or 3 (316 and the point rolls), then the paths.
+    void Dynamic(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
     // Any chunk as it stands.
     void Raw(uint32_t tag, const std::vector<uint8_t>& data);
     // The whole file, outer size patched.
@@ -116,6 +191,13 @@ public:
     // The parts, for tests that build their own chunks.
     static void AppendTextureList(std::vector<uint8_t>& out, const std::vector<TextureRecordData>& textures);
     static void AppendChunkBitmap(std::vector<uint8_t>& out, const DibPicture& picture);
+    static std::vector<uint8_t> CollisionChunk(const std::vector<CollisionMesh>& meshes);
+    static std::vector<uint8_t> WaterChunk(const WaterData& water);
+    static std::vector<uint8_t> FenceChunk(const FenceData& fences);
+    static std::vector<uint8_t> ObjectChunk(const ObjectsData& objects);
+    static std::vector<uint8_t> DynamicChunk(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
+    // A mesh record ("HSEM") as the editor's mesh list writes it.
+    static void AppendMeshRecord(std::vector<uint8_t>& out, const ObjectMeshData& mesh);
 
 private:
     size_t BeginChunk(uint32_t tag);

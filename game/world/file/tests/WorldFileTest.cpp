@@ -220,7 +220,7 @@ TEST_F(WorldFileTest, ContactPassesFollowTheSkipFlags) {
         int placed, fences;
     } cases[] = {{0, 1, 1}, {2, 0, 1}, {8, 1, 0}, {10, 0, 0}, {17, 1, 1}};
     RacerContactSubject subject;
-    subject.contact = [](void*, uint32_t, const void*) {};
+    subject.contact = [](void*, uint32_t, void*) {};
     for (const Case& c : cases) {
         placed = fences = 0;
         EXPECT_EQ(RacerWorldContacts(subject, c.flags), 0);

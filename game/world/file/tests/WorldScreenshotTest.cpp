@@ -48,27 +48,6 @@ std::vector<uint8_t> GreenValley() {
     return w.Finish();
 }
 
-// World to screen for an eye looking along +y, tilted down: camera x = world x, camera y = up,
-// camera z = depth; then the projection onto a kWidth x kHeight screen with depth 0..1.
-void ViewProjection(const Vec3& eye, float pitch, float out[16]) {
-    const Vec3 right{1, 0, 0};
-    const Vec3 forward{0, std::cos(pitch), -std::sin(pitch)};
-    const Vec3 up{0, std::sin(pitch), std::cos(pitch)};
-    float view[16] = {right.x, up.x, forward.x, 0, right.y, up.y, forward.y, 0, right.z, up.z, forward.z, 0, 0, 0, 0, 1};
-    view[12] = -(eye.x * right.x + eye.y * right.y + eye.z * right.z);
-    view[13] = -(eye.x * up.x + eye.y * up.y + eye.z * up.z);
-    view[14] = -(eye.x * forward.x + eye.y * forward.y + eye.z * forward.z);
-    const float nearZ = 5.0f, farZ = 3000.0f, hw = kWidth / 2.0f, hh = kHeight / 2.0f;
-    const float a = farZ / (farZ - nearZ), b = -nearZ * farZ / (farZ - nearZ);
-    const float proj[16] = {hw, 0, 0, 0, 0, 0, -hh, 0, hw, a, hh, 1, 0, b, 0, 0};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float s = 0;
-            for (int k = 0; k < 4; ++k) s += view[i * 4 + k] * proj[k * 4 + j];
-            out[i * 4 + j] = s;
-        }
-}
-
 struct Rgb {
     int r, g, b;
 };
@@ -104,7 +83,7 @@ std::vector<uint8_t> PatternedValley() {
 // (small mip levels) are in view.
 std::vector<uint8_t> DrawValley(RenderInterface& r, Matrix4* vp) {
     const Vec3 eye{1000, -10, 60};
-    ViewProjection(eye, 0.3f, vp->m);
+    ViewProjection(eye, 0.3f, kWidth, kHeight, 5.0f, 3000.0f, vp->m);
     r.viewProjection = vp;
     WorldView view;
     view.eye = eye;

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -118,6 +119,29 @@ inline int32_t LoadBytes(const std::vector<uint8_t>& bytes, RenderInterface* ren
     const int32_t r = WorldLoadEntry(e, render, nullptr);
     std::remove(e.name.c_str());
     return r;
+}
+
+// World to screen for an eye looking along +y, tilted down by pitch: camera x = world x, camera
+// y = up, camera z = depth; then the projection onto a width x height screen with depth 0..1
+// between nearZ and farZ.
+inline void ViewProjection(const Vec3& eye, float pitch, uint32_t width, uint32_t height, float nearZ, float farZ,
+                           float out[16]) {
+    const Vec3 right{1, 0, 0};
+    const Vec3 forward{0, std::cos(pitch), -std::sin(pitch)};
+    const Vec3 up{0, std::sin(pitch), std::cos(pitch)};
+    float view[16] = {right.x, up.x, forward.x, 0, right.y, up.y, forward.y, 0, right.z, up.z, forward.z, 0, 0, 0, 0, 1};
+    view[12] = -(eye.x * right.x + eye.y * right.y + eye.z * right.z);
+    view[13] = -(eye.x * up.x + eye.y * up.y + eye.z * up.z);
+    view[14] = -(eye.x * forward.x + eye.y * forward.y + eye.z * forward.z);
+    const float hw = static_cast<float>(width) / 2.0f, hh = static_cast<float>(height) / 2.0f;
+    const float a = farZ / (farZ - nearZ), b = -nearZ * farZ / (farZ - nearZ);
+    const float proj[16] = {hw, 0, 0, 0, 0, 0, -hh, 0, hw, a, hh, 1, 0, b, 0, 0};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float sum = 0;
+            for (int k = 0; k < 4; ++k) sum += view[i * 4 + k] * proj[k * 4 + j];
+            out[i * 4 + j] = sum;
+        }
 }
 
 inline WorldBounds TestBounds() { return {0, 0, 0, 360, 360, 100}; }

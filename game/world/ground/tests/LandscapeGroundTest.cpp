@@ -36,5 +36,27 @@ TEST(LandscapeGround, AnswersTheBikesQueriesFromTheLoadedWorld) {
     EXPECT_EQ(ground.SurfaceAt(100.0f, 50.0f), 0);
 }
 
+TEST(LandscapeGround, AnswersWaterFromTheWorldsWaterChunkUntilUnload) {
+    RecordingRender render;
+    WorldWriter w;
+    w.Header(TestBounds());
+    w.Landscape(SmallLandscape([](uint32_t, uint32_t) { return 0.0f; }));
+    WaterData water;
+    water.frames.push_back({"water.bmp", DibPicture::Solid(8, 8, 20, 60, 200)});
+    water.areas.push_back({{{40, 40, 1.5f}, {80, 40, 1.5f}, {80, 80, 1.5f}, {40, 80, 1.5f}}, 0.1f, 0.1f, 1});
+    w.Water(water);
+    ASSERT_EQ(LoadBytes(w.Finish(), &render), 0);
+    const GroundQuery& ground = WorldGround();
+    float h = 0;
+    EXPECT_TRUE(ground.WaterAt(60.0f, 60.0f, &h));
+    EXPECT_EQ(h, 1.5f);
+    EXPECT_FALSE(ground.WaterAt(20.0f, 60.0f, &h));
+    EXPECT_EQ(WorldHandleTable(ChunkTag("WATR"))[0], 1u);
+    WorldUnload();
+    DestroyAllTextureContainers();
+    EXPECT_FALSE(ground.WaterAt(60.0f, 60.0f, &h));
+    EXPECT_EQ(WorldHandleTable(ChunkTag("WATR"))[0], 0u);
+}
+
 }  // namespace
 }  // namespace kes::test
