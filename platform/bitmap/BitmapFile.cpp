@@ -22,12 +22,12 @@ bool GoodMask(uint32_t mask, uint16_t bitCount) {
     return (low & (low + 1)) == 0;
 }
 
-// A channel through its mask, scaled to 0..255.
+// A channel through its mask, scaled to 0..255 (rounded down, as the game widens 5-bit channels).
 uint8_t Channel(uint32_t pixel, uint32_t mask) {
     const int shift = std::countr_zero(mask);
     const uint32_t max = mask >> shift;
     const uint32_t value = (pixel & mask) >> shift;
-    return static_cast<uint8_t>((static_cast<uint64_t>(value) * 255 + max / 2) / max);
+    return static_cast<uint8_t>(static_cast<uint64_t>(value) * 255 / max);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ bool ReadBitmapFile(const uint8_t* file, size_t size, BitmapFile* out, std::stri
 bool HasPlainMasks(const BitmapInfo& info);
 
 // Writes one stored row of a 16- or 32-bit bitmap as blue, green, red bytes (3 x width), each
-// channel scaled from its mask's width to eight bits.
+// channel scaled from its mask's width to eight bits (value x 255 / largest value, rounded down).
 void BitFieldRowToBgr(const BitmapInfo& info, const uint8_t* row, uint8_t* bgr);
 
 }  // namespace plat

@@ -58,7 +58,7 @@ TEST(BitmapFile, PixelsThroughTheirMasks) {
     const Case cases[] = {
         {"16 bits uncompressed: 5-5-5", 16, kBitmapRgb, {}, {0x00, 0x7C, 0x1F, 0x00}, {0, 0, 255, 255, 0, 0}, true},
         {"16 bits, 5-6-5 half green", 16, kBitmapBitFields, {0xF800, 0x07E0, 0x001F}, {0x00, 0x04, 0x00, 0x00},
-         {0, 130, 0, 0, 0, 0}, false},
+         {0, 129, 0, 0, 0, 0}, false},
         {"32 bits uncompressed", 32, kBitmapRgb, {}, {1, 2, 3, 99, 4, 5, 6, 99}, {1, 2, 3, 4, 5, 6}, true},
         {"32 bits, red in the low byte", 32, kBitmapBitFields, {0xFF, 0xFF00, 0xFF0000},
          {1, 2, 3, 0, 4, 5, 6, 0}, {3, 2, 1, 6, 5, 4}, false},
