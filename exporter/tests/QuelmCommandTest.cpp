@@ -10,7 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+
+#include <sys/wait.h>
 
 #include "exporter/ExportFrame.h"
 #include "exporter/QuelmCommand.h"
@@ -315,6 +318,18 @@ TEST_F(Quelm, PositionsThatAreNotFiniteAreRefused) {
     EXPECT_EQ(Run({"--scale", "10", huge, Path("huge.jm5")}), kExitFailed);
     EXPECT_FALSE(fs::exists(Path("huge.jm5")));
     EXPECT_EQ(Run({huge, Path("huge.jm5")}), kExitOk) << err_.str();
+    // The installed program says so too, with the failure exit code and no file.
+    const std::string quelm = std::string(GRAVELON_BINARY_DIR) + "/bin/quelm";
+    const std::string infinite = Write("inf.gltf", TriangleGltf({0, 0, 0, INFINITY, 0, 0, 0, 1, 0}, false));
+    const int status = std::system((quelm + " '" + infinite + "' '" + Path("inf.jm5") + "' > '" + Path("out.txt") +
+                                    "' 2> '" + Path("err.txt") + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitFailed);
+    EXPECT_FALSE(fs::exists(Path("inf.jm5")));
+    std::ifstream err(Path("err.txt"));
+    const std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("not a finite number"), std::string::npos) << text;
+    EXPECT_EQ(fs::file_size(Path("out.txt")), 0u);
 }
 
 TEST_F(Quelm, MorphedMeshIsRefusedOverAnAnimatedRange) {
