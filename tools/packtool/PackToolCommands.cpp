@@ -85,7 +85,9 @@ int Create(const std::vector<std::string>& args, std::ostream& err) {
         if (fs::is_directory(status)) {
             std::vector<fs::path> inside;
             for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
-                if (it->is_regular_file(ec)) inside.push_back(it->path());
+                // The pack being written may lie in the folder: an older copy of it is not packed.
+                std::error_code same;
+                if (it->is_regular_file(ec) && !fs::equivalent(it->path(), out, same)) inside.push_back(it->path());
             }
             if (ec) {
                 err << "packtool: cannot read the folder " << file << "\n";

@@ -129,6 +129,12 @@ TEST_F(PackToolTest, FolderArgumentsAddEveryFileInside) {
     ASSERT_EQ(Run({"list", Pack()}), 0);
     EXPECT_EQ(out_.str().substr(0, 16), "Worlds\\Hill.wld ");
     EXPECT_EQ(out_.str().find("readme"), std::string::npos);
+    // A pack written inside the folder it packs leaves its older self out.
+    const std::string inside = (root_ / "all.dat").string();
+    ASSERT_EQ(Run({"create", inside, "--root", root_.string(), root_.string()}), 0) << err_.str();
+    ASSERT_EQ(Run({"create", inside, "--root", root_.string(), root_.string()}), 0) << err_.str();
+    ASSERT_EQ(Run({"list", inside}), 0);
+    EXPECT_EQ(out_.str().find("all.dat"), std::string::npos) << out_.str();
 }
 
 TEST_F(PackToolTest, MissingInputsAndUnwritableOutputsAreNamed) {
