@@ -332,15 +332,52 @@ TEST_F(Quelm, PositionsThatAreNotFiniteAreRefused) {
     EXPECT_EQ(fs::file_size(Path("out.txt")), 0u);
 }
 
-TEST_F(Quelm, MorphedMeshIsRefusedOverAnAnimatedRange) {
-    const std::string gltf = Write("morph.gltf", TriangleGltf({0, 0, 0, 1, 0, 0, 0, 1, 0}, true));
-    EXPECT_EQ(Run({"--start-frame", "0", "--end-frame", "3", gltf, Path("morph.jm5")}), kExitFailed);
-    EXPECT_NE(err_.str().find("Object \"Box\" is deformed by bones or morph targets"), std::string::npos)
-        << err_.str();
-    EXPECT_FALSE(fs::exists(Path("morph.jm5")));
-    // One frame of it is its rest shape, which is what the file holds.
-    EXPECT_EQ(Run({gltf, Path("morph.jm5")}), kExitOk) << err_.str();
-    EXPECT_EQ(Read(Path("morph.jm5")).faces.size(), 1u);
+// The same triangle hung on one bone ("Bone") with its whole weight.
+std::string SkinnedTriangleGltf() {
+    plat::ByteWriter w;
+    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f}) w.F32(f);  // positions
+    for (int i = 0; i < 12; ++i) w.U8(0);                                      // joints
+    for (int v = 0; v < 3; ++v)
+        for (float f : {1.f, 0.f, 0.f, 0.f}) w.F32(f);                          // weights
+    for (int i = 0; i < 16; ++i) w.F32(i % 5 == 0 ? 1.f : 0.f);                // inverse bind matrix
+    const std::string data = Base64(w.Data());
+    return R"({
+ "asset": {"version": "2.0"},
+ "scene": 0,
+ "scenes": [{"nodes": [0, 1]}],
+ "nodes": [{"name": "Box", "mesh": 0, "skin": 0}, {"name": "Bone"}],
+ "skins": [{"joints": [1], "inverseBindMatrices": 3}],
+ "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "JOINTS_0": 1, "WEIGHTS_0": 2}, "material": 0}]}],
+ "materials": [{"name": "Paint", "pbrMetallicRoughness": {"baseColorFactor": [1, 0, 0, 1]}}],
+ "buffers": [{"byteLength": 160, "uri": "data:application/octet-stream;base64,)" + data + R"("}],
+ "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 12},
+                 {"buffer": 0, "byteOffset": 48, "byteLength": 48}, {"buffer": 0, "byteOffset": 96, "byteLength": 64}],
+ "accessors": [
+  {"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+  {"bufferView": 1, "componentType": 5121, "count": 3, "type": "VEC4"},
+  {"bufferView": 2, "componentType": 5126, "count": 3, "type": "VEC4"},
+  {"bufferView": 3, "componentType": 5126, "count": 1, "type": "MAT4"}
+ ]
+})";
+}
+
+TEST_F(Quelm, DeformedMeshIsRefusedOverAnAnimatedRange) {
+    const std::pair<const char*, std::string> scenes[] = {
+        {"morph.gltf", TriangleGltf({0, 0, 0, 1, 0, 0, 0, 1, 0}, true)},
+        {"skin.gltf", SkinnedTriangleGltf()},
+    };
+    for (const auto& [name, text] : scenes) {
+        SCOPED_TRACE(name);
+        const std::string gltf = Write(name, text);
+        EXPECT_EQ(Run({"--start-frame", "0", "--end-frame", "3", gltf, Path("deformed.jm5")}), kExitFailed);
+        EXPECT_NE(err_.str().find("Object \"Box\" is deformed by bones or morph targets"), std::string::npos)
+            << err_.str();
+        EXPECT_FALSE(fs::exists(Path("deformed.jm5")));
+        // One frame of it is its rest shape, which is what the file holds.
+        EXPECT_EQ(Run({gltf, Path("deformed.jm5")}), kExitOk) << err_.str();
+        EXPECT_EQ(Read(Path("deformed.jm5")).faces.size(), 1u);
+        fs::remove(Path("deformed.jm5"));
+    }
 }
 
 // A .3ds chunk: id, size counting its own six bytes, body.
