@@ -62,7 +62,15 @@ public:
         int chain = maxChain;
         for (int32_t cand = head_[Hash(pos)]; cand >= 0 && chain-- > 0; cand = prev_[cand]) {
             const uint8_t* old = data_ + cand;
+            // Only a candidate that agrees up to byte best (below the limit) can be longer: the
+            // four bytes ending there are compared first.
             if (old[best] != cur[best]) continue;
+            if (best >= 3) {
+                uint32_t tailOld, tailCur;
+                std::memcpy(&tailOld, old + best - 3, 4);
+                std::memcpy(&tailCur, cur + best - 3, 4);
+                if (tailOld != tailCur) continue;
+            }
             const uint32_t len = MatchLength(old, cur, limit);
             if (len > best) {
                 best = len;
