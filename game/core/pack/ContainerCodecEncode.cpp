@@ -126,7 +126,10 @@ std::vector<uint8_t> PackImage(const uint8_t* data, size_t size, uint32_t firstW
         return !blocks[k].empty();
     });
     if (!encoded) return {};
+    size_t total = kContainerHeaderSize + 4 * blockCount;
+    for (const std::vector<uint8_t>& block : blocks) total += kContainerBlockHeaderSize + block.size();
     plat::ByteWriter w;
+    w.Reserve(total);
     w.U32(firstWord);
     w.U32(static_cast<uint32_t>(size));
     w.U32(kContainerMagic);

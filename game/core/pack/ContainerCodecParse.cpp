@@ -188,7 +188,7 @@ TokenCosts EstimateCosts(const uint8_t* data, const std::vector<Token>& tokens) 
 MatchTable FindMatches(const uint8_t* data, uint32_t n) {
     MatchTable table;
     table.first.reserve(static_cast<size_t>(n) + 1);
-    table.matches.reserve(n);
+    table.matches.reserve(static_cast<size_t>(n) * 4);  // a few matches a position
     MatchFinder finder(data, n);
     for (uint32_t i = 0; i < n; ++i) {
         table.first.push_back(static_cast<uint32_t>(table.matches.size()));
