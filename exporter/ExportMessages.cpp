@@ -28,6 +28,9 @@ const char* MessageText(int id) {
         case kMsgTooManyVertices: return "Too many vertices (%u) : a mesh file holds at most 65535 !";
         case kMsgTooManyMaterials: return "Too many materials (%u) : a mesh file holds at most 65535 !";
         case kMsgFrameTooSmall: return "Frame %d has fewer vertices than the first frame !";
+        case kMsgPositionNotFinite: return "Object \"%s\" has a vertex position that is not a finite number !";
+        case kMsgDeformedAnimation:
+            return "Object \"%s\" is deformed by bones or morph targets : only its first frame can be exported !";
         default: return "";
     }
 }

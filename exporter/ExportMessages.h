@@ -18,6 +18,9 @@ enum MessageId {
     kMsgTooManyVertices = 14,
     kMsgTooManyMaterials = 15,
     kMsgFrameTooSmall = 16,
+    // Geometry a mesh file cannot hold.
+    kMsgPositionNotFinite = 17,
+    kMsgDeformedAnimation = 18,
 };
 
 // The text of a message; "%s" and "%d" are filled by FormatMessage. A number without text yields "".

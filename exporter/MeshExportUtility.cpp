@@ -209,6 +209,11 @@ bool MeshExportUtility::CollectExportMesh(plat::SceneNode& node, plat::SceneTime
 
         for (ExportVertex& v : part.vertices) {
             const plat::ScenePoint p = plat::ScenePoint{v.x, v.y, v.z} * tm;
+            // The file and every reader need finite positions, after the panel's scale too.
+            if (!std::isfinite(p.x * scale) || !std::isfinite(p.y * scale) || !std::isfinite(p.z * scale)) {
+                Prompt(FormatMessage(kMsgPositionNotFinite, node.name));
+                return false;
+            }
             plat::ScenePoint n = plat::ScenePoint{v.nx, v.ny, v.nz} * tm - tm.row[3];
             const float len = plat::Length(n);
             if (len != 0.0f) n = n * (1.0f / len);
@@ -305,6 +310,16 @@ bool MeshExportUtility::ExportJM5(const std::string& path) {
     if (frameCount <= 0) {
         nodes_.clear();
         return false;
+    }
+    // Only rigid motion and mesh keys are followed from frame to frame: the frames of a shape
+    // moved by bones or morph targets would all show its rest shape.
+    if (frameCount > 1) {
+        for (const plat::SceneNode* node : nodes_) {
+            if (!node->deformed) continue;
+            Prompt(FormatMessage(kMsgDeformedAnimation, node->name));
+            nodes_.clear();
+            return false;
+        }
     }
     bool ok = false;
     try {

@@ -1,6 +1,7 @@
 #include "editor/mesh/EditorMesh.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 #include <optional>
@@ -31,6 +32,9 @@ MeshVertex ReadVertex(plat::ByteReader& in) {
     v.v = in.F32();
     return v;
 }
+
+// A position that is not a finite number would poison the bounds and every view's transform.
+bool IsFinitePosition(const MeshVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 void WriteVertex(plat::ByteWriter& out, const MeshVertex& v) {
     for (float f : {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v}) out.F32(f);
@@ -159,6 +163,8 @@ int32_t EditorMesh::Parse(const uint8_t* image, size_t size, MeshTextureSource* 
     std::vector<MeshVertex> fileVertices(static_cast<size_t>(nf) * v);
     for (MeshVertex& vx : fileVertices) vx = ReadVertex(in);
     if (!Tag(in, "<END>")) return 0;
+    for (const MeshVertex& vx : fileVertices)
+        if (!IsFinitePosition(vx)) return 0;
 
     // Every index must name something that exists; the draw groups are indexed by material.
     for (uint16_t i : fileFaces)
@@ -350,7 +356,10 @@ int32_t EditorMesh::ReadRecord(plat::ByteReader& in) {
     if (nf == 0 && v != 0) return bad;
     EditorMesh loaded;
     loaded.frames.assign((static_cast<size_t>(nf) + 1) * v, MeshVertex{});
-    for (size_t i = 0; i < static_cast<size_t>(nf) * v; ++i) loaded.frames[i] = ReadVertex(rec);
+    for (size_t i = 0; i < static_cast<size_t>(nf) * v; ++i) {
+        loaded.frames[i] = ReadVertex(rec);
+        if (!IsFinitePosition(loaded.frames[i])) return bad;
+    }
     loaded.faces.resize(static_cast<size_t>(f) * 3);
     for (uint16_t& i : loaded.faces) i = rec.U16();
     loaded.faceMaterials.resize(f);

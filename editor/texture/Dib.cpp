@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/bitmap/BitmapFile.h"
+
 namespace qv {
 
 uint32_t ColourTableBytes(uint16_t bitCount) {
@@ -89,41 +91,57 @@ Dib WidenToEightBits(const Dib& in, const std::vector<uint8_t>& palette) {
     return out;
 }
 
+// Rows of 16 bits, or of 32 bits with masks other than an uncompressed bitmap's, become 24-bit
+// rows through the masks (the stored order of the rows is kept).
+Dib BitFieldsToTwentyFourBits(const Dib& in, const plat::BitmapInfo& info) {
+    Dib out;
+    out.header = in.header;
+    out.header.bitCount = 24;
+    const uint32_t outRow = RowBytes(in.header.width, 24);
+    out.header.sizeImage = outRow * info.height;
+    out.pixels.assign(out.header.sizeImage, 0);
+    for (uint32_t y = 0; y < info.height; ++y)
+        plat::BitFieldRowToBgr(info, in.pixels.data() + static_cast<size_t>(y) * info.rowBytes,
+                               out.pixels.data() + static_cast<size_t>(y) * outRow);
+    return out;
+}
+
 }  // namespace
 
 std::optional<Dib> DecodeBmp(const std::vector<uint8_t>& file) {
+    // The shared bitmap reader checks the header (any of its sizes), the masks of bit fields, and
+    // that the table and rows lie inside the file.
+    plat::BitmapFile bitmap;
+    if (!plat::ReadBitmapFile(file.data(), file.size(), &bitmap, nullptr)) return std::nullopt;
+    const plat::BitmapInfo& info = bitmap.info;
     plat::ByteReader in(file.data(), file.size());
-    if (in.U16() != 0x4D42) return std::nullopt;  // "BM"
-    in.U32();
-    in.U32();
-    const uint32_t pixelOffset = in.U32();
+    in.Seek(14);
     Dib dib;
     dib.header = ReadBitmapHeader(in);
     if (!in.Ok()) return std::nullopt;
-    auto pixelBytes = CheckedPixelBytes(dib.header);
-    if (!pixelBytes) return std::nullopt;
-    const uint32_t rows = RowBytes(dib.header.width, dib.header.bitCount) * static_cast<uint32_t>(dib.Height());
+    // Kept as the editor stores bitmaps: a 40-byte header over uncompressed rows.
+    dib.header.size = 40;
+    dib.header.compression = 0;
+    if (!CheckedPixelBytes(dib.header)) return std::nullopt;
+    const uint32_t rows = info.rowBytes * info.height;
     // Colour table as the file gives it (clrUsed entries, or the full count for the bit depth).
     std::vector<uint8_t> palette;
-    if (dib.header.bitCount <= 8) {
-        uint32_t entries = dib.header.clrUsed ? dib.header.clrUsed : (1u << dib.header.bitCount);
-        if (entries > 256) return std::nullopt;
-        auto table = in.Take(entries * 4);
-        if (!in.Ok()) return std::nullopt;
-        palette.assign(table.begin(), table.end());
+    if (info.bitCount <= 8) {
+        const uint8_t* table = file.data() + 14 + info.tableOffset;
+        palette.assign(table, table + 4 * static_cast<size_t>(info.tableEntries));
     }
-    if (!in.Seek(pixelOffset)) return std::nullopt;
-    auto px = in.Take(rows);
-    if (!in.Ok()) return std::nullopt;
-    dib.pixels.assign(px.begin(), px.end());
+    const uint8_t* px = file.data() + bitmap.pixelOffset;
+    dib.pixels.assign(px, px + rows);
     dib.header.sizeImage = rows;
-    if (dib.header.bitCount < 8) return WidenToEightBits(dib, palette);
-    if (dib.header.bitCount == 8) {
+    if (info.bitCount < 8) return WidenToEightBits(dib, palette);
+    if (info.bitCount == 8) {
         dib.colourTable.assign(1024, 0);
         std::memcpy(dib.colourTable.data(), palette.data(), palette.size());
         dib.header.clrUsed = 0;
         dib.header.clrImportant = 0;
     }
+    if (info.bitCount == 16 || (info.bitCount == 32 && !plat::HasPlainMasks(info)))
+        return BitFieldsToTwentyFourBits(dib, info);
     return dib;
 }
 

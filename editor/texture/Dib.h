@@ -37,8 +37,10 @@ void WriteBitmapHeader(plat::ByteWriter& out, const BitmapInfoHeader& h);
 // when it is 0), or nothing when the header is unusable.
 std::optional<uint32_t> CheckedPixelBytes(const BitmapInfoHeader& h);
 
-// Decodes a ".bmp" file image. Bitmaps of 1 and 4 bits are widened to 8 bits so that every stored
-// record carries a full colour table.
+// Decodes a ".bmp" file image with the shared bitmap reader (any header size, bit fields). Bitmaps
+// of 1 and 4 bits are widened to 8 bits so that every stored record carries a full colour table;
+// 16-bit bitmaps, and 32-bit ones whose masks are not the plain ones, become 24-bit through their
+// masks. The result always has a 40-byte header and no compression.
 std::optional<Dib> DecodeBmp(const std::vector<uint8_t>& file);
 // Builds a bitmap from a header and the bytes after it in memory: for 8 bits the 1024-byte colour
 // table, then the rows.

@@ -385,6 +385,23 @@ TEST_F(ExportLogic, LaterFrameWithMoreVerticesWarnsAndWritesTheFirstFramesCount)
     EXPECT_EQ(mesh.frames[1].size(), 3u);
 }
 
+TEST_F(ExportLogic, DeformedShapeInAGroupIsRefusedOverFramesOnly) {
+    // A shape moved by bones, reached through a closed group: its frames would all be its rest shape.
+    plat::SceneNode* rig = scene.AddNode("Rig");
+    rig->groupHead = true;
+    plat::SceneNode* skin = AddMeshNode(scene, "Skin", UnitTriangle(), StandardMaterial("Red", {1, 0, 0}), rig);
+    skin->deformed = true;
+    scene.Select(rig);
+    exporter.endFrame = 2;
+    EXPECT_FALSE(exporter.ExportJM5(Path("skin.jm5")));
+    EXPECT_TRUE(ui.Prompted("Object \"Skin\" is deformed by bones or morph targets : only its first frame can be exported !"));
+    EXPECT_FALSE(fs::exists(Path("skin.jm5")));
+    // One frame of it is its rest shape, in either format.
+    exporter.endFrame = 0;
+    EXPECT_TRUE(exporter.ExportJM5(Path("skin.jm5")));
+    EXPECT_TRUE(exporter.ExportJM4(Path("skin.jm4")));
+}
+
 TEST(BitmapRecordName, FolderDroppedCutAtFirstDot) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\a\\Rock.tga", "Rock.BMP"},

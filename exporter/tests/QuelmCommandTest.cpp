@@ -10,7 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+
+#include <sys/wait.h>
 
 #include "exporter/ExportFrame.h"
 #include "exporter/QuelmCommand.h"
@@ -273,6 +276,206 @@ TEST_F(Quelm, NodeSelection) {
         EXPECT_EQ(mesh.faces.size(), c.faces);
         EXPECT_NEAR(Corners(mesh, 0)[0].x, c.firstX, 1e-5);
     }
+}
+
+// One triangle with a material; positions as given, and a morph target moving it when asked.
+std::string TriangleGltf(const std::vector<float>& positions, bool morph) {
+    plat::ByteWriter w;
+    for (float f : positions) w.F32(f);
+    for (float f : {0.f, 0.f, 1.f, 0.f, 0.f, 1.f, 0.f, 0.f, 1.f}) w.F32(f);  // the target's offsets
+    const std::string data = Base64(w.Data());
+    const std::string target = morph ? R"(, "targets": [{"POSITION": 1}])" : "";
+    const std::string weights = morph ? R"(, "weights": [0.5])" : "";
+    return R"({
+ "asset": {"version": "2.0"},
+ "scene": 0,
+ "scenes": [{"nodes": [0]}],
+ "nodes": [{"name": "Box", "mesh": 0}],
+ "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "material": 0)" + target + "}]" + weights + R"(}],
+ "materials": [{"name": "Paint", "pbrMetallicRoughness": {"baseColorFactor": [1, 0, 0, 1]}}],
+ "buffers": [{"byteLength": 72, "uri": "data:application/octet-stream;base64,)" + data + R"("}],
+ "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 36}],
+ "accessors": [
+  {"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+  {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [0, 0, 1]}
+ ]
+})";
+}
+
+TEST_F(Quelm, PositionsThatAreNotFiniteAreRefused) {
+    for (const float bad : {INFINITY, -INFINITY, NAN}) {
+        SCOPED_TRACE(bad);
+        const std::string gltf = Write("box.gltf", TriangleGltf({0, 0, 0, bad, 0, 0, 0, 1, 0}, false));
+        EXPECT_EQ(Run({gltf, Path("box.jm5")}), kExitFailed);
+        EXPECT_NE(err_.str().find("Object \"Box\" has a vertex position that is not a finite number !"),
+                  std::string::npos)
+            << err_.str();
+        EXPECT_EQ(out_.str(), "");
+        EXPECT_FALSE(fs::exists(Path("box.jm5")));
+    }
+    // Finite positions that the scale carries past the largest float.
+    const std::string huge = Write("huge.gltf", TriangleGltf({0, 0, 0, 3e38f, 0, 0, 0, 1, 0}, false));
+    EXPECT_EQ(Run({"--scale", "10", huge, Path("huge.jm5")}), kExitFailed);
+    EXPECT_FALSE(fs::exists(Path("huge.jm5")));
+    EXPECT_EQ(Run({huge, Path("huge.jm5")}), kExitOk) << err_.str();
+    // The installed program says so too, with the failure exit code and no file.
+    const std::string quelm = std::string(GRAVELON_BINARY_DIR) + "/bin/quelm";
+    const std::string infinite = Write("inf.gltf", TriangleGltf({0, 0, 0, INFINITY, 0, 0, 0, 1, 0}, false));
+    const int status = std::system((quelm + " '" + infinite + "' '" + Path("inf.jm5") + "' > '" + Path("out.txt") +
+                                    "' 2> '" + Path("err.txt") + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitFailed);
+    EXPECT_FALSE(fs::exists(Path("inf.jm5")));
+    std::ifstream err(Path("err.txt"));
+    const std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("not a finite number"), std::string::npos) << text;
+    EXPECT_EQ(fs::file_size(Path("out.txt")), 0u);
+}
+
+// The same triangle hung on one bone ("Bone") with its whole weight.
+std::string SkinnedTriangleGltf() {
+    plat::ByteWriter w;
+    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f}) w.F32(f);  // positions
+    for (int i = 0; i < 12; ++i) w.U8(0);                                      // joints
+    for (int v = 0; v < 3; ++v)
+        for (float f : {1.f, 0.f, 0.f, 0.f}) w.F32(f);                          // weights
+    for (int i = 0; i < 16; ++i) w.F32(i % 5 == 0 ? 1.f : 0.f);                // inverse bind matrix
+    const std::string data = Base64(w.Data());
+    return R"({
+ "asset": {"version": "2.0"},
+ "scene": 0,
+ "scenes": [{"nodes": [0, 1]}],
+ "nodes": [{"name": "Box", "mesh": 0, "skin": 0}, {"name": "Bone"}],
+ "skins": [{"joints": [1], "inverseBindMatrices": 3}],
+ "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "JOINTS_0": 1, "WEIGHTS_0": 2}, "material": 0}]}],
+ "materials": [{"name": "Paint", "pbrMetallicRoughness": {"baseColorFactor": [1, 0, 0, 1]}}],
+ "buffers": [{"byteLength": 160, "uri": "data:application/octet-stream;base64,)" + data + R"("}],
+ "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 12},
+                 {"buffer": 0, "byteOffset": 48, "byteLength": 48}, {"buffer": 0, "byteOffset": 96, "byteLength": 64}],
+ "accessors": [
+  {"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+  {"bufferView": 1, "componentType": 5121, "count": 3, "type": "VEC4"},
+  {"bufferView": 2, "componentType": 5126, "count": 3, "type": "VEC4"},
+  {"bufferView": 3, "componentType": 5126, "count": 1, "type": "MAT4"}
+ ]
+})";
+}
+
+TEST_F(Quelm, DeformedMeshIsRefusedOverAnAnimatedRange) {
+    const std::pair<const char*, std::string> scenes[] = {
+        {"morph.gltf", TriangleGltf({0, 0, 0, 1, 0, 0, 0, 1, 0}, true)},
+        {"skin.gltf", SkinnedTriangleGltf()},
+    };
+    for (const auto& [name, text] : scenes) {
+        SCOPED_TRACE(name);
+        const std::string gltf = Write(name, text);
+        EXPECT_EQ(Run({"--start-frame", "0", "--end-frame", "3", gltf, Path("deformed.jm5")}), kExitFailed);
+        EXPECT_NE(err_.str().find("Object \"Box\" is deformed by bones or morph targets"), std::string::npos)
+            << err_.str();
+        EXPECT_FALSE(fs::exists(Path("deformed.jm5")));
+        // One frame of it is its rest shape, which is what the file holds.
+        EXPECT_EQ(Run({gltf, Path("deformed.jm5")}), kExitOk) << err_.str();
+        EXPECT_EQ(Read(Path("deformed.jm5")).faces.size(), 1u);
+        fs::remove(Path("deformed.jm5"));
+    }
+}
+
+// A .3ds chunk: id, size counting its own six bytes, body.
+std::string Chunk3ds(uint16_t id, const std::string& body) {
+    plat::ByteWriter w;
+    w.U16(id);
+    w.U32(static_cast<uint32_t>(body.size() + 6));
+    w.Bytes(body.data(), body.size());
+    return std::string(w.Data().begin(), w.Data().end());
+}
+
+std::string Bytes(const plat::ByteWriter& w) { return std::string(w.Data().begin(), w.Data().end()); }
+
+// A .3ds file with the triangle "Tri" (material "Paint" when withMaterial) and, when keyFrame > 0,
+// keys moving it from x = 0 at frame 0 to x = keyFrame at frame keyFrame.
+std::string Triangle3ds(bool withMaterial, uint32_t keyFrame) {
+    plat::ByteWriter verts, faces, group, version;
+    verts.U16(3);
+    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f}) verts.F32(f);
+    faces.U16(1);
+    for (uint16_t i : {0, 1, 2, 0}) faces.U16(i);
+    group.Bytes("Paint", 6);
+    group.U16(1);
+    group.U16(0);
+    const std::string faceList = Bytes(faces) + (withMaterial ? Chunk3ds(0x4130, Bytes(group)) : "");
+    const std::string mesh = Chunk3ds(0x4100, Chunk3ds(0x4110, Bytes(verts)) + Chunk3ds(0x4120, faceList));
+    const std::string object = Chunk3ds(0x4000, std::string("Tri", 4) + mesh);
+    const std::string red = Chunk3ds(0x0011, std::string("\xFF\x00\x00", 3));
+    const std::string material =
+        Chunk3ds(0xAFFF, Chunk3ds(0xA000, std::string("Paint", 6)) + Chunk3ds(0xA020, red));
+    version.U32(3);
+    std::string edit = Chunk3ds(0x3D3E, Bytes(version)) + (withMaterial ? material : "") + object;
+    std::string file = Chunk3ds(0x0002, Bytes(version)) + Chunk3ds(0x3D3D, edit);
+    if (keyFrame > 0) {
+        plat::ByteWriter segment, id, header, track;
+        segment.U32(0);
+        segment.U32(keyFrame);
+        id.U16(0);
+        header.Bytes("Tri", 4);
+        for (uint16_t v : {0, 0, 0xFFFF}) header.U16(v);
+        track.U16(0);
+        for (int i = 0; i < 8; ++i) track.U8(0);
+        track.U32(2);
+        for (const uint32_t frame : {0u, keyFrame}) {
+            track.U32(frame);
+            track.U16(0);  // no spline values
+            for (float f : {static_cast<float>(frame), 0.f, 0.f}) track.F32(f);
+        }
+        const std::string node = Chunk3ds(0xB002, Chunk3ds(0xB030, Bytes(id)) + Chunk3ds(0xB010, Bytes(header)) +
+                                                      Chunk3ds(0xB020, Bytes(track)));
+        file += Chunk3ds(0xB000, Chunk3ds(0xB008, Bytes(segment)) + node);
+    }
+    return Chunk3ds(0x4D4D, file);
+}
+
+TEST_F(Quelm, ThreeDsKeysCountFramesAtTheModellersRate) {
+    const std::string moving = Write("moving.3ds", Triangle3ds(true, 30));
+    ASSERT_EQ(Run({"--start-frame", "0", "--end-frame", "30", moving, Path("moving.jm5")}), kExitOk) << err_.str();
+    const ReadMesh mesh = Read(Path("moving.jm5"));
+    ASSERT_EQ(mesh.frames.size(), 31u);
+    // Frame n of the export is key frame n of the file: the triangle has moved n along x.
+    for (const size_t frame : {0u, 15u, 30u}) {
+        SCOPED_TRACE(frame);
+        float lowest = 1e9f;
+        for (const ReadVertex& v : mesh.frames[frame]) lowest = std::min(lowest, v.x);
+        EXPECT_NEAR(lowest, static_cast<float>(frame), 1e-3);
+    }
+}
+
+TEST_F(Quelm, WhatTheImportLibraryInventsIsNotTakenAsTheModels) {
+    // The same scene without a material in three formats: each refused the same way.
+    const std::string ase =
+        "*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n *NODE_NAME \"Tri\"\n *MESH {\n  *MESH_NUMVERTEX 3\n"
+        "  *MESH_NUMFACES 1\n  *MESH_VERTEX_LIST {\n   *MESH_VERTEX 0 0 0 0\n   *MESH_VERTEX 1 1 0 0\n"
+        "   *MESH_VERTEX 2 0 1 0\n  }\n  *MESH_FACE_LIST {\n   *MESH_FACE 0: A: 0 B: 1 C: 2 *MESH_MTLID 0\n"
+        "  }\n }\n}\n";
+    const std::pair<std::string, std::string> scenes[] = {
+        {"tri.3ds", Triangle3ds(false, 0)},
+        {"tri.ase", ase},
+        {"tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+    };
+    for (const auto& [name, contents] : scenes) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Run({Write(name, contents), Path("tri.jm5")}), kExitFailed);
+        EXPECT_NE(err_.str().find("There is no material apply to object"), std::string::npos) << err_.str();
+        EXPECT_EQ(out_.str(), "");
+        EXPECT_FALSE(fs::exists(Path("tri.jm5")));
+    }
+    // The .3ds with its material is taken.
+    EXPECT_EQ(Run({Write("painted.3ds", Triangle3ds(true, 0)), Path("tri.jm5")}), kExitOk) << err_.str();
+
+    // A text model in UTF-16 that the library cannot read comes back as its placeholder skeleton.
+    std::string wide = "\xFF\xFE";
+    for (char c : ase) wide += std::string{c, '\0'};
+    EXPECT_EQ(Run({Write("wide.ase", wide), Path("wide.jm5")}), kExitFailed);
+    EXPECT_NE(err_.str().find("cannot read"), std::string::npos) << err_.str();
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_FALSE(fs::exists(Path("wide.jm5")));
 }
 
 TEST_F(Quelm, BadInputFailsWithAClearMessage) {

@@ -83,6 +83,8 @@ public:
     void Zeros(size_t n) { bytes_.insert(bytes_.end(), n, 0); }
     // Overwrites a u32 written earlier (chunk sizes patched after their data).
     void PatchU32(size_t at, uint32_t v) { StoreU32(bytes_.data() + at, v); }
+    // Room for n bytes in all, when the final size is known before writing.
+    void Reserve(size_t n) { bytes_.reserve(n); }
 
     size_t Size() const { return bytes_.size(); }
     const std::vector<uint8_t>& Data() const { return bytes_; }

@@ -20,8 +20,17 @@ namespace {
 constexpr unsigned kImportFlags = aiProcess_Triangulate | aiProcess_SortByPType |
                                   aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure;
 
-// The import library's name for the material it invents when a file assigns none.
-constexpr const char* kInventedMaterialName = "DefaultMaterial";
+// Names of the materials the import library invents: for faces a file gives no material (its
+// common one, and the one of its .3ds reader), and for the placeholder skeleton it builds when a
+// file yields no geometry.
+constexpr const char* kInventedMaterialNames[] = {"DefaultMaterial", "%%%DEFAULT", "SkeletonMaterial"};
+constexpr const char* kSkeletonMaterialName = "SkeletonMaterial";
+
+bool IsInventedMaterial(const aiString& name) {
+    for (const char* invented : kInventedMaterialNames)
+        if (name == aiString(invented)) return true;
+    return false;
+}
 
 ScenePoint ToPoint(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 
@@ -95,7 +104,8 @@ public:
             materials_.push_back(ConvertMaterial(*in.mMaterials[i], warnings));
             aiString name;
             in.mMaterials[i]->Get(AI_MATKEY_NAME, name);
-            invented_.push_back(name == aiString(kInventedMaterialName));
+            invented_.push_back(IsInventedMaterial(name));
+            skeleton_.push_back(name == aiString(kSkeletonMaterialName));
         }
     }
 
@@ -111,6 +121,10 @@ public:
         }
         if (!IsFinite(base)) {
             error = "the scene's root transform is not a number";
+            return false;
+        }
+        if (placeholders_ > 0 && !anyGeometry_) {
+            error = "the import library found no geometry in the file";
             return false;
         }
         out_.SetBaseTransform(base);
@@ -160,6 +174,11 @@ private:
             if (index >= in_.mNumMeshes) continue;
             const aiMesh& m = *in_.mMeshes[index];
             if (!(m.mPrimitiveTypes & aiPrimitiveType_TRIANGLE)) continue;  // points and lines
+            if (IsPlaceholder(m)) {
+                ++placeholders_;
+                continue;
+            }
+            if (m.mNumBones > 0 || m.mNumAnimMeshes > 0) node.deformed = true;
             const uint32_t first = static_cast<uint32_t>(mesh.verts.size());
             const uint32_t firstTv = static_cast<uint32_t>(mesh.tverts.size());
             const uint16_t materialId = static_cast<uint16_t>(std::min<size_t>(used.size(), 0xFFFF));
@@ -191,6 +210,7 @@ private:
             usedInvented.push_back(!validMaterial || invented_[m.mMaterialIndex]);
         }
         if (mesh.faces.empty()) return;  // nothing but points and lines: no triangle object
+        anyGeometry_ = true;
         if (allNormals && normals.size() == mesh.verts.size()) mesh.SetNormals(std::move(normals));
         bool allInvented = true;
         for (bool b : usedInvented) allInvented = allInvented && b;
@@ -206,9 +226,18 @@ private:
         node.meshKeys.push_back({0, std::move(mesh)});
     }
 
-    // Rigid animation: the keys of the first animation drive the nodes' own transforms.
+    // The skeleton the library draws in place of geometry it could not find: a mesh of its
+    // invented skeleton material whose faces hang on bones.
+    bool IsPlaceholder(const aiMesh& m) const {
+        return m.mMaterialIndex < skeleton_.size() && skeleton_[m.mMaterialIndex] && m.mNumBones > 0;
+    }
+
+    // Rigid animation: the keys of the first animation drive the nodes' own transforms. A file
+    // that gives no rate (.3ds among them) counts its keys in frames of the modeller's rate.
     void ReadAnimation(const aiAnimation& anim) {
-        const double ticksPerSecond = anim.mTicksPerSecond > 0.0 ? anim.mTicksPerSecond : 25.0;
+        const double ticksPerSecond = anim.mTicksPerSecond > 0.0
+                                          ? anim.mTicksPerSecond
+                                          : static_cast<double>(kTicksPerSecond) / out_.GetTicksPerFrame();
         auto toTime = [&](double t) {
             const double ticks = t / ticksPerSecond * kTicksPerSecond;
             if (!std::isfinite(ticks)) return SceneTime{0};
@@ -243,6 +272,9 @@ private:
     ModellerScene& out_;
     std::vector<std::shared_ptr<SceneMaterial>> materials_;
     std::vector<bool> invented_;
+    std::vector<bool> skeleton_;
+    int placeholders_ = 0;
+    bool anyGeometry_ = false;
     std::map<std::string, SceneNode*> byName_;
     int depth_ = 0;
 };

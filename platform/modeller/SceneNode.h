@@ -43,6 +43,9 @@ public:
     TransformTrack track;
     // The object's shape over time; empty when the node carries no geometry (camera, light, helper).
     std::vector<MeshKey> meshKeys;
+    // The shape is moved by bones or morph targets, which the mesh keys do not follow: only the
+    // rest shape is known.
+    bool deformed = false;
 
     int NumberOfChildren() const { return static_cast<int>(children.size()); }
     SceneNode* GetChildNode(int i) const;

@@ -1,5 +1,6 @@
 #include "tools/packtool/PackToolCommands.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@ namespace {
 
 const char* kUsage =
     "usage: packtool create OUT --root DIR [--compress] FILE...\n"
+    "         (a FILE that is a folder adds every file inside it, its subfolders too)\n"
     "       packtool list PACK\n"
     "       packtool extract PACK DIR\n"
     "       packtool verify PACK\n";
@@ -24,7 +26,12 @@ const char* kUsage =
 bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>* bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // The stream buffer throws on a read error (a file that vanished or turned into a folder).
+    try {
+        bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return false;
+    }
     return !in.bad();
 }
 
@@ -62,11 +69,41 @@ int Create(const std::vector<std::string>& args, std::ostream& err) {
         err << kUsage;
         return 2;
     }
-    std::vector<PackInput> inputs;
+    // Folders are expanded to the regular files inside them, in name order so the same tree
+    // always gives the same pack.
+    std::vector<fs::path> paths;
     for (const std::string& file : files) {
         // A file is taken as given, or else relative to the root.
         fs::path path = file;
-        if (!fs::exists(path) && fs::exists(fs::path(root) / file)) path = fs::path(root) / file;
+        std::error_code ec;
+        if (!fs::exists(path, ec) && fs::exists(fs::path(root) / file, ec)) path = fs::path(root) / file;
+        fs::file_status status = fs::status(path, ec);
+        if (!fs::exists(status)) {
+            err << "packtool: " << file << " does not exist\n";
+            return 1;
+        }
+        if (fs::is_directory(status)) {
+            std::vector<fs::path> inside;
+            for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+                // The pack being written may lie in the folder: an older copy of it is not packed.
+                std::error_code same;
+                if (it->is_regular_file(ec) && !fs::equivalent(it->path(), out, same)) inside.push_back(it->path());
+            }
+            if (ec) {
+                err << "packtool: cannot read the folder " << file << "\n";
+                return 1;
+            }
+            std::sort(inside.begin(), inside.end());
+            paths.insert(paths.end(), inside.begin(), inside.end());
+        } else if (fs::is_regular_file(status)) {
+            paths.push_back(path);
+        } else {
+            err << "packtool: " << file << " is neither a file nor a folder\n";
+            return 1;
+        }
+    }
+    std::vector<PackInput> inputs;
+    for (const fs::path& path : paths) {
         PackInput input;
         std::string error;
         if (!PackNameFor(root, path.string(), &input.name, &error)) {
@@ -74,7 +111,7 @@ int Create(const std::vector<std::string>& args, std::ostream& err) {
             return 1;
         }
         if (!ReadWholeFile(path, &input.data)) {
-            err << "packtool: cannot read " << file << "\n";
+            err << "packtool: cannot read " << path.string() << "\n";
             return 1;
         }
         input.compress = compress;

@@ -76,6 +76,14 @@ bool BuildPack(const std::vector<PackInput>& files, std::vector<uint8_t>* pack, 
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
     namespace fs = std::filesystem;
+    // The temporary is renamed over the target, which would replace a device or a folder link
+    // with a plain file: only a missing target or a regular file may be written.
+    std::error_code statusError;
+    fs::file_status status = fs::status(path, statusError);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        *error = path + " exists and is not a regular file";
+        return false;
+    }
     std::string temp = path + ".tmp";
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) {

@@ -1,6 +1,8 @@
 #include "editor/mesh/EditorMesh.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <unistd.h>
 
 #include <cstring>
@@ -104,6 +106,13 @@ TEST(EditorMesh, DamagedFilesAreRefused) {
         qv::EditorMesh mesh;
         EXPECT_EQ(mesh.LoadJMesh5Memory(r.bytes.data(), r.bytes.size()), 0) << r.label;
     }
+    // A position that is not a finite number: vertex 1's z (the vertices end before "<END>").
+    for (float notFinite : {INFINITY, -INFINITY, NAN}) {
+        std::vector<uint8_t> bad = good;
+        plat::StoreF32(bad.data() + bad.size() - 5 - 2 * 32 + 8, notFinite);
+        qv::EditorMesh mesh;
+        EXPECT_EQ(mesh.LoadJMesh5Memory(bad.data(), bad.size()), 0) << notFinite;
+    }
     const char* tags[] = {"JMESH5*", "<TL>", "<ML>", "<NF>", "<VT>", "<END>"};
     for (const char* tag : tags) {
         std::vector<uint8_t> bad = good;
@@ -174,6 +183,11 @@ TEST(EditorMesh, RecordRoundTripAndDamagedRecords) {
         qv::EditorMesh target;
         EXPECT_EQ(target.ReadRecord(badIn), qv::Result(qv::kResultBadChunk)) << r.label;
     }
+    std::vector<uint8_t> infinite = out.Data();
+    plat::StoreF32(infinite.data() + 156 + 32 * 4, -INFINITY);  // vertex 4's x
+    plat::ByteReader infiniteIn(infinite.data(), infinite.size());
+    qv::EditorMesh refused;
+    EXPECT_EQ(refused.ReadRecord(infiniteIn), qv::Result(qv::kResultBadChunk));
     std::vector<uint8_t> badIndex = out.Data();
     plat::StoreU16(badIndex.data() + 156 + 3 * 6 * 32, 7);  // a face corner beyond its group
     plat::ByteReader badIn(badIndex.data(), badIndex.size());

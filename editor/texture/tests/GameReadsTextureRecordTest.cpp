@@ -6,12 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "editor/msgbox/EditorMessageBox.h"
+#include "editor/render/GfxRenderDevice.h"
+#include "editor/texture/Dib.h"
 #include "editor/texture/TextureTable.h"
 #include "editor/texture/tests/BmpBytes.h"
+#include "game/core/image/ImageDecode.h"
 #include "game/core/texture/TextureContainer.h"
+#include "platform/bitmap/tests/BitmapBytes.h"
 
 namespace {
 
@@ -152,6 +157,80 @@ TEST_F(GameReadsTextureRecord, AlphaRecordCarriesTheGreyPicture) {
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(a->pixels[static_cast<size_t>(y) * a->stride + static_cast<size_t>(x) * bytesPerPixel], grey(x, y))
                 << x << "," << y;
+}
+
+// The colour of a pixel of a game picture read straight from a bitmap, as the game's textures
+// widen it: 16-bit pixels 5-5-5, 32-bit blue, green, red, 24-bit red, green, blue.
+Rgb GameColour(const kes::ImageRecord& image, int x, int y) {
+    const uint8_t* row = image.pixels + static_cast<size_t>(y) * image.stride;
+    switch (image.format) {
+        case kes::kImage16: {
+            const uint16_t v = plat::LoadU16(row + x * 2);
+            return {static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31), static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31),
+                    static_cast<uint8_t>((v & 31) * 255 / 31)};
+        }
+        case kes::kImage32: return {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]};
+        default: return {row[x * 3], row[x * 3 + 1], row[x * 3 + 2]};
+    }
+}
+
+// Bitmaps as other programs write them (16 bits, bit fields, the longer headers): the editor
+// takes each, and the game reads the editor's record in the colours it reads the file in itself.
+TEST_F(GameReadsTextureRecord, BitmapsOfOtherProgramsLookTheSameInEditorAndGame) {
+    struct Case {
+        const char* name;
+        uint16_t bits;
+        uint32_t compression;
+        uint32_t headerSize;
+        uint32_t masks[3];
+    };
+    const Case cases[] = {
+        {"plain16.bmp", 16, 0, 40, {}},
+        {"rgb565.bmp", 16, 3, 40, {0xF800, 0x07E0, 0x001F}},
+        {"rgb565v5.bmp", 16, 3, 124, {0xF800, 0x07E0, 0x001F}},
+        {"v5.bmp", 24, 0, 124, {}},
+        {"v4red.bmp", 32, 3, 108, {0x0000FF, 0x00FF00, 0xFF0000}},
+        {"v5plain32.bmp", 32, 0, 124, {}},
+    };
+    constexpr int kSide = 4;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        plat::test::BitmapSpec s;
+        s.width = kSide;
+        s.height = kSide;
+        s.bits = c.bits;
+        s.compression = c.compression;
+        s.headerSize = c.headerSize;
+        for (int i = 0; i < 3; ++i) s.masks[i] = c.masks[i];
+        const uint32_t row = (kSide * c.bits / 8 + 3) / 4 * 4;
+        for (uint32_t i = 0; i < row * kSide; ++i) s.rows.push_back(static_cast<uint8_t>(i * 37 + 11));
+        const std::vector<uint8_t> file = plat::test::BitmapBytes(s);
+        kes::ImageRecord* direct = kes::ImageFromBitmapFile(file.data(), file.size());
+        ASSERT_NE(direct, nullptr);
+        uint32_t handle = 0;
+        ASSERT_EQ(table.AddFromFile(Put(c.name, file), &handle, c.name), 0);
+        const kes::TextureContainer* t = ThroughTheGame(handle, c.name);
+        ASSERT_NE(t, nullptr);
+        ASSERT_EQ(t->image->width, kSide);
+        ASSERT_EQ(t->image->height, kSide);
+        // What the editor draws: its decoded bitmap as red, green, blue, alpha.
+        const std::optional<qv::Dib> dib = qv::DecodeBmp(file);
+        ASSERT_TRUE(dib.has_value());
+        const std::vector<uint8_t> drawn = qv::DibToRgba(*dib, nullptr);
+        ASSERT_EQ(drawn.size(), static_cast<size_t>(kSide * kSide * 4));
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
+                const Rgb want = GameColour(*direct, x, y), got = GameColour(*t->image, x, y);
+                EXPECT_EQ(got.r, want.r) << x << "," << y;
+                EXPECT_EQ(got.g, want.g) << x << "," << y;
+                EXPECT_EQ(got.b, want.b) << x << "," << y;
+                const uint8_t* d = &drawn[static_cast<size_t>(y * kSide + x) * 4];
+                EXPECT_EQ(d[0], want.r) << "drawn " << x << "," << y;
+                EXPECT_EQ(d[1], want.g) << "drawn " << x << "," << y;
+                EXPECT_EQ(d[2], want.b) << "drawn " << x << "," << y;
+            }
+        kes::FreeImage(direct);
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/bitmap/BitmapFile.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace kes {
@@ -180,18 +181,31 @@ ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset, Pict
     return BuildRecord(l, format, rows.get(), table, true, checksum);
 }
 
+// A record of red, green, blue bytes from 16- or 32-bit rows whose masks are not those of an
+// uncompressed bitmap: each pixel is read through the masks.
+static ImageRecord* BitFieldRecord(const plat::BitmapInfo& info, const uint8_t* rows, bool flip) {
+    ImageRecord* image = AllocImage(info.width, info.height, kImage24, "");
+    if (!image) return nullptr;
+    for (uint32_t i = 0; i < info.height; ++i) {
+        const uint8_t* src = rows + static_cast<size_t>(flip ? info.height - 1 - i : i) * info.rowBytes;
+        plat::BitFieldRowToBgr(info, src, image->pixels + static_cast<size_t>(i) * image->stride);
+    }
+    SwapRedBlue(image->pixels, static_cast<size_t>(info.width) * info.height);
+    return FinishRecord(image, nullptr, PictureChecksum::Compute);
+}
+
 // The DIB decoder; the colour table read (zeros without one) goes to tableOut.
 static ImageRecord* DecodeDib(const uint8_t* bytes, size_t size, uint32_t pixelOffset, uint32_t* tableOut) {
-    if (!bytes || size < kInfoHeaderSize) return nullptr;
+    // The header in any of its sizes, uncompressed or bit fields of 16 and 32 bits (the shared
+    // bitmap reader checks it and gives the masks).
+    plat::BitmapInfo info;
+    if (!plat::ReadBitmapInfo(bytes, size, &info, nullptr)) return nullptr;
     const InfoHeader h = ParseInfoHeader(bytes);
-    if (h.size < kInfoHeaderSize || h.size > size) return nullptr;
-    // Uncompressed, or bit fields for 16 and 32 bits (the masks are not applied: pixels are copied).
-    if (h.compression != 0 && !(h.compression == 3 && (h.bitCount == 16 || h.bitCount == 32))) return nullptr;
     uint32_t table[256] = {};
     bool grey = false;
     if (h.bitCount <= 8) {
         const size_t entries = h.clrUsed && h.clrUsed < 256 ? h.clrUsed : 256;
-        const size_t tableStart = h.size + (h.compression == 3 ? 12 : 0);
+        const size_t tableStart = info.tableOffset;
         const size_t available = size > tableStart ? (size - tableStart) / 4 : 0;
         ReadTable(bytes + tableStart, entries < available ? entries : available, table);
         grey = IsGreyRamp(table);
@@ -202,6 +216,8 @@ static ImageRecord* DecodeDib(const uint8_t* bytes, size_t size, uint32_t pixelO
     const uint64_t need = static_cast<uint64_t>(l.rowSize) * l.rows;
     if (pixelOffset < kInfoHeaderSize || pixelOffset > size || need > size - pixelOffset) return nullptr;
     std::memcpy(tableOut, table, sizeof table);
+    if (h.bitCount > 8 && h.bitCount != 24 && !plat::HasPlainMasks(info))
+        return BitFieldRecord(info, bytes + pixelOffset, !l.topDown);
     return BuildRecord(l, FormatForBits(h.bitCount, grey), bytes + pixelOffset, table, !l.topDown);
 }
 

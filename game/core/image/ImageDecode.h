@@ -27,8 +27,9 @@ ImageRecord* ReadImageFromStream(ImageStream& stream, uint32_t pixelOffset = 0,
                                  PictureChecksum checksum = PictureChecksum::Compute);
 
 // Decodes a bitmap's info header and rows held in memory (the bytes after a .bmp file's 14-byte
-// file header); the rows start pixelOffset bytes after the header's first byte. Bitmap rules: rows
-// padded to four bytes, top-down bitmaps honoured, compressed bitmaps refused.
+// file header); the rows start pixelOffset bytes after the header's first byte. Bitmap rules: any
+// header size, rows padded to four bytes, top-down bitmaps honoured, bit fields whose masks differ
+// from an uncompressed bitmap's read through them into red, green, blue, compressed bitmaps refused.
 ImageRecord* ImageFromDib(const uint8_t* bytes, size_t size, uint32_t pixelOffset);
 
 // Loads a .bmp file ("BM" required) as the system's bitmap loader would hand it over: 8-bit grey

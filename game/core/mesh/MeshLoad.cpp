@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <numeric>
@@ -28,6 +29,10 @@ SourceVertex ReadVertex(const uint8_t* p) {
     float* f = &v.x;
     for (int i = 0; i < 8; ++i) f[i] = plat::LoadF32(p + 4 * i);
     return v;
+}
+
+bool IsFinitePosition(const SourceVertex& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
 // The name as the mesh keeps it: after the last folder separator, up to the last dot after it.
@@ -89,11 +94,13 @@ int Mesh::LoadFromMemory(const uint8_t* data, size_t size, const char* path, int
     for (uint16_t i : fileMaterials)
         if (i >= m) return 0;
 
-    // Bounds over every frame.
+    // Bounds over every frame; a position that is not a finite number would poison the bounds,
+    // the detail levels and every transform, so such a file is refused.
     float lo[3] = {10000000.0f, 10000000.0f, 10000000.0f}, hi[3] = {-10000000.0f, -10000000.0f, -10000000.0f};
     for (size_t k = 0; k < static_cast<size_t>(nf) * v; ++k) {
         const SourceVertex p = ReadVertex(vertexBytes.data() + k * kVertexBytes);
         const float c[3] = {p.x, p.y, p.z};
+        if (!IsFinitePosition(p)) return 0;
         for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], c[a]), hi[a] = std::max(hi[a], c[a]);
     }
     bounds[0] = lo[0], bounds[1] = hi[0], bounds[2] = lo[1], bounds[3] = hi[1], bounds[4] = lo[2], bounds[5] = hi[2];
@@ -180,7 +187,10 @@ int Mesh::Build(ImageStream& s, int buildLevels) {
     if (s.Read(bytes.data(), bytes.size()) != bytes.size()) return Clear(), 0;
     const uint8_t* p = bytes.data();
     frames.resize((static_cast<size_t>(nf) + 1) * v);
-    for (size_t k = 0; k < static_cast<size_t>(nf) * v; ++k, p += kVertexBytes) frames[k] = ReadVertex(p);
+    for (size_t k = 0; k < static_cast<size_t>(nf) * v; ++k, p += kVertexBytes) {
+        frames[k] = ReadVertex(p);
+        if (!IsFinitePosition(frames[k])) return Clear(), 0;
+    }
     faces.resize(static_cast<size_t>(f) * 3);
     for (uint16_t& i : faces) i = plat::LoadU16(p), p += 2;
     faceMaterials.resize(f);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <new>
 #include <thread>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "game/core/pack/AdaptiveHuffman.h"
 #include "game/core/pack/ContainerCodec.h"
 #include "game/core/pack/ContainerCodecBits.h"
+#include "game/core/pack/ContainerThreads.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace kes {
@@ -139,22 +141,32 @@ struct ImageBlock {
     uint8_t* out;
 };
 
+// Decodes the blocks on up to maxThreads threads (0 = as many as the machine has). Each thread
+// writes only its own blocks' bytes, so the result does not depend on the number of threads. True
+// when every block decoded.
+bool DecodeImageBlocks(const std::vector<ImageBlock>& blocks, unsigned maxThreads) {
+    return container::ForEachBlock(blocks.size(), maxThreads, [&blocks](size_t k) {
+        const ImageBlock& b = blocks[k];
+        return UnpackBlockChecked(b.data, b.packed, b.out, b.length, nullptr) == kOk;
+    });
+}
+
+}  // namespace
+
+namespace container {
+
 // Images smaller than this many blocks per thread are not worth a thread.
 constexpr size_t kMinBlocksPerThread = 2;
 
-// Decodes the blocks on up to maxThreads threads (0 = as many as the machine has), the calling
-// thread included. Blocks are independent and each thread writes only its own blocks' bytes, so
-// the result does not depend on the number of threads. True when every block decoded.
-bool DecodeImageBlocks(const std::vector<ImageBlock>& blocks, unsigned maxThreads) {
+bool ForEachBlock(size_t count, unsigned maxThreads, const std::function<bool(size_t)>& job) {
     size_t threads = maxThreads != 0 ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
-    threads = std::min(threads, blocks.size() / kMinBlocksPerThread);
+    threads = std::min(threads, count / kMinBlocksPerThread);
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
     auto work = [&] {
-        for (size_t k = next.fetch_add(1); k < blocks.size(); k = next.fetch_add(1)) {
+        for (size_t k = next.fetch_add(1); k < count; k = next.fetch_add(1)) {
             if (failed.load(std::memory_order_relaxed)) return;
-            const ImageBlock& b = blocks[k];
-            if (UnpackBlockChecked(b.data, b.packed, b.out, b.length, nullptr) != kOk) failed = true;
+            if (!job(k)) failed = true;
         }
     };
     std::vector<std::thread> helpers;
@@ -169,7 +181,7 @@ bool DecodeImageBlocks(const std::vector<ImageBlock>& blocks, unsigned maxThread
     return !failed;
 }
 
-}  // namespace
+}  // namespace container
 
 uint8_t* UnpackImage(const uint8_t* image, size_t imageSize, uint32_t* outSize) {
     return UnpackImage(image, imageSize, outSize, 0);

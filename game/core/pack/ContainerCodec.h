@@ -50,7 +50,9 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size);
 
 // Encodes a whole file as a container image: header, offset table (every offset filled), blocks.
 // Empty when a block cannot be encoded (see PackBlock); an empty file gives the 24-byte header alone.
+// The blocks are encoded on several threads (at most maxThreads, 0 = as many as the machine has);
+// the image is the same for any count.
 std::vector<uint8_t> PackImage(const uint8_t* data, size_t size, uint32_t firstWord = 0,
-                               uint32_t lastWord = 0);
+                               uint32_t lastWord = 0, unsigned maxThreads = 0);
 
 }  // namespace kes

@@ -71,7 +71,20 @@ public:
 
     // The low n bits of value (n in 0..32), most significant first.
     void Bits(uint32_t value, int n) {
-        for (int i = n - 1; i >= 0; --i) Bit((value >> i) & 1u);
+        if (n <= 0) return;
+        if (n < 32) value &= (1u << n) - 1;
+        const int room = 32 - count_;
+        if (n < room) {
+            word_ = (word_ << n) | value;
+            count_ += n;
+            return;
+        }
+        // Fill the word with the high bits, then keep the rest.
+        const int rest = n - room;
+        word_ = (room == 32 ? 0 : word_ << room) | (value >> rest);
+        Flush();
+        word_ = rest ? value & ((1u << rest) - 1) : 0;
+        count_ = rest;
     }
 
     void Bit(uint32_t bit) {

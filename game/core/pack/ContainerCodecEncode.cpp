@@ -7,6 +7,7 @@
 #include "game/core/pack/ContainerCodec.h"
 #include "game/core/pack/ContainerCodecBits.h"
 #include "game/core/pack/ContainerCodecParse.h"
+#include "game/core/pack/ContainerThreads.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace kes {
@@ -53,11 +54,17 @@ private:
         model.Update(symbol);
     }
 
+    // The path is gathered leaf first and written root first, up to 32 bits at a time.
     void PathTo(const AdaptiveHuffman& model, int node) {
         int depth = 0;
         for (int parent = model.Parent(node); parent >= 0; node = parent, parent = model.Parent(node))
             path_[depth++] = static_cast<uint8_t>(node - model.Value(parent));
-        while (depth > 0) bits_.Bit(path_[--depth]);
+        while (depth > 0) {
+            const int n = std::min(depth, 32);
+            uint32_t chunk = 0;
+            for (int i = 0; i < n; ++i) chunk = (chunk << 1) | path_[--depth];
+            bits_.Bits(chunk, n);
+        }
     }
 
     BitWriter bits_;
@@ -69,6 +76,7 @@ private:
 // Block data for a parse: the words L and P, then the bit stream.
 std::vector<uint8_t> EncodeTokens(const uint8_t* data, uint32_t size, const std::vector<Token>& tokens) {
     std::vector<uint8_t> out(8);
+    out.reserve(8 + size + size / 8 + 16);  // incompressible data takes about 8.1 bits a byte
     plat::StoreU32(out.data(), size);
     TokenWriter writer(out);
     uint32_t pos = 0;
@@ -94,8 +102,9 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size) {
     const auto n = static_cast<uint32_t>(size);
     std::vector<Token> tokens = container::ParseLazy(data, n);
     std::vector<uint8_t> best = EncodeTokens(data, n, tokens);
+    const container::MatchTable matches = container::FindMatches(data, n);
     for (int pass = 0; pass < kOptimalPasses; ++pass) {
-        tokens = container::ParseOptimal(data, n, container::EstimateCosts(data, tokens));
+        tokens = container::ParseOptimal(data, n, container::EstimateCosts(data, tokens), matches);
         std::vector<uint8_t> candidate = EncodeTokens(data, n, tokens);
         if (candidate.size() < best.size()) best = std::move(candidate);
     }
@@ -105,10 +114,22 @@ std::vector<uint8_t> PackBlock(const uint8_t* data, size_t size) {
     return best;
 }
 
-std::vector<uint8_t> PackImage(const uint8_t* data, size_t size, uint32_t firstWord, uint32_t lastWord) {
+std::vector<uint8_t> PackImage(const uint8_t* data, size_t size, uint32_t firstWord, uint32_t lastWord,
+                               unsigned maxThreads) {
     const size_t blockCount = (size + kContainerBlockSize - 1) / kContainerBlockSize;
     if (size > UINT32_MAX || (size > 0 && !data)) return {};
+    // The blocks are independent: they are encoded side by side, then laid out in order.
+    std::vector<std::vector<uint8_t>> blocks(blockCount);
+    const bool encoded = container::ForEachBlock(blockCount, maxThreads, [&](size_t k) {
+        const size_t start = k * kContainerBlockSize;
+        blocks[k] = PackBlock(data + start, std::min<size_t>(kContainerBlockSize, size - start));
+        return !blocks[k].empty();
+    });
+    if (!encoded) return {};
+    size_t total = kContainerHeaderSize + 4 * blockCount;
+    for (const std::vector<uint8_t>& block : blocks) total += kContainerBlockHeaderSize + block.size();
     plat::ByteWriter w;
+    w.Reserve(total);
     w.U32(firstWord);
     w.U32(static_cast<uint32_t>(size));
     w.U32(kContainerMagic);
@@ -118,16 +139,15 @@ std::vector<uint8_t> PackImage(const uint8_t* data, size_t size, uint32_t firstW
     const size_t table = w.Size();
     w.Zeros(4 * blockCount);
     for (size_t k = 0; k < blockCount; ++k) {
-        const size_t start = k * kContainerBlockSize;
-        const size_t length = std::min<size_t>(kContainerBlockSize, size - start);
-        const std::vector<uint8_t> block = PackBlock(data + start, length);
-        if (block.empty()) return {};
+        const std::vector<uint8_t>& block = blocks[k];
+        const size_t length = std::min<size_t>(kContainerBlockSize, size - k * kContainerBlockSize);
         if (w.Size() > UINT32_MAX - kContainerBlockHeaderSize - block.size()) return {};
         w.PatchU32(table + 4 * k, static_cast<uint32_t>(w.Size()));
         w.U32(static_cast<uint32_t>(length));
         w.U32(static_cast<uint32_t>(block.size()));
         w.U32(0);
         w.Bytes(block.data(), block.size());
+        std::vector<uint8_t>().swap(blocks[k]);  // keep at most one copy of each block
     }
     return w.Take();
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -20,6 +22,20 @@ struct Match {
     uint32_t length = 0;
     uint32_t distance = 0;
 };
+
+// How many bytes from the start a and b agree, at most limit: eight at a time, then one by one.
+uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+    uint32_t len = 0;
+    while (std::endian::native == std::endian::little && len + 8 <= limit) {
+        uint64_t x, y;
+        std::memcpy(&x, a + len, 8);
+        std::memcpy(&y, b + len, 8);
+        if (x != y) return len + static_cast<uint32_t>(std::countr_zero(x ^ y) / 8);
+        len += 8;
+    }
+    while (len < limit && a[len] == b[len]) ++len;
+    return len;
+}
 
 // Hash chains over one block: head of each 3-byte hash, and the previous position with that hash.
 class MatchFinder {
@@ -46,9 +62,16 @@ public:
         int chain = maxChain;
         for (int32_t cand = head_[Hash(pos)]; cand >= 0 && chain-- > 0; cand = prev_[cand]) {
             const uint8_t* old = data_ + cand;
+            // Only a candidate that agrees up to byte best (below the limit) can be longer: the
+            // four bytes ending there are compared first.
             if (old[best] != cur[best]) continue;
-            uint32_t len = 0;
-            while (len < limit && old[len] == cur[len]) ++len;
+            if (best >= 3) {
+                uint32_t tailOld, tailCur;
+                std::memcpy(&tailOld, old + best - 3, 4);
+                std::memcpy(&tailCur, cur + best - 3, 4);
+                if (tailOld != tailCur) continue;
+            }
+            const uint32_t len = MatchLength(old, cur, limit);
             if (len > best) {
                 best = len;
                 report(Match{len, pos - static_cast<uint32_t>(cand)});
@@ -162,7 +185,21 @@ TokenCosts EstimateCosts(const uint8_t* data, const std::vector<Token>& tokens) 
     return costs;
 }
 
-std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t n, const TokenCosts& costs) {
+MatchTable FindMatches(const uint8_t* data, uint32_t n) {
+    MatchTable table;
+    table.first.reserve(static_cast<size_t>(n) + 1);
+    table.matches.reserve(static_cast<size_t>(n) * 4);  // a few matches a position
+    MatchFinder finder(data, n);
+    for (uint32_t i = 0; i < n; ++i) {
+        table.first.push_back(static_cast<uint32_t>(table.matches.size()));
+        finder.ForEachLonger(i, kOptimalChain, [&](const Match& m) { table.matches.push_back(Token{m.length, m.distance}); });
+        finder.Insert(i);
+    }
+    table.first.push_back(static_cast<uint32_t>(table.matches.size()));
+    return table;
+}
+
+std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t n, const TokenCosts& costs, const MatchTable& table) {
     // price[i]: cheapest cost of the first i bytes; how[i]: the last token of that parse.
     // Literal runs are priced as price[i - k] + header(k) + literal costs of bytes i - k .. i - 1,
     // with the literal costs kept as prefix sums: base[j] = price[j] - literalSum[j].
@@ -175,7 +212,23 @@ std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t n, const TokenCost
     for (uint32_t d = 1; d <= kMaxDistanceSize; ++d)
         copyHeader[d] = costs.distanceSize[d] + (d - 1) * kBit;
 
-    MatchFinder finder(data, n);
+    // The best run ending at i is the cheapest base[i - k] + runHeader[k], the shortest k on a
+    // tie. Most run lengths share the dearest header (the lengths no token used); only the
+    // cheaper ones are tried one by one. For the rest the smallest base in the window is enough:
+    // with the dearest header added it is the best of them, and when its own length has a cheaper
+    // header it is tried with that header too. A queue of window positions with rising bases
+    // (the later one kept on equal bases, for the shorter run) gives that smallest base.
+    const uint32_t dearest = *std::max_element(runHeader + 1, runHeader + kMaxTokenLength + 1);
+    // The cheaper lengths, cheapest header first: once a header plus the window's smallest base
+    // passes the best run found, no later length can beat it.
+    std::vector<uint32_t> cheaper;
+    for (uint32_t k = 1; k <= kMaxTokenLength; ++k)
+        if (runHeader[k] < dearest) cheaper.push_back(k);
+    std::stable_sort(cheaper.begin(), cheaper.end(),
+                     [&runHeader](uint32_t a, uint32_t b) { return runHeader[a] < runHeader[b]; });
+    std::vector<uint32_t> window(n + 1);
+    size_t front = 0, back = 0;
+
     int64_t literalSum = 0;
     price[0] = 0;
     base[0] = 0;
@@ -183,11 +236,17 @@ std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t n, const TokenCost
         if (i > 0) {
             literalSum += costs.literal[data[i - 1]];
             const uint32_t longest = std::min(i, kMaxTokenLength);
-            int64_t best = std::numeric_limits<int64_t>::max();
-            uint32_t bestRun = 0;
-            for (uint32_t k = 1; k <= longest; ++k) {
+            while (back > front && base[window[back - 1]] >= base[i - 1]) --back;
+            window[back++] = i - 1;
+            while (window[front] < i - longest) ++front;
+            uint32_t bestRun = i - window[front];
+            const int64_t smallestBase = base[window[front]];
+            int64_t best = smallestBase + runHeader[bestRun];
+            for (uint32_t k : cheaper) {
+                if (smallestBase + runHeader[k] > best) break;
+                if (k > longest) continue;
                 const int64_t c = base[i - k] + runHeader[k];
-                if (c < best) {
+                if (c < best || (c == best && k < bestRun)) {
                     best = c;
                     bestRun = k;
                 }
@@ -201,7 +260,8 @@ std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t n, const TokenCost
         }
         if (i == n) break;
         uint32_t shortest = kMinMatch;
-        finder.ForEachLonger(i, kOptimalChain, [&](const Match& m) {
+        for (uint32_t k = table.first[i]; k < table.first[i + 1]; ++k) {
+            const Token& m = table.matches[k];
             const uint32_t head = price[i] + copyHeader[DistanceSize(m.distance)];
             for (uint32_t len = shortest; len <= m.length; ++len) {
                 const uint32_t c = head + costs.length[len];
@@ -211,8 +271,7 @@ std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t n, const TokenCost
                 }
             }
             shortest = m.length + 1;
-        });
-        finder.Insert(i);
+        }
     }
 
     std::vector<Token> tokens;

@@ -34,8 +34,18 @@ std::vector<Token> ParseLazy(const uint8_t* data, uint32_t size);
 // Symbol costs from how often a parse uses each symbol; a symbol's first use also pays the escape.
 TokenCosts EstimateCosts(const uint8_t* data, const std::vector<Token>& tokens);
 
+// The matches the cheapest parse considers at each position: for every position, each match longer
+// than all nearer ones (lengths rising, distances nearest first). They do not depend on the costs,
+// so one table serves every cost-driven pass over a block.
+struct MatchTable {
+    std::vector<uint32_t> first;  // position i's matches are matches[first[i] .. first[i + 1])
+    std::vector<Token> matches;
+};
+MatchTable FindMatches(const uint8_t* data, uint32_t size);
+
 // The cheapest parse under the given costs (shortest path over all positions, every match length
 // and every literal run length).
-std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t size, const TokenCosts& costs);
+std::vector<Token> ParseOptimal(const uint8_t* data, uint32_t size, const TokenCosts& costs,
+                                const MatchTable& matches);
 
 }  // namespace kes::container

@@ -1,6 +1,7 @@
 #include "tools/packtool/PackToolCommands.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -116,6 +117,45 @@ TEST_F(PackToolTest, FilesOutsideTheRootAreRefused) {
     EXPECT_EQ(Run({}), 2);
 }
 
+TEST_F(PackToolTest, FolderArgumentsAddEveryFileInside) {
+    ASSERT_EQ(Run({"create", Pack(), "--root", root_.string(), root_.string()}), 0) << err_.str();
+    ASSERT_EQ(Run({"list", Pack()}), 0);
+    EXPECT_EQ(out_.str().substr(0, 21), "LOCALIZE\\ENGLISH.TXT ");
+    EXPECT_NE(out_.str().find("Worlds\\Hill.wld "), std::string::npos);
+    EXPECT_NE(out_.str().find("readme "), std::string::npos);
+    // A folder named relative to the root, and an empty folder (adds nothing).
+    fs::create_directories(root_ / "empty");
+    ASSERT_EQ(Run({"create", Pack(), "--root", root_.string(), "Worlds", "empty"}), 0) << err_.str();
+    ASSERT_EQ(Run({"list", Pack()}), 0);
+    EXPECT_EQ(out_.str().substr(0, 16), "Worlds\\Hill.wld ");
+    EXPECT_EQ(out_.str().find("readme"), std::string::npos);
+    // A pack written inside the folder it packs leaves its older self out.
+    const std::string inside = (root_ / "all.dat").string();
+    ASSERT_EQ(Run({"create", inside, "--root", root_.string(), root_.string()}), 0) << err_.str();
+    ASSERT_EQ(Run({"create", inside, "--root", root_.string(), root_.string()}), 0) << err_.str();
+    ASSERT_EQ(Run({"list", inside}), 0);
+    EXPECT_EQ(out_.str().find("all.dat"), std::string::npos) << out_.str();
+}
+
+TEST_F(PackToolTest, MissingInputsAndUnwritableOutputsAreNamed) {
+    EXPECT_EQ(Run({"create", Pack(), "--root", root_.string(), "missing.txt"}), 1);
+    EXPECT_NE(err_.str().find("missing.txt does not exist"), std::string::npos) << err_.str();
+    // An output that is not a regular file (a device, a folder) is refused, not replaced.
+    if (fs::exists("/dev/full")) {
+        EXPECT_EQ(Run({"create", "/dev/full", "--root", root_.string(), "readme"}), 1);
+        EXPECT_NE(err_.str().find("not a regular file"), std::string::npos) << err_.str();
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    }
+    fs::create_directories(dir_ / "afolder");
+    EXPECT_EQ(Run({"create", (dir_ / "afolder").string(), "--root", root_.string(), "readme"}), 1);
+    EXPECT_NE(err_.str().find("not a regular file"), std::string::npos) << err_.str();
+    EXPECT_TRUE(fs::is_directory(dir_ / "afolder"));
+    // An existing regular file is still replaced.
+    WriteText(Pack(), "old");
+    EXPECT_EQ(Run({"create", Pack(), "--root", root_.string(), "readme"}), 0) << err_.str();
+    EXPECT_NE(ReadText(Pack()), "old");
+}
+
 TEST_F(PackToolTest, ExtractRefusesEscapingNames) {
     const char* bad[] = {"..\\evil.txt", "a\\..\\..\\evil.txt", "\\abs.txt", "/abs.txt", "C:\\x.txt",
                          "a\\\\b", "a\\.\\b"};
@@ -183,6 +223,13 @@ TEST_F(PackToolTest, ProgramRunsEndToEnd) {
     EXPECT_EQ(std::system((tool + " extract '" + Pack() + "' '" + (dir_ / "e").string() + "'").c_str()), 0);
     EXPECT_EQ(ReadText(dir_ / "e" / "Worlds" / "Hill.wld"), big_);
     EXPECT_NE(std::system((tool + " verify '" + (dir_ / "none.dat").string() + "' 2> /dev/null").c_str()), 0);
+    // A folder argument packs its files; a missing one is named, with an ordinary failure exit.
+    EXPECT_EQ(std::system((tool + " create '" + Pack() + "' --root '" + root_.string() + "' '" +
+                           root_.string() + "'").c_str()),
+              0);
+    EXPECT_EQ(WEXITSTATUS(std::system((tool + " create '" + Pack() + "' --root '" + root_.string() +
+                                       "' nothing 2> /dev/null").c_str())),
+              1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "game/core/image/ImageDecode.h"
 #include "game/core/image/ImageRecord.h"
 #include "game/core/image/tests/PictureBuilder.h"
+#include "platform/bitmap/tests/BitmapBytes.h"
 
 namespace kes::test {
 namespace {
@@ -279,6 +280,58 @@ TEST_F(ImageTest, ExpandingPalettesAndGreyImages) {
     EXPECT_EQ(given->format, kImagePaletted);
     EXPECT_EQ(given->palette[200], 0x00C8C8C8u);
     FreeImage(given);
+}
+
+// Bitmaps as other programs write them: bit fields and the longer headers.
+TEST_F(ImageTest, BitFieldsAndLongHeadersGiveTheirColours) {
+    struct Case {
+        const char* what;
+        uint16_t bits;
+        uint32_t compression;
+        uint32_t headerSize;
+        uint32_t masks[3];
+        std::vector<uint8_t> rows;  // one row of red, then green
+        uint32_t format;
+        std::vector<uint8_t> pixels;
+    };
+    const Case cases[] = {
+        {"16 bits, 5-6-5", 16, 3, 40, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8, 0xE0, 0x07}, kImage24,
+         {255, 0, 0, 0, 255, 0}},
+        {"16 bits, 5-6-5, long header", 16, 3, 124, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8, 0xE0, 0x07}, kImage24,
+         {255, 0, 0, 0, 255, 0}},
+        {"32 bits, red in the low byte", 32, 3, 108, {0xFF, 0xFF00, 0xFF0000}, {255, 0, 0, 0, 0, 255, 0, 0},
+         kImage24, {255, 0, 0, 0, 255, 0}},
+        // Masks of an uncompressed bitmap: the rows are kept as they are.
+        {"16 bits, 5-5-5 bit fields", 16, 3, 40, {0x7C00, 0x03E0, 0x001F}, {0x00, 0x7C, 0xE0, 0x03}, kImage16,
+         {0x00, 0x7C, 0xE0, 0x03}},
+        {"32 bits, long header", 32, 0, 124, {}, {0, 0, 255, 0, 0, 255, 0, 0}, kImage32, {0, 0, 255, 0, 0, 255, 0, 0}},
+        {"24 bits, long header", 24, 0, 56, {}, {0, 0, 255, 0, 255, 0, 0, 0}, kImage24, {255, 0, 0, 0, 255, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        plat::test::BitmapSpec s;
+        s.width = 2;
+        s.bits = c.bits;
+        s.compression = c.compression;
+        s.headerSize = c.headerSize;
+        for (int i = 0; i < 3; ++i) s.masks[i] = c.masks[i];
+        s.rows = c.rows;
+        const std::vector<uint8_t> bmp = plat::test::BitmapBytes(s);
+        ImageRecord* image = ImageFromBitmapFile(bmp.data(), bmp.size());
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->format, c.format);
+        EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + c.pixels.size()), c.pixels);
+        EXPECT_EQ(image->checksum, ImageChecksum(*image));
+        FreeImage(image);
+    }
+    // Compressions the reader does not take are refused, as before.
+    plat::test::BitmapSpec rle;
+    rle.bits = 8;
+    rle.compression = 1;
+    rle.table.assign(256, 0);
+    rle.rows.assign(4, 0);
+    const std::vector<uint8_t> bmp = plat::test::BitmapBytes(rle);
+    EXPECT_EQ(ImageFromBitmapFile(bmp.data(), bmp.size()), nullptr);
 }
 
 TEST_F(ImageTest, BitmapFileGreyRampBecomesGreyLevels) {

@@ -131,6 +131,17 @@ TEST(Mesh, DamagedFilesAreRefused) {
     cases.push_back({"face count beyond the file", hugeFaces});
     auto noFrames = good;
     cases.push_back({"empty", {}});
+    // Positions that are not finite numbers, in the first frame and in a later one.
+    for (float bad : {INFINITY, -INFINITY, NAN}) {
+        MeshSpec nonFinite = Interleaved();
+        nonFinite.vertices[5].y = bad;
+        cases.push_back({"position not finite", Jmesh5(nonFinite)});
+        MeshSpec laterFrame = Interleaved();
+        laterFrame.frames = 2;
+        for (int i = 0; i < 12; ++i) laterFrame.vertices.push_back(At(static_cast<float>(i)));
+        laterFrame.vertices[20].z = bad;
+        cases.push_back({"position not finite in frame 2", Jmesh5(laterFrame)});
+    }
     for (const Case& c : cases) {
         Mesh mesh(nullptr);
         EXPECT_EQ(mesh.LoadFromMemory(c.bytes.data(), c.bytes.size(), "bad", 1), 0) << c.what;
@@ -261,6 +272,9 @@ TEST(Mesh, DamagedRecordsAreRefused) {
     auto noGroups = good;
     plat::StoreU32(noGroups.data() + 4 + 4 + 128 + 8, 0);
     cases.push_back({"no groups", noGroups});
+    auto infinite = good;
+    plat::StoreF32(infinite.data() + 4 + 4 + 128 + 20 + 32 * 3 + 4, INFINITY);  // vertex 3's y
+    cases.push_back({"position not finite", infinite});
     for (const Case& c : cases) {
         Mesh b(nullptr);
         MemoryImageStream s(c.bytes.data(), c.bytes.size());
