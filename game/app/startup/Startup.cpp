@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "game/core/audio/AudioSystem.h"
 #include "game/core/camera/Camera.h"
 #include "game/core/cdaudio/CdAudio.h"
 #include "game/core/config/Config.h"
@@ -35,6 +36,20 @@ StartupState g_startup;
 GameFlowFn g_gameFlow = EmptySceneFlow;
 WorldPickerFn g_worldPicker = nullptr;
 std::vector<std::string> g_log;
+
+void ListenerFollowsCamera(const Matrix4* camera) {
+    if (AudioSystem* audio = TheAudioSystem()) audio->SetListenerMatrix(camera);
+}
+
+void UpdateSound() {
+    if (AudioSystem* audio = TheAudioSystem()) audio->Update();
+}
+
+void DestroySoundManager() {
+    SetFrameSoundHooks(FrameSoundHooks{});
+    delete TheAudioSystem();
+    SetTheAudioSystem(nullptr);
+}
 
 void Log(const char* step) {
     g_log.push_back(step);
@@ -79,6 +94,8 @@ int InitApplication(const std::vector<std::string>& tokens) {
     g_log.clear();
     Log("InitApplication");
     g_startup.commandLine = ParseCommandTokens(tokens);
+    DestroySoundManager();
+    SetTheAudioSystem(new AudioSystem);
     // The game folder is the program's own; the process's working directory is never changed, the
     // file layer keeps the current folder instead.
     g_startup.gameFolder = plat::GameFolder();
@@ -153,12 +170,28 @@ int CreateMainWindow() {
     return 0;
 }
 
+int OpenSoundManager() {
+    AudioSystem* audio = TheAudioSystem();
+    if (!audio) return -1;
+    const int32_t result = audio->Open(&g_startup.soundDevice, g_Config.hardware3DSound, kPrimaryFormat22k16Stereo);
+    if (result != 0) {
+        // No device: the game runs silent.
+        Log("SoundSilent");
+        DestroySoundManager();
+        return result;
+    }
+    Log("SoundOpened");
+    SetFrameSoundHooks(FrameSoundHooks{ListenerFollowsCamera, UpdateSound});
+    return 0;
+}
+
 int ShutdownGame() {
     Log("ShutdownGame");
     CdStop();
     NetShutdown();
     if (g_startup.displayUp) DeviceShutdown();
     ShutdownSubsystems();
+    DestroySoundManager();
     if (g_startup.displayUp) DisplayShutdown();
     g_startup.displayUp = false;
     if (g_startup.inputUp) {
@@ -209,6 +242,7 @@ int GameMain(const std::vector<std::string>& tokens) {
                 if (window == 1) std::fprintf(stderr, "Gravelon: the track pack Tracks.dat cannot be opened\n");
                 FreeLoadCache();
             } else {
+                OpenSoundManager();
                 SetGrabsFolder(g_startup.folderPresent[kGrabsFolder] ? g_startup.folders[kGrabsFolder] : "");
                 plat::SetCurrentFolder(g_startup.gameFolder);
                 const std::string& world = !g_startup.commandLine.worldFile.empty() ? g_startup.commandLine.worldFile
