@@ -8,6 +8,7 @@
 #include "game/core/audio/AudioSystem.h"
 #include "game/core/camera/Camera.h"
 #include "game/core/cdaudio/CdAudio.h"
+#include "game/core/cdaudio/MusicPlayer.h"
 #include "game/core/config/Config.h"
 #include "game/core/datapack/DataPack.h"
 #include "game/core/display/Display.h"
@@ -116,6 +117,9 @@ int InitApplication(const std::vector<std::string>& tokens) {
     }
     plat::SetCurrentFolder(g_startup.gameFolder);
     g_startup.title = kGameTitle;
+    // Music comes from the track files in the game's "Music" folder.
+    SetMusicFolder(OnDisk(g_startup.gameFolder + "Music\\"));
+    InstallMusicPlayer();
     ClearProgramQuit();
     // Cancel in a diagnostic box leaves the game in order, as closing the window does.
     plat::SetQuitHandler([] { RequestProgramQuit(); });
