@@ -13,6 +13,7 @@
 #include "game/core/datapack/DataPack.h"
 #include "game/core/display/Display.h"
 #include "game/app/loop/FrameLoop.h"
+#include "game/app/movie/MoviePlayer.h"
 #include "game/core/input/Input.h"
 #include "game/core/input/InputScript.h"
 #include "game/core/maths/FastMath.h"
@@ -168,6 +169,8 @@ int CreateMainWindow() {
     // The machine must not suspend or blank the screen under a running game.
     SDL_DisableScreenSaver();
     InitTrigTables();
+    // A missing or damaged movie pack leaves none open: every movie then counts as ended.
+    if (!g_startup.moviePackPath.empty() && OpenMoviePack(g_startup.moviePackPath.c_str()) == 0) Log("MoviePackOpened");
     InitSubsystems();
     CheckWindowFocus();
     plat::CrtSrand(plat::WallClockSeconds());
@@ -195,6 +198,7 @@ int ShutdownGame() {
     NetShutdown();
     if (g_startup.displayUp) DeviceShutdown();
     ShutdownSubsystems();
+    CloseMoviePack();
     DestroySoundManager();
     if (g_startup.displayUp) DisplayShutdown();
     g_startup.displayUp = false;
