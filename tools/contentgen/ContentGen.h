@@ -19,6 +19,8 @@ public:
     // name or a name already added (names are compared without regard to ASCII case, as the game
     // looks them up).
     bool Add(const std::string& name, std::vector<uint8_t> data, std::string* error);
+    // The same, always stored as it is (movies are read in place).
+    bool AddStored(const std::string& name, std::vector<uint8_t> data, std::string* error);
 
     const std::vector<PackInput>& Entries() const { return entries_; }
 
@@ -36,7 +38,7 @@ struct FamilyRecipe {
 };
 
 struct PackRecipe {
-    const char* fileName;  // in the output folder
+    const char* fileName;  // in the output folder (may name a subfolder)
     std::vector<FamilyRecipe> families;
 };
 
