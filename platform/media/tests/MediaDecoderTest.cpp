@@ -2,6 +2,8 @@
 // sound track, and damaged input.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -72,12 +74,12 @@ private:
 class MediaDecoderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string movie = Scratch("media_movie.avi");
+        const std::string movie = Scratch(("media_movie_" + std::to_string(::getpid()) + ".avi").c_str());
         ASSERT_TRUE(EncodeMovie(movie, TestMovie()));
         bytes = ReadAll(movie);
         ASSERT_GT(bytes.size(), 1000u);
         // The movie between two blocks of other bytes, as in a pack.
-        pack = Scratch("media_pack.bin");
+        pack = Scratch(("media_pack_" + std::to_string(::getpid()) + ".bin").c_str());
         std::ofstream out(pack, std::ios::binary);
         const std::vector<char> sentinel(4096, '\xEE');
         out.write(sentinel.data(), 4096);

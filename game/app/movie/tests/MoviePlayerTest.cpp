@@ -3,6 +3,8 @@
 // heard through the loopback device, Escape, a pending quit, and damaged entries and packs.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <SDL.h>
 
 #include <cmath>
@@ -50,7 +52,7 @@ std::vector<uint8_t> Movie(int width, int height, int frames, int tracks, uint8_
     spec.sound = [](int t, int64_t first, int16_t* s, int count) {
         for (int i = 0; i < count; ++i) s[i] = static_cast<int16_t>(2000 * (t + 1) * std::sin((first + i) * 0.2));
     };
-    const std::string path = Scratch("movie_tmp.avi");
+    const std::string path = Scratch("movie_tmp_" + std::to_string(::getpid()) + ".avi");
     EXPECT_TRUE(plat::EncodeMovie(path, spec));
     std::ifstream f(path, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), {});
@@ -182,7 +184,7 @@ TEST_F(MoviePlayerTest, TutorialPlaysTheLanguagesSoundTrack) {
 }
 
 TEST_F(MoviePlayerTest, EscapeSkipsTheMovie) {
-    const std::string script = Scratch("movie_escape.txt");
+    const std::string script = Scratch("movie_escape_" + std::to_string(::getpid()) + ".txt");
     std::ofstream(script) << std::to_string(FrameNumber() + 3) << " key ESC down\n";
     ASSERT_TRUE(LoadInputScript(script));
     const MovieResult r = PlayMovie("outro.bik");
@@ -212,14 +214,14 @@ TEST_F(MoviePlayerTest, MissingOrDamagedCountsAsEnded) {
     std::ifstream in(pack, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
     for (size_t cut : {size_t{2}, size_t{9}, size_t{40}}) {
-        const std::string damaged = Scratch("movies_cut.dat");
+        const std::string damaged = Scratch("movies_cut_" + std::to_string(::getpid()) + ".dat");
         std::ofstream(damaged, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(cut));
         EXPECT_EQ(OpenMoviePack(damaged.c_str()), -1) << cut;
         std::remove(damaged.c_str());
     }
     // An empty pack is ready.
     std::string error;
-    const std::string empty = Scratch("movies_empty.dat");
+    const std::string empty = Scratch("movies_empty_" + std::to_string(::getpid()) + ".dat");
     ASSERT_TRUE(tools::WritePack(empty, {}, &error));
     EXPECT_EQ(OpenMoviePack(empty.c_str()), 0);
     EXPECT_EQ(MoviePackCount(), 0u);

@@ -2,6 +2,8 @@
 // eviction and resumption, duplicates and the loaders.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -264,7 +266,7 @@ TEST_F(AudioSystemTest, DuplicatesShareSamples) {
 
 TEST_F(AudioSystemTest, LoadsFilesAndRecordsAndRefusesDamage) {
     const std::string dir = std::getenv("TEST_TMPDIR") ? std::getenv("TEST_TMPDIR") : "/tmp/";
-    const std::string wav = dir + "audio_tone.wav";
+    const std::string wav = dir + "audio_tone_" + std::to_string(::getpid()) + ".wav";
     ASSERT_EQ(qv::WriteWaveFile(wav, tone), 0);
     SoundVoice* v = audio->LoadSoundFile(wav.c_str());
     ASSERT_NE(v, nullptr);
@@ -274,7 +276,7 @@ TEST_F(AudioSystemTest, LoadsFilesAndRecordsAndRefusesDamage) {
     EXPECT_EQ(audio->LoadSoundFromPack("none.wav"), nullptr);
 
     // A record, then a record whose size runs past its chunk.
-    const std::string recPath = dir + "audio_tone.rec";
+    const std::string recPath = dir + "audio_tone_" + std::to_string(::getpid()) + ".rec";
     plat::ByteWriter w;
     qv::WriteWaveRecord(w, tone);
     FILE* f = std::fopen(recPath.c_str(), "wb");
