@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <tuple>
 #include <random>
 
 #include <unistd.h>
@@ -209,15 +211,21 @@ bool AddMovies(PackContent& pack, std::string* error) {
         movies.push_back({std::string("GameOver\\") + g + ".bik", {120, 60, 140}});
     const char* tmp = std::getenv("TMPDIR");
     const std::string scratch = std::string(tmp ? tmp : "/tmp") + "/contentgen_movie_" + std::to_string(::getpid()) + ".avi";
+    // Movies of one family share one card (and so one encoding).
+    std::map<std::tuple<int, int, int, int>, std::vector<uint8_t>> made;
+    auto movie = [&](MovieLook look, int tracks) -> const std::vector<uint8_t>& {
+        std::vector<uint8_t>& bytes = made[{look.r, look.g, look.b, tracks}];
+        if (bytes.empty()) bytes = MakeMovie(scratch, look, tracks, 3, error);
+        return bytes;
+    };
     for (const auto& [name, look] : movies) {
-        std::vector<uint8_t> bytes = MakeMovie(scratch, look, 1, 3, error);
-        if (bytes.empty() || !pack.AddStored(name, std::move(bytes), error)) return false;
+        const std::vector<uint8_t>& bytes = movie(look, 1);
+        if (bytes.empty() || !pack.AddStored(name, bytes, error)) return false;
     }
     // The tutorials have four sound tracks: English, Spanish, German, French.
     for (const char* t : tutorials) {
-        std::vector<uint8_t> bytes = MakeMovie(scratch, {30, 110, 130}, 4, 3, error);
-        if (bytes.empty() || !pack.AddStored(std::string("Tutorial\\") + t + ".bik", std::move(bytes), error))
-            return false;
+        const std::vector<uint8_t>& bytes = movie({30, 110, 130}, 4);
+        if (bytes.empty() || !pack.AddStored(std::string("Tutorial\\") + t + ".bik", bytes, error)) return false;
     }
     return true;
 }
