@@ -2,6 +2,8 @@
 // The asset families of the default content. Each adds its named entries to a pack; the packs' lists
 // of families are in ContentGen.cpp.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tools/contentgen/ContentGen.h"
 
@@ -15,5 +17,14 @@ bool AddFrontEnd(PackContent& pack, std::string* error);
 
 // Track pack: the worlds. Empty until the world writer can make them.
 bool AddWorlds(PackContent& pack, std::string* error);
+
+// Data pack: the menu, countdown and score sounds (22050 Hz mono 16-bit waves).
+bool AddSounds(PackContent& pack, std::string* error);
+
+// Movie pack: every movie the game plays by name, stored as they are.
+bool AddMovies(PackContent& pack, std::string* error);
+
+// The music tracks, as files below the output folder ("Music/TrackNN.wav") with their bytes.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> MusicTracks();
 
 }  // namespace tools

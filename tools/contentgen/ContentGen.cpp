@@ -27,12 +27,21 @@ bool PackContent::Add(const std::string& name, std::vector<uint8_t> data, std::s
     return true;
 }
 
+bool PackContent::AddStored(const std::string& name, std::vector<uint8_t> data, std::string* error) {
+    return Add(name, std::move(data), error, false);
+}
+
 const std::vector<PackRecipe>& ContentPacks() {
     static const std::vector<PackRecipe> packs = {
         {"Kestrun.dat",
          {
              {"language files", AddLanguageFiles},
              {"front end", AddFrontEnd},
+             {"sounds", AddSounds},
+         }},
+        {"Kestrun/Movies.dat",
+         {
+             {"movies", AddMovies},
          }},
         {"Tracks.dat",
          {
@@ -100,12 +109,20 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
         std::vector<uint8_t> bytes;
         if (!BuildContentPack(recipe, &bytes, error)) return false;
         fs::path path = fs::path(outDir) / recipe.fileName;
+        fs::create_directories(path.parent_path(), ec);
         if (SameFileBytes(path, bytes)) {
             // Unchanged: only mark it as made by this generator.
             fs::last_write_time(path, fs::file_time_type::clock::now(), ec);
             log << "contentgen: " << path.string() << " unchanged\n";
             continue;
         }
+        if (!WriteFileAtomically(path.string(), bytes, error)) return false;
+        log << "contentgen: wrote " << path.string() << " (" << bytes.size() << " bytes)\n";
+    }
+    for (auto& [name, bytes] : MusicTracks()) {
+        fs::path path = fs::path(outDir) / name;
+        fs::create_directories(path.parent_path(), ec);
+        if (SameFileBytes(path, bytes)) continue;
         if (!WriteFileAtomically(path.string(), bytes, error)) return false;
         log << "contentgen: wrote " << path.string() << " (" << bytes.size() << " bytes)\n";
     }

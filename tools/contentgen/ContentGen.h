@@ -20,6 +20,8 @@ public:
     // looks them up). Pictures may be stored as they are: packing megabytes of pixels takes the
     // optimal parser far longer than the space saved is worth.
     bool Add(const std::string& name, std::vector<uint8_t> data, std::string* error, bool compress = true);
+    // The same, always stored as it is (movies are read in place).
+    bool AddStored(const std::string& name, std::vector<uint8_t> data, std::string* error);
 
     const std::vector<PackInput>& Entries() const { return entries_; }
 
@@ -37,7 +39,7 @@ struct FamilyRecipe {
 };
 
 struct PackRecipe {
-    const char* fileName;  // in the output folder
+    const char* fileName;  // in the output folder (may name a subfolder)
     std::vector<FamilyRecipe> families;
 };
 

@@ -3,12 +3,17 @@
 
 #include <SDL.h>
 
+#include <cstdio>
+
+#include "game/core/audio/AudioSystem.h"
 #include "game/core/camera/Camera.h"
 #include "game/core/cdaudio/CdAudio.h"
+#include "game/core/cdaudio/MusicPlayer.h"
 #include "game/core/config/Config.h"
 #include "game/core/datapack/DataPack.h"
 #include "game/core/display/Display.h"
 #include "game/app/loop/FrameLoop.h"
+#include "game/app/movie/MoviePlayer.h"
 #include "game/core/input/Input.h"
 #include "game/core/input/InputScript.h"
 #include "game/core/maths/FastMath.h"
@@ -34,6 +39,20 @@ StartupState g_startup;
 GameFlowFn g_gameFlow = EmptySceneFlow;
 WorldPickerFn g_worldPicker = ChooseWorldFile;
 std::vector<std::string> g_log;
+
+void ListenerFollowsCamera(const Matrix4* camera) {
+    if (AudioSystem* audio = TheAudioSystem()) audio->SetListenerMatrix(camera);
+}
+
+void UpdateSound() {
+    if (AudioSystem* audio = TheAudioSystem()) audio->Update();
+}
+
+void DestroySoundManager() {
+    SetFrameSoundHooks(FrameSoundHooks{});
+    delete TheAudioSystem();
+    SetTheAudioSystem(nullptr);
+}
 
 void Log(const char* step) {
     g_log.push_back(step);
@@ -90,6 +109,8 @@ int InitApplication(const std::vector<std::string>& tokens) {
     g_log.clear();
     Log("InitApplication");
     g_startup.commandLine = ParseCommandTokens(tokens);
+    DestroySoundManager();
+    SetTheAudioSystem(new AudioSystem);
     // The game folder is the program's own; the process's working directory is never changed, the
     // file layer keeps the current folder instead.
     g_startup.gameFolder = plat::GameFolder();
@@ -110,6 +131,9 @@ int InitApplication(const std::vector<std::string>& tokens) {
     }
     plat::SetCurrentFolder(g_startup.gameFolder);
     g_startup.title = kGameTitle;
+    // Music comes from the track files in the game's "Music" folder.
+    SetMusicFolder(OnDisk(g_startup.gameFolder + "Music\\"));
+    InstallMusicPlayer();
     ClearProgramQuit();
     // Cancel in a diagnostic box leaves the game in order, as closing the window does.
     plat::SetQuitHandler([] { RequestProgramQuit(); });
@@ -163,9 +187,26 @@ int CreateMainWindow() {
     // The machine must not suspend or blank the screen under a running game.
     SDL_DisableScreenSaver();
     InitTrigTables();
+    // A missing or damaged movie pack leaves none open: every movie then counts as ended.
+    if (!g_startup.moviePackPath.empty() && OpenMoviePack(g_startup.moviePackPath.c_str()) == 0) Log("MoviePackOpened");
     if (InitSubsystems() != 0) return -1;
     CheckWindowFocus();
     plat::CrtSrand(plat::WallClockSeconds());
+    return 0;
+}
+
+int OpenSoundManager() {
+    AudioSystem* audio = TheAudioSystem();
+    if (!audio) return -1;
+    const int32_t result = audio->Open(&g_startup.soundDevice, g_Config.hardware3DSound, kPrimaryFormat22k16Stereo);
+    if (result != 0) {
+        // No device: the game runs silent.
+        Log("SoundSilent");
+        DestroySoundManager();
+        return result;
+    }
+    Log("SoundOpened");
+    SetFrameSoundHooks(FrameSoundHooks{ListenerFollowsCamera, UpdateSound});
     return 0;
 }
 
@@ -175,6 +216,8 @@ int ShutdownGame() {
     NetShutdown();
     if (g_startup.displayUp) DeviceShutdown();
     ShutdownSubsystems();
+    CloseMoviePack();
+    DestroySoundManager();
     if (g_startup.displayUp) DisplayShutdown();
     g_startup.displayUp = false;
     if (g_startup.inputUp) {
@@ -233,6 +276,7 @@ int GameMain(const std::vector<std::string>& tokens) {
                 if (window == 1) plat::MessageBox(kDataPackMessage, g_startup.title, plat::MB_OK);
                 FreeLoadCache();
             } else {
+                OpenSoundManager();
                 SetGrabsFolder(g_startup.folderPresent[kGrabsFolder] ? g_startup.folders[kGrabsFolder] : "");
                 plat::SetCurrentFolder(g_startup.gameFolder);
                 const std::string& world = !g_startup.commandLine.worldFile.empty() ? g_startup.commandLine.worldFile

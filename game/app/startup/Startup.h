@@ -49,6 +49,9 @@ int CreateMainWindow();
 int InitSubsystems();
 int ShutdownSubsystems();
 int ShutdownGame();
+// Opens the sound manager on the chosen device; when that fails it is destroyed and the game runs
+// silent. 0 or the device's code.
+int OpenSoundManager();
 
 // The game flow that runs once the window is up; returns when the player leaves. Until the front end
 // exists the default runs the run loop over an empty scene with a "Main Camera".

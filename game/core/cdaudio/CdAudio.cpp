@@ -24,6 +24,12 @@ int CdClose() {
     return g_cd.close ? g_cd.close() : 0;
 }
 
+void CdPlayTrack(int index, int loop) {
+    if (g_cd.play) g_cd.play(index, loop);
+}
+
+int CdTrackCount() { return g_cd.trackCount ? g_cd.trackCount() : 0; }
+
 int CdOpenCount() { return g_open; }
 
 }  // namespace kes

@@ -66,9 +66,11 @@ struct SoundDeviceInfo {
     uint32_t hardware3D = 0;
 };
 
-// The sound devices present (from the sound manager once it exists; none until then).
+// The sound devices present; InstallSetupSteps installs ListSoundDevices.
 using SoundDeviceLister = std::vector<SoundDeviceInfo> (*)();
 SoundDeviceLister SetSoundDeviceLister(SoundDeviceLister lister);
+// The sound manager's devices: the default device first (all-zero identifier), then each by name.
+std::vector<SoundDeviceInfo> ListSoundDevices();
 
 // The enumeration filter: hardware devices only.
 int32_t AcceptHardwareDevice(const DeviceDescription& device, const DriverCaps& driver);

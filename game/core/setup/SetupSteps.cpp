@@ -1,6 +1,7 @@
 // The device, sound and dialog steps of the settings.
 #include <cstring>
 
+#include "game/core/audio/AudioSystem.h"
 #include "game/core/cdaudio/CdAudio.h"
 #include "game/core/config/Config.h"
 #include "game/core/display/DeviceList.h"
@@ -114,8 +115,21 @@ int SetupSteps(const char* title, Guid* outDisplayDriver, Guid* outDevice3D, Gui
     return result;
 }
 
+std::vector<SoundDeviceInfo> ListSoundDevices() {
+    std::vector<SoundDeviceInfo> list;
+    for (const SoundDeviceEntry& e : EnumerateSoundDevices()) {
+        SoundDeviceInfo info;
+        info.name = e.description;
+        info.guid = e.hasGuid ? e.guid : Guid{};
+        // OpenAL mixes and places every voice in software: no hardware capabilities to show.
+        list.push_back(info);
+    }
+    return list;
+}
+
 void InstallSetupSteps() {
     SetSetupSteps(SetupSteps);
+    SetSoundDeviceLister(ListSoundDevices);
 }
 
 }  // namespace kes

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game/app/startup/Startup.h"
+#include "game/core/audio/AudioSystem.h"
 #include "game/core/cdaudio/CdAudio.h"
 #include "game/core/config/Config.h"
 #include "game/app/loop/FrameLoop.h"
@@ -92,7 +93,8 @@ TEST_F(StartupTest, FullStartUpRunsInOrderAndSavesTheSettings) {
     WritePack("Tracks.dat");
     EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/WINDOW", "/TRACKFOLDER", "My Tracks", "a.wld", "b.wld"}), 0);
     const std::vector<std::string> expected = {"InitApplication", "SettingsLoaded", "CreateMainWindow", "InitSubsystems",
-                                               "GameFlow", "SaveConfig", "ShutdownGame", "ShutdownSubsystems"};
+                                               "SoundSilent", "GameFlow", "SaveConfig", "ShutdownGame", "ShutdownSubsystems"};
+    // Without set-up steps the stored device is kept: none was ever chosen, so the game runs silent.
     EXPECT_EQ(StartupLog(), expected);
     EXPECT_EQ(flowRuns, 1);
     EXPECT_EQ(flowWorld, "b.wld");
@@ -102,6 +104,36 @@ TEST_F(StartupTest, FullStartUpRunsInOrderAndSavesTheSettings) {
     EXPECT_TRUE(ConfigStored());
     EXPECT_EQ(g_Config.language, 2u);
     EXPECT_EQ(CdOpenCount(), 0);
+}
+
+// The sound manager is open while the game flow runs and gone after shutdown; a device that does not
+// open leaves a silent game that runs all the same.
+TEST_F(StartupTest, SoundManagerOpensOrTheGameRunsSilent) {
+    WritePack("Kestrun.dat");
+    WritePack("Tracks.dat");
+    static bool openDuringFlow = false;
+    SetGameFlow([](const char*) {
+        openDuringFlow = TheAudioSystem() && TheAudioSystem()->IsOpen();
+        return 0;
+    });
+    // The default device (all-zero identifier), as the set-up steps give it.
+    SetSetupSteps([](const char*, Guid*, Guid*, Guid* sound, int) {
+        *sound = Guid{};
+        return 1;
+    });
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/WINDOW"}), 0);
+    EXPECT_TRUE(Logged("SoundOpened"));
+    EXPECT_TRUE(openDuringFlow);
+    EXPECT_EQ(TheAudioSystem(), nullptr);
+
+    SetSetupSteps([](const char*, Guid*, Guid*, Guid* sound, int) {
+        *sound = Guid{0x42};
+        return 1;
+    });
+    EXPECT_EQ(GameMain({"Kestrun", "/NOCONFIG", "/WINDOW"}), 0);
+    EXPECT_TRUE(Logged("SoundSilent"));
+    EXPECT_TRUE(Logged("SaveConfig"));
+    EXPECT_FALSE(openDuringFlow);
 }
 
 TEST_F(StartupTest, CancelInADiagnosticBoxLeavesTheGameInOrder) {

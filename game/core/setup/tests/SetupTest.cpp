@@ -43,6 +43,25 @@ protected:
     std::vector<std::string> boxes;
 };
 
+// The real lister: headless the null output device is present, so the default device is chosen and
+// no "no audio device" message is shown.
+TEST_F(SetupTest, TheSoundManagersDevicesAreListed) {
+    SetSoundDeviceLister(ListSoundDevices);
+    const std::vector<SoundDeviceInfo> devices = ListSoundDevices();
+    ASSERT_GE(devices.size(), 2u);
+    EXPECT_EQ(devices[0].guid, Guid{});
+    EXPECT_NE(devices[1].guid, Guid{});
+    Guid driver{}, device{}, sound{1};
+    ASSERT_EQ(LoadConfigAndShowSetup("Dovell' Gravelon", &driver, &device, &sound, 0), 1);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(sound, Guid{});
+    // A device chosen once is found again by its identifier on the next start.
+    g_Config.soundDevice = devices[1].guid;
+    SaveConfig();
+    ASSERT_EQ(LoadConfigAndShowSetup("Dovell' Gravelon", &driver, &device, &sound, 0), 1);
+    EXPECT_EQ(sound, devices[1].guid);
+}
+
 TEST_F(SetupTest, WithoutDialogTheFirstDeviceIsTakenAndNoSoundIsReported) {
     Guid driver{}, device{}, sound{1};
     ASSERT_EQ(LoadConfigAndShowSetup("Dovell' Gravelon", &driver, &device, &sound, 0), 1);
