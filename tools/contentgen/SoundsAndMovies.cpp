@@ -52,19 +52,6 @@ std::vector<float> Beep(double hz, double seconds, double decay, double level) {
     return s;
 }
 
-// Filtered noise with a fast attack (an impact, a start gun).
-std::vector<float> Burst(double seconds, double decay, double smooth, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
-    std::vector<float> s(static_cast<size_t>(seconds * kRate));
-    float y = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        y += static_cast<float>(smooth) * (noise(rng) - y);
-        s[i] = static_cast<float>(0.9 * std::exp(-static_cast<double>(i) / kRate * decay)) * y * 2.0f;
-    }
-    return s;
-}
-
 void Append(std::vector<float>& a, const std::vector<float>& b) { a.insert(a.end(), b.begin(), b.end()); }
 
 // A loop of bass, drums and a lead over a four-chord pattern.
@@ -153,20 +140,7 @@ bool AddSounds(PackContent& pack, std::string* error) {
         Append(three, countdown);
         Append(three, gap);
     }
-    std::vector<float> rev;
-    for (int i = 0; i < kRate / 2; ++i) {
-        const double t = static_cast<double>(i) / kRate;
-        const double f = 40 + 120 * t;
-        rev.push_back(static_cast<float>(0.5 * std::sin(kTwoPi * f * t) + 0.2 * std::sin(kTwoPi * 3 * f * t)));
-    }
     const Sound sounds[] = {
-        {"FrontEnd\\SOUND\\click on.wav", Beep(1800, 0.04, 120, 0.6)},
-        {"FrontEnd\\SOUND\\click off.wav", Beep(1200, 0.04, 120, 0.6)},
-        {"FrontEnd\\SOUND\\change option.wav", Beep(900, 0.06, 70, 0.6)},
-        {"FrontEnd\\SOUND\\menu rev.wav", rev},
-        {"FrontEnd\\SOUND\\type.wav", Burst(0.03, 150, 0.6, 3)},
-        {"FrontEnd\\SOUND\\done.wav", Beep(1320, 0.2, 12, 0.6)},
-        {"FrontEnd\\SOUND\\back.wav", Beep(500, 0.1, 30, 0.6)},
         {"ColSounds\\1-2-3.wav", three},
         {"ColSounds\\Start.wav", Beep(990, 0.6, 4, 0.8)},
         {"score.wav", Beep(1500, 0.3, 10, 0.6)},
