@@ -79,13 +79,13 @@ std::string MoviePath() {
     if (!path.empty()) return path;
     const char* tmp = std::getenv("TMPDIR");
     path = std::string(tmp ? tmp : "/tmp") + "/sound_bench_movie.avi";
-    plat::MovieSpec spec;
-    spec.width = 640;
-    spec.height = 480;
-    spec.fps = kMovieFps;
-    spec.frames = kMovieFrames;
-    spec.soundTracks = 1;
-    spec.draw = [](int n, uint8_t* px, int pitch) {
+    plat::MovieSpec recipe;
+    recipe.width = 640;
+    recipe.height = 480;
+    recipe.fps = kMovieFps;
+    recipe.frames = kMovieFrames;
+    recipe.soundTracks = 1;
+    recipe.draw = [](int n, uint8_t* px, int pitch) {
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x) {
                 uint8_t* p = px + y * pitch + x * 4;
@@ -95,10 +95,10 @@ std::string MoviePath() {
                 p[3] = 255;
             }
     };
-    spec.sound = [](int, int64_t first, int16_t* s, int count) {
+    recipe.sound = [](int, int64_t first, int16_t* s, int count) {
         for (int i = 0; i < count; ++i) s[i] = static_cast<int16_t>(6000 * std::sin((first + i) * 0.07));
     };
-    if (!plat::EncodeMovie(path, spec)) {
+    if (!plat::EncodeMovie(path, recipe)) {
         std::fprintf(stderr, "cannot write the movie\n");
         std::exit(1);
     }

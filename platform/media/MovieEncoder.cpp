@@ -51,9 +51,9 @@ struct Encoders {
 
 }  // namespace
 
-bool EncodeMovie(const std::string& path, const MovieSpec& spec) {
-    if (spec.width <= 0 || spec.height <= 0 || spec.fps <= 0 || spec.frames <= 0 || (spec.width & 1) ||
-        (spec.height & 1))
+bool EncodeMovie(const std::string& path, const MovieSpec& recipe) {
+    if (recipe.width <= 0 || recipe.height <= 0 || recipe.fps <= 0 || recipe.frames <= 0 || (recipe.width & 1) ||
+        (recipe.height & 1))
         return false;
     av_log_set_level(AV_LOG_QUIET);
     Encoders e;
@@ -64,13 +64,13 @@ bool EncodeMovie(const std::string& path, const MovieSpec& spec) {
     e.videoStream = avformat_new_stream(e.out, nullptr);
     e.video = avcodec_alloc_context3(vcodec);
     if (!e.videoStream || !e.video) return false;
-    e.video->width = spec.width;
-    e.video->height = spec.height;
+    e.video->width = recipe.width;
+    e.video->height = recipe.height;
     e.video->pix_fmt = AV_PIX_FMT_YUV420P;
-    e.video->time_base = AVRational{1, spec.fps};
-    e.video->framerate = AVRational{spec.fps, 1};
+    e.video->time_base = AVRational{1, recipe.fps};
+    e.video->framerate = AVRational{recipe.fps, 1};
     e.video->gop_size = 12;
-    e.video->bit_rate = static_cast<int64_t>(spec.width) * spec.height * spec.fps / 4;
+    e.video->bit_rate = static_cast<int64_t>(recipe.width) * recipe.height * recipe.fps / 4;
     e.video->thread_count = 1;
     if (e.out->oformat->flags & AVFMT_GLOBALHEADER) e.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(e.video, vcodec, nullptr) < 0) return false;
@@ -79,7 +79,7 @@ bool EncodeMovie(const std::string& path, const MovieSpec& spec) {
 
     const AVCodec* acodec = avcodec_find_encoder(AV_CODEC_ID_PCM_S16LE);
     if (!acodec) return false;
-    for (int t = 0; t < spec.soundTracks; ++t) {
+    for (int t = 0; t < recipe.soundTracks; ++t) {
         AVStream* st = avformat_new_stream(e.out, nullptr);
         AVCodecContext* c = avcodec_alloc_context3(acodec);
         if (!st || !c) {
@@ -89,10 +89,10 @@ bool EncodeMovie(const std::string& path, const MovieSpec& spec) {
         e.sound.push_back(c);
         e.soundStreams.push_back(st);
         c->sample_fmt = AV_SAMPLE_FMT_S16;
-        c->sample_rate = spec.soundRate;
+        c->sample_rate = recipe.soundRate;
         AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
         av_channel_layout_copy(&c->ch_layout, &mono);
-        c->time_base = AVRational{1, spec.soundRate};
+        c->time_base = AVRational{1, recipe.soundRate};
         if (avcodec_open2(c, acodec, nullptr) < 0) return false;
         avcodec_parameters_from_context(st->codecpar, c);
         st->time_base = c->time_base;
@@ -105,30 +105,30 @@ bool EncodeMovie(const std::string& path, const MovieSpec& spec) {
     e.packet = av_packet_alloc();
     if (!e.frame || !e.packet) return false;
 
-    std::vector<uint8_t> bgra(static_cast<size_t>(spec.width) * spec.height * 4);
-    e.sws = sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGRA, spec.width, spec.height, AV_PIX_FMT_YUV420P,
+    std::vector<uint8_t> bgra(static_cast<size_t>(recipe.width) * recipe.height * 4);
+    e.sws = sws_getContext(recipe.width, recipe.height, AV_PIX_FMT_BGRA, recipe.width, recipe.height, AV_PIX_FMT_YUV420P,
                            SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!e.sws) return false;
-    const int samplesPerFrame = spec.soundRate / spec.fps;
+    const int samplesPerFrame = recipe.soundRate / recipe.fps;
     std::vector<int16_t> pcm(static_cast<size_t>(samplesPerFrame));
-    for (int n = 0; n < spec.frames; ++n) {
-        if (spec.draw) spec.draw(n, bgra.data(), spec.width * 4);
+    for (int n = 0; n < recipe.frames; ++n) {
+        if (recipe.draw) recipe.draw(n, bgra.data(), recipe.width * 4);
         av_frame_unref(e.frame);
         e.frame->format = AV_PIX_FMT_YUV420P;
-        e.frame->width = spec.width;
-        e.frame->height = spec.height;
+        e.frame->width = recipe.width;
+        e.frame->height = recipe.height;
         if (av_frame_get_buffer(e.frame, 0) < 0) return false;
         const uint8_t* src[4] = {bgra.data(), nullptr, nullptr, nullptr};
-        const int srcLines[4] = {spec.width * 4, 0, 0, 0};
-        sws_scale(e.sws, src, srcLines, 0, spec.height, e.frame->data, e.frame->linesize);
+        const int srcLines[4] = {recipe.width * 4, 0, 0, 0};
+        sws_scale(e.sws, src, srcLines, 0, recipe.height, e.frame->data, e.frame->linesize);
         e.frame->pts = n;
         if (!e.Send(e.video, e.videoStream, e.frame)) return false;
-        for (int t = 0; t < spec.soundTracks; ++t) {
+        for (int t = 0; t < recipe.soundTracks; ++t) {
             std::fill(pcm.begin(), pcm.end(), 0);
-            if (spec.sound) spec.sound(t, static_cast<int64_t>(n) * samplesPerFrame, pcm.data(), samplesPerFrame);
+            if (recipe.sound) recipe.sound(t, static_cast<int64_t>(n) * samplesPerFrame, pcm.data(), samplesPerFrame);
             av_frame_unref(e.frame);
             e.frame->format = AV_SAMPLE_FMT_S16;
-            e.frame->sample_rate = spec.soundRate;
+            e.frame->sample_rate = recipe.soundRate;
             e.frame->nb_samples = samplesPerFrame;
             AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
             av_channel_layout_copy(&e.frame->ch_layout, &mono);

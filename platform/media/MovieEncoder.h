@@ -20,6 +20,6 @@ struct MovieSpec {
     std::function<void(int track, int64_t first, int16_t* samples, int count)> sound;
 };
 
-bool EncodeMovie(const std::string& path, const MovieSpec& spec);
+bool EncodeMovie(const std::string& path, const MovieSpec& recipe);
 
 }  // namespace plat

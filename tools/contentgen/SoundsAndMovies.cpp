@@ -85,14 +85,14 @@ struct MovieLook {
 };
 
 std::vector<uint8_t> MakeMovie(const std::string& scratch, MovieLook look, int tracks, int seconds, std::string* error) {
-    plat::MovieSpec spec;
-    spec.width = 320;
-    spec.height = 240;
-    spec.fps = 10;
-    spec.frames = seconds * spec.fps;
-    spec.soundTracks = tracks;
-    const int frames = spec.frames;
-    spec.draw = [look, frames](int n, uint8_t* px, int pitch) {
+    plat::MovieSpec recipe;
+    recipe.width = 320;
+    recipe.height = 240;
+    recipe.fps = 10;
+    recipe.frames = seconds * recipe.fps;
+    recipe.soundTracks = tracks;
+    const int frames = recipe.frames;
+    recipe.draw = [look, frames](int n, uint8_t* px, int pitch) {
         // A card in the movie's colour, darker towards the bottom, with a bar crossing it as it plays.
         const int bar = 20 + (280 * n) / (frames > 1 ? frames - 1 : 1);
         for (int y = 0; y < 240; ++y)
@@ -106,7 +106,7 @@ std::vector<uint8_t> MakeMovie(const std::string& scratch, MovieLook look, int t
                 p[3] = 255;
             }
     };
-    spec.sound = [](int track, int64_t first, int16_t* s, int count) {
+    recipe.sound = [](int track, int64_t first, int16_t* s, int count) {
         // A spoken-style sequence of short tones, pitched by the track.
         for (int i = 0; i < count; ++i) {
             const double t = static_cast<double>(first + i) / kRate;
@@ -116,7 +116,7 @@ std::vector<uint8_t> MakeMovie(const std::string& scratch, MovieLook look, int t
             s[i] = static_cast<int16_t>(6000 * env * std::sin(kTwoPi * hz * t));
         }
     };
-    if (!plat::EncodeMovie(scratch, spec)) {
+    if (!plat::EncodeMovie(scratch, recipe)) {
         *error = "the movie encoder failed";
         return {};
     }

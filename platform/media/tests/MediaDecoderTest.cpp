@@ -28,13 +28,13 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 
 // Frame n is a solid grey of level 20 n; sound track t is a tone of amplitude 3000 (t + 1).
 MovieSpec TestMovie() {
-    MovieSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.fps = 10;
-    spec.frames = 8;
-    spec.soundTracks = 3;
-    spec.draw = [](int n, uint8_t* px, int pitch) {
+    MovieSpec recipe;
+    recipe.width = 64;
+    recipe.height = 48;
+    recipe.fps = 10;
+    recipe.frames = 8;
+    recipe.soundTracks = 3;
+    recipe.draw = [](int n, uint8_t* px, int pitch) {
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x) {
                 uint8_t* p = px + y * pitch + x * 4;
@@ -42,10 +42,10 @@ MovieSpec TestMovie() {
                 p[3] = 255;
             }
     };
-    spec.sound = [](int t, int64_t first, int16_t* s, int count) {
+    recipe.sound = [](int t, int64_t first, int16_t* s, int count) {
         for (int i = 0; i < count; ++i) s[i] = static_cast<int16_t>(3000 * (t + 1) * std::sin((first + i) * 0.15));
     };
-    return spec;
+    return recipe;
 }
 
 // Counts what the decoder reads and checks it never asks past the window.

@@ -34,12 +34,12 @@ std::string Scratch(const std::string& name) {
 }
 
 std::vector<uint8_t> Movie(int width, int height, int frames, int tracks, uint8_t blue) {
-    plat::MovieSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.frames = frames;
-    spec.soundTracks = tracks;
-    spec.draw = [=](int, uint8_t* px, int pitch) {
+    plat::MovieSpec recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.frames = frames;
+    recipe.soundTracks = tracks;
+    recipe.draw = [=](int, uint8_t* px, int pitch) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 uint8_t* p = px + y * pitch + x * 4;
@@ -49,11 +49,11 @@ std::vector<uint8_t> Movie(int width, int height, int frames, int tracks, uint8_
                 p[3] = 255;
             }
     };
-    spec.sound = [](int t, int64_t first, int16_t* s, int count) {
+    recipe.sound = [](int t, int64_t first, int16_t* s, int count) {
         for (int i = 0; i < count; ++i) s[i] = static_cast<int16_t>(2000 * (t + 1) * std::sin((first + i) * 0.2));
     };
     const std::string path = Scratch("movie_tmp_" + std::to_string(::getpid()) + ".avi");
-    EXPECT_TRUE(plat::EncodeMovie(path, spec));
+    EXPECT_TRUE(plat::EncodeMovie(path, recipe));
     std::ifstream f(path, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), {});
     std::remove(path.c_str());

@@ -47,7 +47,7 @@ std::vector<uint8_t> MakeWave(const WaveSpec& s) {
 TEST(WaveLoad, DecodesGoodAndRefusesDamagedWaves) {
     struct Case {
         const char* what;
-        WaveSpec spec;
+        WaveSpec recipe;
         size_t cut;  // bytes cut from the end
         int32_t result;
     };
@@ -77,12 +77,12 @@ TEST(WaveLoad, DecodesGoodAndRefusesDamagedWaves) {
         {"zero rate", noRate, 0, qv::kWaveNotWave},
     };
     for (const Case& c : cases) {
-        std::vector<uint8_t> bytes = MakeWave(c.spec);
+        std::vector<uint8_t> bytes = MakeWave(c.recipe);
         bytes.resize(bytes.size() - c.cut);
         WaveData wave;
         EXPECT_EQ(DecodeWave(bytes.data(), bytes.size(), &wave), c.result) << c.what;
         if (c.result == 0) {
-            EXPECT_EQ(wave.samples.size(), c.spec.dataBytes) << c.what;
+            EXPECT_EQ(wave.samples.size(), c.recipe.dataBytes) << c.what;
         }
     }
     WaveData wave;
