@@ -48,8 +48,15 @@ void WriteChunkBitmap(ChunkWriter& out, const Dib& b) {
     std::vector<uint8_t> table(ColourTableBytes(h.bitCount), 0);
     std::memcpy(table.data(), b.colourTable.data(), std::min(table.size(), b.colourTable.size()));
     w.Bytes(table.data(), table.size());
+    // Row padding is written as zeros whatever the bitmap held there, so that equal pictures give
+    // equal files.
     std::vector<uint8_t> rows(h.sizeImage, 0);
-    std::memcpy(rows.data(), b.pixels.data(), std::min(rows.size(), b.pixels.size()));
+    const uint32_t padded = RowBytes(h.width, h.bitCount);
+    const uint32_t used = static_cast<uint32_t>((static_cast<uint64_t>(h.width) * h.bitCount + 7) / 8);
+    for (uint32_t r = 0; r < AbsHeight(h.height); ++r) {
+        const size_t at = static_cast<size_t>(r) * padded;
+        if (at + used <= b.pixels.size()) std::memcpy(rows.data() + at, b.pixels.data() + at, used);
+    }
     w.Bytes(rows.data(), rows.size());
     out.Bytes(w.Data().data(), static_cast<uint32_t>(w.Size()));
 }

@@ -126,7 +126,9 @@ TEST_F(GameReads, TrackInformationAndPicturesOfEveryDepth) {
         d.picture = Picture(picture);
         kes::WorldWriter w;
         w.Info(d);
-        EXPECT_EQ(body, WriterChunk(w, "TINF"));
+        const std::vector<uint8_t> written = WriterChunk(w, "TINF");
+        ASSERT_EQ(body.size(), written.size());
+        for (size_t k = 0; k < body.size(); ++k) ASSERT_EQ(body[k], written[k]) << "byte " << k;
 
         ASSERT_EQ(GameRead(body, [&](kes::ChunkStream& s) {
                       return kes::WorldTexturesLoad(s, static_cast<uint32_t>(body.size()), nullptr);
