@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "plugins/shared/ChunkBitmap.h"
-#include "plugins/shared/FileDialogs.h"
 
 namespace qv {
 
@@ -114,7 +113,7 @@ uint64_t FileTimeNow() {
 
 InfoPlugin::InfoPlugin()
     : PluginBase(FourCC("TINF"), "Info::Main Port", {"Info", "This is the default plugin !", "Norwick"}, Panel(),
-                 0xE0A020) {
+                 0xE0A020, 0) {
     info.id = TrackIdFromFileTime(clock());
 }
 
@@ -296,7 +295,7 @@ void InfoPlugin::LoadOverlay() {
 }
 
 void InfoPlugin::LoadPicture() {
-    const std::string path = OpenFileDialog("BMP");
+    const std::string path = TakePath(shared::OpenFileDialog(host->GetMainWindow(), "BMP"));
     if (path.empty()) return;
     std::optional<Dib> picture = LoadBitmapFile(path);
     if (!picture || picture->Width() > kMaxPictureWidth || picture->Height() > kMaxPictureHeight) {

@@ -43,7 +43,7 @@ plat::DialogTemplate Prompt() {
 
 PasswordPlugin::PasswordPlugin()
     : PluginBase(FourCC("-*.."), "Password::Main Port", {"Password", "This is ye Password Protection thang !", "Tavrin"},
-                 Panel(), 0xC03030) {}
+                 Panel(), 0xC03030, 2) {}
 
 void PasswordPlugin::SetPassword(const std::string& text) {
     std::string kept = text.substr(0, kPasswordLength);

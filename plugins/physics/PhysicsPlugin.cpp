@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "plugins/shared/ChunkBitmap.h"
-#include "plugins/shared/FileDialogs.h"
 
 namespace qv {
 
@@ -98,7 +97,7 @@ Dib DefaultParticleMap() {
 
 PhysicsPlugin::PhysicsPlugin()
     : PluginBase(FourCC("PHYS"), "Physics Plugin::Main Port", {"Physics", "This is the default plugin !", "Norwick"},
-                 Panel(), 0x40A040),
+                 Panel(), 0x40A040, 1),
       physicsMap(DefaultPhysicsMap()),
       particleMap(DefaultParticleMap()) {}
 
@@ -178,7 +177,7 @@ void PhysicsPlugin::OnPanelCommand(plat::Dialog& d, int id, uint16_t) {
 }
 
 void PhysicsPlugin::LoadPhysicsMap() {
-    const std::string path = OpenFileDialog("BMP");
+    const std::string path = TakePath(shared::OpenFileDialog(host->GetMainWindow(), "BMP"));
     if (path.empty()) return;
     std::optional<Dib> map = LoadBitmapFile(path);
     if (!map || map->Width() != 256 || map->Height() != 256 || map->header.bitCount != 8) {
@@ -190,7 +189,7 @@ void PhysicsPlugin::LoadPhysicsMap() {
 }
 
 void PhysicsPlugin::LoadParticleMap() {
-    const std::string path = OpenFileDialog("BMP");
+    const std::string path = TakePath(shared::OpenFileDialog(host->GetMainWindow(), "BMP"));
     if (path.empty()) return;
     std::optional<Dib> map = LoadBitmapFile(path);
     if (!map || map->Width() > 512 || map->Height() > 512 ||
@@ -203,16 +202,16 @@ void PhysicsPlugin::LoadParticleMap() {
 }
 
 void PhysicsPlugin::SavePalette() {
-    const std::string path = SaveFileDialog("act");
+    const std::string path = TakePath(shared::SaveFileDialog(host->GetMainWindow(), "act"));
     if (path.empty()) return;
     const std::array<uint8_t, 768> palette = AuthoringPalette();
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
-        Winprintf("Can't open %s\n", path.c_str());
+        shared::Winprintf("Can't open %s\n", path.c_str());
         return;
     }
     const bool ok = std::fwrite(palette.data(), 1, palette.size(), f) == palette.size();
-    if ((std::fclose(f) != 0 || !ok)) Winprintf("Can't write %s\n", path.c_str());
+    if ((std::fclose(f) != 0 || !ok)) shared::Winprintf("Can't write %s\n", path.c_str());
 }
 
 }  // namespace qv

@@ -1,7 +1,6 @@
 #include "plugins/shadow/ShadowPlugin.h"
 
 #include "plugins/shared/ChunkBitmap.h"
-#include "plugins/shared/FileDialogs.h"
 
 namespace qv {
 
@@ -49,7 +48,7 @@ uint8_t AdjustedLevel(uint8_t g) { return static_cast<uint8_t>(static_cast<int>(
 
 ShadowPlugin::ShadowPlugin()
     : PluginBase(FourCC("LMAP"), "Shadow Plugin::Main Port", {"Shadow", "This is the default plugin !", "Norwick"},
-                 Panel(), 0x606060) {}
+                 Panel(), 0x606060, 3) {}
 
 int32_t ShadowPlugin::ResetWorld() {
     map1.reset();
@@ -122,7 +121,7 @@ void ShadowPlugin::OnPanelCommand(plat::Dialog& d, int id, uint16_t) {
 }
 
 void ShadowPlugin::Load(bool second) {
-    const std::string path = OpenFileDialog("BMP");
+    const std::string path = TakePath(shared::OpenFileDialog(host->GetMainWindow(), "BMP"));
     if (path.empty()) return;
     host->SetStatusText("Opening image...");
     std::optional<Dib> map = LoadBitmapFile(path);

@@ -27,28 +27,19 @@ void ForgetOwner(plat::Dialog* d) {
         }
 }
 
-// A 24 x 24 toolbar picture: a framed square of the plug-in's colour, lighter when pressed.
-plat::Bitmap* ToolbarPicture(uint32_t rgb, bool pressed) {
-    plat::Bitmap b(24, 24);
-    const uint32_t fill = 0xFF000000u | (pressed ? (rgb | 0x404040) : rgb);
-    b.FillRect(0, 0, 24, 24, 0xFF202020);
-    b.FillRect(2, 2, 22, 22, fill);
-    b.Line(6, 12, 17, 12, 0xFFFFFFFF);
-    b.Line(12, 6, 12, 17, 0xFFFFFFFF);
-    return plat::CreateBitmap(b.width, b.height, b.rgba.data());
-}
 }  // namespace
 
 PluginBase::PluginBase(uint32_t id, const char* portName, PluginTexts texts, plat::DialogTemplate panel,
-                       uint32_t colour)
+                       uint32_t colour, int mark)
     : EditorPlugin(id, portName, 14), texts_(texts), panelTemplate_(std::move(panel)) {
-    bitmaps_[0] = ToolbarPicture(colour, false);
-    bitmaps_[1] = ToolbarPicture(colour, true);
+    // The second picture (the pressed button) is the first one lighter.
+    bitmaps_[0] = shared::CreateToolbarBitmap(colour, mark);
+    bitmaps_[1] = shared::CreateToolbarBitmap(colour | 0x404040, mark);
 }
 
 PluginBase::~PluginBase() {
-    for (plat::Bitmap*& b : bitmaps_) {
-        plat::DeleteBitmap(b);
+    for (QvBitmap& b : bitmaps_) {
+        shared::DeleteToolbarBitmap(b);
         b = nullptr;
     }
 }
@@ -87,7 +78,7 @@ int32_t PluginBase::Deactivate() {
 }
 
 QvBitmap PluginBase::GetToolbarBitmap(int32_t index) {
-    return index == 0 || index == 1 ? reinterpret_cast<QvBitmap>(bitmaps_[index]) : nullptr;
+    return index == 0 || index == 1 ? bitmaps_[index] : nullptr;
 }
 
 int32_t PluginBase::OnMainPortMessage(Port*, uint32_t code, MsgArg arg, MsgArg) {

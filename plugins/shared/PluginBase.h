@@ -3,17 +3,25 @@
 // (dialog 101 of the plug-in's own templates, opened through the host), two toolbar pictures, and
 // nothing for views, viewport menus or commands. A plug-in derives from it and fills in its chunk,
 // its reset and its panel procedure.
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "editor/plugin/PluginApi.h"
 #include "platform/dialogs/Dialog.h"
-#include "platform/dialogs/Bitmap.h"
+#include "plugins/shared/PluginHelpers.h"
 
 namespace qv {
 
 // The window handles the host gives plug-ins are dialogs of the shared dialog layer.
 inline plat::Dialog* AsDialog(QvWnd window) { return reinterpret_cast<plat::Dialog*>(window); }
+
+// The path a file dialog of the shared helpers answered, taken over and freed; empty when cancelled.
+inline std::string TakePath(char* chosen) {
+    std::string path = chosen ? chosen : "";
+    std::free(chosen);
+    return path;
+}
 
 struct PluginTexts {
     const char* name;
@@ -24,7 +32,9 @@ struct PluginTexts {
 
 class PluginBase : public EditorPlugin {
 public:
-    PluginBase(uint32_t id, const char* portName, PluginTexts texts, plat::DialogTemplate panel, uint32_t colour);
+    // colour and mark choose the toolbar picture (shared::CreateToolbarBitmap).
+    PluginBase(uint32_t id, const char* portName, PluginTexts texts, plat::DialogTemplate panel, uint32_t colour,
+               int mark);
     ~PluginBase() override;
 
     int32_t Attach() override;
@@ -67,7 +77,7 @@ private:
     PluginTexts texts_;
     plat::DialogTemplate panelTemplate_;
     plat::Dialog* panel_ = nullptr;
-    plat::Bitmap* bitmaps_[2] = {nullptr, nullptr};
+    QvBitmap bitmaps_[2] = {nullptr, nullptr};
 };
 
 }  // namespace qv
