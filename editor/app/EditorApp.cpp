@@ -148,7 +148,7 @@ bool EditorApp::StartWithRegistered() {
 
 void EditorApp::Shutdown() {
     if (!editor_) return;
-    if (started_) editor_->world.Reset(true, false);
+    // The world is reset once, by the editor core's own end below.
     started_ = false;
     // Locked views are destroyed while their libraries are still loaded.
     if (viewports_) viewports_->UnlockAll();

@@ -52,7 +52,7 @@ public:
     bool Start(const std::string& pluginFolder);
     // Start-up with plug-ins already registered (tests register them in the process).
     bool StartWithRegistered();
-    // Leaves in order: world reset, locked views destroyed, plug-ins detached and unloaded, viewports.
+    // Leaves in order: locked views destroyed, world reset, plug-ins detached and unloaded, viewports.
     void Shutdown();
 
     void OnCommand(int32_t id);
