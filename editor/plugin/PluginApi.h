@@ -302,6 +302,7 @@ public:
     virtual int32_t WriteUserViews(FileStream* stream) = 0;                                           // 28
     virtual int32_t ReadCamera(FileStream* stream) = 0;                                               // 29
     virtual int32_t WriteCamera(FileStream* stream) = 0;                                              // 30
+    // value: a pointer to the instance's 4 x 4 transform, or 0 to draw the mesh where it stands.
     virtual int32_t DrawHostMesh(PluginHost* host, uint32_t index, MsgArg value) = 0;                 // 31
     virtual int32_t TransformPoints(const float* matrix, ScreenVertex* out, uint32_t count, const float* in,
                                     uint32_t colour) = 0;                                             // 32

@@ -346,10 +346,10 @@ int32_t EditorViewport::DrawHostMesh(PluginHost* host, uint32_t index, MsgArg va
     if (index > static_cast<uint32_t>(host->GetMeshCount())) return Result(kResultBadIndex);
     EditorMesh* mesh = host->GetMesh(index);
     if (!mesh) return Result(kResultBadIndex);
+    // The value is the instance's transform (a 4 x 4 matrix), or 0 for the mesh where it stands.
     SetMeshDrawHost(host);
-    mesh->Draw(this);
+    mesh->Draw(this, reinterpret_cast<const float*>(value));
     SetMeshDrawHost(nullptr);
-    (void)value;
     return 0;
 }
 
