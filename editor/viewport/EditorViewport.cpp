@@ -80,8 +80,13 @@ void RotationFromAngles(const float angles[3], float right[3], float forward[3],
 
 // ---- EditorViewport
 
+int32_t ViewportPort::OnMessage(Port*, uint32_t code, MsgArg, MsgArg) {
+    if (code == kMsgWorldBoundsChanged || code == kMsgRedrawArea || code == kMsgViewRedrawRequest) viewport_->Invalidate(0);
+    return 0;
+}
+
 EditorViewport::EditorViewport(ViewportSet* set, int index)
-    : set_(set), index_(index), port_("Viewport #" + std::to_string(index)) {
+    : set_(set), index_(index), port_("Viewport #" + std::to_string(index), this) {
     Editor* editor = set_->editor;
     renderFlags_.assign(editor->PluginCount(), 1);
     // Every viewport creation puts the shared user views back to their start.

@@ -413,6 +413,22 @@ TEST_F(ViewportFixture, CameraRecordsRoundTripThroughAStream) {
     EXPECT_NE(V(1).ReadCamera(&stream), 0) << "a stream cut short is refused";
 }
 
+TEST_F(ViewportFixture, BoundsChangesAreaRedrawsAndViewRequestsRedrawTheViewports) {
+    for (uint32_t code : {kMsgWorldBoundsChanged, kMsgRedrawArea}) {
+        set->PaintPending();
+        ASSERT_FALSE(V(2).Pending());
+        const float bounds[6] = {0, 0, 0, 10, 10, 10};
+        editor.bus.Broadcast(&editor.mainPort, kKindWorld, code, reinterpret_cast<MsgArg>(bounds), reinterpret_cast<MsgArg>(bounds));
+        for (int i = 0; i < 4; ++i) EXPECT_TRUE(V(i).Pending()) << std::hex << code << " viewport " << i;
+    }
+    set->PaintPending();
+    Port* port = editor.bus.FindByName("Viewport #3");
+    ASSERT_NE(port, nullptr);
+    port->OnMessage(nullptr, kMsgViewRedrawRequest, 0, 0);
+    EXPECT_TRUE(V(3).Pending());
+    EXPECT_FALSE(V(0).Pending());
+}
+
 TEST_F(ViewportFixture, RedrawOfAPluginReachesOnlyViewportsThatDrawIt) {
     set->PaintPending();
     V(1).RenderFlags()[0] = 0;
