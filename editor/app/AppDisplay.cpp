@@ -314,6 +314,11 @@ public:
                     steps.push_back([id, text](plat::Dialog& d) { d.UserType(id, text); });
                     break;
                 }
+                case Kind::DialogSelect: {
+                    const int id = static_cast<int>(e.index), item = e.a;
+                    steps.push_back([id, item](plat::Dialog& d) { d.UserSelect(id, item); });
+                    break;
+                }
                 case Kind::DialogClose: steps.push_back([](plat::Dialog& d) { d.UserClose(); }); break;
                 default: break;
             }

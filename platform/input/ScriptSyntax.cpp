@@ -113,6 +113,11 @@ const char* ParseLine(std::string_view line, const std::vector<std::string_view>
         if (w.size() < 3) return "dialog click|type|close";
         if (Is(w[2], "close") && w.size() == 3) {
             e->kind = Kind::DialogClose;
+        } else if (Is(w[2], "select") && w.size() == 5 && Number(w[3], 0, 0xFFFF, &v)) {
+            e->kind = Kind::DialogSelect;
+            e->index = static_cast<uint32_t>(v);
+            if (!Number(w[4], -1, 0xFFFF, &v)) return "dialog select <id> <item>";
+            e->a = static_cast<int32_t>(v);
         } else if ((Is(w[2], "click") || Is(w[2], "type")) && w.size() >= 4 && Number(w[3], 0, 0xFFFF, &v)) {
             e->index = static_cast<uint32_t>(v);
             if (Is(w[2], "click")) {
@@ -123,7 +128,7 @@ const char* ParseLine(std::string_view line, const std::vector<std::string_view>
                 e->texts.push_back(w.size() > 4 ? RestAfter(line, w, 3) : std::string());
             }
         } else {
-            return "dialog click <id> | type <id> <text> | close";
+            return "dialog click <id> | type <id> <text> | select <id> <item> | close";
         }
     } else {
         return "unknown event";

@@ -21,6 +21,7 @@
 //   <frame> popup <command id>                 the next popup menu's choice
 //   <frame> dialog click <id>                  a step for the next modal dialog; the dialog lines
 //   <frame> dialog type <id> <text>            of one frame act on one dialog, in file order
+//   <frame> dialog select <id> <item>          (lists and combo boxes: the item's 0-based index)
 //   <frame> dialog close
 //
 // Blank lines and lines starting with '#' are skipped. Frames count from 1.
@@ -34,7 +35,7 @@ namespace plat {
 struct ScriptEvent {
     enum class Kind : uint8_t {
         Key, MouseButton, MouseMove, JoyButton, Axis, Pov,
-        At, Command, Click, Focus, Type, Files, Box, Popup, DialogClick, DialogType, DialogClose,
+        At, Command, Click, Focus, Type, Files, Box, Popup, DialogClick, DialogType, DialogSelect, DialogClose,
     };
     uint32_t frame = 0;
     Kind kind = Kind::Key;
