@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/dialogs/Modal.h"
 #include "plugins/shared/ChunkBitmap.h"
 
 namespace qv {
@@ -282,6 +283,9 @@ void InfoPlugin::OnPanelCommand(plat::Dialog& d, int id, uint16_t code) {
         case kOverlayAlpha: host->InsertAlphaDialog(1); break;
         case kOverlayDel: host->DeleteAllTextures(); break;
         case kPicLoad: LoadPicture(); break;
+        case kPicView:
+            if (info.picture) plat::ShowBitmapWindow("Viewer", "Track Bitmap Viewer", ToBitmap(*info.picture));
+            return;
         case kActivated: info.activated = d.IsChecked(kActivated) ? 1 : 0; break;
         default: return;
     }

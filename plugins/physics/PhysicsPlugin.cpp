@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/dialogs/Modal.h"
 #include "plugins/shared/ChunkBitmap.h"
 
 namespace qv {
@@ -169,6 +170,13 @@ void PhysicsPlugin::OnPanelCommand(plat::Dialog& d, int id, uint16_t) {
         case kPhysReset: physicsMap = DefaultPhysicsMap(); break;
         case kPartReset: particleMap = DefaultParticleMap(); break;
         case kSavePal: SavePalette(); return;
+        // The viewers are modal, so only one is ever open.
+        case kPhysView:
+            if (physicsMap) plat::ShowBitmapWindow("Viewer", "Physics Bitmap Viewer", ToBitmap(*physicsMap));
+            return;
+        case kPartView:
+            if (particleMap) plat::ShowBitmapWindow("Viewer2", "Particle Bitmap Viewer", ToBitmap(*particleMap));
+            return;
         case kTileMaps: tileMaps = d.IsChecked(kTileMaps) ? 1 : 0; return;
         case kActivate: activated = d.IsChecked(kActivate) ? 1 : 0; break;
         default: return;

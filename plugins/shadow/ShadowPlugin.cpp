@@ -1,5 +1,6 @@
 #include "plugins/shadow/ShadowPlugin.h"
 
+#include "platform/dialogs/Modal.h"
 #include "plugins/shared/ChunkBitmap.h"
 
 namespace qv {
@@ -115,6 +116,12 @@ void ShadowPlugin::OnPanelCommand(plat::Dialog& d, int id, uint16_t) {
             map2.reset();
             break;
         case kDel2: map2.reset(); break;
+        case kView:
+            if (map1) plat::ShowBitmapWindow("Viewer", "Shadow Bitmap Viewer", ToBitmap(*map1));
+            return;
+        case kView2:
+            if (map2) plat::ShowBitmapWindow("Viewer2", "Shadow2 Bitmap Viewer", ToBitmap(*map2));
+            return;
         default: return;
     }
     RefreshPanel(d);

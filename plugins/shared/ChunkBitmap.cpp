@@ -194,6 +194,23 @@ std::vector<uint8_t> EncodeBmp(const Dib& b) {
     return w.Take();
 }
 
+plat::Bitmap ToBitmap(const Dib& b) {
+    plat::Bitmap out(b.Width(), b.Height());
+    for (int32_t y = 0; y < b.Height(); ++y)
+        for (int32_t x = 0; x < b.Width(); ++x) {
+            uint32_t p = BitmapPixel(b, x, y);
+            if (b.header.bitCount <= 8) {
+                const size_t at = static_cast<size_t>(p) * 4;
+                p = at + 3 < b.colourTable.size() ? plat::LoadU32(&b.colourTable[at]) & 0xFFFFFF : 0;
+            } else if (b.header.bitCount == 16) {
+                p = (((p >> 10) & 31) * 255 / 31) << 16 | (((p >> 5) & 31) * 255 / 31) << 8 | ((p & 31) * 255 / 31);
+            }
+            // Row y counts from the bottom; the window's rows from the top.
+            out.SetPixel(x, b.Height() - 1 - y, 0xFF000000u | p);
+        }
+    return out;
+}
+
 Dib GreyBitmap(int32_t width, int32_t height, uint8_t level) {
     Dib d;
     d.header.width = width;

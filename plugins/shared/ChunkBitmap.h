@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/texture/Dib.h"
+#include "platform/dialogs/Bitmap.h"
 #include "plugins/shared/ChunkReader.h"
 
 namespace qv {
@@ -29,6 +30,9 @@ std::optional<Dib> NormaliseBmp(const std::vector<uint8_t>& file);
 std::optional<Dib> LoadBitmapFile(const std::string& path);
 // The file image of a bitmap (for tests, tools and the palette files of the plug-ins).
 std::vector<uint8_t> EncodeBmp(const Dib& bitmap);
+
+// The picture as the window layer shows it (top row first, opaque), for the viewers.
+plat::Bitmap ToBitmap(const Dib& bitmap);
 
 // An 8-bit bitmap with the grey ramp as colour table (index = grey), all pixels `level`.
 Dib GreyBitmap(int32_t width, int32_t height, uint8_t level);

@@ -96,3 +96,45 @@ TEST_F(ShadowTest, WithoutMapsNoChunkAndDamagedChunksAreRefused) {
 
 }  // namespace
 }  // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+TEST_F(ShadowTest, ViewersShowTheMapsInWindowsSizedToThem) {
+    qv::Dib map = qv::GreyBitmap(512, 512, 40);
+    map.pixels[0] = 200;  // bottom left
+    plugin->map1 = map;
+    plugin->map2 = qv::GreyBitmap(512, 512, 90);
+    plat::Dialog& d = Panel(0);
+    d.UserClick(1007);
+    ASSERT_TRUE(d.IsEnabled(1002));
+    struct Seen {
+        std::string title;
+        int width = 0, height = 0;
+        uint32_t bottomLeft = 0, topLeft = 0;
+    } seen;
+    auto look = [&seen](plat::Dialog& v) {
+        seen.title = v.Title();
+        seen.width = v.Template().width;
+        seen.height = v.Template().height;
+        const plat::Bitmap* b = v.Image(100);
+        ASSERT_NE(b, nullptr);
+        seen.bottomLeft = b->Pixel(0, 511);
+        seen.topLeft = b->Pixel(0, 0);
+    };
+    plat::ScriptNextDialog(look);
+    d.UserClick(1002);
+    EXPECT_EQ(seen.title, "Shadow Bitmap Viewer");
+    EXPECT_EQ(seen.width, 522);
+    EXPECT_EQ(seen.height, 542);
+    EXPECT_EQ(seen.bottomLeft, 0xFFC8C8C8u);
+    EXPECT_EQ(seen.topLeft, 0xFF282828u);
+    d.Show(1005, true);  // the hidden "View 2"
+    plat::ScriptNextDialog(look);
+    d.UserClick(1005);
+    EXPECT_EQ(seen.title, "Shadow2 Bitmap Viewer");
+    EXPECT_EQ(seen.topLeft, 0xFF5A5A5Au);
+}
+
+}  // namespace
+}  // namespace qvtest
