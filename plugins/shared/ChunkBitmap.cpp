@@ -12,6 +12,11 @@ namespace {
 
 constexpr uint32_t kRgb = 0, kBitFields = 3;
 
+// memcpy that accepts the empty vectors of bitmaps without a colour table or pixels.
+void CopyBytes(uint8_t* to, const uint8_t* from, size_t n) {
+    if (n) std::memcpy(to, from, n);
+}
+
 uint32_t AbsHeight(int32_t h) { return h < 0 ? static_cast<uint32_t>(-static_cast<int64_t>(h)) : static_cast<uint32_t>(h); }
 
 // Position of the lowest set bit and the width of the run of set bits of a colour mask.
@@ -46,7 +51,7 @@ void WriteChunkBitmap(ChunkWriter& out, const Dib& b) {
     plat::ByteWriter w;
     WriteBitmapHeader(w, h);
     std::vector<uint8_t> table(ColourTableBytes(h.bitCount), 0);
-    std::memcpy(table.data(), b.colourTable.data(), std::min(table.size(), b.colourTable.size()));
+    CopyBytes(table.data(), b.colourTable.data(), std::min(table.size(), b.colourTable.size()));
     w.Bytes(table.data(), table.size());
     // Row padding is written as zeros whatever the bitmap held there, so that equal pictures give
     // equal files.
@@ -55,7 +60,7 @@ void WriteChunkBitmap(ChunkWriter& out, const Dib& b) {
     const uint32_t used = static_cast<uint32_t>((static_cast<uint64_t>(h.width) * h.bitCount + 7) / 8);
     for (uint32_t r = 0; r < AbsHeight(h.height); ++r) {
         const size_t at = static_cast<size_t>(r) * padded;
-        if (at + used <= b.pixels.size()) std::memcpy(rows.data() + at, b.pixels.data() + at, used);
+        if (at + used <= b.pixels.size()) CopyBytes(rows.data() + at, b.pixels.data() + at, used);
     }
     w.Bytes(rows.data(), rows.size());
     out.Bytes(w.Data().data(), static_cast<uint32_t>(w.Size()));
@@ -188,8 +193,8 @@ std::vector<uint8_t> EncodeBmp(const Dib& b) {
     h.clrUsed = table ? table / 4 : 0;
     WriteBitmapHeader(w, h);
     std::vector<uint8_t> rest(table + rows, 0);
-    std::memcpy(rest.data(), b.colourTable.data(), std::min<size_t>(table, b.colourTable.size()));
-    std::memcpy(rest.data() + table, b.pixels.data(), std::min<size_t>(rows, b.pixels.size()));
+    CopyBytes(rest.data(), b.colourTable.data(), std::min<size_t>(table, b.colourTable.size()));
+    CopyBytes(rest.data() + table, b.pixels.data(), std::min<size_t>(rows, b.pixels.size()));
     w.Bytes(rest.data(), rest.size());
     return w.Take();
 }

@@ -73,7 +73,8 @@ void ChunkWriter::F32(float v) {
 
 void ChunkWriter::FixedText(const std::string& text, uint32_t n) {
     std::vector<char> field(n, '\0');
-    std::memcpy(field.data(), text.data(), std::min<size_t>(text.size(), n ? n - 1 : 0));
+    const size_t used = std::min<size_t>(text.size(), n ? n - 1 : 0);
+    if (used) std::memcpy(field.data(), text.data(), used);
     Bytes(field.data(), n);
 }
 

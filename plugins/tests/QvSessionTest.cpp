@@ -58,7 +58,8 @@ protected:
             "GRAVELON_QUIT_AFTER_FRAMES=60 GRAVELON_INPUT=" + name + ".txt '" QV_PROGRAM "' --plugins plugins "
             "--screenshot '" GRAVELON_BINARY_DIR "/tests/qv_session_" + name + ".bmp' " + args + " > " + name + ".log 2>&1";
         const int status = std::system(command.c_str());
-        log = std::string((std::istreambuf_iterator<char>(*new std::ifstream(dir / (name + ".log")))), std::istreambuf_iterator<char>());
+        std::ifstream logFile(dir / (name + ".log"));
+        log = std::string((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     fs::path dir;
