@@ -114,10 +114,8 @@ int32_t PhysicsPlugin::SaveChunk(FileStream* stream, uint32_t* size) {
     ChunkWriter out(stream);
     out.U32(kLayoutMarker);
     out.U32(tileMaps);
-    for (const std::optional<Dib>* map : {&physicsMap, &particleMap}) {
-        out.U32(map->has_value() ? 1 : 0);
-        if (map->has_value()) WriteChunkBitmap(out, **map);
-    }
+    WriteFlaggedBitmap(out, physicsMap);
+    WriteFlaggedBitmap(out, particleMap);
     *size = out.Written();
     return out.Result();
 }
@@ -137,11 +135,8 @@ int32_t PhysicsPlugin::LoadChunk(FileStream* stream, uint32_t size) {
     } else {
         const uint32_t tile = in.U32();
         std::optional<Dib> maps[2];
-        for (std::optional<Dib>& map : maps) {
-            const uint32_t present = in.U32();
-            if (!in.Ok()) return in.Failure();
-            if (present && !(map = ReadChunkBitmap(in))) return in.Failure();
-        }
+        for (std::optional<Dib>& map : maps)
+            if (!ReadFlaggedBitmap(in, &map)) return in.Failure();
         tileMaps = tile;
         physicsMap = std::move(maps[0]);
         particleMap = std::move(maps[1]);

@@ -62,10 +62,8 @@ int32_t ShadowPlugin::ResetWorld() {
 int32_t ShadowPlugin::SaveChunk(FileStream* stream, uint32_t* size) {
     ChunkWriter out(stream);
     out.U32(kLayoutMarker);
-    for (const std::optional<Dib>* map : {&map1, &map2}) {
-        out.U32(map->has_value() ? 1 : 0);
-        if (map->has_value()) WriteChunkBitmap(out, **map);
-    }
+    WriteFlaggedBitmap(out, map1);
+    WriteFlaggedBitmap(out, map2);
     *size = out.Written();
     return out.Result();
 }
@@ -80,11 +78,8 @@ int32_t ShadowPlugin::LoadChunk(FileStream* stream, uint32_t size) {
         in.Unread(4);
         if (!(maps[0] = ReadChunkBitmap(in))) return in.Failure();
     } else {
-        for (std::optional<Dib>& map : maps) {
-            const uint32_t present = in.U32();
-            if (!in.Ok()) return in.Failure();
-            if (present && !(map = ReadChunkBitmap(in))) return in.Failure();
-        }
+        for (std::optional<Dib>& map : maps)
+            if (!ReadFlaggedBitmap(in, &map)) return in.Failure();
     }
     map1 = std::move(maps[0]);
     map2 = std::move(maps[1]);

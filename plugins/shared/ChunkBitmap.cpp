@@ -91,6 +91,19 @@ std::optional<Dib> ReadChunkBitmap(ChunkReader& in, int32_t maxWidth, int32_t ma
     return dib;
 }
 
+void WriteFlaggedBitmap(ChunkWriter& out, const std::optional<Dib>& bitmap) {
+    out.U32(bitmap ? 1 : 0);
+    if (bitmap) WriteChunkBitmap(out, *bitmap);
+}
+
+bool ReadFlaggedBitmap(ChunkReader& in, std::optional<Dib>* out) {
+    out->reset();
+    const uint32_t present = in.U32();
+    if (!in.Ok()) return false;
+    if (present) *out = ReadChunkBitmap(in);
+    return !present || out->has_value();
+}
+
 std::optional<Dib> NormaliseBmp(const std::vector<uint8_t>& file) {
     plat::ByteReader in(file.data(), file.size());
     if (in.U16() != 0x4D42) return std::nullopt;  // "BM"

@@ -22,6 +22,11 @@ void WriteChunkBitmap(ChunkWriter& out, const Dib& bitmap);
 std::optional<Dib> ReadChunkBitmap(ChunkReader& in, int32_t maxWidth = kMaxBitmapSide,
                                    int32_t maxHeight = kMaxBitmapSide);
 
+// A u32 flag (1 or 0), then the bitmap when there is one: how the light and physics chunks store
+// each of their maps. Reading: false when the flag or the bitmap cannot be read; *out is then unset.
+void WriteFlaggedBitmap(ChunkWriter& out, const std::optional<Dib>& bitmap);
+bool ReadFlaggedBitmap(ChunkReader& in, std::optional<Dib>* out);
+
 // A ".bmp" file image as the editor keeps bitmaps: a 40-byte header without compression, bottom-up rows
 // padded to 4 bytes, the image size filled in, 1- and 4-bit pictures widened to 8 bits. Files with the
 // larger headers (versions 4 and 5), bit-field masks for 16 and 32 bits, top-down rows or an image size
