@@ -182,7 +182,7 @@ private:
             if (imgui_) ImGui_ImplSDL2_ProcessEvent(&e);
             switch (e.type) {
                 case SDL_QUIT:
-                    app_->RequestQuit();
+                    pending_.push_back(kCmdExit);  // the close box asks as Exit does
                     break;
                 case SDL_KEYDOWN:
                     // The accelerators: taken here and given to nothing else.

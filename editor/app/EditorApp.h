@@ -63,6 +63,11 @@ public:
     int PaintViewports();
 
     bool QuitRequested() const { return quit_; }
+    // Exit (the menu or the window's close box): asks first when the world has changes that are not
+    // saved; true when the editor is to end.
+    bool ConfirmExit();
+    // True when a save now would write other bytes than the world last saved, opened or made new.
+    bool WorldModified();
     void RequestQuit() { quit_ = true; }
 
     Editor& editor() { return *editor_; }
@@ -109,6 +114,7 @@ private:
     EditorLayout layout_{};
     int32_t width_, height_, top_ = 0, bottom_ = 0;
     bool quit_ = false;
+    std::vector<uint8_t> newWorldImage_;  // the world as the last New left it
     bool started_ = false;
 };
 

@@ -406,6 +406,29 @@ TEST_F(App, LockedViewsAreDestroyedBeforeThePluginsDetach) {
     EXPECT_EQ(PanelPlugin::order, (std::vector<std::string>{"view destroyed", "reset", "detach"}));
 }
 
+TEST_F(App, ExitAsksOnlyWhenTheWorldHasUnsavedChanges) {
+    SetDialogOnce(1);
+    Start();
+    app->OnCommand(kCmdExit);
+    EXPECT_TRUE(app->QuitRequested()) << "a new world untouched ends without a question";
+    EXPECT_TRUE(plat::MessagesShown().empty());
+
+    Start();
+    app->OnCommand(kCmdFogOn);
+    plat::ScriptNextMessageBox(plat::IDNO);
+    app->OnCommand(kCmdExit);
+    EXPECT_FALSE(app->QuitRequested());
+    ASSERT_EQ(plat::MessagesShown().size(), 1u);
+    EXPECT_EQ(plat::MessagesShown()[0].caption, "QV");
+
+    plat::ScriptNextFiles({(dir / "w").string()});
+    app->OnCommand(kCmdSaveAs);
+    plat::ClearMessagesShown();
+    app->OnCommand(kCmdExit);
+    EXPECT_TRUE(app->QuitRequested()) << "saved: nothing to ask";
+    EXPECT_TRUE(plat::MessagesShown().empty());
+}
+
 TEST_F(App, EveryPluginResetsItsWorldOnceAtExit) {
     SetDialogOnce(1);
     Start();
