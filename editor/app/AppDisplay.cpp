@@ -7,7 +7,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
+#include <string_view>
 
 #include "editor/app/EditorApp.h"
 #include "editor/app/Resources.h"
@@ -16,6 +19,8 @@
 #include "platform/bytes/ByteIO.h"
 #include "platform/dialogs/ImGuiDialogs.h"
 #include "platform/dialogs/Modal.h"
+#include "platform/input/ScriptSyntax.h"
+#include "editor/msgbox/EditorMessageBox.h"
 #include "platform/sys/Env.h"
 
 namespace qv {
@@ -177,7 +182,7 @@ private:
             if (imgui_) ImGui_ImplSDL2_ProcessEvent(&e);
             switch (e.type) {
                 case SDL_QUIT:
-                    app_->RequestQuit();
+                    pending_.push_back(kCmdExit);  // the close box asks as Exit does
                     break;
                 case SDL_KEYDOWN:
                     // The accelerators: taken here and given to nothing else.
@@ -251,6 +256,90 @@ private:
     }
 
 public:
+    // The events of a script due by this frame, applied as the user's own: commands wait for the
+    // end of the frame like menu choices, the panel's controls are used by id, answers are queued for
+    // the next chooser, box, popup or modal dialog.
+    void PlayScript(const std::vector<plat::ScriptEvent>& events, size_t* next, int frame) {
+        using Kind = plat::ScriptEvent::Kind;
+        std::vector<std::function<void(plat::Dialog&)>> steps;
+        auto flushDialog = [&] {
+            if (steps.empty()) return;
+            plat::ScriptNextDialog([taken = std::move(steps)](plat::Dialog& d) {
+                for (const auto& step : taken) step(d);
+            });
+            steps.clear();
+        };
+        while (*next < events.size() && events[*next].frame <= static_cast<uint32_t>(frame)) {
+            const plat::ScriptEvent& e = events[(*next)++];
+            plat::Dialog* panel = app_->panel.get();
+            switch (e.kind) {
+                case Kind::Key:
+                    if (e.a && e.index >= 0x3B && e.index <= 0x40) pending_.push_back(-static_cast<int>(e.index - 0x3B + 1));
+                    if (e.a) app_->keys().KeyDown(static_cast<uint8_t>(e.index));
+                    else app_->keys().KeyUp(static_cast<uint8_t>(e.index));
+                    break;
+                case Kind::At:
+                    pointerX_ = e.a;
+                    pointerY_ = e.b;
+                    break;
+                case Kind::MouseMove: app_->mouse().AddMotion(e.a, e.b); break;
+                case Kind::MouseButton:
+                    app_->mouse().SetButton(static_cast<int>(e.index), e.a != 0);
+                    if (e.a && e.index == 0) PressAt(pointerX_, pointerY_);
+                    if (e.a && e.index == 1) popupFor_ = ViewportAt(pointerX_, pointerY_);
+                    break;
+                case Kind::Command: pending_.push_back(static_cast<int>(e.index)); break;
+                case Kind::Click:
+                    if (!panel || !panel->UserClick(static_cast<int>(e.index)))
+                        std::fprintf(stderr, "QV: script: no control %u to click\n", e.index);
+                    break;
+                case Kind::Focus:
+                    if (panel) panel->UserSetFocus(static_cast<int>(e.index));
+                    break;
+                case Kind::Type:
+                    if (!panel || !panel->UserType(panel->Focus(), e.texts.empty() ? "" : e.texts[0]))
+                        std::fprintf(stderr, "QV: script: no focused control to type into\n");
+                    break;
+                case Kind::Files: plat::ScriptNextFiles(e.texts); break;
+                case Kind::Box: plat::ScriptNextMessageBox(e.a); break;
+                case Kind::Popup: plat::ScriptNextPopup(static_cast<int>(e.index)); break;
+                case Kind::DialogClick: {
+                    const int id = static_cast<int>(e.index);
+                    steps.push_back([id](plat::Dialog& d) { d.UserClick(id); });
+                    break;
+                }
+                case Kind::DialogType: {
+                    const int id = static_cast<int>(e.index);
+                    const std::string text = e.texts.empty() ? "" : e.texts[0];
+                    steps.push_back([id, text](plat::Dialog& d) { d.UserType(id, text); });
+                    break;
+                }
+                case Kind::DialogSelect: {
+                    const int id = static_cast<int>(e.index), item = e.a;
+                    steps.push_back([id, item](plat::Dialog& d) { d.UserSelect(id, item); });
+                    break;
+                }
+                case Kind::DialogClose: steps.push_back([](plat::Dialog& d) { d.UserClose(); }); break;
+                default: break;
+            }
+        }
+        flushDialog();
+    }
+
+    int ViewportAt(int x, int y) const {
+        for (int i = 0; i < 4; ++i) {
+            const PixelRect& r = app_->layout().viewports[i];
+            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return i;
+        }
+        return -1;
+    }
+    void PressAt(int x, int y) {
+        const int i = ViewportAt(x, y);
+        if (i < 0) return;
+        const PixelRect& r = app_->layout().viewports[i];
+        app_->viewports()[i].MouseDown(x - r.left, y - r.top, 0, 0);
+    }
+
     // Commands gathered during a frame are carried out after it, outside ImGui's frame.
     void RunPending() {
         std::vector<int> now;
@@ -274,12 +363,27 @@ private:
     EditorApp* app_ = nullptr;
     std::vector<int> pending_;
     int popupFor_ = -1;
+    int pointerX_ = 0, pointerY_ = 0;
     int top_ = -1, bottom_ = -1;
     int frames_ = 0;
     bool overlayShown_ = false;
     std::map<int, SDL_Cursor*> cursors_;
     int shownCursor_ = 0;
 };
+
+// Key names of scripts: the function keys F1 to F12 (their codes are 0x3B-0x44, 0x57, 0x58).
+bool KeyByName(std::string_view name, uint32_t* code) {
+    static const uint32_t kCodes[12] = {0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44, 0x57, 0x58};
+    if (name.size() < 2 || (name[0] != 'F' && name[0] != 'f')) return false;
+    int n = 0;
+    for (char c : name.substr(1)) {
+        if (c < '0' || c > '9') return false;
+        n = n * 10 + (c - '0');
+    }
+    if (n < 1 || n > 12) return false;
+    *code = kCodes[n - 1];
+    return true;
+}
 
 }  // namespace
 
@@ -354,11 +458,36 @@ int RunEditor(const AppOptions& options) {
     }
     display.Attach(app.get());
     app->Resize(options.width, options.height, 48, options.height - 22);
+    // The editor's own boxes go through the dialog layer too, so that scripts answer them.
+    SetEditorMessageHook([](const EditorMessage& m) {
+        uint32_t flags = m.buttons == MessageButtons::OkCancel ? plat::MB_OKCANCEL : plat::MB_OK;
+        if (m.icon == MessageIcon::Warning) flags |= plat::MB_ICONWARNING;
+        if (m.icon == MessageIcon::Error) flags |= plat::MB_ICONERROR;
+        return plat::ShowMessageBox(m.text, m.caption, flags) == plat::IDCANCEL ? MessageAnswer::Cancel : MessageAnswer::Ok;
+    });
+    std::vector<plat::ScriptEvent> script;
+    if (const auto& path = plat::Env().inputScript) {
+        std::ifstream in(*path, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string error;
+        if (!in.is_open() || !plat::ParseScript(text, &KeyByName, &script, &error)) {
+            std::fprintf(stderr, "QV: input script %s: %s\n", path->c_str(), in.is_open() ? error.c_str() : "cannot be read");
+            SetEditorMessageHook(nullptr);
+            return 2;
+        }
+    }
     if (!app->Start(options.pluginFolder)) {
         app.reset();
+        SetEditorMessageHook(nullptr);
         return 1;
     }
+    size_t nextEvent = 0;
+    // The first frame's answers are there before the world given on the command line opens (its
+    // password prompt, its boxes).
+    display.PlayScript(script, &nextEvent, 1);
+    if (!options.world.empty()) app->editor().world.Open(options.world);
     while (!app->QuitRequested()) {
+        display.PlayScript(script, &nextEvent, display.Frames() + 1);
         display.Frame([] {});
         display.RunPending();
         if (options.quitAfterFrames >= 0 && display.Frames() >= options.quitAfterFrames) app->RequestQuit();
@@ -375,6 +504,7 @@ int RunEditor(const AppOptions& options) {
         }
     }
     app->Shutdown();
+    SetEditorMessageHook(nullptr);
     late.to = &nullDevice;
     device.reset();
     app.reset();

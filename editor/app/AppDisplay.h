@@ -13,6 +13,7 @@ struct AppOptions {
     int quitAfterFrames = -1;  // GRAVELON_QUIT_AFTER_FRAMES
     bool hidden = false;       // headless runs keep the window hidden
     std::string screenshot;    // a 24-bit BMP of the last frame is written here when the editor ends
+    std::string world;         // opened after start-up
 };
 
 // The program: 0 after an orderly end, non-zero when the editor could not start.

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "editor/app/Resources.h"
 #include "platform/bytes/ByteIO.h"
@@ -140,6 +142,7 @@ bool EditorApp::StartWithRegistered() {
     viewports_->onToolChosen = [this](int32_t tool) { toolbar.Check(tool, true); };
     viewports_->onMaximise = [this](int) { Layout(); };
     editor_->world.Reset(true, false);
+    newWorldImage_ = editor_->world.Image();
     Layout();
     started_ = true;
     if (WelcomeWanted()) WelcomeDialog();
@@ -148,7 +151,7 @@ bool EditorApp::StartWithRegistered() {
 
 void EditorApp::Shutdown() {
     if (!editor_) return;
-    if (started_) editor_->world.Reset(true, false);
+    // The world is reset once, by the editor core's own end below.
     started_ = false;
     // Locked views are destroyed while their libraries are still loaded.
     if (viewports_) viewports_->UnlockAll();
@@ -268,11 +271,13 @@ void EditorApp::OnCommand(int32_t id) {
         return;
     }
     switch (id) {
-        case kCmdReset: world.Reset(false, false); break;
+        case kCmdReset:
+            if (world.Reset(false, false)) newWorldImage_ = world.Image();
+            break;
         case kCmdOpen: world.OpenWithDialog(); break;
         case kCmdSave: world.SaveCommand(); break;
         case kCmdSaveAs: world.SaveAs(); break;
-        case kCmdExit: quit_ = true; break;
+        case kCmdExit: quit_ = ConfirmExit(); break;
         case kCmdEditorSettings: EditorSettingsDialog(); break;
         case kCmdWorldSize: WorldSizeDialog(); break;
         case kCmdScaleZ: ScaleZDialog(); break;
@@ -285,6 +290,21 @@ void EditorApp::OnCommand(int32_t id) {
         case kCmdHelp: plat::OpenAddress(kHelpAddress); break;
         default: break;
     }
+}
+
+bool EditorApp::WorldModified() {
+    WorldDocument& world = editor_->world;
+    const std::vector<uint8_t> now = world.Image();
+    if (world.path.empty()) return now != newWorldImage_;
+    std::ifstream saved(world.path, std::ios::binary);
+    const std::vector<uint8_t> onDisk((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    return now != onDisk;
+}
+
+bool EditorApp::ConfirmExit() {
+    if (!started_ || !WorldModified()) return true;
+    return plat::ShowMessageBox("The world has changes that are not saved.\nQuit anyway ?", "QV",
+                                plat::MB_YESNO | plat::MB_ICONWARNING) == plat::IDYES;
 }
 
 // ---- the editor's dialogs

@@ -52,7 +52,7 @@ public:
     bool Start(const std::string& pluginFolder);
     // Start-up with plug-ins already registered (tests register them in the process).
     bool StartWithRegistered();
-    // Leaves in order: world reset, locked views destroyed, plug-ins detached and unloaded, viewports.
+    // Leaves in order: locked views destroyed, world reset, plug-ins detached and unloaded, viewports.
     void Shutdown();
 
     void OnCommand(int32_t id);
@@ -63,6 +63,11 @@ public:
     int PaintViewports();
 
     bool QuitRequested() const { return quit_; }
+    // Exit (the menu or the window's close box): asks first when the world has changes that are not
+    // saved; true when the editor is to end.
+    bool ConfirmExit();
+    // True when a save now would write other bytes than the world last saved, opened or made new.
+    bool WorldModified();
     void RequestQuit() { quit_ = true; }
 
     Editor& editor() { return *editor_; }
@@ -109,6 +114,7 @@ private:
     EditorLayout layout_{};
     int32_t width_, height_, top_ = 0, bottom_ = 0;
     bool quit_ = false;
+    std::vector<uint8_t> newWorldImage_;  // the world as the last New left it
     bool started_ = false;
 };
 

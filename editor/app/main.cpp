@@ -1,6 +1,7 @@
 // QV, the world editor. Options for tests and tools:
 //     --plugins FOLDER     load the "*.qv" libraries of FOLDER instead of the program's folder
 //     --screenshot FILE    write the window's last frame as a 24-bit BMP when the editor ends
+//     WORLD                open this world file after start-up
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,8 +19,10 @@ int main(int argc, char** argv) {
             options.pluginFolder = argv[++i];
         } else if (arg == "--screenshot" && i + 1 < argc) {
             options.screenshot = argv[++i];
+        } else if (arg.rfind("--", 0) != 0 && options.world.empty()) {
+            options.world = arg;
         } else {
-            std::fprintf(stderr, "QV: unknown option %s\nusage: QV [--plugins FOLDER] [--screenshot FILE]\n", argv[i]);
+            std::fprintf(stderr, "QV: unknown option %s\nusage: QV [--plugins FOLDER] [--screenshot FILE] [WORLD]\n", argv[i]);
             return 2;
         }
     }

@@ -89,7 +89,6 @@ public:
     uint32_t TextureHandle(uint32_t index) const { return Valid(index, textures_.size()) ? textures_[index - 1] : 0; }
     SoundBuffer* Wave(uint32_t index) const { return Valid(index, waves_.size()) ? waves_[index - 1].get() : nullptr; }
     uint32_t CurrentTexture() const { return currentTexture_; }
-    uint32_t pickedTextures[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 
 private:
     // MeshTextureSource: the textures of a mesh while it loads.

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "editor/core/Editor.h"
 #include "editor/msgbox/EditorMessageBox.h"
@@ -224,13 +226,11 @@ int32_t WorldDocument::Load(const std::string& file, bool* silent, bool* refused
     return 0;
 }
 
-int32_t WorldDocument::Save(const std::string& target) {
-    namespace fs = std::filesystem;
-    const std::string temp = target + ".saving";
+bool WorldDocument::WriteWorldFile(const std::string& file) {
     bool ok = false;
     {
         FileStream stream;
-        ok = stream.Open(temp.c_str(), "w+b") == 0;
+        ok = stream.Open(file.c_str(), "w+b") == 0;
         plat::ByteWriter fixed;
         fixed.U32(kTagWorld);
         fixed.U32(0);
@@ -273,6 +273,26 @@ int32_t WorldDocument::Save(const std::string& target) {
         }
         if (stream.IsOpen() && stream.Close() != 0) ok = false;
     }
+    return ok;
+}
+
+std::vector<uint8_t> WorldDocument::Image() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path file = fs::temp_directory_path(ec) / ("qv_world_image_" + std::to_string(::getpid()) + ".tmp");
+    std::vector<uint8_t> bytes;
+    if (WriteWorldFile(file.string())) {
+        std::ifstream in(file, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    fs::remove(file, ec);
+    return bytes;
+}
+
+int32_t WorldDocument::Save(const std::string& target) {
+    namespace fs = std::filesystem;
+    const std::string temp = target + ".saving";
+    bool ok = WriteWorldFile(temp);
     std::error_code ec;
     if (ok) {
         fs::rename(temp, target, ec);

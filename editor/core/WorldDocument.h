@@ -4,6 +4,7 @@
 //     "QVED" {header "QVED" 32, "VWPR" 720, "FOG " 84, one chunk per plug-in in load order}.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -43,6 +44,8 @@ public:
     // Save command: the document path, or asks for a name like SaveAs.
     int32_t SaveCommand();
     int32_t SaveAs();
+    // The bytes a save would write now (empty when they cannot be written); nothing else changes.
+    std::vector<uint8_t> Image();
     void SetWorldBounds(const float bounds[6]);
 
     // The name from the save dialog: the file name (not its folders) in lower case, with ".wld" added
@@ -61,6 +64,8 @@ public:
 
 private:
     int32_t Load(const std::string& path, bool* silent, bool* refused);
+    // Writes the world file in place (no temporary file, no change of path or title).
+    bool WriteWorldFile(const std::string& file);
     int32_t OpenAfterReset(const std::string& path);
     void Refresh();
     Editor* editor_;

@@ -53,7 +53,7 @@ PluginHost* g_drawHost = nullptr;
 
 void SetMeshDrawHost(PluginHost* host) { g_drawHost = host; }
 
-void EditorMesh::Draw(Viewport* viewport) {
+void EditorMesh::Draw(Viewport* viewport, const float* transform) {
     if (!viewport || suppressA || suppressB || vertexCount == 0) return;
     bool alpha = false, twoSided = false;
     int64_t lastTexture = -1;
@@ -99,7 +99,7 @@ void EditorMesh::Draw(Viewport* viewport) {
             lastTexture = g.textureIndex;
         }
         work.resize(g.vertexCount);
-        viewport->TransformVertices(nullptr, work.data(), g.vertexCount, vertices + firstVertex, colour);
+        viewport->TransformVertices(transform, work.data(), g.vertexCount, vertices + firstVertex, colour);
         viewport->DrawPrimitive(4, g.vertexCount, work.data(), static_cast<uint32_t>(indexCount), faces.data() + firstIndex);
         firstVertex += g.vertexCount;
         firstIndex += indexCount;

@@ -45,7 +45,9 @@ public:
     EditorMesh& operator=(const EditorMesh&) = default;
 
     // Slots of the mesh's table. Drawing goes through the viewport layer, which comes with the viewports.
-    virtual void Draw(Viewport* viewport);
+    // `transform` (a 4 x 4 row-vector matrix, or null) places the mesh: an instance's position,
+    // rotation and scale.
+    virtual void Draw(Viewport* viewport, const float* transform = nullptr);
     virtual void GetBounds(float out[6]);
     virtual void SetBounds(const float in[6]);
     virtual ~EditorMesh() = default;

@@ -35,7 +35,9 @@ inline constexpr uint32_t FourCC(const char (&t)[5]) {
            (static_cast<uint32_t>(static_cast<uint8_t>(t[3])) << 24);
 }
 
-// Opaque handles of the editor's window and dialog layer.
+// Opaque handles of the editor's window and dialog layer. A window handle the host gives a plug-in (a
+// panel from CreatePluginDialog, the first argument of a dialog procedure) is a plat::Dialog of the
+// shared dialog layer (platform/dialogs/Dialog.h); plugins/shared/Panel.h AsDialog turns one into the other.
 using QvWnd = struct QvWindowObject*;
 using QvBitmap = struct QvBitmapObject*;
 using QvMenu = struct QvMenuObject*;
@@ -203,6 +205,9 @@ public:
     MessageBus* bus = nullptr;
     EditorPlugin* plugin = nullptr;
     uint32_t commandId = 0;
+    // The current texture of each of eight stages (1-based, 0 none): a plug-in's main port stores the
+    // index of a TexturePicked message for its own host in the word of the message's slot.
+    uint32_t pickedTextures[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 
 protected:
     PluginHost() = default;
@@ -297,6 +302,7 @@ public:
     virtual int32_t WriteUserViews(FileStream* stream) = 0;                                           // 28
     virtual int32_t ReadCamera(FileStream* stream) = 0;                                               // 29
     virtual int32_t WriteCamera(FileStream* stream) = 0;                                              // 30
+    // value: a pointer to the instance's 4 x 4 transform, or 0 to draw the mesh where it stands.
     virtual int32_t DrawHostMesh(PluginHost* host, uint32_t index, MsgArg value) = 0;                 // 31
     virtual int32_t TransformPoints(const float* matrix, ScreenVertex* out, uint32_t count, const float* in,
                                     uint32_t colour) = 0;                                             // 32

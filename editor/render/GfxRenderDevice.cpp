@@ -1,7 +1,9 @@
 #include "editor/render/GfxRenderDevice.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "editor/render/FontAtlas.h"
 #include "editor/texture/TextureTable.h"
@@ -113,7 +115,37 @@ void GfxRenderDevice::DrawIndexed(uint32_t type, const ScreenVertex* vertices, u
         const ScreenVertex& v = vertices[i];
         moved_[i] = plat::GfxVertex{v.sx + ox, v.sy + oy, v.sz, v.rhw, v.colour, v.specular | 0xFF000000u, v.u, v.v};
     }
+    if (type == kLineList || type == kLineStrip) return DrawLines(type == kLineStrip, indices, indexCount);
     gfx_->DrawIndexed(type, moved_.data(), vertexCount, indices, indexCount);
+}
+
+// The shared back end draws triangles only: each line becomes a quad one pixel wide across it, with
+// the colour, depth and texture coordinates of its ends.
+void GfxRenderDevice::DrawLines(bool strip, const uint16_t* indices, uint32_t indexCount) {
+    std::vector<plat::GfxVertex> quads;
+    std::vector<uint16_t> triangles;
+    const uint32_t step = strip ? 1 : 2;
+    for (uint32_t i = 0; i + 1 < indexCount && quads.size() + 4 <= 65535; i += step) {
+        if (indices[i] >= moved_.size() || indices[i + 1] >= moved_.size()) continue;
+        const plat::GfxVertex& a = moved_[indices[i]];
+        const plat::GfxVertex& b = moved_[indices[i + 1]];
+        const float dx = b.sx - a.sx, dy = b.sy - a.sy, length = std::sqrt(dx * dx + dy * dy);
+        // Half a pixel to each side; a line of no length still covers its pixel.
+        const float nx = length > 0 ? -dy / length * 0.5f : 0.5f, ny = length > 0 ? dx / length * 0.5f : 0.5f;
+        const float ex = length > 0 ? dx / length * 0.5f : 0.5f, ey = length > 0 ? dy / length * 0.5f : 0.0f;
+        const auto base = static_cast<uint16_t>(quads.size());
+        for (const auto& [v, sx, sy] : {std::tuple{a, -ex + nx, -ey + ny}, std::tuple{a, -ex - nx, -ey - ny},
+                                        std::tuple{b, ex - nx, ey - ny}, std::tuple{b, ex + nx, ey + ny}}) {
+            plat::GfxVertex c = v;
+            c.sx += sx;
+            c.sy += sy;
+            quads.push_back(c);
+        }
+        for (uint16_t k : {0, 1, 2, 0, 2, 3}) triangles.push_back(static_cast<uint16_t>(base + k));
+    }
+    if (!triangles.empty())
+        gfx_->DrawIndexed(kTriangleList, quads.data(), static_cast<uint32_t>(quads.size()), triangles.data(),
+                          static_cast<uint32_t>(triangles.size()));
 }
 
 void GfxRenderDevice::SetClip(const PixelRect& rect) {

@@ -42,6 +42,8 @@ private:
     std::map<uint32_t, Cached> cache_;
     plat::GfxTexture* font_ = nullptr;  // the font atlas, made at its first use
     PixelRect clip_{0, 0, 0, 0};
+    void DrawLines(bool strip, const uint16_t* indices, uint32_t indexCount);
+    static constexpr uint32_t kLineList = 2, kLineStrip = 3, kTriangleList = 4;
     std::vector<plat::GfxVertex> moved_;
 };
 

@@ -80,8 +80,13 @@ void RotationFromAngles(const float angles[3], float right[3], float forward[3],
 
 // ---- EditorViewport
 
+int32_t ViewportPort::OnMessage(Port*, uint32_t code, MsgArg, MsgArg) {
+    if (code == kMsgWorldBoundsChanged || code == kMsgRedrawArea || code == kMsgViewRedrawRequest) viewport_->Invalidate(0);
+    return 0;
+}
+
 EditorViewport::EditorViewport(ViewportSet* set, int index)
-    : set_(set), index_(index), port_("Viewport #" + std::to_string(index)) {
+    : set_(set), index_(index), port_("Viewport #" + std::to_string(index), this) {
     Editor* editor = set_->editor;
     renderFlags_.assign(editor->PluginCount(), 1);
     // Every viewport creation puts the shared user views back to their start.
@@ -346,10 +351,10 @@ int32_t EditorViewport::DrawHostMesh(PluginHost* host, uint32_t index, MsgArg va
     if (index > static_cast<uint32_t>(host->GetMeshCount())) return Result(kResultBadIndex);
     EditorMesh* mesh = host->GetMesh(index);
     if (!mesh) return Result(kResultBadIndex);
+    // The value is the instance's transform (a 4 x 4 matrix), or 0 for the mesh where it stands.
     SetMeshDrawHost(host);
-    mesh->Draw(this);
+    mesh->Draw(this, reinterpret_cast<const float*>(value));
     SetMeshDrawHost(nullptr);
-    (void)value;
     return 0;
 }
 

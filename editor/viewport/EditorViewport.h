@@ -59,10 +59,17 @@ enum : int32_t {
 // Rows right, forward, up of the camera for its angles in degrees.
 void RotationFromAngles(const float angles[3], float right[3], float forward[3], float up[3]);
 
+class EditorViewport;
+
+// A viewport's port on the bus: world bounds changes, area redraws and a view's redraw request make
+// the viewport draw again.
 class ViewportPort : public Port {
 public:
-    ViewportPort(std::string name) : Port(name.c_str(), 0x18) {}
-    int32_t OnMessage(Port*, uint32_t, MsgArg, MsgArg) override { return 0; }
+    ViewportPort(std::string name, EditorViewport* viewport) : Port(name.c_str(), 0x18), viewport_(viewport) {}
+    int32_t OnMessage(Port*, uint32_t code, MsgArg, MsgArg) override;
+
+private:
+    EditorViewport* viewport_;
 };
 
 class EditorViewport final : public Viewport {

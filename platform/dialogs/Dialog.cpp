@@ -267,6 +267,18 @@ void Dialog::SetColour(int id, uint32_t bgr) {
     if (Control* c = Find(id)) c->colour = bgr & 0xFFFFFF;
 }
 
+bool Dialog::SetImage(int id, Bitmap bitmap) {
+    Control* c = Find(id);
+    if (!c) return false;
+    c->image = std::make_shared<const Bitmap>(std::move(bitmap));
+    return true;
+}
+
+const Bitmap* Dialog::Image(int id) const {
+    const Control* c = Find(id);
+    return c ? c->image.get() : nullptr;
+}
+
 uint32_t Dialog::Colour(int id) const {
     const Control* c = Find(id);
     return c ? c->colour : 0;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs/Bitmap.h"
+
 namespace plat {
 
 // Message numbers.
@@ -58,6 +60,7 @@ enum class ControlKind {
     ComboBox,      // drop-down list; CBN_SELCHANGE
     Trackbar,      // horizontal slider; WM_HSCROLL
     Spinner,       // up-down control; WM_VSCROLL with the new position in the high word
+    Image,         // shows a bitmap at its top left
 };
 
 // Style bits of a control template.
@@ -98,6 +101,7 @@ struct Control {
     int position = 0;
     std::vector<int> ticks;              // trackbar
     int textLimit = 0;                   // edit: 0 = no limit
+    std::shared_ptr<const Bitmap> image; // image
     float drawn[4] = {0, 0, 0, 0};       // where the front end last drew it: left, top, right, bottom
 };
 
@@ -175,6 +179,8 @@ public:
     void SetTick(int id, int position);
 
     void SetColour(int id, uint32_t bgr);
+    bool SetImage(int id, Bitmap bitmap);
+    const Bitmap* Image(int id) const;
     uint32_t Colour(int id) const;
 
     int Focus() const { return focus_; }

@@ -1,5 +1,7 @@
 #include "platform/dialogs/ImGuiDialogs.h"
 
+#include <algorithm>
+
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
@@ -55,6 +57,24 @@ void DrawControls(Dialog& dialog) {
                 Remember(c);
                 ImGui::GetWindowDrawList()->AddRectFilled(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(), FromBgr(c.colour));
                 if (clicked) dialog.UserClick(id);
+                break;
+            }
+            case ControlKind::Image: {
+                ImGui::Dummy(size);
+                Remember(c);
+                if (!c.image || c.image->Empty()) break;
+                // Drawn as blocks of at most 256 across, so that a large map stays cheap to show.
+                const Bitmap& b = *c.image;
+                const int step = std::max(1, std::max(b.width, b.height) / 256);
+                const ImVec2 at = ImGui::GetItemRectMin();
+                ImDrawList* list = ImGui::GetWindowDrawList();
+                for (int y = 0; y < b.height; y += step)
+                    for (int x = 0; x < b.width; x += step) {
+                        const uint32_t argb = b.Pixel(x, y);
+                        const ImU32 colour = IM_COL32((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, 255);
+                        list->AddRectFilled(ImVec2(at.x + static_cast<float>(x), at.y + static_cast<float>(y)),
+                                            ImVec2(at.x + static_cast<float>(x + step), at.y + static_cast<float>(y + step)), colour);
+                    }
                 break;
             }
             case ControlKind::Button: {

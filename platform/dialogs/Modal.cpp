@@ -91,6 +91,18 @@ intptr_t RunModal(const DialogTemplate& tmpl, DialogProc proc, intptr_t param) {
     return result;
 }
 
+void ShowBitmapWindow(const std::string& windowClass, const std::string& title, Bitmap bitmap) {
+    DialogTemplate t;
+    t.title = title;
+    t.width = bitmap.width + 10;
+    t.height = bitmap.height + 30;
+    t.controls = {{ControlKind::Image, 100, windowClass, 0, 0, bitmap.width, bitmap.height}};
+    RunModal(t, [&bitmap](Dialog& d, uint32_t msg, uintptr_t, intptr_t) -> intptr_t {
+        if (msg == WM_INITDIALOG) d.SetImage(100, std::move(bitmap));
+        return 0;
+    });
+}
+
 int TrackPopup(Menu& menu) {
     Scripts& s = State();
     if (!s.popups.empty()) {

@@ -59,6 +59,11 @@ struct ShownMessage {
 const std::vector<ShownMessage>& MessagesShown();
 void ClearMessagesShown();
 
+// A window that shows a bitmap at its top left, 10 pixels wider and 30 taller than the bitmap, until
+// the user closes it (modal: nothing else is used meanwhile). `windowClass` names the kind of viewer
+// for whoever scripts it (its first control's text); headless, it closes at once.
+void ShowBitmapWindow(const std::string& windowClass, const std::string& title, Bitmap bitmap);
+
 // ---- choosers
 
 struct FileFilter {

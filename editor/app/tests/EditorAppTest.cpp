@@ -2,6 +2,7 @@
 // driven by control id, the welcome dialog and its registry value, the plug-in panel, the end order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -50,6 +51,10 @@ public:
     }
     int32_t Detach() override {
         order.push_back("detach");
+        return 0;
+    }
+    int32_t ResetWorld() override {
+        order.push_back("reset");
         return 0;
     }
     static intptr_t Proc(QvWnd, uint32_t msg, uintptr_t w, intptr_t) {
@@ -396,8 +401,41 @@ TEST_F(App, LockedViewsAreDestroyedBeforeThePluginsDetach) {
     Start();
     OrderView view;
     ASSERT_TRUE(app->viewports()[0].LockTo(&view));
+    PanelPlugin::order.clear();
     app->Shutdown();
-    EXPECT_EQ(PanelPlugin::order, (std::vector<std::string>{"view destroyed", "detach"}));
+    EXPECT_EQ(PanelPlugin::order, (std::vector<std::string>{"view destroyed", "reset", "detach"}));
+}
+
+TEST_F(App, ExitAsksOnlyWhenTheWorldHasUnsavedChanges) {
+    SetDialogOnce(1);
+    Start();
+    app->OnCommand(kCmdExit);
+    EXPECT_TRUE(app->QuitRequested()) << "a new world untouched ends without a question";
+    EXPECT_TRUE(plat::MessagesShown().empty());
+
+    Start();
+    app->OnCommand(kCmdFogOn);
+    plat::ScriptNextMessageBox(plat::IDNO);
+    app->OnCommand(kCmdExit);
+    EXPECT_FALSE(app->QuitRequested());
+    ASSERT_EQ(plat::MessagesShown().size(), 1u);
+    EXPECT_EQ(plat::MessagesShown()[0].caption, "QV");
+
+    plat::ScriptNextFiles({(dir / "w").string()});
+    app->OnCommand(kCmdSaveAs);
+    plat::ClearMessagesShown();
+    app->OnCommand(kCmdExit);
+    EXPECT_TRUE(app->QuitRequested()) << "saved: nothing to ask";
+    EXPECT_TRUE(plat::MessagesShown().empty());
+}
+
+TEST_F(App, EveryPluginResetsItsWorldOnceAtExit) {
+    SetDialogOnce(1);
+    Start();
+    PanelPlugin::order.clear();
+    app->Shutdown();
+    app.reset();
+    EXPECT_EQ(std::count(PanelPlugin::order.begin(), PanelPlugin::order.end(), "reset"), 1);
 }
 
 TEST_F(App, SaveAsAndOpenThroughTheChoosers) {

@@ -2,6 +2,7 @@
 // plug-in ports and locked views, the popup menu's state, redraw coalescing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -10,6 +11,7 @@
 #include "editor/render/RenderLayer.h"
 #include "editor/viewport/EditorViewport.h"
 #include "editor/viewport/tests/FakePlugin.h"
+#include "platform/bytes/ByteIO.h"
 #include "platform/dialogs/Modal.h"
 
 namespace qv {
@@ -411,6 +413,22 @@ TEST_F(ViewportFixture, CameraRecordsRoundTripThroughAStream) {
     EXPECT_NE(V(1).ReadCamera(&stream), 0) << "a stream cut short is refused";
 }
 
+TEST_F(ViewportFixture, BoundsChangesAreaRedrawsAndViewRequestsRedrawTheViewports) {
+    for (uint32_t code : {kMsgWorldBoundsChanged, kMsgRedrawArea}) {
+        set->PaintPending();
+        ASSERT_FALSE(V(2).Pending());
+        const float bounds[6] = {0, 0, 0, 10, 10, 10};
+        editor.bus.Broadcast(&editor.mainPort, kKindWorld, code, reinterpret_cast<MsgArg>(bounds), reinterpret_cast<MsgArg>(bounds));
+        for (int i = 0; i < 4; ++i) EXPECT_TRUE(V(i).Pending()) << std::hex << code << " viewport " << i;
+    }
+    set->PaintPending();
+    Port* port = editor.bus.FindByName("Viewport #3");
+    ASSERT_NE(port, nullptr);
+    port->OnMessage(nullptr, kMsgViewRedrawRequest, 0, 0);
+    EXPECT_TRUE(V(3).Pending());
+    EXPECT_FALSE(V(0).Pending());
+}
+
 TEST_F(ViewportFixture, RedrawOfAPluginReachesOnlyViewportsThatDrawIt) {
     set->PaintPending();
     V(1).RenderFlags()[0] = 0;
@@ -420,6 +438,72 @@ TEST_F(ViewportFixture, RedrawOfAPluginReachesOnlyViewportsThatDrawIt) {
     set->maximised = 0;
     EXPECT_EQ(set->PaintPending(), 1);
     set->maximised = -1;
+}
+
+// A one-triangle JMESH5 image.
+std::vector<uint8_t> TriangleMesh() {
+    plat::ByteWriter w;
+    w.Bytes("JMESH5*", 7);
+    w.Bytes("<TL>", 4);
+    w.U32(1);
+    w.U16(0), w.U16(1), w.U16(2);
+    w.Bytes("<ML>", 4);
+    w.U32(1);
+    w.U16(0);
+    w.FixedString("", 32);
+    w.FixedString("", 32);
+    w.U32(0);
+    w.U32(0x00FFFFFF);
+    w.U32(0);  // opaque, one-sided
+    w.Bytes("<NF>", 4);
+    w.U32(1);
+    w.Bytes("<VT>", 4);
+    w.U32(3);
+    const float corners[3][3] = {{500, 500, 0}, {520, 500, 0}, {500, 520, 10}};
+    for (const auto& c : corners) {
+        for (float v : c) w.F32(v);
+        for (int i = 0; i < 5; ++i) w.F32(0);
+    }
+    w.Bytes("<END>", 5);
+    return w.Take();
+}
+
+TEST_F(ViewportFixture, HostMeshIsDrawnWithTheGivenTransform) {
+    const std::vector<uint8_t> image = TriangleMesh();
+    uint32_t index = 0;
+    editor.Host(0)->AddMeshFromMemory(image.data(), static_cast<uint32_t>(image.size()), &index);
+    ASSERT_EQ(index, 1u);
+    auto drawn = [&](MsgArg value) {
+        device.draws.clear();
+        EXPECT_EQ(V(0).DrawHostMesh(editor.Host(0), 1, value), 0);
+        return device.draws.empty() ? std::vector<ScreenVertex>{} : device.draws.back();
+    };
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 100, 0, 0, 1};
+    const std::vector<ScreenVertex> plain = drawn(0);
+    const std::vector<ScreenVertex> same = drawn(reinterpret_cast<MsgArg>(identity));
+    const std::vector<ScreenVertex> shifted = drawn(reinterpret_cast<MsgArg>(moved));
+    ASSERT_EQ(plain.size(), 3u);
+    ASSERT_EQ(same.size(), 3u);
+    ASSERT_EQ(shifted.size(), 3u);
+    // The instance moved 100 units along x: in the plain projection of the point 100 further on.
+    std::vector<ScreenVertex> expected(3);
+    const float far[9] = {600, 500, 0, 620, 500, 0, 600, 520, 10};
+    ASSERT_EQ(V(0).TransformPoints(nullptr, expected.data(), 3, far, 0xFFFFFFFF), 0);
+    // The mesh may list its corners in another order: compare them sorted across the screen.
+    auto sorted = [](std::vector<ScreenVertex> v) {
+        std::sort(v.begin(), v.end(), [](const ScreenVertex& a, const ScreenVertex& b) {
+            return a.sx != b.sx ? a.sx < b.sx : a.sy < b.sy;
+        });
+        return v;
+    };
+    const auto p = sorted(plain), m = sorted(same), s = sorted(shifted), e = sorted(expected);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(m[i].sx, p[i].sx, 1e-3);
+        EXPECT_NEAR(m[i].sy, p[i].sy, 1e-3);
+        EXPECT_NEAR(s[i].sx, e[i].sx, 1e-2) << i;
+        EXPECT_NEAR(s[i].sy, e[i].sy, 1e-2) << i;
+    }
 }
 
 TEST_F(ViewportFixture, HostMeshIndexZeroDrawsNothingAndBeyondTheListIsRefused) {

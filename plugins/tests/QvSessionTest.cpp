@@ -1,0 +1,152 @@
+// Whole editing sessions of the QV program, run headless from input scripts: each plug-in's panel
+// is used through its controls, the world is saved, opened again in a new QV and saved once more;
+// both files must carry the same chunks, with the values typed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/bytes/ByteIO.h"
+#include "plugins/shared/ChunkBitmap.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> ReadFile(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+std::vector<uint8_t> ChunkOf(const std::vector<uint8_t>& world, const char* tag) {
+    size_t at = 8;
+    while (at + 8 <= world.size()) {
+        const uint32_t n = plat::LoadU32(&world[at + 4]);
+        if (at + 8 + n > world.size()) break;
+        if (std::equal(tag, tag + 4, world.begin() + static_cast<long>(at)))
+            return {world.begin() + static_cast<long>(at + 8), world.begin() + static_cast<long>(at + 8 + n)};
+        at += 8 + n;
+    }
+    return {};
+}
+
+class QvSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* tmp = std::getenv("TEST_TMPDIR");
+        dir = fs::path(tmp ? tmp : "/tmp") / ("qvsession_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "plugins");
+        for (const char* name : {"info.qv", "password.qv", "physics.qv", "shadow.qv", "texture.qv"})
+            fs::copy_file(fs::path(QV_PLUGIN_DIR) / name, dir / "plugins" / name);
+        const qv::Dib light = qv::GreyBitmap(512, 512, 128);
+        const std::vector<uint8_t> bmp = qv::EncodeBmp(light);
+        std::ofstream(dir / "light.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+    }
+    void TearDown() override {
+        if (!HasFailure() && !std::getenv("KEEP_SESSION")) fs::remove_all(dir);
+    }
+    // Runs QV in the folder with the script; the exit status.
+    int Run(const std::string& name, const std::string& script, const std::string& args = "") {
+        std::ofstream(dir / (name + ".txt")) << script;
+        const std::string command = "cd '" + dir.string() + "' && GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen "
+            "SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null GRAVELON_REGISTRY=registry GRAVELON_FRAME_MS=20 "
+            "GRAVELON_QUIT_AFTER_FRAMES=60 GRAVELON_INPUT=" + name + ".txt '" QV_PROGRAM "' --plugins plugins "
+            "--screenshot '" GRAVELON_BINARY_DIR "/tests/qv_session_" + name + ".bmp' " + args + " > " + name + ".log 2>&1";
+        const int status = std::system(command.c_str());
+        std::ifstream logFile(dir / (name + ".log"));
+        log = std::string((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    fs::path dir;
+    std::string log;
+};
+
+// Pixel (x, y) of a 24-bit bottom-up BMP as 0xRRGGBB.
+uint32_t Pixel(const std::vector<uint8_t>& bmp, int x, int y) {
+    const uint32_t offset = plat::LoadU32(&bmp[10]);
+    const int32_t w = plat::LoadI32(&bmp[18]), h = plat::LoadI32(&bmp[22]);
+    const uint32_t row = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
+    const size_t at = offset + static_cast<size_t>(h - 1 - y) * row + static_cast<size_t>(x) * 3;
+    return (uint32_t{bmp[at + 2]} << 16) | (uint32_t{bmp[at + 1]} << 8) | bmp[at];
+}
+
+TEST_F(QvSession, TheTextureBrowserShowsAndPicksThePluginsTextures) {
+    // A red overlay texture for Info; viewport 1 (top left) locked to the texture view through its
+    // properties (popup command 40040), then Info chosen from the view's menu, then its texture clicked.
+    qv::Dib red;
+    red.header.width = red.header.height = 64;
+    red.header.bitCount = 24;
+    red.header.sizeImage = 64 * 64 * 3;
+    for (int i = 0; i < 64 * 64; ++i) red.pixels.insert(red.pixels.end(), {0, 0, 255});
+    const std::vector<uint8_t> bmp = qv::EncodeBmp(red);
+    std::ofstream(dir / "red.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+    const std::string script =
+        "2 command 8000\n3 files " + (dir / "red.bmp").string() + "\n3 click 1009\n"
+        "5 at 100 150\n5 popup 40040\n"
+        "5 dialog select 1001 4\n5 dialog select 1007 0\n5 dialog click 1012\n5 dialog click 1\n"
+        "5 mouse 1 down\n6 mouse 1 up\n"
+        "8 popup 60006\n8 mouse 1 down\n9 mouse 1 up\n"
+        "11 key F6 down\n12 key F6 up\n"  // the Select tool
+        "13 at 15 65\n13 mouse 0 down\n14 mouse 0 up\n";
+    ASSERT_EQ(Run("texture", script), 0) << log;
+    const std::vector<uint8_t> shot = ReadFile(GRAVELON_BINARY_DIR "/tests/qv_session_texture.bmp");
+    ASSERT_GT(shot.size(), 54u) << log;
+    // The thumbnail of the red texture sits at the top left of the locked viewport, in a red frame.
+    int red_pixels = 0;
+    for (int y = 40; y < 120; ++y)
+        for (int x = 0; x < 80; ++x)
+            if ((Pixel(shot, x, y) & 0xFF0000) >= 0xC00000 && (Pixel(shot, x, y) & 0xFFFF) < 0x4040) ++red_pixels;
+    EXPECT_GT(red_pixels, 900) << log;
+    // The clicked texture is selected: a red frame 4 pixels outside the thumbnail (right edge x 39),
+    // with the background between them.
+    int frame = 0;
+    for (int y = 56; y < 80; ++y) frame += (Pixel(shot, 39, y) & 0xFF0000) >= 0xC00000 && (Pixel(shot, 37, y) & 0xFF0000) < 0x400000;
+    EXPECT_EQ(frame, 24) << log;
+}
+
+TEST_F(QvSession, EveryPanelUsedSavedAndReopenedWithItsLock) {
+    // Toolbar commands: 8000 Info, 8001 Password, 8002 Physics, 8003 Shadow, 8004 Texture (file-name order).
+    const std::string edit =
+        "2 command 8000\n"
+        "3 focus 1004\n3 type Red Hill\n"
+        "4 focus 1011\n4 type 300\n"
+        "5 click 1007\n"  // SuperCross
+        "6 command 8002\n7 click 1009\n"
+        "8 command 8003\n9 click 1007\n"
+        "10 files " + (dir / "light.bmp").string() + "\n10 click 1001\n"
+        "11 command 8001\n12 focus 1004\n12 type Secret\n"
+        "13 files w.wld\n14 command 40094\n"
+        "16 command 40018\n";
+    ASSERT_EQ(Run("edit", edit), 0) << log;
+    const std::vector<uint8_t> first = ReadFile(dir / "w.wld");
+    ASSERT_FALSE(first.empty()) << log;
+    const std::vector<uint8_t> tinf = ChunkOf(first, "TINF");
+    ASSERT_GT(tinf.size(), 300u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&tinf[28])), "Red Hill");
+    EXPECT_EQ(plat::LoadU32(&tinf[28 + 256 + 4 + 1]), 255u);  // sun red typed as 300
+    EXPECT_EQ(plat::LoadU32(&tinf[24]), 1u);                   // SuperCross
+    EXPECT_EQ(plat::LoadU32(&ChunkOf(first, "PHYS")[4]), 1u);  // tile maps
+    EXPECT_EQ(ChunkOf(first, "LMAP").size(), 12u + 2 * (40 + 1024 + 512 * 512));
+    EXPECT_EQ(ChunkOf(first, "-*..")[4], 255 - 'S');
+
+    // Opened again with the right password and saved under another name: the same chunks.
+    const std::string reopen = "1 dialog type 1044 Secret\n1 dialog click 1\n3 files w2.wld\n4 command 40094\n6 command 40018\n";
+    ASSERT_EQ(Run("reopen", reopen, "w.wld"), 0) << log;
+    const std::vector<uint8_t> second = ReadFile(dir / "w2.wld");
+    for (const char* tag : {"TINF", "PHYS", "LMAP", "-*.."}) EXPECT_EQ(ChunkOf(second, tag), ChunkOf(first, tag)) << tag;
+
+    // A wrong password: the world is refused and what is saved is a new world.
+    const std::string wrong = "1 dialog type 1044 secret\n1 dialog click 1\n3 files w3.wld\n4 command 40094\n6 command 40018\n";
+    ASSERT_EQ(Run("wrong", wrong, "w.wld"), 0) << log;
+    EXPECT_NE(log.find("Wrong password"), std::string::npos) << log;
+    const std::vector<uint8_t> third = ReadFile(dir / "w3.wld");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&ChunkOf(third, "TINF")[28])), "A track");
+    EXPECT_EQ(ChunkOf(third, "-*..")[4], 0);
+}
+
+}  // namespace
