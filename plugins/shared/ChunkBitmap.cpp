@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/bitmap/BitmapFile.h"
 #include "platform/bytes/ByteIO.h"
 
 namespace qv {
@@ -18,24 +19,6 @@ void CopyBytes(uint8_t* to, const uint8_t* from, size_t n) {
 }
 
 uint32_t AbsHeight(int32_t h) { return h < 0 ? static_cast<uint32_t>(-static_cast<int64_t>(h)) : static_cast<uint32_t>(h); }
-
-// Position of the lowest set bit and the width of the run of set bits of a colour mask.
-void MaskShape(uint32_t mask, int* shift, int* bits) {
-    *shift = 0;
-    *bits = 0;
-    if (!mask) return;
-    while (!((mask >> *shift) & 1)) ++*shift;
-    while (*shift + *bits < 32 && ((mask >> (*shift + *bits)) & 1)) ++*bits;
-}
-
-uint8_t Channel(uint32_t pixel, uint32_t mask) {
-    int shift, bits;
-    MaskShape(mask, &shift, &bits);
-    if (!bits) return 0;
-    const uint32_t v = (pixel & mask) >> shift;
-    const uint32_t top = (1u << bits) - 1;
-    return static_cast<uint8_t>((v * 255 + top / 2) / top);
-}
 
 }  // namespace
 
@@ -105,84 +88,18 @@ bool ReadFlaggedBitmap(ChunkReader& in, std::optional<Dib>* out) {
 }
 
 std::optional<Dib> NormaliseBmp(const std::vector<uint8_t>& file) {
-    plat::ByteReader in(file.data(), file.size());
-    if (in.U16() != 0x4D42) return std::nullopt;  // "BM"
-    in.Skip(8);
-    const uint32_t pixelOffset = in.U32();
-    const size_t headerAt = in.Position();
-    const uint32_t headerSize = in.U32();
-    const int32_t width = in.I32();
-    const int32_t height = in.I32();
-    in.U16();
-    const uint16_t bits = in.U16();
-    const uint32_t compression = in.U32();
-    in.Skip(12);
-    const uint32_t clrUsed = in.U32();
-    if (!in.Ok() || (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124))
-        return std::nullopt;
-    if (width < 1 || width > kMaxBitmapSide || height == 0 || height == INT32_MIN ||
-        AbsHeight(height) > static_cast<uint32_t>(kMaxBitmapSide))
-        return std::nullopt;
-    if (compression != kRgb && !(compression == kBitFields && (bits == 16 || bits == 32))) return std::nullopt;
-    switch (bits) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default: return std::nullopt;
-    }
-    // Colour masks: after a 40-byte header when bit fields are used, inside the larger headers.
-    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-    if (bits == 32) masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
-    size_t tableAt = headerAt + headerSize;
-    if (compression == kBitFields) {
-        plat::ByteReader m(file.data(), file.size());
-        m.Seek(headerAt + 40);
-        for (uint32_t& mask : masks) mask = m.U32();
-        if (!m.Ok()) return std::nullopt;
-        if (headerSize == 40) tableAt += 12;
-    }
-    const uint32_t height1 = AbsHeight(height);
-    const uint32_t inRow = RowBytes(width, bits);
-    if (pixelOffset > file.size() || static_cast<uint64_t>(inRow) * height1 > file.size() - pixelOffset)
-        return std::nullopt;
-
-    // Rebuild a plain file image: 40-byte header, table, bottom-up rows; then decode that.
-    const bool toRgb24 = compression == kBitFields || bits == 16;
-    const uint16_t outBits = toRgb24 ? 24 : bits;
-    const uint32_t outRow = RowBytes(width, outBits);
-    uint32_t entries = 0;
-    if (bits <= 8) entries = clrUsed && clrUsed <= (1u << bits) ? clrUsed : (1u << bits);
-    if (tableAt + static_cast<uint64_t>(entries) * 4 > file.size()) return std::nullopt;
-    plat::ByteWriter w;
-    const uint32_t tableBytes = entries * 4;
-    w.U16(0x4D42);
-    w.U32(54 + tableBytes + outRow * height1);
-    w.U32(0);
-    w.U32(54 + tableBytes);
-    BitmapInfoHeader h;
-    h.width = width;
-    h.height = static_cast<int32_t>(height1);
-    h.bitCount = outBits;
-    h.sizeImage = outRow * height1;
-    h.clrUsed = entries && entries < (1u << bits) ? entries : 0;
-    WriteBitmapHeader(w, h);
-    w.Bytes(file.data() + tableAt, tableBytes);
-    std::vector<uint8_t> line(outRow, 0);
-    for (uint32_t y = 0; y < height1; ++y) {
-        // Output row y counts from the bottom; a top-down file stores that row at height - 1 - y.
-        const uint32_t from = height < 0 ? height1 - 1 - y : y;
-        const uint8_t* src = file.data() + pixelOffset + static_cast<size_t>(from) * inRow;
-        if (!toRgb24) {
-            std::memcpy(line.data(), src, inRow);
-        } else {
-            for (int32_t x = 0; x < width; ++x) {
-                const uint32_t p = bits == 16 ? plat::LoadU16(src + x * 2) : plat::LoadU32(src + x * 4);
-                line[static_cast<size_t>(x) * 3 + 0] = Channel(p, masks[2]);
-                line[static_cast<size_t>(x) * 3 + 1] = Channel(p, masks[1]);
-                line[static_cast<size_t>(x) * 3 + 2] = Channel(p, masks[0]);
-            }
-        }
-        w.Bytes(line.data(), outRow);
-    }
-    return DecodeBmp(w.Data());
+    // The editor's decoder (over the bitmap reader the game shares) takes every header size and bit
+    // field; what is left here is the row order: a top-down file is turned bottom-up first.
+    plat::BitmapFile bitmap;
+    if (!plat::ReadBitmapFile(file.data(), file.size(), &bitmap, nullptr)) return std::nullopt;
+    if (!bitmap.info.topDown) return DecodeBmp(file);
+    std::vector<uint8_t> flipped = file;
+    plat::StoreU32(flipped.data() + 14 + 8, bitmap.info.height);  // a positive height: bottom row first
+    const size_t row = bitmap.info.rowBytes;
+    const uint8_t* rows = file.data() + bitmap.pixelOffset;
+    for (uint32_t y = 0; y < bitmap.info.height; ++y)
+        std::memcpy(flipped.data() + bitmap.pixelOffset + y * row, rows + (bitmap.info.height - 1 - y) * row, row);
+    return DecodeBmp(flipped);
 }
 
 std::optional<Dib> LoadBitmapFile(const std::string& path) {
