@@ -38,6 +38,7 @@ protected:
         SetSoundDeviceLister(nullptr);
         SetSetupDialogDriver(nullptr);
         fs::remove(registry);
+        fs::remove(registry.string() + ".lock");
     }
     fs::path registry;
     std::vector<std::string> boxes;
