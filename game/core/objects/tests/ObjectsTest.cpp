@@ -12,6 +12,18 @@ namespace {
 
 const float kGameBox[6] = {-4100, -4100, -2000, 8100, 8100, 7000};
 
+SectorObject* MakeObject(const char* name, float x = 0, float y = 0, float z = 0, SectorObject* parent = nullptr) {
+    ObjectDesc desc{};
+    std::strncpy(desc.name, name, sizeof desc.name - 1);
+    desc.parent = parent;
+    desc.x = x;
+    desc.y = y;
+    desc.z = z;
+    SectorObject* o = nullptr;
+    EXPECT_EQ(CreateObject(&o, &desc), 0);
+    return o;
+}
+
 class ObjectsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -21,14 +33,7 @@ protected:
     void TearDown() override { FreeObjects(); }
 
     static SectorObject* Make(const char* name, float x = 0, float y = 0, float z = 0) {
-        ObjectDesc desc{};
-        std::strncpy(desc.name, name, sizeof desc.name - 1);
-        desc.x = x;
-        desc.y = y;
-        desc.z = z;
-        SectorObject* o = nullptr;
-        EXPECT_EQ(CreateObject(&o, &desc), 0);
-        return o;
+        return MakeObject(name, x, y, z);
     }
 };
 
@@ -140,24 +145,13 @@ TEST(ObjectGrid, MovingAcrossCellsRelinksAtTheHeadOfTheNewSector) {
 TEST(ObjectGrid, AChildIsMovedByEachAncestorAndLinkedWhereItEndsUp) {
     const float box[6] = {0, 0, 0, 300, 300, 100};
     ASSERT_EQ(InitObjects(0, 3, 3, 1, box), 0);
-    auto make = [](const char* name, SectorObject* parent, float x, float y, float z) {
-        ObjectDesc desc{};
-        std::strcpy(desc.name, name);
-        desc.parent = parent;
-        desc.x = x;
-        desc.y = y;
-        desc.z = z;
-        SectorObject* o = nullptr;
-        EXPECT_EQ(CreateObject(&o, &desc), 0);
-        return o;
-    };
-    SectorObject* grandparent = make("grandparent", nullptr, 20, 10, 5);
-    SectorObject* parent = make("parent", grandparent, 100, 5, 1);
+    SectorObject* grandparent = MakeObject("grandparent", 20, 10, 5);
+    SectorObject* parent = MakeObject("parent", 100, 5, 1, grandparent);
     // The parent: its own place plus the grandparent's.
     EXPECT_FLOAT_EQ(parent->position.x, 120);
     EXPECT_FLOAT_EQ(parent->position.y, 15);
     EXPECT_FLOAT_EQ(parent->position.z, 6);
-    SectorObject* child = make("child", parent, 10, 150, 2);
+    SectorObject* child = MakeObject("child", 10, 150, 2, parent);
     // The child: its own place, plus the parent's position (which holds the grandparent's already),
     // plus the grandparent's.
     EXPECT_FLOAT_EQ(child->position.x, 10 + 120 + 20);
