@@ -9,6 +9,10 @@ add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${GRAVELON_WARNINGS}>")
 if(GRAVELON_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
+  # Every program and plug-in carries the runtime's default options (see sanitizer_defaults.cpp: the leak
+  # check's walk of dynamic thread-local storage crashed on some machines and not on others).
+  add_library(gravelon_sanitizer_defaults OBJECT ${CMAKE_CURRENT_LIST_DIR}/sanitizer_defaults.cpp)
+  link_libraries(gravelon_sanitizer_defaults)
 endif()
 
 if(GRAVELON_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")

@@ -132,16 +132,27 @@ TMsgSocket::TMsgSocket(Socket* inner, uint8_t prefixWidth, uint32_t largestDatag
 
 TMsgSocket::~TMsgSocket() {
     if (!inner_) return;
-    // Operations still under way finish now; their completions (which name this socket) run before
-    // the inner socket is gone.
-    CloseInner();
-    if (auto* ws = dynamic_cast<WSSocket*>(inner_)) ws->WaitUntilIdle();
-    // Receives still waiting their turn (possible only when destroyed on the dispatcher thread) fail.
+    // Receives still waiting their turn fail below, after the one under way has ended: none of them
+    // may start on the inner socket once destruction has begun.
     std::deque<RecvMsgData*> waiting;
     {
         std::lock_guard<std::mutex> hold(recvLock_);
         waiting.swap(recvWaiting_);
     }
+    if (ownsInner_) {
+        // Operations still under way finish now, failing on the closed socket.
+        CloseInner();
+    } else {
+        // The inner socket belongs to someone else and stays open: only the operations still under way
+        // on it end now, without closing it even when one of them stops in the middle of a message.
+        releasing_ = true;
+        while (inner_->AbortRecv()) {
+        }
+        while (inner_->AbortSend()) {
+        }
+    }
+    // Their completions (which name this socket) run before this socket is gone.
+    if (auto* ws = dynamic_cast<WSSocket*>(inner_)) ws->WaitUntilIdle();
     for (RecvMsgData* request : waiting) {
         request->streamQueued = false;
         FinishStreamRecv(request, nullptr, 0);

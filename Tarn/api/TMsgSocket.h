@@ -2,6 +2,7 @@
 // A socket of whole messages over a byte socket. On a stream every message travels behind a length
 // prefix of 1, 2 or 4 bytes (little-endian) whose value counts the prefix itself; on a datagram socket
 // a message is one datagram. Results name the message socket, never the inner socket.
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -105,7 +106,10 @@ private:
     static void OnBaseSent(const SendMsgResult& result, SendBaseMsgData* request);
     long BodyLengthFor(const uint8_t* prefix) const { return BodyLengthFor(prefixWidth_, prefix); }
     TarnMsg::BaseMessage* BuildReceived(uint8_t* buffer, long length);
-    void CloseInner() { inner_->Close(-1, false, {}); }
+    // A stream out of step is closed, unless this socket is being destroyed and the inner one is not its own.
+    void CloseInner() {
+        if (!releasing_) inner_->Close(-1, false, {});
+    }
     // Asynchronous stream receives run one at a time: the prefix and body of one message must be
     // taken before the next receive starts reading.
     void StartStreamRecv(RecvMsgData* request);
@@ -114,6 +118,7 @@ private:
     Socket* inner_;
     uint8_t prefixWidth_;
     bool ownsInner_ = false;
+    std::atomic<bool> releasing_{false};
     uint32_t largestDatagram_;
     std::mutex recvLock_;
     bool recvActive_ = false;

@@ -207,7 +207,9 @@ void NetResetGameFlags() {
         s.ready[i] = 0;
     }
     s.setupDone = 0;
-    s.startFlag = 0;
+    // The start flag is left alone: a client that resets after the host's start message has arrived
+    // would otherwise lose the start. The game room clears it itself (NetClearStartFlag) before it ends
+    // its menu loop, and NetJoinGame clears it. The track-points flag is not a flag of this reset either.
 }
 
 int NetSendBikeState(const void* state, uint32_t size) {

@@ -334,6 +334,38 @@ TEST_F(MsgSocketTest, DestroyingWithAReceivePendingCompletesIt) {
     EXPECT_EQ(received.Values(), std::vector<long>{0});
 }
 
+// A message socket that does not own its inner socket leaves it open when destroyed, also with a
+// receive of its own still under way, which ends; the inner socket's owner goes on using it.
+TEST_F(MsgSocketTest, DestroyingWithoutOwningLeavesTheInnerSocketOpen) {
+    tools::LoopbackServer echo;
+    TCPSocket inner(Loopback(echo.Port()));
+    ASSERT_EQ(inner.Open(kWaitMs, false, {}), kOpenOk);
+    Probe received;
+    {
+        TMsgSocket socket(&inner, 2, 65535);
+        EXPECT_TRUE(socket.SendMsg(3, "abc", kWaitMs, false, false, {}));
+        long length = 0;
+        uint8_t* echoed = socket.RecvMsg(nullptr, &length, kWaitMs, false, {});
+        ASSERT_NE(echoed, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(echoed), static_cast<size_t>(length)), "abc");
+        std::free(echoed);
+        auto onReceived = [](const TMsgSocket::RecvMsgResult& r, Probe* p) { p->Record(r.socket, r.length); };
+        socket.RecvMsg(nullptr, nullptr, -1, true,
+                       {new CompletionWithContents<const TMsgSocket::RecvMsgResult&, Probe*>(&received, onReceived, true),
+                        false});
+    }
+    EXPECT_TRUE(received.done.IsSet()) << "the receive under way ended with the message socket";
+    EXPECT_EQ(received.Values(), std::vector<long>{0});
+    ASSERT_TRUE(inner.IsOpen());
+    EXPECT_FALSE(inner.HasRecvPending());
+    // The owner's raw bytes still travel both ways.
+    EXPECT_EQ(inner.Send(4, "wxyz", kWaitMs, false, false, {}), 4);
+    char back[4] = {};
+    EXPECT_EQ(inner.Recv(4, back, kWaitMs, false, {}), 4);
+    EXPECT_EQ(std::string(back, 4), "wxyz");
+    inner.Close(kWaitMs, false, {});
+}
+
 TEST_F(MsgSocketTest, DatagramMessagesTravelWithoutPrefix) {
     const int peer = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address = Loopback(0);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -18,8 +19,9 @@ namespace {
 class EventLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tarnlogXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        // In the build folder's scratch folder (TEST_TMPDIR), not a fixed system path.
+        std::string pattern = ::testing::TempDir() + "tarnlogXXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
         TarnCommon::SetEventLogFolder(folder_);
     }

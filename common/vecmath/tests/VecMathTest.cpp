@@ -39,14 +39,34 @@ TEST(VecMath, RotateAxisQuarterTurnAboutZ) {
     ExpectVec(out, 0, 1, 0);
 }
 
-TEST(VecMath, RotateOntoStaysFiniteForParallelAndAntiparallelInputs) {
+// b is turned about normalise(cross(-a, b)) by the angle between b and -a, and takes a's length; a is
+// left normalised and negated, b normalised. Parallel and antiparallel inputs have no axis: the turn
+// is by 0 or by pi.
+TEST(VecMath, RotateOntoTurnsBByItsAngleToMinusAAndKeepsTheLengthOfA) {
+    const float h = std::sqrt(0.5f);
     struct Case {
-        Vec3 a, b;
-    } cases[] = {{{2, 0, 0}, {1, 0, 0}}, {{2, 0, 0}, {-1, 0, 0}}, {{1, 1e-9f, 0}, {1, 0, 0}}, {{0, 3, 0}, {1, 0, 0}}};
+        Vec3 a, b, out;
+    } cases[] = {
+        {{0, 3, 0}, {1, 0, 0}, {0, 3, 0}},        // a quarter turn about +z
+        {{0, 0, 2}, {1, 0, 1}, {-2, 0, 0}},       // three eighths of a turn about -y
+        {{2, 0, 0}, {1, 0, 0}, {-2, 0, 0}},       // b along a: half a turn
+        {{2, 0, 0}, {-1, 0, 0}, {-2, 0, 0}},      // b along -a: no turn
+        {{1, 1e-9f, 0}, {1, 0, 0}, {-1, 0, 0}},   // nearly along a: still half a turn, no stray axis
+        {{0, 0, 5}, {0, 4, 0}, {0, 0, 5}},        // a quarter turn about +x
+        {{0, 0, -1}, {h, 0, h}, {1, 0, 0}},       // an eighth of a turn about +y
+    };
     for (Case c : cases) {
+        const Vec3 a0 = c.a, b0 = c.b;
         Vec3 out;
         Vec3RotateOnto(&c.a, &c.b, &out);
-        EXPECT_TRUE(std::isfinite(out.x) && std::isfinite(out.y) && std::isfinite(out.z));
+        SCOPED_TRACE(::testing::Message() << "a " << a0.x << "," << a0.y << "," << a0.z << " b " << b0.x << ","
+                                          << b0.y << "," << b0.z);
+        ExpectVec(out, c.out.x, c.out.y, c.out.z);
+        EXPECT_NEAR(Vec3Length(&out), Vec3Length(&a0), 1e-5f);
+        // In place: a normalised and negated, b normalised.
+        const float la = Vec3Length(&a0), lb = Vec3Length(&b0);
+        ExpectVec(c.a, -a0.x / la, -a0.y / la, -a0.z / la);
+        ExpectVec(c.b, b0.x / lb, b0.y / lb, b0.z / lb);
     }
 }
 

@@ -53,6 +53,7 @@ struct FrameState {
     std::string lastGrab;
     FrameSoundHooks sound;
     uint32_t (*clock)() = nullptr;
+    bool (*focusQuery)() = nullptr;
     uint32_t frameNumber = 0;
     uint32_t presented = 0;
     uint8_t lastChar = 0;
@@ -176,7 +177,8 @@ bool WindowHasFocus() {
 
 void CheckWindowFocus() {
     // Headless runs have nobody to give the window the focus: they always have it.
-    const bool focused = plat::Env().headless || SDL_GetKeyboardFocus() != nullptr;
+    const bool focused =
+        g_frame.focusQuery ? g_frame.focusQuery() : plat::Env().headless || SDL_GetKeyboardFocus() != nullptr;
     if ((focused ? 1 : 0) == g_frame.hasFocus) return;
     g_frame.hasFocus = focused ? 1 : 0;
     InputSetActive(focused ? 1 : 0);
@@ -360,6 +362,8 @@ RenderInterface* SetFrameRenderer(RenderInterface* renderer) {
     g_frame.renderer = renderer;
     return old;
 }
+
+void SetFocusQuery(bool (*query)()) { g_frame.focusQuery = query; }
 
 void SetFrameClock(uint32_t (*clock)()) {
     g_frame.clock = clock;

@@ -77,6 +77,9 @@ void SetFrameSoundHooks(const FrameSoundHooks& hooks);
 void SetFrameClock(uint32_t (*clock)());
 // Frames presented so far.
 uint32_t FramesPresented();
+// Tests: what tells whether the window has the focus (null: SDL's keyboard focus; headless runs always
+// have it). It is asked when the run loop starts and on every focus event.
+void SetFocusQuery(bool (*query)());
 
 void SetFrameCamera(ViewRecord* view);
 void BeginFrameRenderStates();

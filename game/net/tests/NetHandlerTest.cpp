@@ -182,6 +182,32 @@ TEST_F(Handler, HostAndPlayerMessagesTakeEffect) {
     EXPECT_EQ(NetReadyFlag(5), 1u);
 }
 
+// The reset before a race clears what the last race left (bike states, ready flags, setup done) and
+// keeps the start: a client may reset after the host's start message has already arrived.
+TEST_F(Handler, ResettingTheGameFlagsKeepsTheStart) {
+    Handle(Bike(2, 500, 7), 2);
+    Handle(Msg(17, 2, 4), 2);
+    Handle(Msg(17, 3, 4), 3);
+    Handle(Msg(21, 1, 4), 1);
+    Handle(Msg(16, 1, 4), 1);
+    Handle(TrackPoints(10), 1);
+    ASSERT_EQ(NetReadyFlag(2), 1u);
+    ASSERT_EQ(NetSetupDoneFlag(), 1u);
+    ASSERT_EQ(NetStartFlag(), 1u);
+    ASSERT_EQ(NetTrackPointsFlag(), 1u);
+
+    NetResetGameFlags();
+    for (uint32_t slot = 1; slot <= kNetSlots; ++slot) EXPECT_EQ(NetReadyFlag(slot), 0u) << slot;
+    EXPECT_EQ(NetSetupDoneFlag(), 0u);
+    EXPECT_EQ(NetStartFlag(), 1u) << "the start that has arrived stays";
+    EXPECT_EQ(NetTrackPointsFlag(), 1u);
+    uint8_t state[144];
+    EXPECT_EQ(NetTakeBikeState(1, state, 144), 0u) << "the fresh flag is cleared";
+    Handle(Bike(2, 3, 9), 2);  // the stamp is cleared too: a low stamp of the new race is taken
+    EXPECT_EQ(NetTakeBikeState(1, state, 144), 3u);
+    EXPECT_EQ(state[0], 9);
+}
+
 TEST_F(Handler, ChatLinesKeepSixOldestFirstAndNeverSpill) {
     const std::string longText(31, 'x');
     Handle(Chat(2, longText), 2);

@@ -31,8 +31,9 @@ TEST(DialogsSharedState, HookSetInProgramAnswersBoxShownInsideLibrary) {
 TEST(DialogsSharedState, CurrentFolderSetInProgramResolvesChooserAnswers) {
     namespace fs = std::filesystem;
     const std::string before = plat::CurrentFolder();
-    char pattern[] = "/tmp/dialogs_shared_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    // In the build folder's scratch folder (TEST_TMPDIR), not a fixed system path.
+    std::string pattern = ::testing::TempDir() + "dialogs_shared_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     const std::string folder = pattern;
     ASSERT_TRUE(plat::SetCurrentFolder(folder));
     // A scripted answer with a relative name comes back resolved against the folder the program chose.

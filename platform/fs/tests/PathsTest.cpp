@@ -17,8 +17,9 @@ namespace {
 class PathsTest : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gravelon_fs_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        // In the build folder's scratch folder (TEST_TMPDIR), not a fixed system path.
+        std::string pattern = ::testing::TempDir() + "gravelon_fs_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         root_ = pattern;
         fs::create_directories(root_ + "/Localize");
         fs::create_directories(root_ + "/grabs");

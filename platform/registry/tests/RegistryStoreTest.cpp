@@ -32,8 +32,9 @@ void WriteAll(const std::string& path, const std::string& text) { std::ofstream(
 class RegistryTest : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gravelon_reg_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        // In the build folder's scratch folder (TEST_TMPDIR), not a fixed system path.
+        std::string pattern = ::testing::TempDir() + "gravelon_reg_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         file_ = dir_ + "/halvex/registry";
     }

@@ -61,15 +61,18 @@ TEST_F(StatusReplyTest, RejectsOtherTypesAndShortMessages) {
 TEST_F(StatusReplyTest, WrongTypeNamesTheMessageAndLocation) {
     const uint8_t bytes[] = {1, 0, 0, 0, 16, 0, 0, 0, 1, 0};
     TMessage received(sizeof bytes, bytes);
+    bool thrown = false;
     try {
         TMsgCommStatusReply reply(received);
     } catch (BadMsgException& e) {
+        thrown = true;
         e.SetLogged(false);
         EXPECT_STREQ(e.what(),
                      "Exception (1001 - Critcal) Undefined exception.  MessageClass=1  MessageType=16  "
                      "ServiceType=1  DataLength=10  Not a CommStatusReply message.  "
                      "File=Tarn\\msg\\Comm\\TMsgCommStatusReply  Line=96");
     }
+    EXPECT_TRUE(thrown) << "a message of another type was taken for a status reply";
 }
 
 TEST_F(StatusReplyTest, CopiesKeepTheStatus) {

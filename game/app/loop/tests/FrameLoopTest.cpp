@@ -2,8 +2,11 @@
 
 #include <SDL.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "game/core/camera/Camera.h"
@@ -14,6 +17,7 @@
 #include "game/core/render/RenderInterface.h"
 #include "game/net/NetGame.h"
 #include "game/net/NetState.h"
+#include "platform/sys/Fpu.h"
 
 namespace kes {
 namespace {
@@ -239,6 +243,98 @@ TEST_F(FrameTickTest, ALoopInsideAFrameLeavesTheOuterLoopRunning) {
     RequestQuit(4);
     ClearQuitRequest();
     EXPECT_FALSE(QuitRequested());
+}
+
+// The frame rounds toward zero in every callback and restores the caller's mode when it returns, also
+// when no time has passed and nothing runs, and inside an outer toward-zero section it leaves that on.
+TEST_F(FrameTickTest, AFrameRoundsTowardZeroAndRestoresTheModeAfter) {
+    static std::vector<bool> towardZero;
+    towardZero.clear();
+    SetFrameCallback1([](uint32_t) { towardZero.push_back(plat::RoundingTowardZero()); });
+    SetFrameCallback2([](uint32_t) { towardZero.push_back(plat::RoundingTowardZero()); });
+    SetFrameCallback3([](ViewRecord*) { towardZero.push_back(plat::RoundingTowardZero()); });
+    SetFrameCallback4([](ViewRecord*) { towardZero.push_back(plat::RoundingTowardZero()); });
+    ASSERT_FALSE(plat::RoundingTowardZero());
+    EXPECT_EQ(plat::RoundWithCurrentMode(2.7f), 3);
+    Tick(20);
+    EXPECT_EQ(towardZero, (std::vector<bool>{true, true, true, true, true, true}));
+    EXPECT_FALSE(plat::RoundingTowardZero());
+    EXPECT_EQ(plat::RoundWithCurrentMode(2.7f), 3) << "to nearest again";
+    Tick(0);  // nothing runs
+    EXPECT_FALSE(plat::RoundingTowardZero());
+    FpuPrecisionBegin();
+    towardZero.clear();
+    Tick(10);
+    EXPECT_EQ(towardZero, (std::vector<bool>{true, true, true, true}));
+    EXPECT_TRUE(plat::RoundingTowardZero()) << "the outer section still holds";
+    EXPECT_EQ(plat::RoundWithCurrentMode(2.7f), 2);
+    FpuPrecisionEnd();
+    EXPECT_FALSE(plat::RoundingTowardZero());
+}
+
+// Losing the focus stops the frames; regaining it resets the frame timer, so the time spent away
+// brings no catch-up steps.
+std::atomic<bool> g_focused{true};
+std::atomic<uint32_t> g_timeAway{0};
+std::atomic<int> g_framesRun{0};
+std::atomic<bool> g_focusLost{false};
+std::atomic<bool> g_lossSeen{false};  // the loop has asked for the focus and heard that it is gone
+std::vector<uint32_t> g_stepsAfterReturn;
+
+void PushFocusEvent(bool gained) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+    SDL_PushEvent(&e);
+}
+
+TEST_F(FrameTickTest, LosingTheFocusStopsFramesAndRegainingItResetsTheTimer) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0);
+    g_focused = true;
+    g_timeAway = 0;
+    g_framesRun = 0;
+    g_focusLost = false;
+    g_lossSeen = false;
+    g_stepsAfterReturn.clear();
+    SetFocusQuery([] {
+        const bool focused = g_focused;
+        if (!focused) g_lossSeen = true;
+        return focused;
+    });
+    // Each reading of the clock moves it on by 10 ms, plus the time spent away once it has passed.
+    SetFrameClock([] { return g_now += 10 + g_timeAway.exchange(0); });
+    SetFrameCallback1([](uint32_t ms) {
+        if (g_focusLost) {
+            g_stepsAfterReturn.push_back(ms);
+            if (g_stepsAfterReturn.size() == 2) RequestQuit(7);
+            return;
+        }
+        if (++g_framesRun == 3) {
+            g_focused = false;
+            PushFocusEvent(false);
+        }
+    });
+    int framesWhileAway = -1;
+    std::thread away([&] {
+        while (!g_lossSeen) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // The loop waits for window events meanwhile, several rounds of its wait.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        framesWhileAway = g_framesRun;
+        g_focusLost = true;
+        g_timeAway = 5000;
+        g_focused = true;
+        PushFocusEvent(true);
+    });
+    const int code = RunLoop();
+    away.join();
+    SetFocusQuery(nullptr);
+    CheckWindowFocus();
+    SDL_QuitSubSystem(SDL_INIT_EVENTS);
+    EXPECT_EQ(code, 7);
+    EXPECT_EQ(framesWhileAway, 3) << "no frame ran without the focus";
+    EXPECT_EQ(g_framesRun, 3);
+    // Without the reset the first frame back would have run 202 ms of catch-up steps.
+    EXPECT_EQ(g_stepsAfterReturn, (std::vector<uint32_t>{10, 10}));
 }
 
 }  // namespace

@@ -96,8 +96,9 @@ TEST(ConfigRecord, ClampingFixesOnlyWhatIsOutOfRange) {
 class ConfigRegistryTest : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gravelon_cfg_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        // In the build folder's scratch folder (TEST_TMPDIR), not a fixed system path.
+        std::string pattern = ::testing::TempDir() + "gravelon_cfg_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         UseRegistry(dir_ + "/registry");
         g_Config = ConfigRecord{};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "game/core/forcefeedback/ForceFeedback.h"
@@ -90,6 +91,34 @@ TEST_F(ForceFeedbackTest, SetForceSendsDirectionAndMagnitude) {
     EXPECT_EQ(calls[0].x, 3000);
     EXPECT_EQ(calls[0].y, -4000);
     EXPECT_NEAR(calls[0].magnitude, 5000, 5);
+}
+
+// (-1, -1) asks for a random angle (rand mod 360) and the shake strength; only that pair does.
+TEST_F(ForceFeedbackTest, MinusOneTwiceTakesARandomAngleAndTheShakeStrength) {
+    ff.shakeStrength = 0.5f;
+    for (uint32_t seed : {1u, 7u, 12345u}) {
+        plat::CrtSrand(seed);
+        const double angle = (plat::CrtRand() % 360) * 3.14159265358979 / 180.0;
+        plat::CrtSrand(seed);
+        calls.clear();
+        ff.SetEffect(-1.0, -1.0);
+        ASSERT_EQ(calls.size(), 1u) << seed;
+        EXPECT_TRUE(calls[0].start);
+        EXPECT_EQ(calls[0].x, std::lround(std::cos(angle) * 10000.0)) << seed;
+        EXPECT_EQ(calls[0].y, std::lround(std::sin(angle) * 10000.0)) << seed;
+        EXPECT_EQ(calls[0].magnitude, 5000) << seed;
+    }
+    // One -1 alone is taken as it stands, and draws no random number.
+    plat::CrtSrand(3);
+    const int next = plat::CrtRand();
+    plat::CrtSrand(3);
+    calls.clear();
+    ff.SetEffect(-1.0, 0.3);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].x, 9998);   // cos(-1 degree)
+    EXPECT_EQ(calls[0].y, -175);   // sin(-1 degree)
+    EXPECT_EQ(calls[0].magnitude, 3000);
+    EXPECT_EQ(plat::CrtRand(), next);
 }
 
 TEST(ForceFeedbackNoDevice, EveryCallSucceedsAndDoesNothing) {

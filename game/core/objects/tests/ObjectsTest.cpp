@@ -12,6 +12,18 @@ namespace {
 
 const float kGameBox[6] = {-4100, -4100, -2000, 8100, 8100, 7000};
 
+SectorObject* MakeObject(const char* name, float x = 0, float y = 0, float z = 0, SectorObject* parent = nullptr) {
+    ObjectDesc desc{};
+    std::strncpy(desc.name, name, sizeof desc.name - 1);
+    desc.parent = parent;
+    desc.x = x;
+    desc.y = y;
+    desc.z = z;
+    SectorObject* o = nullptr;
+    EXPECT_EQ(CreateObject(&o, &desc), 0);
+    return o;
+}
+
 class ObjectsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -21,14 +33,7 @@ protected:
     void TearDown() override { FreeObjects(); }
 
     static SectorObject* Make(const char* name, float x = 0, float y = 0, float z = 0) {
-        ObjectDesc desc{};
-        std::strncpy(desc.name, name, sizeof desc.name - 1);
-        desc.x = x;
-        desc.y = y;
-        desc.z = z;
-        SectorObject* o = nullptr;
-        EXPECT_EQ(CreateObject(&o, &desc), 0);
-        return o;
+        return MakeObject(name, x, y, z);
     }
 };
 
@@ -132,6 +137,53 @@ TEST(ObjectGrid, MovingAcrossCellsRelinksAtTheHeadOfTheNewSector) {
     EXPECT_EQ(o->sector[1], 0u);
     EXPECT_NEAR(o->position.x, 300, 0.001f);
     EXPECT_FLOAT_EQ(o->position.y, 0);
+    FreeObjects();
+}
+
+// With a parent the new node hangs below the parent's node, and the object is moved by the position of
+// the parent and of each further ancestor before it is linked into the sector where it ends up.
+TEST(ObjectGrid, AChildIsMovedByEachAncestorAndLinkedWhereItEndsUp) {
+    const float box[6] = {0, 0, 0, 300, 300, 100};
+    ASSERT_EQ(InitObjects(0, 3, 3, 1, box), 0);
+    SectorObject* grandparent = MakeObject("grandparent", 20, 10, 5);
+    SectorObject* parent = MakeObject("parent", 100, 5, 1, grandparent);
+    // The parent: its own place plus the grandparent's.
+    EXPECT_FLOAT_EQ(parent->position.x, 120);
+    EXPECT_FLOAT_EQ(parent->position.y, 15);
+    EXPECT_FLOAT_EQ(parent->position.z, 6);
+    SectorObject* child = MakeObject("child", 10, 150, 2, parent);
+    // The child: its own place, plus the parent's position (which holds the grandparent's already),
+    // plus the grandparent's.
+    EXPECT_FLOAT_EQ(child->position.x, 10 + 120 + 20);
+    EXPECT_FLOAT_EQ(child->position.y, 150 + 15 + 10);
+    EXPECT_FLOAT_EQ(child->position.z, 2 + 6 + 5);
+    EXPECT_FLOAT_EQ(child->node->posX, child->position.x);
+    EXPECT_EQ(child->parent, parent);
+    EXPECT_EQ(parent->parent, grandparent);
+    // Linked once, in the sector of the final place only: (150, 175) is cell (1, 1); its own (10, 150)
+    // would have been cell (0, 1).
+    EXPECT_EQ(child->sector[0], 1u);
+    EXPECT_EQ(child->sector[1], 1u);
+    EXPECT_EQ(SectorListHead(1, 1, 0), child);
+    EXPECT_EQ(child->sectorNext, nullptr);
+    EXPECT_EQ(SectorListHead(0, 1, 0), nullptr);
+    EXPECT_EQ(SectorListHead(1, 0, 0), parent);
+    EXPECT_EQ(parent->sectorNext, nullptr);
+    // The nodes: the child's node is the parent node's only child, the parent's node the grandparent's.
+    EXPECT_EQ(parent->node->childCount, 1u);
+    EXPECT_EQ(parent->node->hasChildren, 1u);
+    ASSERT_NE(parent->node->children, nullptr);
+    EXPECT_EQ(parent->node->children->child, child->node);
+    EXPECT_EQ(child->node->parent, parent->node);
+    EXPECT_EQ(child->node->hasParent, 1u);
+    EXPECT_EQ(parent->node->parent, grandparent->node);
+    EXPECT_EQ(grandparent->node->childCount, 1u);
+    // Children go before their parent.
+    DestroyObject(child);
+    EXPECT_EQ(parent->node->childCount, 0u);
+    DestroyObject(parent);
+    DestroyObject(grandparent);
+    EXPECT_EQ(LiveObjectCount(), 0u);
     FreeObjects();
 }
 

@@ -38,6 +38,7 @@ protected:
         SetSoundDeviceLister(nullptr);
         SetSetupDialogDriver(nullptr);
         fs::remove(registry);
+        fs::remove(registry.string() + ".lock");
     }
     fs::path registry;
     std::vector<std::string> boxes;
@@ -103,13 +104,17 @@ TEST_F(SetupTest, StoredSoundDeviceIsKeptOrTheFirstTakenWithSoundSettingsReset) 
 
 TEST_F(SetupTest, DrivenDialogChangesTheModeAndFiltersThenRocks) {
     SetSoundDeviceLister(TwoSoundDevices);
-    SetSetupDialogDriver([](SetupDialog& dialog, int frame, int* value) -> int {
+    ModeEntry chosen{};
+    bool modeChosen = false;
+    SetSetupDialogDriver([&](SetupDialog& dialog, int frame, int* value) -> int {
         EXPECT_TRUE(dialog.Checked(kIdHasZBuffer));
         EXPECT_FALSE(dialog.Enabled(kIdHasZBuffer));
         if (frame == 0) return kIdBilinear;
         if (frame == 1) {
             for (size_t i = 0; i < dialog.Modes().size(); ++i)
                 if (dialog.Modes()[i]->width != 640) {
+                    chosen = *dialog.Modes()[i];
+                    modeChosen = true;
                     *value = static_cast<int>(i);
                     return kIdMode;
                 }
@@ -122,6 +127,11 @@ TEST_F(SetupTest, DrivenDialogChangesTheModeAndFiltersThenRocks) {
         return kIdOk;
     });
     ASSERT_EQ(SetupSteps("t", nullptr, nullptr, nullptr, 1), 1);
+    ASSERT_TRUE(modeChosen) << "the list offers a mode other than 640 wide";
+    EXPECT_EQ(g_Config.screenWidth, chosen.width);
+    EXPECT_EQ(g_Config.screenHeight, chosen.height);
+    EXPECT_EQ(g_Config.bitsPerPixel, chosen.bitsPerPixel);
+    EXPECT_NE(g_Config.screenWidth, 640u);
     EXPECT_EQ(g_Config.bilinear, 0u);
     EXPECT_EQ(g_Config.soundDevice, (Guid{9, 9, 9}));
     EXPECT_EQ(CdOpenCount(), 0);

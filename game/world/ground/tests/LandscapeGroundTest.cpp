@@ -5,6 +5,7 @@
 #include "game/world/file/tests/WorldTestSupport.h"
 #include "game/world/ground/LandscapeGround.h"
 #include "game/world/landscape/Landscape.h"
+#include "game/world/physics/tests/BikeTestSupport.h"
 
 namespace kes::test {
 namespace {
@@ -56,6 +57,65 @@ TEST(LandscapeGround, AnswersWaterFromTheWorldsWaterChunkUntilUnload) {
     DestroyAllTextureContainers();
     EXPECT_FALSE(ground.WaterAt(60.0f, 60.0f, &h));
     EXPECT_EQ(WorldHandleTable(ChunkTag("WATR"))[0], 0u);
+}
+
+// A bike on a world read from a world file rides as it does on the generated ground of the same shape:
+// it settles on the loaded landscape, climbs its slope under throttle and stays riding, with the
+// physics map's surface under its wheels.
+TEST(LandscapeGround, ABikeRidesAWorldLoadedFromAFileAsOnTheSameGeneratedGround) {
+    constexpr float kGrade = 0.1f;  // uphill along +y, the bike's heading
+    constexpr uint8_t kSurface = 33;
+    RecordingRender render;
+    WorldWriter w;
+    w.Header(TestBounds());
+    w.Landscape(SmallLandscape([](uint32_t, uint32_t r) { return kGrade * 10.0f * static_cast<float>(r); }));
+    PhysicsData phys;
+    phys.hasPhysicsMap = true;
+    phys.physicsMap = DibPicture::Grey(8, 8, kSurface);
+    w.Physics(phys);
+    ASSERT_EQ(LoadBytes(w.Finish(), &render, "bike_world"), 0);
+
+    struct Ride {
+        Vec3 settled, climbed;
+        int riding;
+        uint32_t contactBits;
+        uint8_t surface;
+    };
+    auto ride = [](const GroundQuery& ground) {
+        TestBike t(&ground, BikeParams{}, {180.0f, 40.0f, 3.0f});
+        t.Run(400);  // two seconds to settle
+        Ride r{};
+        r.settled = t.bike->centre;
+        t.Hold(600, {kControlThrottle});  // three seconds uphill
+        r.climbed = t.bike->centre;
+        r.riding = t.bike->riding;
+        r.contactBits = t.bike->contactBits;
+        r.surface = ground.SurfaceAt(t.bike->centre.x, t.bike->centre.y);
+        return r;
+    };
+    const Ride loaded = ride(WorldGround());
+    // The generated slope with the same surface everywhere.
+    struct SurfacedSlope : SlopeGround {
+        SurfacedSlope() : SlopeGround(kGrade) {}
+        uint8_t SurfaceAt(float, float) const override { return kSurface; }
+    } slope;
+    const Ride generated = ride(slope);
+
+    EXPECT_EQ(loaded.riding, 1);
+    EXPECT_NE(loaded.contactBits, 0u);
+    EXPECT_EQ(loaded.surface, kSurface);
+    // Resting on the landscape: the centre sits as high above the ground below it as on the generated
+    // slope, and the climb follows the loaded heights.
+    const float settledAbove = loaded.settled.z - WorldGround().HeightAt(loaded.settled.x, loaded.settled.y);
+    EXPECT_NEAR(settledAbove, generated.settled.z - slope.HeightAt(generated.settled.x, generated.settled.y), 0.1f);
+    EXPECT_GT(loaded.climbed.y - loaded.settled.y, 50.0f) << "the throttle carried it up the hill";
+    EXPECT_NEAR(loaded.climbed.z - WorldGround().HeightAt(loaded.climbed.x, loaded.climbed.y), settledAbove, 1.0f);
+    EXPECT_NEAR(loaded.climbed.y, generated.climbed.y, 0.5f);
+    EXPECT_NEAR(loaded.climbed.z, generated.climbed.z, 0.1f);
+    EXPECT_NEAR(loaded.climbed.x, generated.climbed.x, 0.1f);
+
+    WorldUnload();
+    DestroyAllTextureContainers();
 }
 
 }  // namespace
