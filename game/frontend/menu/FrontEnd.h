@@ -21,6 +21,10 @@ constexpr uint32_t kFontCount = 6;
 constexpr uint32_t kBackgroundSlots = 7;  // slot 0: the frozen race picture of the in-race menu
 constexpr uint32_t kGlyphCount = 148;     // character codes 32-179
 
+class SoundVoice;
+
+constexpr uint32_t kFrontEndSoundSlots = 16;
+
 struct FrontEndResources {
     RenderInterface* render = nullptr;
     Surface2D* loadingScreens[kLoadingScreenCount] = {};
@@ -31,6 +35,8 @@ struct FrontEndResources {
     Surface2D* backgrounds[kBackgroundSlots] = {};
     SceneCamera* camera = nullptr;
     std::unique_ptr<Profile> profile;
+    // Slots 0-6 hold the menu sounds while a sound manager exists; the rest are spare.
+    SoundVoice* sounds[kFrontEndSoundSlots] = {};
 };
 FrontEndResources& FrontEnd();
 
@@ -48,6 +54,9 @@ struct FrontEndPaths {
 // handles, which every drawing step skips.
 void FrontEndLoad(RenderInterface* render, const FrontEndPaths& paths);
 void FrontEndFree();
+// The menus' sound hook while the sound manager exists: stops, rewinds and plays the slot's sound
+// once, at frequency Hz when it is not 0.
+void PlayFrontEndSound(uint32_t sound, uint32_t frequency);
 
 // The data-pack names of background slots 1-6 for a language (slot 4 is the tutorial picture of the
 // language).

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "game/app/loop/FrameLoop.h"
+#include "game/core/audio/AudioSystem.h"
 #include "game/core/camera/Camera.h"
 #include "game/core/config/Config.h"
 #include "game/core/image/BitmapCache.h"
@@ -115,6 +116,15 @@ const char* MenuSoundName(uint32_t sound) {
     return sound < kMenuSoundCount ? kNames[sound] : nullptr;
 }
 
+void PlayFrontEndSound(uint32_t sound, uint32_t frequency) {
+    SoundVoice* voice = sound < kFrontEndSoundSlots ? g_frontEnd.sounds[sound] : nullptr;
+    if (!voice) return;
+    voice->Stop();
+    voice->SetPlayPosition(0);
+    if (frequency) voice->SetFrequency(frequency);
+    voice->Play(0);
+}
+
 void ShowNextLoadingScreen() {
     ShowWholeScreen(g_frontEnd.loadingScreens[g_frontEnd.loadingCycle % kLoadingScreenCount]);
     g_frontEnd.loadingCycle = (g_frontEnd.loadingCycle + 1) % kLoadingScreenCount;
@@ -144,7 +154,11 @@ void FrontEndLoad(RenderInterface* render, const FrontEndPaths& paths) {
         fe.fonts[i] = LoadTexture(render, kFonts[i].name, kFonts[i].image, kFonts[i].alpha);
     for (uint32_t slot = 1; slot < kBackgroundSlots; ++slot)
         fe.backgrounds[slot] = LoadSurface(render, BackgroundName(slot, g_Config.language));
-    // The menu sounds are the sound manager's (MenuSoundName); without it the menus are silent.
+    // The menu sounds, only when the sound manager exists; without it the menus are silent.
+    if (AudioSystem* audio = TheAudioSystem()) {
+        for (uint32_t i = 0; i < kMenuSoundCount; ++i) fe.sounds[i] = audio->LoadSoundFromPack(MenuSoundName(i), 0);
+        SetMenuSoundHook(PlayFrontEndSound);
+    }
 
     if (CreateCamera(&fe.camera, "Menu Camera", nullptr) == 0 && fe.camera) {
         SetCameraFov(fe.camera, 60.0f);
@@ -196,6 +210,11 @@ void FrontEndFree() {
     }
     fe.camera = nullptr;
     fe.profile.reset();
+    SetMenuSoundHook(nullptr);
+    for (SoundVoice*& v : fe.sounds) {
+        delete v;
+        v = nullptr;
+    }
     auto release = [&](uint32_t& handle) {
         if (handle && r) r->ReleaseTexture(handle);
         handle = 0;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "game/core/audio/AudioSystem.h"
 #include "game/core/config/Config.h"
 #include "game/core/datapack/DataPack.h"
 #include "game/core/image/ImageRecord.h"
@@ -20,6 +21,7 @@
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/session/RaceSession.h"
+#include "platform/audio/AudioOutput.h"
 #include "platform/sys/CrtRand.h"
 #include "tools/contentgen/ContentGen.h"
 #include "tools/packtool/PackWriter.h"
@@ -163,6 +165,37 @@ TEST_F(FrontEndLoadTest, LoadingScreensComeInAShuffledOrder) {
         FrontEndFree();
     }
     EXPECT_GT(firsts.size(), 1u);
+}
+
+// With a sound manager the seven menu sounds load from the data pack and the menus play them, each
+// from its start; without one the slots stay empty and the menus are silent.
+TEST_F(FrontEndLoadTest, MenuSoundsPlayThroughTheSoundManagerWhenThereIsOne) {
+    CountingRender render;
+    FrontEndLoad(&render, FrontEndPaths{data_.string(), "", ""});
+    for (SoundVoice* v : FrontEnd().sounds) EXPECT_EQ(v, nullptr);
+    PlayMenuSound(kSoundClickOn);  // silent, and harmless
+    FrontEndFree();
+
+    plat::SetAudioLoopbackForTests(22050);
+    auto audio = std::make_unique<AudioSystem>();
+    ASSERT_EQ(audio->Open(nullptr, 0, 0x3011), 0);
+    SetTheAudioSystem(audio.get());
+    FrontEndLoad(&render, FrontEndPaths{data_.string(), "", ""});
+    const FrontEndResources& fe = FrontEnd();
+    for (uint32_t i = 0; i < kFrontEndSoundSlots; ++i) EXPECT_EQ(fe.sounds[i] != nullptr, i < kMenuSoundCount) << i;
+    ASSERT_NE(fe.sounds[kSoundMenuRev], nullptr);
+    EXPECT_EQ(fe.sounds[kSoundClickOn]->IsPlaying(1), 0);
+    PlayMenuSound(kSoundClickOn);
+    EXPECT_NE(fe.sounds[kSoundClickOn]->IsPlaying(1), 0);
+    PlayMenuSound(kSoundMenuRev, 33075);
+    EXPECT_EQ(fe.sounds[kSoundMenuRev]->Frequency(), 33075u);
+    EXPECT_NE(fe.sounds[kSoundMenuRev]->IsPlaying(1), 0);
+    FrontEndFree();
+    for (SoundVoice* v : FrontEnd().sounds) EXPECT_EQ(v, nullptr);
+    EXPECT_EQ(audio->VoiceCount(), 0u) << "every menu voice is destroyed with the front end";
+    SetTheAudioSystem(nullptr);
+    audio.reset();
+    plat::SetAudioLoopbackForTests(0);
 }
 
 TEST(BackgroundNames, TheTutorialPictureFollowsTheLanguage) {
