@@ -32,6 +32,7 @@ class NullDevice final : public RenderDevice {
 public:
     void SetRenderState(uint32_t, uint32_t) override {}
     void SetTexture(uint32_t) override {}
+    void SetStageTexture(uint32_t, uint32_t) override {}
     void DrawIndexed(uint32_t, const ScreenVertex*, uint32_t, const uint16_t*, uint32_t) override {}
     void SetClip(const PixelRect&) override {}
     void Clear(const PixelRect&) override {}
@@ -442,6 +443,7 @@ int RunEditor(const AppOptions& options) {
         RenderDevice* to = nullptr;
         void SetRenderState(uint32_t s, uint32_t v) override { to->SetRenderState(s, v); }
         void SetTexture(uint32_t t) override { to->SetTexture(t); }
+        void SetStageTexture(uint32_t s, uint32_t t) override { to->SetStageTexture(s, t); }
         void DrawIndexed(uint32_t a, const ScreenVertex* b, uint32_t c, const uint16_t* d, uint32_t e) override {
             to->DrawIndexed(a, b, c, d, e);
         }

@@ -189,6 +189,7 @@ struct GfxDevice::Impl {
     uint32_t states[kStateSlots] = {};
     std::map<uint32_t, uint32_t> otherStates;
     GfxTexture* texture = nullptr;
+    GfxTexture* stages[kTextureStages] = {};  // [0] unused: stage 0 is `texture`
     GfxRect clip{0, 0, 0, 0};
     std::map<std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>, GLuint> samplers;
 
@@ -532,6 +533,13 @@ void GfxDevice::SetTexture(GfxTexture* texture) {
     impl_->texture = texture;
 }
 
+void GfxDevice::SetStageTexture(int stage, GfxTexture* texture) {
+    if (stage == 0) return SetTexture(texture);
+    if (stage < 0 || stage >= kTextureStages || impl_->stages[stage] == texture) return;
+    Flush();
+    impl_->stages[stage] = texture;
+}
+
 void GfxDevice::DrawIndexed(uint32_t primitiveType, const GfxVertex* vertices, uint32_t vertexCount,
                             const uint16_t* indices, uint32_t indexCount) {
     if (!vertices || !indices || vertexCount == 0 || indexCount < 3) return;
@@ -618,6 +626,20 @@ void GfxDevice::Flush() {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, t ? t->name : 0);
     glBindSampler(0, t ? im.Sampler() : 0);
+    // Stages 1.. on texture units 1.., each sampled like stage 0.
+    GLint stageUnits[kTextureStages - 1], stageOn[kTextureStages - 1];
+    for (int i = 1; i < kTextureStages; ++i) {
+        GfxTexture* st = im.stages[i];
+        stageUnits[i - 1] = i;
+        stageOn[i - 1] = st ? 1 : 0;
+        if (!st) continue;
+        glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + i));
+        glBindTexture(GL_TEXTURE_2D, st->name);
+        glBindSampler(static_cast<GLuint>(i), im.Sampler());
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glUniform1iv(im.Uniform("uStage"), kTextureStages - 1, stageUnits);
+    glUniform1iv(im.Uniform("uStageOn"), kTextureStages - 1, stageOn);
     glUniform2f(im.Uniform("uTarget"), static_cast<float>(renderWidth_), static_cast<float>(renderHeight_));
     glUniform1i(im.Uniform("uTex"), 0);
     glUniform1i(im.Uniform("uHasTex"), t ? 1 : 0);
@@ -719,6 +741,8 @@ void GfxDevice::DestroyTexture(GfxTexture* texture) {
     if (!texture) return;
     Flush();
     if (impl_->texture == texture) impl_->texture = nullptr;
+    for (GfxTexture*& st : impl_->stages)
+        if (st == texture) st = nullptr;
     glDeleteTextures(1, &texture->name);
     delete texture;
 }

@@ -109,6 +109,11 @@ public:
     void SetRenderState(uint32_t state, uint32_t value);
     uint32_t RenderState(uint32_t state) const;
     void SetTexture(GfxTexture* texture);  // null: no texture
+    // Texture stages: stage 0 is the texture of SetTexture; each further stage that holds a texture
+    // multiplies the colour of the stages before it by its texel (same texture coordinates), the
+    // alpha staying as they left it. Stages 1 to kTextureStages - 1; others are ignored.
+    static constexpr int kTextureStages = 8;
+    void SetStageTexture(int stage, GfxTexture* texture);
 
     // Draws an indexed list, strip or fan. The triangles join the current batch.
     void DrawIndexed(uint32_t primitiveType, const GfxVertex* vertices, uint32_t vertexCount,
