@@ -224,7 +224,11 @@ struct ScreenVertex {
 };
 static_assert(sizeof(ScreenVertex) == 32);
 
-struct MeshVertex;
+// A mesh vertex as viewports transform it (32 bytes): position, normal, texture u, v.
+struct MeshVertex {
+    float x, y, z, nx, ny, nz, u, v;
+};
+static_assert(sizeof(MeshVertex) == 32);
 
 // Payload of kMsgSelectPress.
 struct MousePress {
