@@ -76,6 +76,8 @@ public:
     void Close() {
         for (auto& [id, cursor] : cursors_) SDL_FreeCursor(cursor);
         cursors_.clear();
+        if (viewCursor_) SDL_FreeCursor(viewCursor_);
+        viewCursor_ = nullptr;
         if (imgui_) {
             plat::SetModalRunner(nullptr);
             plat::SetPopupRunner(nullptr);
@@ -229,31 +231,43 @@ private:
         }
     }
 
-    // The navigation cursor of the tool over a viewport, the arrow elsewhere. ImGui leaves the cursor
-    // alone (ImGuiConfigFlags_NoMouseCursorChange) so that the choice made here stays.
+    static SDL_Cursor* MakeCursor(const plat::Cursor& c) {
+        if (c.image.Empty()) return nullptr;
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(c.image.rgba.data()), c.image.width,
+                                                                  c.image.height, 32, c.image.width * 4,
+                                                                  SDL_PIXELFORMAT_RGBA32);
+        SDL_Cursor* made = surface ? SDL_CreateColorCursor(surface, c.hotX, c.hotY) : nullptr;
+        if (surface) SDL_FreeSurface(surface);
+        return made;
+    }
+
+    // The navigation cursor of the tool over a viewport, a locked view's own cursor over its viewport,
+    // the arrow elsewhere. ImGui leaves the cursor alone (ImGuiConfigFlags_NoMouseCursorChange) so that
+    // the choice made here stays.
     void ShowCursorAt(int x, int y) {
         if (!imgui_) return;
         const SDL_Keymod mod = SDL_GetModState();
+        QvCursor view = nullptr;
         const int id = ImGui::GetIO().WantCaptureMouse
                            ? 0
-                           : app_->CursorAt(x, y, (mod & KMOD_SHIFT) ? 4 : 0, (mod & KMOD_CTRL) ? 8 : 0);
-        if (id == shownCursor_) return;
+                           : app_->CursorAt(x, y, (mod & KMOD_SHIFT) ? 4 : 0, (mod & KMOD_CTRL) ? 8 : 0, &view);
+        if (id == shownCursor_ && view == shownView_) return;
         shownCursor_ = id;
+        shownView_ = view;
         SDL_Cursor* cursor = nullptr;
-        if (id > 0) {
+        SDL_Cursor* previousView = viewCursor_;
+        viewCursor_ = nullptr;
+        if (view) {
+            // The view's cursor is made each time it is shown: the view owns the picture and may change it.
+            viewCursor_ = MakeCursor(*reinterpret_cast<const plat::Cursor*>(view));
+            cursor = viewCursor_;
+        } else if (id > 0) {
             auto found = cursors_.find(id);
-            if (found == cursors_.end()) {
-                CursorImage image = NavigationCursor(id);
-                SDL_Surface* surface = image.image.Empty() ? nullptr
-                    : SDL_CreateRGBSurfaceWithFormatFrom(image.image.rgba.data(), image.image.width, image.image.height,
-                                                         32, image.image.width * 4, SDL_PIXELFORMAT_RGBA32);
-                SDL_Cursor* made = surface ? SDL_CreateColorCursor(surface, image.hotX, image.hotY) : nullptr;
-                if (surface) SDL_FreeSurface(surface);
-                found = cursors_.emplace(id, made).first;
-            }
+            if (found == cursors_.end()) found = cursors_.emplace(id, MakeCursor(NavigationCursor(id))).first;
             cursor = found->second;
         }
         SDL_SetCursor(cursor ? cursor : SDL_GetDefaultCursor());
+        if (previousView) SDL_FreeCursor(previousView);  // no longer the current one
     }
 
 public:
@@ -370,6 +384,8 @@ private:
     bool overlayShown_ = false;
     std::map<int, SDL_Cursor*> cursors_;
     int shownCursor_ = 0;
+    QvCursor shownView_ = nullptr;
+    SDL_Cursor* viewCursor_ = nullptr;  // the shown view cursor, made from the view's picture
 };
 
 // Key names of scripts: the function keys F1 to F12 (their codes are 0x3B-0x44, 0x57, 0x58).

@@ -562,8 +562,14 @@ void EditorViewport::MouseUp() {
     if (set_->tool == kToolSelect) SendSelect(kMsgSelectRelease, 0);
 }
 
-int EditorViewport::CursorFor(int32_t x, int32_t y, uint32_t shift, uint32_t control) {
-    if ((flags_ & kViewportLocked) && locked_ && locked_->GetCursor(x, y, shift, control)) return -1;
+int EditorViewport::CursorFor(int32_t x, int32_t y, uint32_t shift, uint32_t control, QvCursor* view) {
+    if (view) *view = nullptr;
+    if (flags_ & kViewportLocked && locked_) {
+        if (QvCursor own = locked_->GetCursor(x, y, shift, control)) {
+            if (view) *view = own;
+            return -1;
+        }
+    }
     switch (set_->tool) {
         case kToolMove: return 190;
         case kToolForward: return 191;

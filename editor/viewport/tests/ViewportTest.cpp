@@ -12,6 +12,7 @@
 #include "editor/viewport/EditorViewport.h"
 #include "editor/viewport/tests/FakePlugin.h"
 #include "platform/bytes/ByteIO.h"
+#include "platform/dialogs/Bitmap.h"
 #include "platform/dialogs/Modal.h"
 
 namespace qv {
@@ -388,6 +389,30 @@ TEST_F(ViewportFixture, LockedViewportDrawsOnlyTheViewAndTakesItsMouse) {
     EXPECT_FALSE(V(3).GetFlags() & kViewportLocked);
     land.view.refuse = true;
     EXPECT_FALSE(V(3).LockTo(&land.view)) << "a view that gives no instance leaves the viewport unlocked";
+}
+
+TEST_F(ViewportFixture, LockedViewShowsTheCursorItMade) {
+    const uint8_t pixels[2 * 2 * 4] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 9, 9, 9, 0};
+    EXPECT_EQ(plat::CreateCursor(2, 2, pixels, 2, 0), nullptr) << "a hot spot outside the picture";
+    EXPECT_EQ(plat::CreateCursor(0, 2, pixels, 0, 0), nullptr);
+    plat::Cursor* own = plat::CreateCursor(2, 2, pixels, 1, 0);
+    ASSERT_NE(own, nullptr);
+    land.view.cursor = reinterpret_cast<QvCursor>(own);
+    ASSERT_TRUE(V(3).LockTo(&land.view));
+    set->tool = kToolMove;
+    QvCursor shown = nullptr;
+    EXPECT_EQ(V(3).CursorFor(5, 5, 0, 8, &shown), -1);
+    ASSERT_EQ(shown, reinterpret_cast<QvCursor>(own));
+    const auto* made = reinterpret_cast<const plat::Cursor*>(shown);
+    EXPECT_EQ(made->hotX, 1);
+    EXPECT_EQ(made->hotY, 0);
+    EXPECT_EQ(made->image.Pixel(1, 0), 0xFF00FF00u);
+    EXPECT_EQ(V(3).CursorFor(5, 5, 0, 0, &shown), 190) << "a view that gives no cursor leaves it to the tool";
+    EXPECT_EQ(shown, nullptr);
+    V(3).Unlock();
+    EXPECT_EQ(V(3).CursorFor(5, 5, 0, 8, &shown), 190);
+    EXPECT_EQ(shown, nullptr);
+    plat::DeleteCursor(own);
 }
 
 TEST_F(ViewportFixture, SelectToolSendsPressDragReleaseToTheActivePluginsInputPorts) {
