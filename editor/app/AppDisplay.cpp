@@ -55,6 +55,7 @@ public:
         config.windowHeight = config.renderHeight = options_.height;
         config.hidden = options_.hidden;
         config.swapInterval = 0;
+        config.keepAspect = false;  // the render target follows the window's size
         std::string error;
         gfx_ = plat::GfxDevice::Create(config, &error);
         if (!gfx_) {
@@ -179,6 +180,16 @@ private:
         ImGui::End();
     }
 
+    // The render target takes the window's new size; the next frame lays the bars, the viewports and
+    // the panel out again.
+    void WindowResized(int width, int height) {
+        if (width <= 0 || height <= 0 || (width == options_.width && height == options_.height)) return;
+        options_.width = width;
+        options_.height = height;
+        if (gfx_) gfx_->SetRenderSize(width, height);
+        top_ = bottom_ = -1;
+    }
+
     void PollEvents() {
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
@@ -198,6 +209,7 @@ private:
                     break;
                 case SDL_WINDOWEVENT:
                     if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) app_->mouse().LoseInput();
+                    if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) WindowResized(e.window.data1, e.window.data2);
                     break;
                 case SDL_MOUSEMOTION:
                     app_->mouse().AddMotion(e.motion.xrel, e.motion.yrel);

@@ -177,6 +177,7 @@ struct GfxDevice::Impl {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     bool ownsVideo = false;
+    bool keepAspect = true;
     // Storage for a whole chain in one call, where the driver offers it: the levels are then
     // written straight into the texture instead of being kept apart and copied when first used.
     PFNGLTEXSTORAGE2DPROC texStorage2D = nullptr;
@@ -268,6 +269,7 @@ std::unique_ptr<GfxDevice> GfxDevice::Create(const GfxConfig& config, std::strin
         return nullptr;
     }
     SDL_GL_SetSwapInterval(config.swapInterval);
+    im.keepAspect = config.keepAspect;
     PinGlLibraries();
     if (SDL_GL_ExtensionSupported("GL_ARB_texture_storage"))
         im.texStorage2D = reinterpret_cast<PFNGLTEXSTORAGE2DPROC>(SDL_GL_GetProcAddress("glTexStorage2D"));
@@ -886,7 +888,7 @@ void GfxDevice::Present() {
     Impl& im = *impl_;
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(im.window, &ww, &wh);
-    const GfxRect r = PresentRect(ww, wh);
+    const GfxRect r = im.keepAspect ? PresentRect(ww, wh) : GfxRect{0, 0, ww, wh};
     const int x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, im.fbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);

@@ -53,6 +53,9 @@ struct GfxConfig {
     bool fullScreen = false;
     bool hidden = false;     // tests and benchmarks keep the window hidden
     int swapInterval = 1;    // 1 = wait for the vertical blank where the driver offers it
+    // The frame is shown at 4:3 in the window; off, it covers the whole window (a caller whose render
+    // size follows the window's).
+    bool keepAspect = true;
 };
 
 // Sanitizer builds: keeps the GL driver's libraries loaded to the end of the process so that the leak
@@ -143,7 +146,8 @@ public:
     // Copies the render target (scaled to fit) into a surface.
     void CopyBackBufferToSurface(GfxSurface* dest);
 
-    // Shows the frame: the render target scaled into the window at 4:3, then the buffer swap.
+    // Shows the frame: the render target scaled into the window at 4:3 (or over all of it, see
+    // GfxConfig::keepAspect), then the buffer swap.
     void Present();
     // Where Present puts the frame in a window of that size (GL's bottom-up rows): the largest 4:3
     // rectangle that fits, centred; the rest of the window stays black.
