@@ -32,6 +32,7 @@ class NullDevice final : public RenderDevice {
 public:
     void SetRenderState(uint32_t, uint32_t) override {}
     void SetTexture(uint32_t) override {}
+    void SetStageTexture(uint32_t, uint32_t) override {}
     void DrawIndexed(uint32_t, const ScreenVertex*, uint32_t, const uint16_t*, uint32_t) override {}
     void SetClip(const PixelRect&) override {}
     void Clear(const PixelRect&) override {}
@@ -54,6 +55,7 @@ public:
         config.windowHeight = config.renderHeight = options_.height;
         config.hidden = options_.hidden;
         config.swapInterval = 0;
+        config.keepAspect = false;  // the render target follows the window's size
         std::string error;
         gfx_ = plat::GfxDevice::Create(config, &error);
         if (!gfx_) {
@@ -75,6 +77,8 @@ public:
     void Close() {
         for (auto& [id, cursor] : cursors_) SDL_FreeCursor(cursor);
         cursors_.clear();
+        if (viewCursor_) SDL_FreeCursor(viewCursor_);
+        viewCursor_ = nullptr;
         if (imgui_) {
             plat::SetModalRunner(nullptr);
             plat::SetPopupRunner(nullptr);
@@ -176,6 +180,16 @@ private:
         ImGui::End();
     }
 
+    // The render target takes the window's new size; the next frame lays the bars, the viewports and
+    // the panel out again.
+    void WindowResized(int width, int height) {
+        if (width <= 0 || height <= 0 || (width == options_.width && height == options_.height)) return;
+        options_.width = width;
+        options_.height = height;
+        if (gfx_) gfx_->SetRenderSize(width, height);
+        top_ = bottom_ = -1;
+    }
+
     void PollEvents() {
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
@@ -195,6 +209,7 @@ private:
                     break;
                 case SDL_WINDOWEVENT:
                     if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) app_->mouse().LoseInput();
+                    if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) WindowResized(e.window.data1, e.window.data2);
                     break;
                 case SDL_MOUSEMOTION:
                     app_->mouse().AddMotion(e.motion.xrel, e.motion.yrel);
@@ -228,31 +243,43 @@ private:
         }
     }
 
-    // The navigation cursor of the tool over a viewport, the arrow elsewhere. ImGui leaves the cursor
-    // alone (ImGuiConfigFlags_NoMouseCursorChange) so that the choice made here stays.
+    static SDL_Cursor* MakeCursor(const plat::Cursor& c) {
+        if (c.image.Empty()) return nullptr;
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(c.image.rgba.data()), c.image.width,
+                                                                  c.image.height, 32, c.image.width * 4,
+                                                                  SDL_PIXELFORMAT_RGBA32);
+        SDL_Cursor* made = surface ? SDL_CreateColorCursor(surface, c.hotX, c.hotY) : nullptr;
+        if (surface) SDL_FreeSurface(surface);
+        return made;
+    }
+
+    // The navigation cursor of the tool over a viewport, a locked view's own cursor over its viewport,
+    // the arrow elsewhere. ImGui leaves the cursor alone (ImGuiConfigFlags_NoMouseCursorChange) so that
+    // the choice made here stays.
     void ShowCursorAt(int x, int y) {
         if (!imgui_) return;
         const SDL_Keymod mod = SDL_GetModState();
+        QvCursor view = nullptr;
         const int id = ImGui::GetIO().WantCaptureMouse
                            ? 0
-                           : app_->CursorAt(x, y, (mod & KMOD_SHIFT) ? 4 : 0, (mod & KMOD_CTRL) ? 8 : 0);
-        if (id == shownCursor_) return;
+                           : app_->CursorAt(x, y, (mod & KMOD_SHIFT) ? 4 : 0, (mod & KMOD_CTRL) ? 8 : 0, &view);
+        if (id == shownCursor_ && view == shownView_) return;
         shownCursor_ = id;
+        shownView_ = view;
         SDL_Cursor* cursor = nullptr;
-        if (id > 0) {
+        SDL_Cursor* previousView = viewCursor_;
+        viewCursor_ = nullptr;
+        if (view) {
+            // The view's cursor is made each time it is shown: the view owns the picture and may change it.
+            viewCursor_ = MakeCursor(*reinterpret_cast<const plat::Cursor*>(view));
+            cursor = viewCursor_;
+        } else if (id > 0) {
             auto found = cursors_.find(id);
-            if (found == cursors_.end()) {
-                CursorImage image = NavigationCursor(id);
-                SDL_Surface* surface = image.image.Empty() ? nullptr
-                    : SDL_CreateRGBSurfaceWithFormatFrom(image.image.rgba.data(), image.image.width, image.image.height,
-                                                         32, image.image.width * 4, SDL_PIXELFORMAT_RGBA32);
-                SDL_Cursor* made = surface ? SDL_CreateColorCursor(surface, image.hotX, image.hotY) : nullptr;
-                if (surface) SDL_FreeSurface(surface);
-                found = cursors_.emplace(id, made).first;
-            }
+            if (found == cursors_.end()) found = cursors_.emplace(id, MakeCursor(NavigationCursor(id))).first;
             cursor = found->second;
         }
         SDL_SetCursor(cursor ? cursor : SDL_GetDefaultCursor());
+        if (previousView) SDL_FreeCursor(previousView);  // no longer the current one
     }
 
 public:
@@ -369,6 +396,8 @@ private:
     bool overlayShown_ = false;
     std::map<int, SDL_Cursor*> cursors_;
     int shownCursor_ = 0;
+    QvCursor shownView_ = nullptr;
+    SDL_Cursor* viewCursor_ = nullptr;  // the shown view cursor, made from the view's picture
 };
 
 // Key names of scripts: the function keys F1 to F12 (their codes are 0x3B-0x44, 0x57, 0x58).
@@ -442,6 +471,7 @@ int RunEditor(const AppOptions& options) {
         RenderDevice* to = nullptr;
         void SetRenderState(uint32_t s, uint32_t v) override { to->SetRenderState(s, v); }
         void SetTexture(uint32_t t) override { to->SetTexture(t); }
+        void SetStageTexture(uint32_t s, uint32_t t) override { to->SetStageTexture(s, t); }
         void DrawIndexed(uint32_t a, const ScreenVertex* b, uint32_t c, const uint16_t* d, uint32_t e) override {
             to->DrawIndexed(a, b, c, d, e);
         }

@@ -197,12 +197,13 @@ void EditorApp::BuildToolbar() {
     toolbarLabels = {"All", "1", "2", "3", "4", "", "Move", "Zoom", "Rotate", "Tilt", "FOV", "Select", ""};
 }
 
-int EditorApp::CursorAt(int32_t x, int32_t y, uint32_t shift, uint32_t control) {
+int EditorApp::CursorAt(int32_t x, int32_t y, uint32_t shift, uint32_t control, QvCursor* view) {
+    if (view) *view = nullptr;
     if (!viewports_) return 0;
     for (int i = 0; i < 4; ++i) {
         const PixelRect& r = layout_.viewports[i];
         if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) continue;
-        return (*viewports_)[i].CursorFor(x - r.left, y - r.top, shift, control);
+        return (*viewports_)[i].CursorFor(x - r.left, y - r.top, shift, control, view);
     }
     return 0;
 }

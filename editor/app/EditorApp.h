@@ -85,8 +85,8 @@ public:
     std::unique_ptr<plat::Dialog> panel;  // the active plug-in's dialog
     const plat::Bitmap& DefaultToolbarPicture() const { return defaultPluginBitmap_; }
     // The cursor over a window point: a navigation cursor id (190...) over a viewport, -1 where a locked
-    // view shows its own, 0 for the arrow.
-    int CursorAt(int32_t x, int32_t y, uint32_t shift, uint32_t control);
+    // view shows its own (given in *view when asked for), 0 for the arrow.
+    int CursorAt(int32_t x, int32_t y, uint32_t shift, uint32_t control, QvCursor* view = nullptr);
 
     // The editor's dialogs (also reached through OnCommand).
     void WorldSizeDialog();

@@ -17,10 +17,7 @@ plat::Bitmap ToolbarStrip();
 // The button of a plug-in that has no bitmap of its own.
 plat::Bitmap DefaultPluginBitmap();
 
-struct CursorImage {
-    plat::Bitmap image;  // empty for an unknown id
-    int hotX = 0, hotY = 0;
-};
+using CursorImage = plat::Cursor;  // an empty image for an unknown id
 // The navigation cursors 190 (Move), 191 (Forward / Zoom), 194 (Rotate), 197 (Field of View) and
 // 198 (Tilt): the tool's picture at twice the size with a white rim, the hot spot in the middle.
 CursorImage NavigationCursor(int id);

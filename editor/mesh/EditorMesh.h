@@ -10,10 +10,6 @@
 
 namespace qv {
 
-struct MeshVertex {
-    float x, y, z, nx, ny, nz, u, v;
-};
-
 struct MeshGroup {
     uint16_t faceCount = 0;
     uint16_t vertexCount = 0;

@@ -224,7 +224,11 @@ struct ScreenVertex {
 };
 static_assert(sizeof(ScreenVertex) == 32);
 
-struct MeshVertex;
+// A mesh vertex as viewports transform it (32 bytes): position, normal, texture u, v.
+struct MeshVertex {
+    float x, y, z, nx, ny, nz, u, v;
+};
+static_assert(sizeof(MeshVertex) == 32);
 
 // Payload of kMsgSelectPress.
 struct MousePress {
@@ -244,6 +248,7 @@ struct MouseDrag {
 // Viewport flags.
 enum : uint32_t { kViewportLocked = 1, kViewportPerspective = 2, kViewportTopDown = 4 };
 
+// A view's cursor: points at a cursor of the window layer (plat::CreateCursor); null for the editor's.
 using QvCursor = struct QvCursorObject*;
 // The drawing context a viewport lends for text onto its current frame (GetDrawingContext): text in
 // the GDI manner, positions in viewport pixels from the top left, colours 0x00BBGGRR.

@@ -65,15 +65,19 @@ GfxRenderDevice::~GfxRenderDevice() {
 
 void GfxRenderDevice::SetRenderState(uint32_t state, uint32_t value) { gfx_->SetRenderState(state, value); }
 
-void GfxRenderDevice::SetTexture(uint32_t slot) {
+void GfxRenderDevice::SetTexture(uint32_t slot) { gfx_->SetTexture(TextureFor(slot)); }
+
+void GfxRenderDevice::SetStageTexture(uint32_t stage, uint32_t slot) {
+    if (stage >= plat::GfxDevice::kTextureStages) return;
+    gfx_->SetStageTexture(static_cast<int>(stage), TextureFor(slot));
+}
+
+plat::GfxTexture* GfxRenderDevice::TextureFor(uint32_t slot) {
     if (slot == kFontTextureSlot) {
         if (!font_) {
             // White texels whose alpha is the glyph coverage; the vertex colour tints them.
             const FontAtlas& atlas = FontAtlas::Editor();
-            if (!atlas.Ok()) {
-                gfx_->SetTexture(nullptr);
-                return;
-            }
+            if (!atlas.Ok()) return nullptr;
             plat::GfxLevel level;
             level.width = FontAtlas::kWidth;
             level.height = FontAtlas::kHeight;
@@ -81,14 +85,10 @@ void GfxRenderDevice::SetTexture(uint32_t slot) {
             for (size_t i = 0; i < atlas.Coverage().size(); ++i) level.rgba[i * 4 + 3] = atlas.Coverage()[i];
             font_ = gfx_->CreateTexture({level}, true);
         }
-        gfx_->SetTexture(font_);
-        return;
+        return font_;
     }
     const TextureEntry* entry = slot && textures_ ? textures_->Get(slot) : nullptr;
-    if (!entry || entry->colour.header.width <= 0 || entry->colour.Height() <= 0) {
-        gfx_->SetTexture(nullptr);
-        return;
-    }
+    if (!entry || entry->colour.header.width <= 0 || entry->colour.Height() <= 0) return nullptr;
     Cached& c = cache_[slot];
     const void* source = entry->colour.pixels.data();
     if (c.texture && (c.source != source || c.hadAlpha != entry->alpha.has_value())) {
@@ -104,7 +104,7 @@ void GfxRenderDevice::SetTexture(uint32_t slot) {
         c.source = source;
         c.hadAlpha = entry->alpha.has_value();
     }
-    gfx_->SetTexture(c.texture);
+    return c.texture;
 }
 
 void GfxRenderDevice::DrawIndexed(uint32_t type, const ScreenVertex* vertices, uint32_t vertexCount,

@@ -24,6 +24,7 @@ public:
 
     void SetRenderState(uint32_t state, uint32_t value) override;
     void SetTexture(uint32_t slot) override;
+    void SetStageTexture(uint32_t stage, uint32_t slot) override;
     void DrawIndexed(uint32_t type, const ScreenVertex* vertices, uint32_t vertexCount, const uint16_t* indices,
                      uint32_t indexCount) override;
     void SetClip(const PixelRect& rect) override;
@@ -42,6 +43,8 @@ private:
     std::map<uint32_t, Cached> cache_;
     plat::GfxTexture* font_ = nullptr;  // the font atlas, made at its first use
     PixelRect clip_{0, 0, 0, 0};
+    // The GL texture of a slot, made at its first use; null for none.
+    plat::GfxTexture* TextureFor(uint32_t slot);
     void DrawLines(bool strip, const uint16_t* indices, uint32_t indexCount);
     static constexpr uint32_t kLineList = 2, kLineStrip = 3, kTriangleList = 4;
     std::vector<plat::GfxVertex> moved_;

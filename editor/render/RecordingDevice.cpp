@@ -10,6 +10,10 @@ void RecordingDevice::SetRenderState(uint32_t state, uint32_t value) {
 
 void RecordingDevice::SetTexture(uint32_t slot) { calls.push_back("texture " + std::to_string(slot)); }
 
+void RecordingDevice::SetStageTexture(uint32_t stage, uint32_t slot) {
+    calls.push_back("stage " + std::to_string(stage) + " texture " + std::to_string(slot));
+}
+
 void RecordingDevice::DrawIndexed(uint32_t type, const ScreenVertex* vertices, uint32_t vertexCount,
                                   const uint16_t* indices, uint32_t indexCount) {
     char text[96];

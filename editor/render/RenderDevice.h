@@ -23,6 +23,8 @@ public:
     virtual ~RenderDevice() = default;
     virtual void SetRenderState(uint32_t state, uint32_t value) = 0;
     virtual void SetTexture(uint32_t slot) = 0;  // 0: none
+    // A further texture stage (1 to 7): it multiplies the colour of the stages before it.
+    virtual void SetStageTexture(uint32_t stage, uint32_t slot) = 0;
     virtual void DrawIndexed(uint32_t type, const ScreenVertex* vertices, uint32_t vertexCount, const uint16_t* indices,
                              uint32_t indexCount) = 0;
     // Drawing is kept inside the rectangle; clearing fills it with colour 0 and depth 1.
@@ -32,11 +34,12 @@ public:
     virtual void EndScene() = 0;
 };
 
-// Keeps every call as a line of text ("state 27 1", "texture 3", "draw 4 v3 i3 z0.5", "clear 0 0 10 10").
+// Keeps every call as a line of text ("state 27 1", "texture 3", "stage 1 texture 3", "draw 4 v3 i3 z0.5", "clear 0 0 10 10").
 class RecordingDevice : public RenderDevice {
 public:
     void SetRenderState(uint32_t state, uint32_t value) override;
     void SetTexture(uint32_t slot) override;
+    void SetStageTexture(uint32_t stage, uint32_t slot) override;
     void DrawIndexed(uint32_t type, const ScreenVertex* vertices, uint32_t vertexCount, const uint16_t* indices,
                      uint32_t indexCount) override;
     void SetClip(const PixelRect& rect) override;

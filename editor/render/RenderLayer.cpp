@@ -75,7 +75,10 @@ int32_t RenderLayer::SetTexture(uint32_t slot) {
 }
 
 int32_t RenderLayer::SetStageTexture(uint32_t stage, uint32_t slot) {
-    if (stage == 0) {
+    if (stage >= kTextureStages) return Result(kRenderFailed);
+    if (stage > 0) {
+        device_->SetStageTexture(stage, slot);
+    } else {
         device_->SetTexture(slot);
         // The current slot follows what the device holds, so that selecting the previous texture again
         // binds it again instead of being taken as no change.

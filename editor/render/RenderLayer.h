@@ -38,8 +38,10 @@ public:
     int32_t DrawPrimitive(uint32_t type, uint32_t vertexCount, const ScreenVertex* vertices, uint32_t indexCount,
                           const uint16_t* indices);
     int32_t SetTexture(uint32_t slot);
-    // Binds a slot to a texture stage of the device at once. The GL device draws with one stage, so
-    // stages above 0 are accepted and not drawn; stage 0 becomes the current texture.
+    // Binds a slot to a texture stage of the device at once: stage 0 becomes the current texture,
+    // each of stages 1 to kTextureStages - 1 multiplies the colour of the stages before it.
+    // kRenderFailed for a stage beyond them.
+    static constexpr uint32_t kTextureStages = 8;
     int32_t SetStageTexture(uint32_t stage, uint32_t slot);
     uint32_t CurrentTexture() const { return texture_; }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/vecmath/VecMath.h"
 #include "editor/core/Editor.h"
 #include "editor/input/MouseInput.h"
 #include "editor/mesh/EditorMesh.h"
@@ -28,16 +29,13 @@ float WrapDegrees(float a) {
 
 float Dot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-// r = a x b for 4 x 4 row-major matrices.
+// r = a x b for 4 x 4 row-major matrices (rows of a through b).
 void Multiply(const float a[16], const float b[16], float r[16]) {
-    float out[16];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float s = 0;
-            for (int k = 0; k < 4; ++k) s += a[i * 4 + k] * b[k * 4 + j];
-            out[i * 4 + j] = s;
-        }
-    std::memcpy(r, out, sizeof out);
+    Matrix4 ma, mb, out;
+    std::memcpy(ma.m, a, sizeof ma.m);
+    std::memcpy(mb.m, b, sizeof mb.m);
+    Mat4Multiply(&mb, &ma, &out);
+    std::memcpy(r, out.m, sizeof out.m);
 }
 
 void WriteCameraRecord(plat::ByteWriter& w, const CameraRecord& c) {
@@ -258,33 +256,35 @@ void EditorViewport::UpdateMatrices() {
     }
     view_[15] = 1;
 
-    // Input (x, depth, up, 1) -> (X, Y, Z, W).
+    // Every stage keeps the camera's order of columns: x, depth, up, w. Plug-ins read screen y from
+    // column 2 and depth from column 1 of these matrices and of their product.
     std::fill(std::begin(projection_), std::end(projection_), 0.0f);
     if (GetFlags() & kViewportPerspective) {
         const float e = 1.0f / std::tan(cam.fieldOfView / 2);
         const float q = cam.farPlane / (cam.farPlane - cam.nearPlane);
         projection_[0] = e;
-        projection_[2 * 4 + 1] = e * w / h;
-        projection_[1 * 4 + 2] = q;
-        projection_[3 * 4 + 2] = -cam.nearPlane * q;
-        projection_[1 * 4 + 3] = 1;
+        projection_[1 * 4 + 1] = q;
+        projection_[3 * 4 + 1] = -cam.nearPlane * q;
+        projection_[2 * 4 + 2] = e * w / h;
+        projection_[1 * 4 + 3] = 1;  // w = camera depth
     } else {
         const float extent = std::max({b[3] - b[0], b[4] - b[1], b[5] - b[2]});
         // A world of extent 1 or less would divide by zero or turn the depth around.
         const float d = 1.0f / std::max(extent - 1.0f, 1.0f);
         projection_[0] = zoom_ / w;
-        projection_[2 * 4 + 1] = zoom_ / h;
-        projection_[1 * 4 + 2] = d;
-        projection_[3 * 4 + 2] = -d;
+        projection_[1 * 4 + 1] = d;
+        projection_[3 * 4 + 1] = -d;
+        projection_[2 * 4 + 2] = zoom_ / h;
         projection_[15] = 1;
     }
 
+    // Pixels: x to the right from the left edge, y (from up) downwards from the top edge; depth passes.
     std::fill(std::begin(screen_), std::end(screen_), 0.0f);
     screen_[0] = w / 2;
-    screen_[12] = w / 2;
-    screen_[5] = -h / 2;
-    screen_[13] = h / 2;
-    screen_[10] = 1;
+    screen_[3 * 4 + 0] = w / 2;
+    screen_[1 * 4 + 1] = 1;
+    screen_[2 * 4 + 2] = -h / 2;
+    screen_[3 * 4 + 2] = h / 2;
     screen_[15] = 1;
 
     float vp[16];
@@ -294,19 +294,20 @@ void EditorViewport::UpdateMatrices() {
 
 namespace {
 
-// One point (x, y, z, 1) through the matrix to a screen vertex.
+// One point (x, y, z, 1) through the matrix to a screen vertex: screen x from column 0, depth from
+// column 1, screen y from column 2.
 void Project(const float* m, const float* v, uint32_t colour, ScreenVertex& o) {
     const float x = v[0], y = v[1], z = v[2];
     const float X = x * m[0] + y * m[4] + z * m[8] + m[12];
-    const float Y = x * m[1] + y * m[5] + z * m[9] + m[13];
-    const float Z = x * m[2] + y * m[6] + z * m[10] + m[14];
+    const float depth = x * m[1] + y * m[5] + z * m[9] + m[13];
+    const float Y = x * m[2] + y * m[6] + z * m[10] + m[14];
     const float W = x * m[3] + y * m[7] + z * m[11] + m[15];
     float rhw;
     if (W == 0.0001f) rhw = 1.0f / (W - 1.0f);
     else rhw = 1.0f / (W == 0.0f ? 1e-6f : W);  // a point on the eye plane: no infinite reciprocal
     o.sx = X * rhw;
     o.sy = Y * rhw;
-    o.sz = Z * rhw;
+    o.sz = depth * rhw;
     o.rhw = rhw;
     o.colour = colour;
 }
@@ -561,8 +562,14 @@ void EditorViewport::MouseUp() {
     if (set_->tool == kToolSelect) SendSelect(kMsgSelectRelease, 0);
 }
 
-int EditorViewport::CursorFor(int32_t x, int32_t y, uint32_t shift, uint32_t control) {
-    if ((flags_ & kViewportLocked) && locked_ && locked_->GetCursor(x, y, shift, control)) return -1;
+int EditorViewport::CursorFor(int32_t x, int32_t y, uint32_t shift, uint32_t control, QvCursor* view) {
+    if (view) *view = nullptr;
+    if (flags_ & kViewportLocked && locked_) {
+        if (QvCursor own = locked_->GetCursor(x, y, shift, control)) {
+            if (view) *view = own;
+            return -1;
+        }
+    }
     switch (set_->tool) {
         case kToolMove: return 190;
         case kToolForward: return 191;

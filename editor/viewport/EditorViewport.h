@@ -145,8 +145,8 @@ public:
     // The properties dialog: render flags and the locked view.
     void ShowProperties();
     // Which cursor the viewport shows: 0 arrow, or the tool's cursor number (190, 191, 194, 198, 197);
-    // over a locked viewport -1 means the view decided.
-    int CursorFor(int32_t x, int32_t y, uint32_t shift, uint32_t control);
+    // over a locked viewport -1 means the view decided, its cursor given in *view when asked for.
+    int CursorFor(int32_t x, int32_t y, uint32_t shift, uint32_t control, QvCursor* view = nullptr);
 
     int propertiesPlugin = 0;
     int propertiesView = 0;

@@ -67,4 +67,14 @@ Bitmap* CreateBitmap(int width, int height, const uint8_t* rgba) {
 
 void DeleteBitmap(Bitmap* bitmap) { delete bitmap; }
 
+Cursor* CreateCursor(int width, int height, const uint8_t* rgba, int hotX, int hotY) {
+    if (width <= 0 || height <= 0 || width > 256 || height > 256) return nullptr;
+    if (hotX < 0 || hotY < 0 || hotX >= width || hotY >= height) return nullptr;
+    auto* c = new Cursor{Bitmap(width, height), hotX, hotY};
+    if (rgba) std::memcpy(c->image.rgba.data(), rgba, c->image.rgba.size());
+    return c;
+}
+
+void DeleteCursor(Cursor* cursor) { delete cursor; }
+
 }  // namespace plat

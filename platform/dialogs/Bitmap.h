@@ -28,4 +28,15 @@ struct Bitmap {
 Bitmap* CreateBitmap(int width, int height, const uint8_t* rgba);
 void DeleteBitmap(Bitmap* bitmap);
 
+// A cursor: its picture and the pixel of it that points. A cursor handle given to the editor (a
+// locked view's cursor) points at one of these.
+struct Cursor {
+    Bitmap image;
+    int hotX = 0, hotY = 0;
+};
+// A cursor owned by whoever made it; null for a size outside 1..256 or a hot spot outside the picture.
+// Delete it with DeleteCursor.
+Cursor* CreateCursor(int width, int height, const uint8_t* rgba, int hotX, int hotY);
+void DeleteCursor(Cursor* cursor);
+
 }  // namespace plat

@@ -177,6 +177,7 @@ struct GfxDevice::Impl {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     bool ownsVideo = false;
+    bool keepAspect = true;
     // Storage for a whole chain in one call, where the driver offers it: the levels are then
     // written straight into the texture instead of being kept apart and copied when first used.
     PFNGLTEXSTORAGE2DPROC texStorage2D = nullptr;
@@ -189,6 +190,7 @@ struct GfxDevice::Impl {
     uint32_t states[kStateSlots] = {};
     std::map<uint32_t, uint32_t> otherStates;
     GfxTexture* texture = nullptr;
+    GfxTexture* stages[kTextureStages] = {};  // [0] unused: stage 0 is `texture`
     GfxRect clip{0, 0, 0, 0};
     std::map<std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>, GLuint> samplers;
 
@@ -267,6 +269,7 @@ std::unique_ptr<GfxDevice> GfxDevice::Create(const GfxConfig& config, std::strin
         return nullptr;
     }
     SDL_GL_SetSwapInterval(config.swapInterval);
+    im.keepAspect = config.keepAspect;
     PinGlLibraries();
     if (SDL_GL_ExtensionSupported("GL_ARB_texture_storage"))
         im.texStorage2D = reinterpret_cast<PFNGLTEXSTORAGE2DPROC>(SDL_GL_GetProcAddress("glTexStorage2D"));
@@ -532,6 +535,13 @@ void GfxDevice::SetTexture(GfxTexture* texture) {
     impl_->texture = texture;
 }
 
+void GfxDevice::SetStageTexture(int stage, GfxTexture* texture) {
+    if (stage == 0) return SetTexture(texture);
+    if (stage < 0 || stage >= kTextureStages || impl_->stages[stage] == texture) return;
+    Flush();
+    impl_->stages[stage] = texture;
+}
+
 void GfxDevice::DrawIndexed(uint32_t primitiveType, const GfxVertex* vertices, uint32_t vertexCount,
                             const uint16_t* indices, uint32_t indexCount) {
     if (!vertices || !indices || vertexCount == 0 || indexCount < 3) return;
@@ -618,6 +628,20 @@ void GfxDevice::Flush() {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, t ? t->name : 0);
     glBindSampler(0, t ? im.Sampler() : 0);
+    // Stages 1.. on texture units 1.., each sampled like stage 0.
+    GLint stageUnits[kTextureStages - 1], stageOn[kTextureStages - 1];
+    for (int i = 1; i < kTextureStages; ++i) {
+        GfxTexture* st = im.stages[i];
+        stageUnits[i - 1] = i;
+        stageOn[i - 1] = st ? 1 : 0;
+        if (!st) continue;
+        glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + i));
+        glBindTexture(GL_TEXTURE_2D, st->name);
+        glBindSampler(static_cast<GLuint>(i), im.Sampler());
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glUniform1iv(im.Uniform("uStage"), kTextureStages - 1, stageUnits);
+    glUniform1iv(im.Uniform("uStageOn"), kTextureStages - 1, stageOn);
     glUniform2f(im.Uniform("uTarget"), static_cast<float>(renderWidth_), static_cast<float>(renderHeight_));
     glUniform1i(im.Uniform("uTex"), 0);
     glUniform1i(im.Uniform("uHasTex"), t ? 1 : 0);
@@ -719,6 +743,8 @@ void GfxDevice::DestroyTexture(GfxTexture* texture) {
     if (!texture) return;
     Flush();
     if (impl_->texture == texture) impl_->texture = nullptr;
+    for (GfxTexture*& st : impl_->stages)
+        if (st == texture) st = nullptr;
     glDeleteTextures(1, &texture->name);
     delete texture;
 }
@@ -862,7 +888,7 @@ void GfxDevice::Present() {
     Impl& im = *impl_;
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(im.window, &ww, &wh);
-    const GfxRect r = PresentRect(ww, wh);
+    const GfxRect r = im.keepAspect ? PresentRect(ww, wh) : GfxRect{0, 0, ww, wh};
     const int x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, im.fbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);

@@ -53,6 +53,9 @@ struct GfxConfig {
     bool fullScreen = false;
     bool hidden = false;     // tests and benchmarks keep the window hidden
     int swapInterval = 1;    // 1 = wait for the vertical blank where the driver offers it
+    // The frame is shown at 4:3 in the window; off, it covers the whole window (a caller whose render
+    // size follows the window's).
+    bool keepAspect = true;
 };
 
 // Sanitizer builds: keeps the GL driver's libraries loaded to the end of the process so that the leak
@@ -109,6 +112,11 @@ public:
     void SetRenderState(uint32_t state, uint32_t value);
     uint32_t RenderState(uint32_t state) const;
     void SetTexture(GfxTexture* texture);  // null: no texture
+    // Texture stages: stage 0 is the texture of SetTexture; each further stage that holds a texture
+    // multiplies the colour of the stages before it by its texel (same texture coordinates), the
+    // alpha staying as they left it. Stages 1 to kTextureStages - 1; others are ignored.
+    static constexpr int kTextureStages = 8;
+    void SetStageTexture(int stage, GfxTexture* texture);
 
     // Draws an indexed list, strip or fan. The triangles join the current batch.
     void DrawIndexed(uint32_t primitiveType, const GfxVertex* vertices, uint32_t vertexCount,
@@ -138,7 +146,8 @@ public:
     // Copies the render target (scaled to fit) into a surface.
     void CopyBackBufferToSurface(GfxSurface* dest);
 
-    // Shows the frame: the render target scaled into the window at 4:3, then the buffer swap.
+    // Shows the frame: the render target scaled into the window at 4:3 (or over all of it, see
+    // GfxConfig::keepAspect), then the buffer swap.
     void Present();
     // Where Present puts the frame in a window of that size (GL's bottom-up rows): the largest 4:3
     // rectangle that fits, centred; the rest of the window stays black.

@@ -46,6 +46,8 @@ noperspective in vec2 vUVAffine;
 in float vEyeW;
 uniform sampler2D uTex;
 uniform int uHasTex;
+uniform sampler2D uStage[7];  // texture stages 1 to 7
+uniform int uStageOn[7];
 uniform int uTexAlpha;      // the texture carries alpha
 uniform int uTBlend;        // texture blend mode
 uniform int uPerspective;
@@ -72,6 +74,11 @@ bool Compare(int f, float a, float b) {
     return true;
 }
 
+// A further texture stage: its texel times the colour so far.
+vec4 Modulate(vec4 c, sampler2D stage, int on, vec2 uv) {
+    return on != 0 ? vec4(texture(stage, uv).rgb * c.rgb, c.a) : c;
+}
+
 void main() {
     vec4 c = vDiffuse;
     if (uHasTex != 0) {
@@ -92,6 +99,14 @@ void main() {
             c = vec4(t.rgb * c.rgb, uTexAlpha != 0 ? t.a : c.a);
         }
     }
+    vec2 uv = uPerspective != 0 ? vUV : vUVAffine;
+    c = Modulate(c, uStage[0], uStageOn[0], uv);
+    c = Modulate(c, uStage[1], uStageOn[1], uv);
+    c = Modulate(c, uStage[2], uStageOn[2], uv);
+    c = Modulate(c, uStage[3], uStageOn[3], uv);
+    c = Modulate(c, uStage[4], uStageOn[4], uv);
+    c = Modulate(c, uStage[5], uStageOn[5], uv);
+    c = Modulate(c, uStage[6], uStageOn[6], uv);
     if (uAlphaTest != 0) {
         float a = floor(c.a * 255.0 + 0.5);
         if (!Compare(uAlphaFunc, a, uAlphaRef)) discard;

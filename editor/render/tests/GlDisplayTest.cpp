@@ -59,6 +59,61 @@ TEST_F(GlDisplay, ViewportTextIsDrawnWhereItWasAskedFor) {
     EXPECT_EQ(Bright(frame, 100, 40, 200, 100), 0) << "nothing below the line";
 }
 
+// A bitmap of 4 x 4 pixels of one colour, 24 bits per pixel.
+Dib Solid(uint8_t red, uint8_t green, uint8_t blue) {
+    Dib d;
+    d.header.width = 4;
+    d.header.height = 4;
+    d.header.bitCount = 24;
+    for (int i = 0; i < 16; ++i) d.pixels.insert(d.pixels.end(), {blue, green, red});
+    return d;
+}
+
+TEST_F(GlDisplay, FurtherTextureStagesMultiplyTheColourOfTheStagesBefore) {
+    TextureTable textures;
+    uint32_t base = 0, light = 0, tint = 0;
+    ASSERT_EQ(textures.AddFromMemory("base", Solid(200, 100, 240), &base), 0);
+    ASSERT_EQ(textures.AddFromMemory("light", Solid(128, 255, 64), &light), 0);
+    ASSERT_EQ(textures.AddFromMemory("tint", Solid(255, 128, 255), &tint), 0);
+    GfxRenderDevice device(gfx.get(), &textures);
+    RenderLayer layer(&device, 200, 100);
+    layer.SetRenderState(22, 1);  // no culling
+    struct Case {
+        const char* what;
+        uint32_t stage1, stage2;
+        uint8_t red, green, blue;
+    };
+    const Case cases[] = {
+        {"stage 0 alone", 0, 0, 200, 100, 240},
+        {"a light map on stage 1", light, 0, 100, 100, 60},
+        {"stages 1 and 2", light, tint, 100, 50, 60},
+        {"stage 2 without stage 1", 0, tint, 200, 50, 240},
+    };
+    const ScreenVertex quad[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0},
+                                  {200, 0, 0.5f, 1, 0xFFFFFFFF, 0, 1, 0},
+                                  {200, 100, 0.5f, 1, 0xFFFFFFFF, 0, 1, 1},
+                                  {0, 100, 0.5f, 1, 0xFFFFFFFF, 0, 0, 1}};
+    const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(layer.SelectViewport(0), 0);
+        layer.BeginFrame();
+        layer.Clear();
+        ASSERT_EQ(layer.SetStageTexture(0, base), 0);
+        ASSERT_EQ(layer.SetStageTexture(1, c.stage1), 0);
+        ASSERT_EQ(layer.SetStageTexture(2, c.stage2), 0);
+        ASSERT_EQ(layer.DrawPrimitive(4, 4, quad, 6, indices), 0);
+        layer.EndFrame();
+        gfx->Flush();
+        const std::vector<uint8_t> frame = gfx->ReadFrame();
+        ASSERT_EQ(frame.size(), 200u * 100 * 4);
+        const uint8_t* centre = &frame[(50u * 200 + 100) * 4];
+        EXPECT_NEAR(centre[0], c.red, 2);
+        EXPECT_NEAR(centre[1], c.green, 2);
+        EXPECT_NEAR(centre[2], c.blue, 2);
+    }
+}
+
 TEST_F(GlDisplay, ToggleResizesTheRenderTargetBetweenFullScreenAndWindow) {
     auto drivers = EnumerateDisplay(gfx->RendererName(), {{320, 240, 32}, {640, 480, 32}}, 32);
     DisplayChoice choice;

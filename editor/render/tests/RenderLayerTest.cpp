@@ -37,7 +37,12 @@ TEST(RenderLayer, StageTextureBindsAtOnceAndTheCurrentSlotFollows) {
     EXPECT_EQ(d.calls.back(), "texture 2") << "the earlier texture is bound again";
     d.calls.clear();
     EXPECT_EQ(r.SetStageTexture(1, 7), 0);
-    EXPECT_TRUE(d.calls.empty()) << "one stage is drawn";
+    EXPECT_EQ(r.SetStageTexture(7, 3), 0);
+    EXPECT_EQ(d.calls, (std::vector<std::string>{"stage 1 texture 7", "stage 7 texture 3"}));
+    EXPECT_EQ(r.CurrentTexture(), 2u) << "further stages leave the current texture alone";
+    d.calls.clear();
+    EXPECT_EQ(static_cast<uint32_t>(r.SetStageTexture(8, 7)), kRenderFailed);
+    EXPECT_TRUE(d.calls.empty());
 }
 
 TEST(RenderLayer, BlendedTrianglesWaitAndDrawBackToFrontInRunsOfTexture) {

@@ -38,6 +38,7 @@ public:
     PluginView* Create(Viewport*) override {
         if (refuse) return nullptr;
         instance = new FakeView(this);
+        instance->cursor = cursor;
         return instance;
     }
     int32_t Destroy() override {
@@ -54,7 +55,8 @@ public:
         commands.push_back(id);
         return 0;
     }
-    QvCursor GetCursor(int32_t, int32_t, uint32_t, uint32_t) override { return nullptr; }
+    // Its own cursor while control is held (when it has one), else the editor's.
+    QvCursor GetCursor(int32_t, int32_t, uint32_t, uint32_t control) override { return control ? cursor : nullptr; }
     ~FakeView() override = default;
 
     RecordingPort port{"view port", 0xFFFFFFFF};
@@ -62,6 +64,7 @@ public:
     int draws = 0;
     int destroyed = 0;
     bool refuse = false;
+    QvCursor cursor = nullptr;
     std::vector<int32_t> commands;
 
 private:

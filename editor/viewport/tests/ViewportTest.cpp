@@ -12,6 +12,7 @@
 #include "editor/viewport/EditorViewport.h"
 #include "editor/viewport/tests/FakePlugin.h"
 #include "platform/bytes/ByteIO.h"
+#include "platform/dialogs/Bitmap.h"
 #include "platform/dialogs/Modal.h"
 
 namespace qv {
@@ -227,6 +228,100 @@ TEST_F(ViewportFixture, OrthographicDepthSurvivesATinyWorld) {
     for (int i = 0; i < 16; ++i) EXPECT_TRUE(std::isfinite(V(0).GetViewState()[i])) << i;
 }
 
+// m[r][c] of a 4 x 4 row-major matrix, as plug-ins index the viewport's matrices.
+float At(const float* m, int r, int c) { return m[4 * r + c]; }
+
+TEST_F(ViewportFixture, PluginsTurnTopDownScreenPointsBackIntoTheWorld) {
+    // Plug-ins turn a click in a top-down viewport into ground coordinates with the view state alone:
+    // x = (screen x - m[3][0]) / m[0][0] and y = (screen y - m[3][2]) / m[1][2] (the same numbers are
+    // m12, m0, m14 and m6 of the flat matrix), and drag distances with m[0][0] and m[1][2].
+    struct Case {
+        const char* what;
+        float camera[3];
+        float zoom;
+        float point[3];
+    };
+    const Case cases[] = {
+        {"centred camera", {500, 500, 0}, 4, {620, 410, 30}},
+        {"camera off centre, zoomed out", {100, 900, 0}, 0.5f, {-40, 1250, 900}},
+        {"zoomed in, point on a far corner", {0, 0, 0}, 20, {3, -7, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EditorViewport& v = V(3);
+        v.SetFlags(kViewportTopDown);
+        v.SetZoom(c.zoom);
+        std::copy_n(c.camera, 3, v.Camera().position);
+        v.UpdateMatrices();
+        ScreenVertex s{};
+        ASSERT_EQ(v.TransformPoints(nullptr, &s, 1, c.point, 0), 0);
+        const float* m = v.GetViewState();
+        EXPECT_NEAR((s.sx - At(m, 3, 0)) / At(m, 0, 0), c.point[0], 1e-2);
+        EXPECT_NEAR((s.sy - At(m, 3, 2)) / At(m, 1, 2), c.point[1], 1e-2);
+        EXPECT_NEAR((s.sy - m[14]) / m[6], c.point[1], 1e-2);
+        // A world point straight below the camera sits in the middle of the viewport; north is up.
+        const float below[3] = {c.camera[0], c.camera[1], 0};
+        const float north[3] = {c.camera[0], c.camera[1] + 10, 0};
+        ScreenVertex centre{}, up{};
+        v.TransformPoints(nullptr, &centre, 1, below, 0);
+        v.TransformPoints(nullptr, &up, 1, north, 0);
+        EXPECT_NEAR(centre.sx, 200, 1e-3);
+        EXPECT_NEAR(centre.sy, 150, 1e-3);
+        EXPECT_LT(up.sy, centre.sy);
+        // A drag of (dx, dy) pixels moves the ground point under the pointer by (dx / m0, dy / m6).
+        const float dragged[3] = {c.point[0] + 25 / m[0], c.point[1] + 25 / m[6], c.point[2]};
+        ScreenVertex moved{};
+        v.TransformPoints(nullptr, &moved, 1, dragged, 0);
+        EXPECT_NEAR(moved.sx - s.sx, 25, 1e-2);
+        EXPECT_NEAR(moved.sy - s.sy, 25, 1e-2);
+    }
+}
+
+TEST_F(ViewportFixture, ViewStateGivesScreenYInColumnTwoAndDepthInColumnOne) {
+    // A plug-in picking by hand multiplies (x, y, z, 1) by the view state and divides by w: x and y
+    // land where the viewport draws the point, and the depth orders points from near to far in 0..1.
+    V(2).SetView(2);  // "Front": (500, -1000, 500) looking along +y
+    V(2).UpdateMatrices();
+    const float* m = V(2).GetViewState();
+    auto byHand = [&](const float p[3], float out[4]) {
+        for (int c = 0; c < 4; ++c) out[c] = p[0] * At(m, 0, c) + p[1] * At(m, 1, c) + p[2] * At(m, 2, c) + At(m, 3, c);
+        for (int c = 0; c < 3; ++c) out[c] /= out[3];
+    };
+    const float points[][3] = {{500, 500, 500}, {560, 300, 700}, {420, 900, 380}};
+    float lastDepth = -1;
+    for (const auto& p : {points[1], points[0], points[2]}) {  // near to far
+        float h[4];
+        byHand(p, h);
+        ScreenVertex s{};
+        V(2).TransformPoints(nullptr, &s, 1, p, 0);
+        EXPECT_NEAR(h[0], s.sx, 1e-2);
+        EXPECT_NEAR(h[2], s.sy, 1e-2);
+        EXPECT_NEAR(h[1], s.sz, 1e-5);
+        EXPECT_GT(h[1], lastDepth);
+        EXPECT_GT(h[1], 0);
+        EXPECT_LT(h[1], 1);
+        lastDepth = h[1];
+    }
+    // The three matrices multiply to the view state, each keeping the same column order: the
+    // projection's and the screen's column 2 carry up, column 1 depth.
+    float vp[16], product[16];
+    auto mul = [](const float* a, const float* b, float* r) {
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) {
+                r[4 * i + j] = 0;
+                for (int k = 0; k < 4; ++k) r[4 * i + j] += a[4 * i + k] * b[4 * k + j];
+            }
+    };
+    mul(V(2).GetViewMatrix(), V(2).GetProjectionMatrix(), vp);
+    mul(vp, V(2).GetScreenMatrix(), product);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(product[i], m[i], 1e-3f * (1 + std::fabs(m[i]))) << i;
+    EXPECT_EQ(At(V(2).GetScreenMatrix(), 2, 1), 0);
+    EXPECT_EQ(At(V(2).GetScreenMatrix(), 1, 2), 0);
+    EXPECT_LT(At(V(2).GetScreenMatrix(), 2, 2), 0);  // up runs up the screen
+    EXPECT_GT(At(V(2).GetProjectionMatrix(), 1, 1), 0);  // depth
+    EXPECT_GT(At(V(2).GetProjectionMatrix(), 2, 2), 0);  // up
+}
+
 TEST_F(ViewportFixture, UserViewsAreSharedAndNumbersAbove15Ignored) {
     V(0).SetView(4);
     V(0).SetUserView(3);
@@ -294,6 +389,30 @@ TEST_F(ViewportFixture, LockedViewportDrawsOnlyTheViewAndTakesItsMouse) {
     EXPECT_FALSE(V(3).GetFlags() & kViewportLocked);
     land.view.refuse = true;
     EXPECT_FALSE(V(3).LockTo(&land.view)) << "a view that gives no instance leaves the viewport unlocked";
+}
+
+TEST_F(ViewportFixture, LockedViewShowsTheCursorItMade) {
+    const uint8_t pixels[2 * 2 * 4] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 9, 9, 9, 0};
+    EXPECT_EQ(plat::CreateCursor(2, 2, pixels, 2, 0), nullptr) << "a hot spot outside the picture";
+    EXPECT_EQ(plat::CreateCursor(0, 2, pixels, 0, 0), nullptr);
+    plat::Cursor* own = plat::CreateCursor(2, 2, pixels, 1, 0);
+    ASSERT_NE(own, nullptr);
+    land.view.cursor = reinterpret_cast<QvCursor>(own);
+    ASSERT_TRUE(V(3).LockTo(&land.view));
+    set->tool = kToolMove;
+    QvCursor shown = nullptr;
+    EXPECT_EQ(V(3).CursorFor(5, 5, 0, 8, &shown), -1);
+    ASSERT_EQ(shown, reinterpret_cast<QvCursor>(own));
+    const auto* made = reinterpret_cast<const plat::Cursor*>(shown);
+    EXPECT_EQ(made->hotX, 1);
+    EXPECT_EQ(made->hotY, 0);
+    EXPECT_EQ(made->image.Pixel(1, 0), 0xFF00FF00u);
+    EXPECT_EQ(V(3).CursorFor(5, 5, 0, 0, &shown), 190) << "a view that gives no cursor leaves it to the tool";
+    EXPECT_EQ(shown, nullptr);
+    V(3).Unlock();
+    EXPECT_EQ(V(3).CursorFor(5, 5, 0, 8, &shown), 190);
+    EXPECT_EQ(shown, nullptr);
+    plat::DeleteCursor(own);
 }
 
 TEST_F(ViewportFixture, SelectToolSendsPressDragReleaseToTheActivePluginsInputPorts) {
