@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -243,7 +245,8 @@ TEST(GlyphTables, CellsOfTheLargeAndSmallFonts) {
 class TextEntryTest : public MenuTest {
 protected:
     void Type(const std::vector<int>& codes) {
-        const std::string path = ::testing::TempDir() + "menu_typing.txt";
+        // Each test case runs as its own process beside the others: the script's name is its own.
+        const std::string path = ::testing::TempDir() + "menu_typing_" + std::to_string(getpid()) + ".txt";
         {
             std::ofstream out(path);
             for (int c : codes) out << "1 char " << c << "\n";
@@ -256,6 +259,7 @@ protected:
         for (size_t i = 0; i < codes.size(); ++i) MenuInput();
         UnloadInputScript();
         InputShutdown();
+        std::remove(path.c_str());
     }
 };
 
