@@ -91,7 +91,7 @@ int32_t PluginBase::OnMainPortMessage(Port*, uint32_t code, MsgArg arg, MsgArg) 
     return 0;
 }
 
-intptr_t PluginBase::PanelProc(QvWnd window, uint32_t msg, uintptr_t wParam, intptr_t) {
+intptr_t PluginBase::PanelProc(QvWnd window, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     plat::Dialog* d = AsDialog(window);
     PluginBase* plugin = OwnerOf(d);
     if (!plugin && msg == plat::WM_INITDIALOG && g_opening) {
@@ -103,6 +103,9 @@ intptr_t PluginBase::PanelProc(QvWnd window, uint32_t msg, uintptr_t wParam, int
         case plat::WM_INITDIALOG: return 1;
         case plat::WM_COMMAND:
             if (!plugin->filling_) plugin->OnPanelCommand(*d, plat::LowWord(wParam), plat::HighWord(wParam));
+            return 1;
+        case plat::WM_VSCROLL:
+            if (!plugin->filling_) plugin->OnPanelScroll(*d, static_cast<int>(lParam), plat::LowWord(wParam));
             return 1;
         case plat::WM_DESTROY:
             ForgetOwner(d);
