@@ -38,7 +38,7 @@ plat::DialogTemplate ObjectPanelTemplate() {
     plat::DialogTemplate t;
     t.title = "Object";
     t.width = 200;
-    t.height = 560;
+    t.height = 540;
     auto& c = t.controls;
     const uint32_t hidden = plat::kStyleHidden;
     c = {
@@ -48,42 +48,42 @@ plat::DialogTemplate ObjectPanelTemplate() {
         {ControlKind::Button, kAddType, "Add Obj", 10, 46, 56, 20},
         {ControlKind::Button, kReplaceType, "Rep Obj", 70, 46, 56, 20},
         {ControlKind::Button, kDeleteType, "Del Obj", 130, 46, 56, 20},
-        {ControlKind::GroupBox, -1, "Instances", 4, 78, 192, 160},
-        {ControlKind::ListBox, kInstanceList, "", 10, 94, 180, 70},
-        {ControlKind::CheckBox, kFilter, "Filter Sel Obj", 10, 166, 100, 16},
-        {ControlKind::Button, kAddInstance, "Add", 10, 186, 42, 20},
-        {ControlKind::CheckBox, kAddPoint, "Add Pt", 56, 186, 42, 20},
-        {ControlKind::CheckBox, kMovePoint, "Move Pt", 102, 186, 42, 20},
-        {ControlKind::CheckBox, kCopyPoint, "Copy Pt", 148, 186, 42, 20},
-        {ControlKind::Button, kDelete, "Delete", 10, 210, 80, 20},
-        {ControlKind::Button, kDeleteAll, "Del All Insts", 96, 210, 94, 20},
-        {ControlKind::CheckBox, kCollision, "Collision", 10, 242, 90, 16},
-        {ControlKind::CheckBox, kNoShading, "No shading", 100, 242, 90, 16},
-        {ControlKind::CheckBox, kHardCollision, "Hard Coll", 10, 258, 90, 16, hidden},
-        {ControlKind::CheckBox, kFacing, "Facing", 10, 258, 90, 16},
-        {ControlKind::CheckBox, kShadow, "Shadow", 100, 274, 90, 16, hidden},
-        {ControlKind::CheckBox, kAlign, "Align on ground", 10, 274, 100, 16},
-        {ControlKind::CheckBox, kGroundRef, "Ground as ref.", 100, 258, 96, 16},
-        {ControlKind::Static, -1, "Sensitivity", 10, 294, 60, 16, hidden},
-        {ControlKind::Edit, kSensitivity, "", 100, 294, 60, 16, hidden},
+        {ControlKind::GroupBox, -1, "Instances", 4, 78, 192, 176},
+        {ControlKind::ListBox, kInstanceList, "", 10, 94, 180, 64},
+        {ControlKind::CheckBox, kFilter, "Filter Sel Obj", 10, 162, 120, 16},
+        {ControlKind::Button, kAddInstance, "Add", 10, 182, 56, 20},
+        {ControlKind::CheckBox, kAddPoint, "Add Pt", 100, 182, 90, 20},
+        {ControlKind::CheckBox, kMovePoint, "Move Pt", 10, 204, 90, 20},
+        {ControlKind::CheckBox, kCopyPoint, "Copy Pt", 100, 204, 90, 20},
+        {ControlKind::Button, kDelete, "Delete", 10, 228, 80, 20},
+        {ControlKind::Button, kDeleteAll, "Del All Insts", 96, 228, 94, 20},
+        {ControlKind::CheckBox, kCollision, "Collision", 10, 258, 90, 16},
+        {ControlKind::CheckBox, kNoShading, "No shading", 100, 258, 96, 16},
+        {ControlKind::CheckBox, kHardCollision, "Hard Coll", 10, 274, 90, 16, hidden},
+        {ControlKind::CheckBox, kFacing, "Facing", 10, 274, 90, 16},
+        {ControlKind::CheckBox, kShadow, "Shadow", 100, 290, 90, 16, hidden},
+        {ControlKind::CheckBox, kAlign, "Align on ground", 10, 290, 120, 16},
+        {ControlKind::CheckBox, kGroundRef, "Ground as ref.", 100, 274, 96, 16},
+        {ControlKind::Static, -1, "Sensitivity", 10, 310, 60, 16, hidden},
+        {ControlKind::Edit, kSensitivity, "", 100, 310, 60, 16, hidden},
     };
-    const char* labels[7] = {"Pos X", "Pos Y", "Pos Z", "Scale", "Rot X (Up / Down)", "Rot Y (Roll)", "Rot Z (Heading)"};
+    const char* labels[7] = {"Pos X", "Pos Y", "Pos Z", "Scale", "Rot X (Up/Down)", "Rot Y (Roll)", "Rot Z (Heading)"};
     for (int i = 0; i < 7; ++i) {
-        const int y = 294 + 20 * i;
-        c.push_back({ControlKind::Static, -1, labels[i], 10, y, 90, 16});
-        c.push_back({ControlKind::Edit, kInstanceFields[i], "", 100, y, 70, 16});
-        c.push_back({ControlKind::Spinner, kSpinPosX + i, "", 172, y, 16, 16});
+        const int y = 308 + 18 * i;
+        c.push_back({ControlKind::Static, -1, labels[i], 10, y, 96, 16});
+        c.push_back({ControlKind::Edit, kInstanceFields[i], "", 100, y, 54, 16});
+        c.push_back({ControlKind::Spinner, kSpinPosX + i, "", 156, y, 40, 16});
     }
-    c.push_back({ControlKind::GroupBox, -1, "Rotational Variances (deg)", 4, 436, 192, 36});
-    c.push_back({ControlKind::Edit, kRotVarX, "", 10, 452, 56, 16});
-    c.push_back({ControlKind::Edit, kRotVarY, "", 70, 452, 56, 16});
-    c.push_back({ControlKind::Edit, kRotVarZ, "", 130, 452, 56, 16});
-    c.push_back({ControlKind::Static, -1, "Scale variance (%)", 10, 476, 100, 16});
-    c.push_back({ControlKind::Edit, kScaleVar, "", 130, 476, 56, 16});
-    c.push_back({ControlKind::GroupBox, -1, "Positional Variances (World Units)", 4, 496, 192, 36});
-    c.push_back({ControlKind::Edit, kPosVarX, "", 10, 512, 56, 16});
-    c.push_back({ControlKind::Edit, kPosVarY, "", 70, 512, 56, 16});
-    c.push_back({ControlKind::Edit, kPosVarZ, "", 130, 512, 56, 16});
+    c.push_back({ControlKind::GroupBox, -1, "Rotational Variances (deg)", 4, 434, 192, 34});
+    c.push_back({ControlKind::Edit, kRotVarX, "", 10, 448, 56, 16});
+    c.push_back({ControlKind::Edit, kRotVarY, "", 70, 448, 56, 16});
+    c.push_back({ControlKind::Edit, kRotVarZ, "", 130, 448, 56, 16});
+    c.push_back({ControlKind::Static, -1, "Scale variance (%)", 10, 470, 100, 16});
+    c.push_back({ControlKind::Edit, kScaleVar, "", 130, 470, 56, 16});
+    c.push_back({ControlKind::GroupBox, -1, "Positional Var. (World Units)", 4, 486, 192, 34});
+    c.push_back({ControlKind::Edit, kPosVarX, "", 10, 500, 56, 16});
+    c.push_back({ControlKind::Edit, kPosVarY, "", 70, 500, 56, 16});
+    c.push_back({ControlKind::Edit, kPosVarZ, "", 130, 500, 56, 16});
     for (const plat::ControlTemplate& h : std::initializer_list<plat::ControlTemplate>{
              {ControlKind::ComboBox, kSound1, "", 10, 536, 120, 80, hidden},
              {ControlKind::Button, kPlay1, "Play", 134, 536, 40, 16, hidden},

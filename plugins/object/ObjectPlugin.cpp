@@ -487,8 +487,9 @@ int32_t ObjectPlugin::DrawViewport(Viewport* viewport) {
         corners[c][2] = b[4 + ((c >> 2) & 1)];
     }
     const Matrix4 m = InstanceTransform(in);
-    ScreenVertex v[8];
+    ScreenVertex v[8] = {};
     if (viewport->TransformPoints(m.m, v, 8, &corners[0][0], 0xFFFFFFFFu) != 0) return 0;
+    for (ScreenVertex& p : v) p.specular = 0xFF000000u;  // no fog on the box
     // The twelve edges of the box: corners differing in one coordinate bit.
     ScreenVertex lines[24];
     int n = 0;

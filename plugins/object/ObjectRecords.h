@@ -66,7 +66,7 @@ std::string FormatObjectDump(const ObjectDump& dump);
 // False for a text that is not a whole dump (counts that do not match the lines, a missing number).
 bool ParseObjectDump(std::string_view text, ObjectDump* out);
 
-// The JMESH5 image of the built-in object: an upright orange triangle, 40 units tall.
+// The JMESH5 image of the built-in object: an orange three-sided pyramid, 40 units tall.
 std::vector<uint8_t> MarkerMeshImage();
 
 }  // namespace qv

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/bytes/ByteIO.h"
+#include "plugins/object/ObjectRecords.h"
 #include "plugins/shared/ChunkBitmap.h"
 
 namespace fs = std::filesystem;
@@ -41,7 +42,7 @@ protected:
         dir = fs::path(tmp ? tmp : "/tmp") / ("qvsession_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir / "plugins");
-        for (const char* name : {"info.qv", "password.qv", "physics.qv", "shadow.qv", "texture.qv"})
+        for (const char* name : {"info.qv", "object.qv", "password.qv", "physics.qv", "shadow.qv", "texture.qv"})
             fs::copy_file(fs::path(QV_PLUGIN_DIR) / name, dir / "plugins" / name);
         const qv::Dib light = qv::GreyBitmap(512, 512, 128);
         const std::vector<uint8_t> bmp = qv::EncodeBmp(light);
@@ -88,7 +89,7 @@ TEST_F(QvSession, TheTextureBrowserShowsAndPicksThePluginsTextures) {
     const std::string script =
         "2 command 8000\n3 files " + (dir / "red.bmp").string() + "\n3 click 1009\n"
         "5 at 100 150\n5 popup 40040\n"
-        "5 dialog select 1001 4\n5 dialog select 1007 0\n5 dialog click 1012\n5 dialog click 1\n"
+        "5 dialog select 1001 5\n5 dialog select 1007 0\n5 dialog click 1012\n5 dialog click 1\n"
         "5 mouse 1 down\n6 mouse 1 up\n"
         "8 popup 60006\n8 mouse 1 down\n9 mouse 1 up\n"
         "11 key F6 down\n12 key F6 up\n"  // the Select tool
@@ -110,16 +111,17 @@ TEST_F(QvSession, TheTextureBrowserShowsAndPicksThePluginsTextures) {
 }
 
 TEST_F(QvSession, EveryPanelUsedSavedAndReopenedWithItsLock) {
-    // Toolbar commands: 8000 Info, 8001 Password, 8002 Physics, 8003 Shadow, 8004 Texture (file-name order).
+    // Toolbar commands: 8000 Info, 8001 Object, 8002 Password, 8003 Physics, 8004 Shadow, 8005 Texture
+    // (file-name order).
     const std::string edit =
         "2 command 8000\n"
         "3 focus 1004\n3 type Red Hill\n"
         "4 focus 1011\n4 type 300\n"
         "5 click 1007\n"  // SuperCross
-        "6 command 8002\n7 click 1009\n"
-        "8 command 8003\n9 click 1007\n"
+        "6 command 8003\n7 click 1009\n"
+        "8 command 8004\n9 click 1007\n"
         "10 files " + (dir / "light.bmp").string() + "\n10 click 1001\n"
-        "11 command 8001\n12 focus 1004\n12 type Secret\n"
+        "11 command 8002\n12 focus 1004\n12 type Secret\n"
         "13 files w.wld\n14 command 40094\n"
         "16 command 40018\n";
     ASSERT_EQ(Run("edit", edit), 0) << log;
@@ -147,6 +149,57 @@ TEST_F(QvSession, EveryPanelUsedSavedAndReopenedWithItsLock) {
     const std::vector<uint8_t> third = ReadFile(dir / "w3.wld");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&ChunkOf(third, "TINF")[28])), "A track");
     EXPECT_EQ(ChunkOf(third, "-*..")[4], 0);
+}
+
+// The instances of an "OBJT" chunk body: {x, y, scale, type, flags} each.
+struct PlacedAt {
+    float x, y, scale;
+    uint32_t type, flags;
+};
+std::vector<PlacedAt> Instances(const std::vector<uint8_t>& objt) {
+    size_t at = 8 + plat::LoadU32(&objt[4]);     // past the texture list
+    at += 8 + plat::LoadU32(&objt[at + 4]) + 4;  // past the mesh list and the show word
+    const uint32_t n = plat::LoadU32(&objt[at]);
+    std::vector<PlacedAt> out;
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint8_t* r = &objt[at + 4 + i * 60 + 4];
+        out.push_back({plat::LoadF32(r), plat::LoadF32(r + 4), plat::LoadF32(r + 24), plat::LoadU32(r + 32), plat::LoadU32(r + 48)});
+    }
+    return out;
+}
+
+TEST_F(QvSession, ObjectsArePlacedSelectedWithTheMouseDeletedAndKept) {
+    const std::vector<uint8_t> mesh = qv::MarkerMeshImage();
+    std::ofstream(dir / "rock.jm5", std::ios::binary).write(reinterpret_cast<const char*>(mesh.data()), static_cast<std::streamsize>(mesh.size()));
+    // Two rocks typed into place; viewport 1 turned to a top-down view of the world's middle
+    // (500, 500), two pixels a unit, so the first rock (at the middle) lies under window pixel
+    // (142, 181); the select tool (F6) picks it there and "Delete" removes it.
+    const std::string edit =
+        "2 command 8001\n3 files rock.jm5\n3 click 1000\n"
+        "4 click 1004\n5 focus 1005\n5 type 500\n6 focus 1006\n6 type 500\n7 click 1023\n"
+        "8 click 1004\n9 focus 1005\n9 type 440\n10 focus 1006\n10 type 560\n11 focus 1008\n11 type 2.5\n"
+        "12 at 200 200\n12 popup 40054\n12 mouse 1 down\n13 mouse 1 up\n"
+        "15 popup 40097\n15 mouse 1 down\n16 mouse 1 up\n"
+        "18 key F6 down\n19 key F6 up\n"
+        "20 at 142 181\n20 mouse 0 down\n21 mouse 0 up\n"
+        "23 click 1020\n"
+        "25 files w.wld\n26 command 40094\n28 command 40018\n";
+    ASSERT_EQ(Run("objects", edit), 0) << log;
+    const std::vector<uint8_t> first = ReadFile(dir / "w.wld");
+    const std::vector<uint8_t> objt = ChunkOf(first, "OBJT");
+    ASSERT_GT(objt.size(), 100u) << log;
+    const std::vector<PlacedAt> placed = Instances(objt);
+    ASSERT_EQ(placed.size(), 3u) << log;
+    EXPECT_EQ(placed[0].x, -1500.0f);
+    EXPECT_EQ(placed[2].x, 440.0f);
+    EXPECT_EQ(placed[2].y, 560.0f);
+    EXPECT_EQ(placed[2].scale, 2.5f);
+    EXPECT_EQ(placed[2].type, 1u);
+    EXPECT_EQ(placed[2].flags, 3u);  // not aligned, and the collision of its type
+
+    const std::string reopen = "3 files w2.wld\n4 command 40094\n6 command 40018\n";
+    ASSERT_EQ(Run("objects_again", reopen, "w.wld"), 0) << log;
+    EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "OBJT"), objt);
 }
 
 }  // namespace
