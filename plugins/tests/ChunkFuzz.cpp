@@ -18,6 +18,9 @@ using Plugin = qv::PhysicsPlugin;
 #elif defined(FUZZ_PLUGIN_shadow)
 #include "plugins/shadow/ShadowPlugin.h"
 using Plugin = qv::ShadowPlugin;
+#elif defined(FUZZ_PLUGIN_morvik)
+#include "plugins/morvik/TrackPlugin.h"
+using Plugin = qv::TrackPlugin;
 #elif defined(FUZZ_PLUGIN_object)
 #include "plugins/object/ObjectPlugin.h"
 using Plugin = qv::ObjectPlugin;

@@ -42,8 +42,6 @@ protected:
         dir = fs::path(tmp ? tmp : "/tmp") / ("qvsession_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir / "plugins");
-        for (const char* name : {"info.qv", "object.qv", "password.qv", "physics.qv", "shadow.qv", "texture.qv"})
-            fs::copy_file(fs::path(QV_PLUGIN_DIR) / name, dir / "plugins" / name);
         const qv::Dib light = qv::GreyBitmap(512, 512, 128);
         const std::vector<uint8_t> bmp = qv::EncodeBmp(light);
         std::ofstream(dir / "light.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
@@ -51,6 +49,12 @@ protected:
     void TearDown() override {
         if (!HasFailure() && !std::getenv("KEEP_SESSION")) fs::remove_all(dir);
     }
+    // The plug-in libraries QV finds in its plug-in folder; their toolbar commands are 8000, 8001 ...
+    // in file-name order.
+    void UsePlugins(std::initializer_list<const char*> names) {
+        for (const char* name : names) fs::copy_file(fs::path(QV_PLUGIN_DIR) / name, dir / "plugins" / name);
+    }
+    void UseFivePlugins() { UsePlugins({"info.qv", "password.qv", "physics.qv", "shadow.qv", "texture.qv"}); }
     // Runs QV in the folder with the script; the exit status.
     int Run(const std::string& name, const std::string& script, const std::string& args = "") {
         std::ofstream(dir / (name + ".txt")) << script;
@@ -77,6 +81,7 @@ uint32_t Pixel(const std::vector<uint8_t>& bmp, int x, int y) {
 }
 
 TEST_F(QvSession, TheTextureBrowserShowsAndPicksThePluginsTextures) {
+    UseFivePlugins();
     // A red overlay texture for Info; viewport 1 (top left) locked to the texture view through its
     // properties (popup command 40040), then Info chosen from the view's menu, then its texture clicked.
     qv::Dib red;
@@ -89,7 +94,7 @@ TEST_F(QvSession, TheTextureBrowserShowsAndPicksThePluginsTextures) {
     const std::string script =
         "2 command 8000\n3 files " + (dir / "red.bmp").string() + "\n3 click 1009\n"
         "5 at 100 150\n5 popup 40040\n"
-        "5 dialog select 1001 5\n5 dialog select 1007 0\n5 dialog click 1012\n5 dialog click 1\n"
+        "5 dialog select 1001 4\n5 dialog select 1007 0\n5 dialog click 1012\n5 dialog click 1\n"
         "5 mouse 1 down\n6 mouse 1 up\n"
         "8 popup 60006\n8 mouse 1 down\n9 mouse 1 up\n"
         "11 key F6 down\n12 key F6 up\n"  // the Select tool
@@ -111,17 +116,17 @@ TEST_F(QvSession, TheTextureBrowserShowsAndPicksThePluginsTextures) {
 }
 
 TEST_F(QvSession, EveryPanelUsedSavedAndReopenedWithItsLock) {
-    // Toolbar commands: 8000 Info, 8001 Object, 8002 Password, 8003 Physics, 8004 Shadow, 8005 Texture
-    // (file-name order).
+    // Toolbar commands: 8000 Info, 8001 Password, 8002 Physics, 8003 Shadow, 8004 Texture (file-name order).
+    UseFivePlugins();
     const std::string edit =
         "2 command 8000\n"
         "3 focus 1004\n3 type Red Hill\n"
         "4 focus 1011\n4 type 300\n"
         "5 click 1007\n"  // SuperCross
-        "6 command 8003\n7 click 1009\n"
-        "8 command 8004\n9 click 1007\n"
+        "6 command 8002\n7 click 1009\n"
+        "8 command 8003\n9 click 1007\n"
         "10 files " + (dir / "light.bmp").string() + "\n10 click 1001\n"
-        "11 command 8002\n12 focus 1004\n12 type Secret\n"
+        "11 command 8001\n12 focus 1004\n12 type Secret\n"
         "13 files w.wld\n14 command 40094\n"
         "16 command 40018\n";
     ASSERT_EQ(Run("edit", edit), 0) << log;
@@ -169,13 +174,14 @@ std::vector<PlacedAt> Instances(const std::vector<uint8_t>& objt) {
 }
 
 TEST_F(QvSession, ObjectsArePlacedSelectedWithTheMouseDeletedAndKept) {
+    UsePlugins({"object.qv"});
     const std::vector<uint8_t> mesh = qv::MarkerMeshImage();
     std::ofstream(dir / "rock.jm5", std::ios::binary).write(reinterpret_cast<const char*>(mesh.data()), static_cast<std::streamsize>(mesh.size()));
     // Two rocks typed into place; viewport 1 turned to a top-down view of the world's middle
     // (500, 500), two pixels a unit, so the first rock (at the middle) lies under window pixel
     // (142, 181); the select tool (F6) picks it there and "Delete" removes it.
     const std::string edit =
-        "2 command 8001\n3 files rock.jm5\n3 click 1000\n"
+        "2 command 8000\n3 files rock.jm5\n3 click 1000\n"
         "4 click 1004\n5 focus 1005\n5 type 500\n6 focus 1006\n6 type 500\n7 click 1023\n"
         "8 click 1004\n9 focus 1005\n9 type 440\n10 focus 1006\n10 type 560\n11 focus 1008\n11 type 2.5\n"
         "12 at 200 200\n12 popup 40054\n12 mouse 1 down\n13 mouse 1 up\n"
@@ -200,6 +206,45 @@ TEST_F(QvSession, ObjectsArePlacedSelectedWithTheMouseDeletedAndKept) {
     const std::string reopen = "3 files w2.wld\n4 command 40094\n6 command 40018\n";
     ASSERT_EQ(Run("objects_again", reopen, "w.wld"), 0) << log;
     EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "OBJT"), objt);
+}
+
+TEST_F(QvSession, AnAiTrackIsDrawnWithTheMouseEditedAndKept) {
+    UsePlugins({"morvik.qv"});
+    // Viewport 1 turned top-down at two pixels a unit; "Add Point" presses lay a loop of three nodes
+    // (closed by pressing on the first again), "Set Start" takes the second, the select tool picks the
+    // third, drags it 10 pixels right and gives it a top speed and a stunt.
+    const std::string edit =
+        "2 command 8000\n3 click 1001\n"
+        "4 at 200 200\n4 popup 40054\n4 mouse 1 down\n5 mouse 1 up\n"
+        "7 popup 40097\n7 mouse 1 down\n8 mouse 1 up\n"
+        "10 key F6 down\n11 key F6 up\n"
+        "12 click 1003\n"
+        "13 at 100 100\n13 mouse 0 down\n14 mouse 0 up\n"
+        "15 at 200 100\n15 mouse 0 down\n16 mouse 0 up\n"
+        "17 at 150 180\n17 mouse 0 down\n18 mouse 0 up\n"
+        "19 at 100 100\n19 mouse 0 down\n20 mouse 0 up\n"
+        "21 click 1003\n22 click 1004\n"
+        "23 at 200 100\n23 mouse 0 down\n24 mouse 0 up\n"
+        "25 click 1004\n"
+        "26 at 150 180\n26 mouse 0 down\n27 move 10 0\n28 move 0 0\n29 mouse 0 up\n"
+        "31 focus 1006\n31 type 80\n32 click 1007\n"
+        "34 files w.wld\n35 command 40094\n37 command 40018\n";
+    ASSERT_EQ(Run("track", edit), 0) << log;
+    const std::vector<uint8_t> aitk = ChunkOf(ReadFile(dir / "w.wld"), "AITK");
+    ASSERT_EQ(aitk.size(), 12u + 3 * 64 + 4) << log;
+    EXPECT_EQ(plat::LoadU32(&aitk[4]), 3u);
+    EXPECT_EQ(plat::LoadU32(&aitk[8]), 1u);  // the start
+    auto node = [&](int i) { return &aitk[12 + 64 * static_cast<size_t>(i) + 4]; };
+    EXPECT_EQ(plat::LoadF32(node(1)) - plat::LoadF32(node(0)), 50.0f);
+    EXPECT_EQ(plat::LoadF32(node(2)) - plat::LoadF32(node(0)), 30.0f);  // 25, then dragged by 5
+    EXPECT_EQ(plat::LoadU32(node(2) + 56), 0u);                           // linked back to the first
+    // Numbered from the start: 1 -> 2 -> 0; speed 80 and the stunt on the third.
+    EXPECT_EQ(plat::LoadU32(node(2) + 52), 0x50010001u);
+    EXPECT_EQ(plat::LoadU32(node(0) + 52) & 0xFF, 2u);
+
+    const std::string reopen = "3 files w2.wld\n4 command 40094\n6 command 40018\n";
+    ASSERT_EQ(Run("track_again", reopen, "w.wld"), 0) << log;
+    EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "AITK"), aitk);
 }
 
 }  // namespace
