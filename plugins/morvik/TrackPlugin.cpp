@@ -8,6 +8,7 @@
 #include "platform/dialogs/Modal.h"
 #include "platform/fs/Paths.h"
 #include "plugins/shared/ChunkBitmap.h"
+#include "plugins/shared/DrawLines.h"
 
 namespace qv {
 
@@ -22,7 +23,6 @@ enum : int {
 };
 constexpr int kModeButtons[3] = {kAddPt, kAddPoint, kSetStart};
 
-constexpr uint32_t kLineList = 2;
 constexpr float kHitPixels = 4.0f;
 constexpr uint32_t kStartColour = 0xFF0000FFu, kArrowColour = 0xFF7F0000u, kEdgeLineColour = 0xFF007F00u;
 constexpr uint32_t kSelectedColour = 0xFFFF0000u, kCentreColour = 0xFFFFFFFFu, kLeftColour = 0xFFFFFF00u,
@@ -311,7 +311,7 @@ int32_t TrackPlugin::DrawViewport(Viewport* viewport) {
     }
     if (lines.empty()) return 0;
     host->SetCurrentTexture(0);
-    return viewport->DrawPrimitive(kLineList, static_cast<uint32_t>(lines.size()), lines.data(), 0, nullptr);
+    return shared::DrawLineList(viewport, lines.data(), static_cast<uint32_t>(lines.size()));
 }
 
 // ---- the dump

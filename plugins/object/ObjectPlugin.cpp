@@ -9,6 +9,7 @@
 #include "platform/fs/Paths.h"
 #include "platform/sys/CrtRand.h"
 #include "plugins/shared/ChunkReader.h"
+#include "plugins/shared/DrawLines.h"
 #include "plugins/shared/GroundQuery.h"
 
 namespace qv {
@@ -17,7 +18,6 @@ plat::DialogTemplate ObjectPanelTemplate();  // ObjectPanel.cpp
 
 namespace {
 
-constexpr uint32_t kLineList = 2;
 constexpr int32_t kBuiltInInstances = 2;  // the pair every new world starts with
 constexpr uint32_t kLongestSoundName = 259;
 
@@ -500,7 +500,7 @@ int32_t ObjectPlugin::DrawViewport(Viewport* viewport) {
                 lines[n++] = v[c | bit];
             }
     host->SetCurrentTexture(0);
-    return viewport->DrawPrimitive(kLineList, 24, lines, 0, nullptr);
+    return shared::DrawLineList(viewport, lines, 24);
 }
 
 ObjectDump ObjectPlugin::MakeDump() {

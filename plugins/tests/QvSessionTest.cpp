@@ -241,6 +241,18 @@ TEST_F(QvSession, AnAiTrackIsDrawnWithTheMouseEditedAndKept) {
     // Numbered from the start: 1 -> 2 -> 0; speed 80 and the stunt on the third.
     EXPECT_EQ(plat::LoadU32(node(2) + 52), 0x50010001u);
     EXPECT_EQ(plat::LoadU32(node(0) + 52) & 0xFF, 2u);
+    // The panel is open at the end: the edge lines (dark green) and links (dark red) show in viewport 1.
+    const std::vector<uint8_t> shot = ReadFile(GRAVELON_BINARY_DIR "/tests/qv_session_track.bmp");
+    ASSERT_GT(shot.size(), 54u);
+    int green = 0, red = 0;
+    for (int y = 60; y < 300; ++y)
+        for (int x = 0; x < 280; ++x) {
+            const uint32_t p = Pixel(shot, x, y);
+            green += p == 0x007F00;
+            red += p == 0x7F0000;
+        }
+    EXPECT_GT(green, 200) << log;
+    EXPECT_GT(red, 100) << log;
 
     const std::string reopen = "3 files w2.wld\n4 command 40094\n6 command 40018\n";
     ASSERT_EQ(Run("track_again", reopen, "w.wld"), 0) << log;

@@ -56,8 +56,14 @@ public:
     void Paint() override {}
     void Resize(int32_t, int32_t) override {}
     void Render() override {}
-    int32_t DrawPrimitive(uint32_t type, uint32_t count, const qv::ScreenVertex* v, uint32_t, const uint16_t*) override {
-        primitives.push_back({type, std::vector<qv::ScreenVertex>(v, v + count)});
+    // Like the editor's drawing layer, takes indexed primitives only.
+    int32_t DrawPrimitive(uint32_t type, uint32_t count, const qv::ScreenVertex* v, uint32_t indexCount,
+                          const uint16_t* indices) override {
+        if (!v || !indices) return -1;
+        Primitive p{type, {}};
+        for (uint32_t i = 0; i < indexCount; ++i)
+            if (indices[i] < count) p.vertices.push_back(v[indices[i]]);
+        primitives.push_back(std::move(p));
         return 0;
     }
     int32_t SetRenderState(uint32_t, uint32_t) override { return 0; }
