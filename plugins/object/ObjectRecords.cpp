@@ -5,6 +5,7 @@
 
 #include "platform/bytes/ByteIO.h"
 #include "plugins/shared/CText.h"
+#include "plugins/shared/MeshImage.h"
 
 namespace qv {
 
@@ -127,35 +128,8 @@ bool ParseObjectDump(std::string_view text, ObjectDump* out) {
 std::vector<uint8_t> MarkerMeshImage() {
     // A three-sided pyramid: a base triangle on the ground and an apex above its middle, so the
     // marker shows from every side and from above.
-    const float vertices[4][3] = {{-20, -17, 0}, {20, -17, 0}, {0, 17, 0}, {0, 0, 40}};
-    const uint16_t faces[4][3] = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
-    plat::ByteWriter w;
-    auto tag = [&](const char* t) { w.Bytes(t, std::strlen(t)); };
-    tag("JMESH5*");
-    tag("<TL>");
-    w.U32(4);
-    for (const auto& f : faces)
-        for (uint16_t i : f) w.U16(i);
-    tag("<ML>");
-    w.U32(1);
-    for (int f = 0; f < 4; ++f) w.U16(0);
-    uint8_t material[76] = {};
-    plat::StoreU32(material + 64, 4);           // faces using it
-    plat::StoreU32(material + 68, 0x001A8CF2);  // orange (red byte first)
-    plat::StoreU32(material + 72, 4);           // no bitmap: drawn in the colour
-    w.Bytes(material, sizeof material);
-    tag("<NF>");
-    w.U32(1);
-    tag("<VT>");
-    w.U32(4);
-    for (const auto& v : vertices) {
-        // Normals point away from the pyramid's middle.
-        Vec3 n{v[0], v[1], v[2] - 10.0f};
-        Vec3Normalize(&n);
-        for (float f : {v[0], v[1], v[2], n.x, n.y, n.z, 0.5f + v[0] / 40.0f, 0.5f + v[1] / 40.0f}) w.F32(f);
-    }
-    tag("<END>");
-    return w.Take();
+    return shared::SolidMeshImage({{-20, -17, 0}, {20, -17, 0}, {0, 17, 0}, {0, 0, 40}},
+                                  {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}}, 0xF28C1A);
 }
 
 }  // namespace qv

@@ -21,6 +21,9 @@ using Plugin = qv::ShadowPlugin;
 #elif defined(FUZZ_PLUGIN_morvik)
 #include "plugins/morvik/TrackPlugin.h"
 using Plugin = qv::TrackPlugin;
+#elif defined(FUZZ_PLUGIN_camera)
+#include "plugins/camera/CameraPlugin.h"
+using Plugin = qv::CameraPlugin;
 #elif defined(FUZZ_PLUGIN_object)
 #include "plugins/object/ObjectPlugin.h"
 using Plugin = qv::ObjectPlugin;

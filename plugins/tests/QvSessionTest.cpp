@@ -259,4 +259,46 @@ TEST_F(QvSession, AnAiTrackIsDrawnWithTheMouseEditedAndKept) {
     EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "AITK"), aitk);
 }
 
+TEST_F(QvSession, ACameraAndItsZoneArePlacedWithTheMouseAndKept) {
+    UsePlugins({"camera.qv"});
+    // Viewport 1 top-down at two pixels a unit: a camera at window (100, 100), its zone pressed at
+    // (60, 60) and dragged 40 pixels right and down, then its settings typed.
+    const std::string edit =
+        "2 command 8000\n3 click 1009\n"
+        "4 at 200 200\n4 popup 40054\n4 mouse 1 down\n5 mouse 1 up\n"
+        "7 popup 40097\n7 mouse 1 down\n8 mouse 1 up\n"
+        "10 key F6 down\n11 key F6 up\n"
+        "12 click 1008\n"
+        "13 at 100 100\n13 mouse 0 down\n14 mouse 0 up\n"
+        "15 at 60 60\n15 mouse 0 down\n16 move 40 40\n17 move 0 0\n18 mouse 0 up\n"
+        "19 click 1008\n"
+        "20 focus 1015\n20 type 25\n21 focus 1016\n21 type 0.5\n22 click 1024\n"
+        "24 files w.wld\n25 command 40094\n27 command 40018\n";
+    ASSERT_EQ(Run("camera", edit), 0) << log;
+    const std::vector<uint8_t> camr = ChunkOf(ReadFile(dir / "w.wld"), "CAMR");
+    ASSERT_EQ(camr.size(), 8u + 68) << log;
+    const uint8_t* c = &camr[8];
+    EXPECT_EQ(plat::LoadF32(c) - plat::LoadF32(c + 16), 20.0f);       // x - x1
+    EXPECT_EQ(plat::LoadF32(c + 4) - plat::LoadF32(c + 20), 0.0f);    // y - y1
+    EXPECT_EQ(plat::LoadF32(c + 24) - plat::LoadF32(c + 16), 20.0f);  // x2 - x1
+    EXPECT_EQ(plat::LoadF32(c + 28) - plat::LoadF32(c + 20), 20.0f);  // y2 - y1
+    EXPECT_EQ(plat::LoadF32(c + 8), 25.0f);                           // no landscape: z = Z inc
+    EXPECT_EQ(plat::LoadF32(c + 12), 25.0f);
+    EXPECT_EQ(plat::LoadF32(c + 32), 0.5f);
+    EXPECT_EQ(plat::LoadU32(c + 40), 1u);
+    EXPECT_EQ(plat::LoadF32(c + 60), 0.1f);
+    EXPECT_EQ(plat::LoadF32(c + 64), 90.0f);
+    // The selected camera's marker and zone show in red in viewport 1.
+    const std::vector<uint8_t> shot = ReadFile(GRAVELON_BINARY_DIR "/tests/qv_session_camera.bmp");
+    ASSERT_GT(shot.size(), 54u);
+    int red = 0;
+    for (int y = 50; y < 300; ++y)
+        for (int x = 0; x < 280; ++x) red += Pixel(shot, x, y) == 0xFF0000;
+    EXPECT_GT(red, 100) << log;
+
+    const std::string reopen = "3 files w2.wld\n4 command 40094\n6 command 40018\n";
+    ASSERT_EQ(Run("camera_again", reopen, "w.wld"), 0) << log;
+    EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "CAMR"), camr);
+}
+
 }  // namespace
