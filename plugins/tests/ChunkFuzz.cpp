@@ -24,6 +24,9 @@ using Plugin = qv::TrackPlugin;
 #elif defined(FUZZ_PLUGIN_camera)
 #include "plugins/camera/CameraPlugin.h"
 using Plugin = qv::CameraPlugin;
+#elif defined(FUZZ_PLUGIN_sky)
+#include "plugins/sky/SkyPlugin.h"
+using Plugin = qv::SkyPlugin;
 #elif defined(FUZZ_PLUGIN_object)
 #include "plugins/object/ObjectPlugin.h"
 using Plugin = qv::ObjectPlugin;

@@ -301,4 +301,38 @@ TEST_F(QvSession, ACameraAndItsZoneArePlacedWithTheMouseAndKept) {
     EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "CAMR"), camr);
 }
 
+TEST_F(QvSession, TheSkyIsLoadedPreviewedAndKept) {
+    UsePlugins({"sky.qv"});
+    qv::Dib dusk;
+    dusk.header.width = dusk.header.height = 64;
+    dusk.header.bitCount = 24;
+    dusk.header.sizeImage = 64 * 64 * 3;
+    for (int i = 0; i < 64 * 64; ++i) dusk.pixels.insert(dusk.pixels.end(), {0x6B, 0xB0, 0xF3});  // #f3b06b
+    const std::vector<uint8_t> bmp = qv::EncodeBmp(dusk);
+    std::ofstream(dir / "dusk.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+    const std::string edit = "2 command 8000\n3 files dusk.bmp\n3 click 1001\n"
+                             "6 files w.wld\n7 command 40094\n9 command 40018\n";
+    ASSERT_EQ(Run("sky", edit), 0) << log;
+    const std::vector<uint8_t> sky = ChunkOf(ReadFile(dir / "w.wld"), "SKY.");
+    ASSERT_GT(sky.size(), 60u) << log;
+    EXPECT_EQ(plat::LoadU32(&sky[0]), 100u);
+    EXPECT_EQ(plat::LoadU32(&sky[8]), 0u);          // overhead: the loaded picture, texture 1
+    EXPECT_EQ(plat::LoadU32(&sky[48 + 8]), 1u);     // one texture
+    EXPECT_EQ(plat::LoadU32(&sky[4]), 0xFFFFFFFFu);  // no wall
+    // The perspective viewports show the dusk picture behind the scene.
+    const std::vector<uint8_t> shot = ReadFile(GRAVELON_BINARY_DIR "/tests/qv_session_sky.bmp");
+    ASSERT_GT(shot.size(), 54u);
+    int dusky = 0;
+    for (int y = 50; y < 570; y += 2)
+        for (int x = 0; x < 570; x += 2) {
+            const uint32_t p = Pixel(shot, x, y);
+            dusky += ((p >> 16) & 0xFF) > 0xD0 && ((p >> 8) & 0xFF) > 0x90 && ((p >> 8) & 0xFF) < 0xD0 && (p & 0xFF) < 0x90;
+        }
+    EXPECT_GT(dusky, 1000) << log;
+
+    const std::string reopen = "3 files w2.wld\n4 command 40094\n6 command 40018\n";
+    ASSERT_EQ(Run("sky_again", reopen, "w.wld"), 0) << log;
+    EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "SKY."), sky);
+}
+
 }  // namespace
