@@ -27,6 +27,9 @@ using Plugin = qv::CameraPlugin;
 #elif defined(FUZZ_PLUGIN_sky)
 #include "plugins/sky/SkyPlugin.h"
 using Plugin = qv::SkyPlugin;
+#elif defined(FUZZ_PLUGIN_tessil)
+#include "plugins/tessil/SoundPlugin.h"
+using Plugin = qv::SoundPlugin;
 #elif defined(FUZZ_PLUGIN_object)
 #include "plugins/object/ObjectPlugin.h"
 using Plugin = qv::ObjectPlugin;
