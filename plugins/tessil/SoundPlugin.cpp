@@ -252,7 +252,10 @@ void SoundPlugin::Press(const MousePress& press) {
     Viewport* viewport = press.viewport;
     if (!viewport || !(viewport->GetFlags() & kViewportTopDown)) return;
     const float px = static_cast<float>(press.x), py = static_cast<float>(press.y);
-    pressRow_ = cursorRow_ = py;
+    // The pointer's row is where drags count from; the press row and reference are those of the
+    // press that added or picked the emitter, which the second radius of a new emitter keeps.
+    cursorRow_ = py;
+    if (mode == SoundMode::Add || mode == SoundMode::Select) pressRow_ = py;
     if (mode == SoundMode::Add) {
         const float* m = viewport->GetViewState();
         SoundEmitter e;

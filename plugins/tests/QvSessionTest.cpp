@@ -335,4 +335,45 @@ TEST_F(QvSession, TheSkyIsLoadedPreviewedAndKept) {
     EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "SKY."), sky);
 }
 
+TEST_F(QvSession, SoundEmittersArePlacedSizedAndKept) {
+    UsePlugins({"tessil.qv"});
+    // A wave added; viewport 1 top-down at two pixels a unit; "Add" pressed at window (140, 180), the
+    // inner radius dragged 10 rows, the outer from there 30 more; then the volume typed.
+    std::vector<uint8_t> wav = {'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+                                1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 8, 0, 0, 0};
+    wav.insert(wav.end(), 8, 0x10);
+    std::ofstream(dir / "bird.wav", std::ios::binary).write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    const std::string edit =
+        "2 command 8000\n3 click 1001\n4 files bird.wav\n4 click 1003\n"
+        "5 at 200 200\n5 popup 40054\n5 mouse 1 down\n6 mouse 1 up\n"
+        "8 popup 40097\n8 mouse 1 down\n9 mouse 1 up\n"
+        "11 key F6 down\n12 key F6 up\n"
+        "13 click 1006\n"
+        "14 at 140 180\n14 mouse 0 down\n15 move 0 10\n16 move 0 0\n17 mouse 0 up\n"
+        "18 at 140 190\n18 mouse 0 down\n19 move 0 30\n20 move 0 0\n21 mouse 0 up\n"
+        "22 click 1006\n23 focus 1010\n23 type 0.5\n"
+        "25 files w.wld\n26 command 40094\n28 command 40018\n";
+    ASSERT_EQ(Run("sound", edit), 0) << log;
+    const std::vector<uint8_t> sndm = ChunkOf(ReadFile(dir / "w.wld"), "SNDM");
+    ASSERT_GT(sndm.size(), 16u) << log;
+    const size_t list = 8 + plat::LoadU32(&sndm[8]);
+    EXPECT_EQ(plat::LoadU32(&sndm[12]), 1u);  // one wave
+    ASSERT_EQ(plat::LoadU32(&sndm[4 + list]), 1u) << log;
+    const uint8_t* e = &sndm[4 + list + 4];
+    EXPECT_EQ(plat::LoadF32(e + 12), 10.0f);  // inner radius: the rows dragged
+    EXPECT_EQ(plat::LoadF32(e + 16), 40.0f);  // outer: 10 + 30 rows from the centre
+    EXPECT_EQ(plat::LoadF32(e + 24), 0.5f);
+    EXPECT_EQ(plat::LoadU32(e + 48), 44100u);
+    const std::vector<uint8_t> shot = ReadFile(GRAVELON_BINARY_DIR "/tests/qv_session_sound.bmp");
+    ASSERT_GT(shot.size(), 54u);
+    int rings = 0;
+    for (int y = 50; y < 300; ++y)
+        for (int x = 0; x < 280; ++x) rings += Pixel(shot, x, y) == 0xFFFFFF || Pixel(shot, x, y) == 0x7F7F7F;
+    EXPECT_GT(rings, 100) << log;
+
+    const std::string reopen = "3 files w2.wld\n4 command 40094\n6 command 40018\n";
+    ASSERT_EQ(Run("sound_again", reopen, "w.wld"), 0) << log;
+    EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "SNDM"), sndm);
+}
+
 }  // namespace
