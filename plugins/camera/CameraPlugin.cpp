@@ -11,6 +11,7 @@
 #include "plugins/shared/DrawLines.h"
 #include "plugins/shared/GroundQuery.h"
 #include "plugins/shared/MeshImage.h"
+#include "plugins/shared/WorldMessages.h"
 
 namespace qv {
 
@@ -83,16 +84,13 @@ std::vector<uint8_t> CameraMeshImage() {
                                   0x2A62C9);
 }
 
-float Ratio(const float* previous, const float* now, int axis) {
-    const float extent = previous[axis + 3] - previous[axis];
-    return extent > 0.0f ? (now[axis + 3] - now[axis]) / extent : 1.0f;
-}
-
 }  // namespace
 
 CameraPlugin::CameraPlugin()
     : PluginBase(FourCC("CAMR"), "Camera Plugin::Main Port", {"Camera", "This is the default plugin !", "Norwick"},
-                 Panel(), 0x2A62C9, 0) {}
+                 Panel(), 0x2A62C9, 0) {
+    redrawWithPanel_ = true;
+}
 
 int32_t CameraPlugin::Attach() {
     const int32_t r = PluginBase::Attach();
@@ -127,18 +125,6 @@ int32_t CameraPlugin::ResetWorld() {
     tool = CameraTool::Select;
     activated = false;
     Refresh();
-    return 0;
-}
-
-int32_t CameraPlugin::Activate() {
-    PluginBase::Activate();
-    Redraw();
-    return 0;
-}
-
-int32_t CameraPlugin::Deactivate() {
-    PluginBase::Deactivate();
-    Redraw();
     return 0;
 }
 
@@ -210,7 +196,8 @@ int32_t CameraPlugin::OnMainPortMessage(Port* sender, uint32_t code, MsgArg arg,
             if (!arg || !data) return 0;
             const float* previous = reinterpret_cast<const float*>(arg);
             const float* now = reinterpret_cast<const float*>(data);
-            const float rx = Ratio(previous, now, 0), ry = Ratio(previous, now, 1), rz = Ratio(previous, now, 2);
+            const float rx = shared::ExtentRatio(previous, now, 0), ry = shared::ExtentRatio(previous, now, 1),
+                        rz = shared::ExtentRatio(previous, now, 2);
             for (TrackCameraRecord& c : cameras) {
                 c.x *= rx, c.x1 *= rx, c.x2 *= rx;
                 c.y *= ry, c.y1 *= ry, c.y2 *= ry;
@@ -224,9 +211,7 @@ int32_t CameraPlugin::OnMainPortMessage(Port* sender, uint32_t code, MsgArg arg,
             Redraw();
             return 0;
         case kMsgHeightScaleChanged: {
-            const uint32_t bits = static_cast<uint32_t>(arg);
-            float factor;
-            std::memcpy(&factor, &bits, 4);
+            const float factor = shared::FloatFromArg(arg);
             for (TrackCameraRecord& c : cameras) {
                 c.z *= factor;
                 c.height *= factor;

@@ -45,8 +45,6 @@ public:
     int32_t HasChunk() override { return cameras.empty() ? 0 : 1; }
     int32_t SaveChunk(FileStream* stream, uint32_t* size) override;
     int32_t ResetWorld() override;
-    int32_t Activate() override;
-    int32_t Deactivate() override;
     int32_t DrawViewport(Viewport* viewport) override;
     int32_t OnMainPortMessage(Port* sender, uint32_t code, MsgArg arg, MsgArg data) override;
 

@@ -7,8 +7,10 @@
 
 #include "platform/dialogs/Modal.h"
 #include "platform/fs/Paths.h"
+#include "plugins/shared/CText.h"
 #include "plugins/shared/ChunkBitmap.h"
 #include "plugins/shared/DrawLines.h"
+#include "plugins/shared/WorldMessages.h"
 
 namespace qv {
 
@@ -67,7 +69,9 @@ float Distance2D(const ScreenVertex& v, int32_t x, int32_t y) {
 
 TrackPlugin::TrackPlugin()
     : PluginBase(FourCC("AITK"), "AI Track Plugin::Main Port", {"Track", "This is the default plugin !", "Norwick"},
-                 Panel(), 0x2060C0, 2) {}
+                 Panel(), 0x2060C0, 2) {
+    redrawWithPanel_ = true;
+}
 
 void TrackPlugin::Redraw() { host->RedrawPluginViewports(0); }
 
@@ -77,18 +81,6 @@ int32_t TrackPlugin::ResetWorld() {
     selected = dragged = -1;
     dragHandle = 0;
     Refresh();
-    return 0;
-}
-
-int32_t TrackPlugin::Activate() {
-    PluginBase::Activate();
-    Redraw();
-    return 0;
-}
-
-int32_t TrackPlugin::Deactivate() {
-    PluginBase::Deactivate();
-    Redraw();
     return 0;
 }
 
@@ -114,11 +106,7 @@ int32_t TrackPlugin::LoadChunk(FileStream* stream, uint32_t size) {
 // ---- the bus and the mouse
 
 void TrackPlugin::ScaleBounds(const float* previous, const float* now) {
-    auto ratio = [&](int axis) {
-        const float extent = previous[axis + 3] - previous[axis];
-        return extent > 0.0f ? (now[axis + 3] - now[axis]) / extent : 1.0f;
-    };
-    const float rx = ratio(0), ry = ratio(1);
+    const float rx = shared::ExtentRatio(previous, now, 0), ry = shared::ExtentRatio(previous, now, 1);
     for (TrackNode& n : graph.nodes) {
         for (Vec3* p : {&n.centre, &n.leftEdge, &n.rightEdge}) {
             p->x *= rx;
@@ -316,31 +304,11 @@ int32_t TrackPlugin::DrawViewport(Viewport* viewport) {
 
 // ---- the dump
 
-bool TrackPlugin::WriteDump(const std::string& path) {
-    const std::string text = FormatTrackDump(graph.nodes);
-    std::FILE* f = plat::OpenFile(path, "w");
-    if (!f) {
-        shared::Winprintf("Can't open %s\n", path.c_str());
-        return false;
-    }
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok) {
-        shared::Winprintf("Can't write %s\n", path.c_str());
-        return false;
-    }
-    return true;
-}
+bool TrackPlugin::WriteDump(const std::string& path) { return shared::WriteTextFile(path, FormatTrackDump(graph.nodes)); }
 
 bool TrackPlugin::ReadDump(const std::string& path) {
-    std::FILE* f = plat::OpenFile(path, "r");
-    if (!f) {
-        shared::Winprintf("Can't open %s\n", path.c_str());
-        return false;
-    }
     std::string text;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-    std::fclose(f);
+    if (!shared::ReadTextFile(path, &text)) return false;
     std::vector<TrackNode> nodes;
     if (!ParseTrackDump(text, &nodes)) {
         shared::Winprintf("Not an AI track text dump: %s\n", path.c_str());

@@ -8,9 +8,11 @@
 #include "platform/bytes/ByteIO.h"
 #include "platform/fs/Paths.h"
 #include "platform/sys/CrtRand.h"
+#include "plugins/shared/CText.h"
 #include "plugins/shared/ChunkReader.h"
 #include "plugins/shared/DrawLines.h"
 #include "plugins/shared/GroundQuery.h"
+#include "plugins/shared/WorldMessages.h"
 
 namespace qv {
 
@@ -20,11 +22,6 @@ namespace {
 
 constexpr int32_t kBuiltInInstances = 2;  // the pair every new world starts with
 constexpr uint32_t kLongestSoundName = 259;
-
-float Ratio(float previousMin, float previousMax, float min, float max) {
-    const float extent = previousMax - previousMin;
-    return extent > 0.0f ? (max - min) / extent : 1.0f;
-}
 
 // A length-prefixed name: u32 L, then L + 1 bytes with the terminating zero.
 bool ReadSoundName(ChunkReader& in, std::string* out) {
@@ -295,8 +292,7 @@ int32_t ObjectPlugin::LoadChunk(FileStream* stream, uint32_t size) {
 // ---- the bus
 
 void ObjectPlugin::ScaleBounds(const float* previous, const float* now) {
-    const float rx = Ratio(previous[0], previous[3], now[0], now[3]);
-    const float ry = Ratio(previous[1], previous[4], now[1], now[4]);
+    const float rx = shared::ExtentRatio(previous, now, 0), ry = shared::ExtentRatio(previous, now, 1);
     for (ObjectInstance& in : instances) {
         in.x *= rx;
         in.y *= ry;
@@ -319,9 +315,7 @@ int32_t ObjectPlugin::OnMainPortMessage(Port* sender, uint32_t code, MsgArg arg,
             Redraw();
             return 0;
         case kMsgHeightScaleChanged: {
-            const uint32_t bits = static_cast<uint32_t>(arg);
-            float factor;
-            std::memcpy(&factor, &bits, 4);
+            const float factor = shared::FloatFromArg(arg);
             for (ObjectInstance& in : instances) {
                 in.groundHeight *= factor;
                 in.heightAbove *= factor;
@@ -524,19 +518,6 @@ ObjectDump ObjectPlugin::MakeDump() {
     return dump;
 }
 
-bool ObjectPlugin::WriteDump(const std::string& path) {
-    const std::string text = FormatObjectDump(MakeDump());
-    std::FILE* f = plat::OpenFile(path, "w");
-    if (!f) {
-        shared::Winprintf("Can't open %s\n", path.c_str());
-        return false;
-    }
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok) {
-        shared::Winprintf("Can't write %s\n", path.c_str());
-        return false;
-    }
-    return true;
-}
+bool ObjectPlugin::WriteDump(const std::string& path) { return shared::WriteTextFile(path, FormatObjectDump(MakeDump())); }
 
 }  // namespace qv

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "plugins/shared/PluginHelpers.h"
+
 namespace qv::shared {
 
 namespace {
@@ -81,6 +83,33 @@ std::vector<std::string_view> SplitAt(std::string_view text, std::string_view se
         parts.push_back(text.substr(from, at - from));
         from = at + separator.size();
     }
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) {
+        Winprintf("Can't open %s\n", path.c_str());
+        return false;
+    }
+    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !ok) {
+        Winprintf("Can't write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ReadTextFile(const std::string& path, std::string* text) {
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) {
+        Winprintf("Can't open %s\n", path.c_str());
+        return false;
+    }
+    text->clear();
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text->append(buffer, n);
+    std::fclose(f);
+    return true;
 }
 
 std::vector<std::string> TextLines(std::string_view text) {

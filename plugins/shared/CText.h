@@ -21,6 +21,12 @@ bool ParseIntC(std::string_view text, long* out, size_t* used = nullptr);
 // Splits text at every occurrence of the separator.
 std::vector<std::string_view> SplitAt(std::string_view text, std::string_view separator);
 
+// Writes a whole text file (replacing the file); on failure says "Can't open" or "Can't write" with the
+// path (Winprintf) and answers false.
+bool WriteTextFile(const std::string& path, const std::string& text);
+// Reads a whole file; says "Can't open" with the path and answers false when it cannot.
+bool ReadTextFile(const std::string& path, std::string* text);
+
 // The text's lines, split at LF, with a CR before the LF (files made on Windows) removed.
 std::vector<std::string> TextLines(std::string_view text);
 

@@ -64,6 +64,7 @@ int32_t PluginBase::Activate() {
         if (!OwnerOf(panel_)) Owners().push_back({panel_, this});
         RefreshPanel(*panel_);
     }
+    if (redrawWithPanel_) host->RedrawPluginViewports(0);
     return 0;
 }
 
@@ -74,6 +75,7 @@ int32_t PluginBase::Deactivate() {
         ForgetOwner(d);
         host->DestroyPluginDialog(reinterpret_cast<QvWnd>(d));
     }
+    if (redrawWithPanel_) host->RedrawPluginViewports(0);
     return 0;
 }
 

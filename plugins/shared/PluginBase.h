@@ -70,6 +70,8 @@ protected:
     void Refresh() {
         if (panel_) RefreshPanel(*panel_);
     }
+    // Plug-ins that draw only while their panel is open redraw the viewports when it opens and closes.
+    bool redrawWithPanel_ = false;
     // True while the panel is being filled by the plug-in itself: the edits' change notices are then
     // not the user's.
     bool filling_ = false;

@@ -10,6 +10,7 @@
 #include "plugins/shared/ChunkReader.h"
 #include "plugins/shared/DrawLines.h"
 #include "plugins/shared/GroundQuery.h"
+#include "plugins/shared/WorldMessages.h"
 
 namespace qv {
 
@@ -73,11 +74,6 @@ plat::DialogTemplate Panel() {
     return t;
 }
 
-float Ratio(const float* previous, const float* now, int axis) {
-    const float extent = previous[axis + 3] - previous[axis];
-    return extent > 0.0f ? (now[axis + 3] - now[axis]) / extent : 1.0f;
-}
-
 std::string WithoutFolder(const char* name) {
     const std::string s = name ? name : "";
     const size_t cut = s.find_last_of("\\/");
@@ -95,7 +91,9 @@ int32_t AskToUseWithoutSound() {
 }
 
 SoundPlugin::SoundPlugin()
-    : PluginBase(FourCC("SNDM"), "Sound Map::Main Port", {"Sound", "Sound plugin !", "Norwick"}, Panel(), 0x2F9E44, 3) {}
+    : PluginBase(FourCC("SNDM"), "Sound Map::Main Port", {"Sound", "Sound plugin !", "Norwick"}, Panel(), 0x2F9E44, 3) {
+    redrawWithPanel_ = true;
+}
 
 void SoundPlugin::Redraw() { host->RedrawPluginViewports(0); }
 
@@ -121,19 +119,11 @@ int32_t SoundPlugin::ResetWorld() {
     return 0;
 }
 
-int32_t SoundPlugin::Activate() {
-    PluginBase::Activate();
-    Redraw();
-    return 0;
-}
-
 int32_t SoundPlugin::Deactivate() {
     StopAudition();
     testing = false;
     mode = SoundMode::Select;
-    PluginBase::Deactivate();
-    Redraw();
-    return 0;
+    return PluginBase::Deactivate();
 }
 
 int32_t SoundPlugin::SaveChunk(FileStream* stream, uint32_t* size) {
@@ -201,7 +191,8 @@ int32_t SoundPlugin::LoadChunk(FileStream* stream, uint32_t size) {
 // ---- the bus and the mouse
 
 void SoundPlugin::ScaleBounds(const float* previous, const float* now) {
-    const float r[3] = {Ratio(previous, now, 0), Ratio(previous, now, 1), Ratio(previous, now, 2)};
+    const float r[3] = {shared::ExtentRatio(previous, now, 0), shared::ExtentRatio(previous, now, 1),
+                        shared::ExtentRatio(previous, now, 2)};
     const float radii = (r[0] + r[1] + r[2]) / 3.0f;
     for (SoundEmitter& e : emitters) {
         for (int i = 0; i < 3; ++i) e.position[i] *= r[i];
@@ -225,9 +216,7 @@ int32_t SoundPlugin::OnMainPortMessage(Port* sender, uint32_t code, MsgArg arg, 
             if (arg && data) ScaleBounds(reinterpret_cast<const float*>(arg), reinterpret_cast<const float*>(data));
             return 0;
         case kMsgHeightScaleChanged: {
-            const uint32_t bits = static_cast<uint32_t>(arg);
-            float factor;
-            std::memcpy(&factor, &bits, 4);
+            const float factor = shared::FloatFromArg(arg);
             for (SoundEmitter& e : emitters) e.position[2] *= factor;
             Refresh();
             Redraw();

@@ -21,33 +21,15 @@ using qv::TrackCameraRecord;
 
 enum : int { kKill = 1002, kFromViewport = 1003, kAdd = 1008, kActivate = 1009, kZPos = 1010, kRangeOn = 1024 };
 
-class CameraTest : public PluginFixture {
+class CameraTest : public OnePluginFixture<qv::CameraPlugin> {
 protected:
-    void Register() override {
-        plugin = std::make_unique<qv::CameraPlugin>();
-        ASSERT_EQ(editor->RegisterPlugin(ModuleOf(plugin.get()), plugin.get()), 0);
-    }
     void TearDown() override {
         kes::CameraZonesFree();
-        PluginFixture::TearDown();
-        plugin.reset();
-    }
-    std::vector<uint8_t> Saved() {
-        qv::MemoryStream out;
-        uint32_t size = 0;
-        EXPECT_EQ(plugin->SaveChunk(&out, &size), 0);
-        EXPECT_EQ(size, out.bytes().size());
-        return out.bytes();
-    }
-    int32_t Load(const std::vector<uint8_t>& body) {
-        editor->world.Reset(true, true);
-        qv::MemoryStream in(body);
-        return plugin->LoadChunk(&in, static_cast<uint32_t>(body.size()));
+        OnePluginFixture::TearDown();
     }
     void Press(int x, int y) { plugin->Press({&view, x, y, 0, 0}); }
     void Drag(int dx, int dy) { plugin->Drag({&view, dx, dy, 0, 0}); }
     void Release() { plugin->mainPort.OnMessage(nullptr, qv::kMsgSelectRelease, 0, 0); }
-    std::unique_ptr<qv::CameraPlugin> plugin;
     RecordingViewport view;  // top-down, one pixel a unit
 };
 

@@ -17,18 +17,12 @@
 namespace qvtest {
 namespace {
 
-class GameReadsObjects : public PluginFixture {
+class GameReadsObjects : public OnePluginFixture<qv::ObjectPlugin> {
 protected:
-    void Register() override {
-        plugin = std::make_unique<qv::ObjectPlugin>();
-        ASSERT_EQ(editor->RegisterPlugin(ModuleOf(plugin.get()), plugin.get()), 0);
-    }
     void TearDown() override {
         kes::ObjectTypesFree();
-        PluginFixture::TearDown();
-        plugin.reset();
+        OnePluginFixture::TearDown();
     }
-    std::unique_ptr<qv::ObjectPlugin> plugin;
 };
 
 // The editor's data as the world writer takes it.

@@ -20,16 +20,8 @@ enum : int { kAddType = 1000, kInstanceList = 1002, kAddInstance = 1004, kPosX =
              kScale = 1008, kRotZ = 1011, kScaleVar = 1015, kAddPoint = 1016, kDeleteType = 1017, kDelete = 1020,
              kCollision = 1023, kCopyPoint = 1028, kFacing = 1040, kDeleteAll = 1037, kSpinPosX = 1050 };
 
-class ObjectTest : public PluginFixture {
+class ObjectTest : public OnePluginFixture<qv::ObjectPlugin> {
 protected:
-    void Register() override {
-        plugin = std::make_unique<qv::ObjectPlugin>();
-        ASSERT_EQ(editor->RegisterPlugin(ModuleOf(plugin.get()), plugin.get()), 0);
-    }
-    void TearDown() override {
-        PluginFixture::TearDown();
-        plugin.reset();
-    }
     // A second object type from a mesh file chosen through "Add Obj".
     void AddType(plat::Dialog& d, const std::string& name) {
         const std::vector<uint8_t> mesh = qv::MarkerMeshImage();
@@ -39,24 +31,11 @@ protected:
         ASSERT_TRUE(d.UserClick(kAddType));
         ASSERT_EQ(editor->Host(0)->GetMesh(static_cast<uint32_t>(editor->Host(0)->GetMeshCount()))->name, name);
     }
-    std::vector<uint8_t> Saved() {
-        qv::MemoryStream out;
-        uint32_t size = 0;
-        EXPECT_EQ(plugin->SaveChunk(&out, &size), 0);
-        EXPECT_EQ(size, out.bytes().size());
-        return out.bytes();
-    }
-    int32_t Load(const std::vector<uint8_t>& body) {
-        editor->world.Reset(true, true);
-        qv::MemoryStream in(body);
-        return plugin->LoadChunk(&in, static_cast<uint32_t>(body.size()));
-    }
     // The bytes of a saved chunk up to its instances (lists, show word), for chunks built by hand.
     size_t ListsEnd(const std::vector<uint8_t>& chunk) {
         const size_t textures = 8 + plat::LoadU32(&chunk[4]);
         return textures + 8 + plat::LoadU32(&chunk[textures + 4]);
     }
-    std::unique_ptr<qv::ObjectPlugin> plugin;
 };
 
 TEST_F(ObjectTest, ANewWorldHoldsTheMarkerTypeAndTwoInstancesThatStay) {

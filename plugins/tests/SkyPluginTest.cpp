@@ -11,35 +11,14 @@ namespace {
 
 enum : int { kLoadSky = 1001, kReset = 1002 };
 
-class SkyTest : public PluginFixture {
+class SkyTest : public OnePluginFixture<qv::SkyPlugin> {
 protected:
-    void Register() override {
-        plugin = std::make_unique<qv::SkyPlugin>();
-        ASSERT_EQ(editor->RegisterPlugin(ModuleOf(plugin.get()), plugin.get()), 0);
-    }
-    void TearDown() override {
-        PluginFixture::TearDown();
-        plugin.reset();
-    }
-    std::vector<uint8_t> Saved() {
-        qv::MemoryStream out;
-        uint32_t size = 0;
-        EXPECT_EQ(plugin->SaveChunk(&out, &size), 0);
-        EXPECT_EQ(size, out.bytes().size());
-        return out.bytes();
-    }
-    int32_t Load(const std::vector<uint8_t>& body) {
-        editor->world.Reset(true, true);
-        qv::MemoryStream in(body);
-        return plugin->LoadChunk(&in, static_cast<uint32_t>(body.size()));
-    }
     void AddTexture(const std::string& name, uint8_t level) {
         const qv::Dib d = qv::GreyBitmap(64, 64, level);
         uint32_t index = 0;
         editor->Host(0)->AddTextureFromMemory(name.c_str(), &d.header, d.pixels.data(), &index);
         ASSERT_NE(index, 0u) << name;
     }
-    std::unique_ptr<qv::SkyPlugin> plugin;
 };
 
 TEST_F(SkyTest, ANewWorldWritesTheDefaultsAndTheBuiltInSky) {

@@ -18,16 +18,8 @@ using qv::SoundEmitter;
 enum : int { kActivated = 1001, kWaveList = 1002, kDeleteWave = 1005, kAdd = 1006, kDelete = 1007, kSetWave = 1008,
              kVolume = 1010, kR1 = 1014, kOnce = 1017, kWait = 1019, kFrequency = 1024, kTest = 1027 };
 
-class SoundTest : public PluginFixture {
+class SoundTest : public OnePluginFixture<qv::SoundPlugin> {
 protected:
-    void Register() override {
-        plugin = std::make_unique<qv::SoundPlugin>();
-        ASSERT_EQ(editor->RegisterPlugin(ModuleOf(plugin.get()), plugin.get()), 0);
-    }
-    void TearDown() override {
-        PluginFixture::TearDown();
-        plugin.reset();
-    }
     void AddWave(const std::string& name) {
         qv::WaveData w;
         w.format.channels = 1;
@@ -41,19 +33,6 @@ protected:
         editor->Host(0)->AddWaveFromFile(Path(name).c_str(), &index);
         ASSERT_NE(index, 0u);
     }
-    std::vector<uint8_t> Saved() {
-        qv::MemoryStream out;
-        uint32_t size = 0;
-        EXPECT_EQ(plugin->SaveChunk(&out, &size), 0);
-        EXPECT_EQ(size, out.bytes().size());
-        return out.bytes();
-    }
-    int32_t Load(const std::vector<uint8_t>& body) {
-        editor->world.Reset(true, true);
-        qv::MemoryStream in(body);
-        return plugin->LoadChunk(&in, static_cast<uint32_t>(body.size()));
-    }
-    std::unique_ptr<qv::SoundPlugin> plugin;
     RecordingViewport view;  // top-down, one pixel a unit
 };
 

@@ -227,18 +227,9 @@ TEST(TrackDump, WritesAndReadsBackEveryNode) {
     for (const auto& b : bad) EXPECT_FALSE(qv::ParseTrackDump(b.text, &back)) << b.what;
 }
 
-class TrackTest : public PluginFixture {
+class TrackTest : public OnePluginFixture<qv::TrackPlugin> {
 protected:
-    void Register() override {
-        plugin = std::make_unique<qv::TrackPlugin>();
-        ASSERT_EQ(editor->RegisterPlugin(ModuleOf(plugin.get()), plugin.get()), 0);
-    }
-    void TearDown() override {
-        PluginFixture::TearDown();
-        plugin.reset();
-    }
     void Press(int x, int y) { plugin->Press({&view, x, y, 0, 0}); }
-    std::unique_ptr<qv::TrackPlugin> plugin;
     RecordingViewport view;
 };
 
