@@ -14,7 +14,12 @@ enum : int { kLoadSky = 1001, kReset = 1002 };
 class SkyTest : public OnePluginFixture<qv::SkyPlugin> {
 protected:
     void AddTexture(const std::string& name, uint8_t level) {
-        const qv::Dib d = qv::GreyBitmap(64, 64, level);
+        // 24 bits: the memory form is the header and the pixels, with no colour table.
+        qv::Dib d;
+        d.header.width = d.header.height = 64;
+        d.header.bitCount = 24;
+        d.header.sizeImage = 64 * 64 * 3;
+        d.pixels.assign(d.header.sizeImage, level);
         uint32_t index = 0;
         editor->Host(0)->AddTextureFromMemory(name.c_str(), &d.header, d.pixels.data(), &index);
         ASSERT_NE(index, 0u) << name;
