@@ -15,6 +15,14 @@ struct TrajectoryRow {
     float speed;
     uint8_t riding;
     uint32_t contactBits;
+    // Along the world's AI track and tricks.
+    uint32_t laps;
+    int32_t gate;       // waypoint of the next gate
+    float progress;
+    bool wrongWay;      // facing against the course
+    uint32_t trick;     // animation of the running trick
+    int32_t trickTotal; // total of the last trick message
+    float score;
 };
 
 struct RunOptions {
@@ -36,7 +44,8 @@ struct RunResult {
 
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options = {});
 
-// "time,x,y,z,speed,riding,contact" and one line per row.
+// "time,x,y,z,speed,riding,contact,laps,gate,progress,wrongway,trick,tricktotal,score" and one line
+// per row.
 std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows);
 
 // Sets the control bytes and analog state of the phase on the bike.
