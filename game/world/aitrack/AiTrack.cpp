@@ -112,10 +112,15 @@ int32_t ReadAiRouteChunk(ChunkStream& s, uint32_t, const WorldBounds& bounds) {
     const uint32_t count = current ? s.U32() : first;
     uint32_t start = s.U32();
     if (!s.Ok()) return 0;
-    // Each gate takes at least its record-size word: a larger count cannot be in the chunk.
+    // Each gate takes at least its record-size word: a larger count cannot be in the chunk, and the
+    // bytes after it would be read as gates.
     const uint64_t fits = s.Remaining() / 4;
-    const uint32_t room = static_cast<uint32_t>(std::min<uint64_t>(count, fits));
-    if (room < count) std::fprintf(stderr, "AI track: %u gates claimed, room for %u\n", count, room);
+    if (count > fits) {
+        std::fprintf(stderr, "AI track: %u gates claimed, room for at most %llu; no gates read\n", count,
+                     static_cast<unsigned long long>(fits));
+        return 0;
+    }
+    const uint32_t room = count;
     try {
         g_ai.gates.resize(room);
     } catch (const std::bad_alloc&) {
