@@ -186,15 +186,20 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     return result;
 }
 
-std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows) {
-    std::string out = "time,x,y,z,speed,riding,contact,laps,gate,progress,wrongway,trick,tricktotal,score\n";
+std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows, bool routeColumns) {
+    std::string out = "time,x,y,z,speed,riding,contact";
+    out += routeColumns ? ",laps,gate,progress,wrongway,trick,tricktotal,score\n" : "\n";
     char line[240];
     for (const TrajectoryRow& r : rows) {
-        std::snprintf(line, sizeof(line), "%.3f,%.4f,%.4f,%.4f,%.4f,%u,%u,%u,%d,%.4f,%d,%u,%d,%.1f\n", r.time,
-                      r.position.x, r.position.y, r.position.z, r.speed, static_cast<unsigned>(r.riding),
-                      static_cast<unsigned>(r.contactBits), r.laps, r.gate, r.progress, r.wrongWay ? 1 : 0, r.trick,
-                      r.trickTotal, r.score);
+        int n = std::snprintf(line, sizeof(line), "%.3f,%.4f,%.4f,%.4f,%.4f,%u,%u", r.time, r.position.x,
+                              r.position.y, r.position.z, r.speed, static_cast<unsigned>(r.riding),
+                              static_cast<unsigned>(r.contactBits));
+        if (routeColumns && n > 0 && static_cast<size_t>(n) < sizeof(line)) {
+            std::snprintf(line + n, sizeof(line) - static_cast<size_t>(n), ",%u,%d,%.4f,%d,%u,%d,%.1f", r.laps,
+                          r.gate, r.progress, r.wrongWay ? 1 : 0, r.trick, r.trickTotal, r.score);
+        }
         out += line;
+        out += '\n';
     }
     return out;
 }

@@ -28,6 +28,7 @@ struct TrajectoryRow {
 struct RunOptions {
     int frameMs = 10;
     int rowEveryFrames = 1;  // one row every this many frames
+    bool routeColumns = false;  // the CSV also shows the AI-track progress and the tricks
 };
 
 struct RunResult {
@@ -44,9 +45,9 @@ struct RunResult {
 
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options = {});
 
-// "time,x,y,z,speed,riding,contact,laps,gate,progress,wrongway,trick,tricktotal,score" and one line
-// per row.
-std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows);
+// "time,x,y,z,speed,riding,contact" and one line per row; with the route columns also
+// "laps,gate,progress,wrongway,trick,tricktotal,score".
+std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows, bool routeColumns = false);
 
 // Sets the control bytes and analog state of the phase on the bike.
 void ApplyControls(const ControlPhase& phase, kes::BikeBody* bike);

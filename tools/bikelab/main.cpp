@@ -1,7 +1,7 @@
 // bikelab: drives one bike through a script on a generated ground or a world file and prints its
 // trajectory as CSV (and, with a world, its world contacts on standard error); or runs computer
 // riders around a world's AI track and prints their lap times.
-//   bikelab SCRIPT [--every N]
+//   bikelab SCRIPT [--every N] [--route]
 //   bikelab --riders N WORLD [--laps L] [--seconds S] [--seed K] [--trace EVERY]
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +17,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: bikelab SCRIPT [--every N]\n"
+    "usage: bikelab SCRIPT [--every N] [--route]\n"
     "       bikelab --riders N WORLD [--laps L] [--seconds S] [--seed K] [--trace EVERY]\n";
 
 int Usage() {
@@ -38,7 +38,7 @@ int RunRiders(const char* world, const tools::RiderRunOptions& options) {
     const std::string report = tools::RiderReportText(result);
     std::fwrite(report.data(), 1, report.size(), stderr);
     if (options.traceEvery > 0) {
-        const std::string csv = tools::TrajectoryCsv(result.trace);
+        const std::string csv = tools::TrajectoryCsv(result.trace, true);
         std::fwrite(csv.data(), 1, csv.size(), stdout);
     }
     return result.finite ? 0 : 1;
@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--every") == 0 && hasValue) {
             options.rowEveryFrames = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--route") == 0) {
+            options.routeColumns = true;
         } else if (std::strcmp(argv[i], "--riders") == 0 && hasValue) {
             riderMode = true;
             riders.riders = std::atoi(argv[++i]);
@@ -99,7 +101,7 @@ int main(int argc, char** argv) {
     if (!script.worldPath.empty())
         std::fprintf(stderr, "bikelab: world contacts %u, fence panels broken %u, pickups collected %u (points %.0f)\n",
                      result.worldContacts, result.panelsBroken, result.pickups, result.points);
-    const std::string csv = tools::TrajectoryCsv(result.rows);
+    const std::string csv = tools::TrajectoryCsv(result.rows, options.routeColumns);
     std::fwrite(csv.data(), 1, csv.size(), stdout);
     return 0;
 }

@@ -144,8 +144,16 @@ void IndexAiWaypoints() {
     for (auto& row : g_ai.lanes) std::fill(std::begin(row), std::end(row), nullptr);
     g_ai.waypointMax = 0;
     int32_t highest = -1;
+    // The start gate is the only gate of its waypoint: a lap is counted only there, so a rider that
+    // chose another lane of it would go round without laps. (The editor gives the number 0 to the
+    // start node and to every node off the main path alike.)
+    const AiGate* start = GetStartGate();
     for (AiGate& gate : g_ai.gates) {
         const int32_t w = gate.waypoint;
+        if (start != nullptr && &gate != start && w == start->waypoint) {
+            std::fprintf(stderr, "AI track: gate off the route at the start gate's waypoint %d left out\n", w);
+            continue;
+        }
         if (w >= kAiMaxWaypoints || g_ai.laneCount[w] >= kAiMaxLanes) {
             std::fprintf(stderr, "AI track: gate of waypoint %d left out of the index\n", w);
             continue;

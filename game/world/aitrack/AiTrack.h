@@ -53,8 +53,9 @@ struct AiGate {
 // Returns 0, or -1 when the gate array cannot be allocated.
 int32_t ReadAiRouteChunk(ChunkStream& stream, uint32_t size, const WorldBounds& bounds);
 
-// Buckets the gates by waypoint number (after every chunk is read). A gate with a number above 99
-// or a sixth gate of one waypoint is left out of the index. The highest waypoint is the end of the
+// Buckets the gates by waypoint number (after every chunk is read). A gate with a number above 99,
+// a sixth gate of one waypoint, or another gate at the start gate's waypoint (where only the start
+// gate counts laps) is left out of the index. The highest waypoint is the end of the
 // numbering that runs without a gap from 0: gates after a missing number are never reached, so that
 // every waypoint from 0 to GetAiWaypointMax has a gate in lane 0.
 void IndexAiWaypoints();

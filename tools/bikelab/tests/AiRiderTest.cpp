@@ -84,7 +84,7 @@ protected:
     static LabRun Script(const std::string& body, const std::string& tag) {
         const std::string path = Own("bikelab_" + tag) + ".txt";
         std::ofstream(path) << "world " << WorldPath() << "\n" << body;
-        return Bikelab(path + " --every 2", tag);
+        return Bikelab(path + " --every 2 --route", tag);
     }
 };
 

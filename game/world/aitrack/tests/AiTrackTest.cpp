@@ -99,7 +99,8 @@ TEST_F(AiTrackTest, WaypointIndexBucketsLanesAndStopsAtAGap) {
         {"lanes", {0, 1, 1, 2}, 2, {1, 2, 1, 0}},
         {"a gap ends the route before it", {0, 1, 3}, 1, {1, 1, 0, 0}},
         {"no gate at waypoint 0", {1, 2}, 0, {0, 0, 0, 0}},
-        {"a sixth lane and a number past 99 are left out", {0, 0, 0, 0, 0, 0, 120}, 0, {5, 0, 0, 0}},
+        {"a sixth lane and a number past 99 are left out", {0, 1, 1, 1, 1, 1, 1, 120}, 1, {1, 5, 0, 0}},
+        {"only the start gate at its waypoint", {0, 0, 1, 0}, 1, {1, 1, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
