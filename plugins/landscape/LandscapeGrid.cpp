@@ -9,13 +9,15 @@ namespace qv {
 
 namespace {
 
+std::array<float, 4> ExactWeights(float t) {
+    t = t > 0.0f ? (t < 1.0f ? t : 1.0f) : 0.0f;
+    const float t2 = t * t, t3 = t2 * t, h3 = t3 / 2.0f;
+    return {t2 - h3 - t / 2.0f, 1.5f * t3 - 2.5f * t2 + 1.0f, t / 2.0f + 2.0f * t2 - 1.5f * t3, h3 - t2 / 2.0f};
+}
+
 std::array<std::array<float, 4>, kSplineRows> BuildWeights() {
     std::array<std::array<float, 4>, kSplineRows> rows{};
-    for (uint32_t k = 0; k < kSplineRows; ++k) {
-        const float t = static_cast<float>(k) / 2048.0f;
-        const float t2 = t * t, t3 = t2 * t, h3 = t3 / 2.0f;
-        rows[k] = {t2 - h3 - t / 2.0f, 1.5f * t3 - 2.5f * t2 + 1.0f, t / 2.0f + 2.0f * t2 - 1.5f * t3, h3 - t2 / 2.0f};
-    }
+    for (uint32_t k = 0; k < kSplineRows; ++k) rows[k] = ExactWeights(static_cast<float>(k) / 2048.0f);
     return rows;
 }
 
@@ -77,7 +79,9 @@ void LandscapeGrid::UpdateSpacing() {
     record.knotSpacingY = (record.YMax() - record.YMin()) / static_cast<float>(record.knotsY - 1);
 }
 
-float LandscapeGrid::HeightAt(float x, float y) const {
+float LandscapeGrid::HeightAt(float x, float y) const { return Evaluate(x, y, false); }
+
+float LandscapeGrid::Evaluate(float x, float y, bool exact) const {
     if (heights.empty()) return 0.0f;
     const LandscapeRecord& r = record;
     const float sx = r.knotSpacingX, sy = r.knotSpacingY;
@@ -87,8 +91,9 @@ float LandscapeGrid::HeightAt(float x, float y) const {
     v = v > 0.0f ? (v < maxV ? v : maxV) : 0.0f;
     const uint32_t col = std::min(static_cast<uint32_t>(u / sx), r.knotsX - 1);
     const uint32_t row = std::min(static_cast<uint32_t>(v / sy), r.knotsY - 1);
-    const std::array<float, 4>& wx = SplineWeightRow(WeightRow(u - static_cast<float>(col) * sx, sx));
-    const std::array<float, 4>& wy = SplineWeightRow(WeightRow(v - static_cast<float>(row) * sy, sy));
+    const float fx = u - static_cast<float>(col) * sx, fy = v - static_cast<float>(row) * sy;
+    const std::array<float, 4> wx = exact ? ExactWeights(fx / sx) : SplineWeightRow(WeightRow(fx, sx));
+    const std::array<float, 4> wy = exact ? ExactWeights(fy / sy) : SplineWeightRow(WeightRow(fy, sy));
     // Neighbours are clamped into the grid: at the last knot the spline's own clamp rule would reach one
     // past the row (its weight is 0, but the read would leave the array).
     uint32_t cs[4], rs[4];
@@ -108,9 +113,11 @@ float LandscapeGrid::HeightAt(float x, float y) const {
 
 Vec3 LandscapeGrid::NormalAt(float x, float y) const {
     if (heights.empty()) return Vec3{0.0f, 0.0f, 1.0f};
+    // The four heights come from the exact cubic: the step is about two rows of the weight table, whose
+    // rounding alone would make the slope up to a quarter wrong.
     const float ex = record.knotSpacingX * 0.0010253906f, ey = record.knotSpacingY * 0.0010253906f;
-    const Vec3 p1{x - ex, y, HeightAt(x - ex, y)}, p2{x + ex, y, HeightAt(x + ex, y)};
-    const Vec3 p3{x, y + ey, HeightAt(x, y + ey)}, p4{x, y - ey, HeightAt(x, y - ey)};
+    const Vec3 p1{x - ex, y, Evaluate(x - ex, y, true)}, p2{x + ex, y, Evaluate(x + ex, y, true)};
+    const Vec3 p3{x, y + ey, Evaluate(x, y + ey, true)}, p4{x, y - ey, Evaluate(x, y - ey, true)};
     Vec3 a, b, n;
     Vec3Sub(&p2, &p1, &a);
     Vec3Sub(&p3, &p4, &b);

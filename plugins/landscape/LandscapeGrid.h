@@ -107,6 +107,8 @@ public:
     void RefreshPatchTextures();
 
 private:
+    // The spline at (x, y), with the weight table or, exact, with the cubic itself.
+    float Evaluate(float x, float y, bool exact) const;
     void FillPatch(uint32_t cx, uint32_t cy);
 };
 

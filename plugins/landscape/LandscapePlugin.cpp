@@ -768,7 +768,7 @@ void LandscapePlugin::ImportCenter(bool ascii) {
         // The imprint's 3 x 3 blocks must lie inside the grid on both axes.
         if (!ImprintCenter(grid, *values, kCenterKnots, kCenterBlend)) {
             char text[160];
-            std::snprintf(text, sizeof text, "Landscape must be at least %ix%i knots to imprint its center\n", 578, 578);
+            std::snprintf(text, sizeof text, "Landscape must be at least %ix%i knots to imprint its center\n", 721, 721);
             plat::ShowMessageBox(text, "Error", plat::MB_OK | plat::MB_ICONWARNING);
         }
         Refresh();
