@@ -105,7 +105,9 @@ TopDownView::Mapping TopDownView::Map() {
     const float cw = W * zoom * 0.01f;
     const float p = cellWorldX > 0.0f ? cw / cellWorldX : 0.0f;
     const float ch = -cw * ((r.YMax() - r.YMin()) / (r.XMax() - r.XMin())) * (cellWorldY / cellWorldX);
-    return Mapping{W / 2.0f - p * panX, p * panY + H / 2.0f, cw, ch};
+    // The pan is a world point, measured from the grid's first corner, so that the whole grid can be
+    // brought to the centre within the pan's limits (the landscape's bounds).
+    return Mapping{W / 2.0f - p * (panX - r.XMin()), p * (panY - r.YMin()) + H / 2.0f, cw, ch};
 }
 
 bool TopDownView::CellAt(int32_t x, int32_t y, uint32_t* column, uint32_t* row) {

@@ -336,8 +336,11 @@ TEST_F(LandscapeTest, TopDownViewPaintsPicksAndFills) {
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(plugin->GetViewCount(), 0);
     EXPECT_EQ(prototype->Create(&v), nullptr);  // one instance at a time
-    // W 400, H 300, zoom 2, pan (500, 500): cells are 8 pixels, column j at 168 + 8j, row i at 182 - 8i.
-    view->panX = view->panY = 500.0f;
+    // A new view shows the landscape's centre.
+    EXPECT_EQ(view->panX, 500.0f);
+    // W 400, H 300, zoom 2, pan (-1500, -1500), 500 units from the grid's corner: cells are 8 pixels,
+    // column j at 168 + 8j, row i at 182 - 8i.
+    view->panX = view->panY = -1500.0f;
     uint32_t c = 9, r = 9;
     ASSERT_TRUE(view->CellAt(170, 180, &c, &r));
     EXPECT_EQ(c, 0u);
