@@ -158,6 +158,17 @@ TEST_F(LandscapeTest, DamagedChunksAreRefusedAndLeaveNoGround) {
     }
 }
 
+TEST_F(LandscapeTest, TheFuzzSeedsAreChunksThatLoad) {
+    const std::string seeds = GRAVELON_SOURCE_DIR "/plugins/landscape/tests/corpus/landscape_chunk/";
+    for (const char* name : {"small_v1", "small_v0", "divided"}) {
+        EXPECT_EQ(Load(ReadFile(seeds + name)), 0) << name;
+        EXPECT_TRUE(plugin->hasLandscape) << name;
+    }
+    EXPECT_EQ(plugin->grid.record.knotsX, 9u);
+    EXPECT_EQ(plugin->grid.cells.size(), 3u * 2);
+    EXPECT_NE(Load(ReadFile(seeds + "short")), 0);
+}
+
 TEST_F(LandscapeTest, AnOlderChunkTakesTheWorldBounds) {
     // Version 0: the record without its bounds (52 bytes), then the arrays and an empty texture list.
     std::vector<uint8_t> good = Saved();
