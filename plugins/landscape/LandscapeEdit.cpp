@@ -146,8 +146,9 @@ void ScaleHeights(LandscapeGrid& g, float factor) {
 
 void Flatten(LandscapeGrid& g) { std::fill(g.heights.begin(), g.heights.end(), 0.0f); }
 
-void Wraparound(LandscapeGrid& g, int32_t percent) {
+void Wraparound(LandscapeGrid& g, int32_t percent, const std::function<void(const char*)>& status) {
     if (g.Empty()) return;
+    if (status) status("Wrapping in X direction...");
     const float c = static_cast<float>(std::clamp(percent, 0, 100)) * 0.01f;
     const uint32_t kx = g.record.knotsX, ky = g.record.knotsY;
     const auto blend = [](float& a, float& b, float f) {
@@ -162,6 +163,7 @@ void Wraparound(LandscapeGrid& g, int32_t percent) {
             const float f = 0.5f * std::pow(1.0f - static_cast<float>(j) / static_cast<float>(countX), 5.0f);
             blend(g.Height(j, row), g.Height(kx - 1 - j, row), f);
         }
+    if (status) status("Wrapping in Y direction...");
     const uint32_t countY = std::min(static_cast<uint32_t>(static_cast<float>(ky) * c), ky / 2);
     for (uint32_t col = 0; col < kx; ++col)
         for (uint32_t j = 0; j < countY; ++j) {

@@ -3,6 +3,7 @@
 // the knot and cell grids, the centre imprint, the text format of the export and of the ASCII import,
 // heights from a displacement bitmap, and the texture-cell operations. Every one stays inside the grids.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,7 +47,8 @@ KnotRange DragHeights(LandscapeGrid& g, const KnotSelection& s, const Brush& bru
 void ScaleHeights(LandscapeGrid& g, float factor);
 void Flatten(LandscapeGrid& g);
 // Blends the outer `percent` of each row and column towards the opposite edge so the ground tiles.
-void Wraparound(LandscapeGrid& g, int32_t percent);
+// `status`, when given, hears "Wrapping in X direction..." and then the Y one.
+void Wraparound(LandscapeGrid& g, int32_t percent, const std::function<void(const char*)>& status = {});
 
 // Resizes; counts are limited to their ranges. False (nothing changed) when memory runs out.
 bool ResizeKnotsX(LandscapeGrid& g, KnotSelection& s, uint32_t n);

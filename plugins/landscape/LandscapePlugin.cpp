@@ -638,7 +638,8 @@ void LandscapePlugin::OnPanelCommand(plat::Dialog& d, int id, uint16_t code) {
         case kLandLeft: Rotate(Rotate::Left); return;
         case kLandRight: Rotate(Rotate::Right); return;
         case kLandWraparound:
-            Wraparound(grid, 25);
+            Wraparound(grid, 25, [this](const char* text) { host->SetStatusText(text); });
+            host->SetStatusReady();
             grid.BuildPatches();
             Redraw();
             return;
@@ -750,7 +751,7 @@ void LandscapePlugin::ApplyWholeWorld(const std::vector<float>& values) {
     CreateDefaultLandscape();
     if (!hasLandscape || values.size() != grid.heights.size()) return;
     grid.heights = values;
-    Wraparound(grid, 25);
+    Wraparound(grid, 25, [this](const char* text) { host->SetStatusText(text); });
     BroadcastBounds();
     Refresh();
     RefreshTopDown();

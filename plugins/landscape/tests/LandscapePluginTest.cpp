@@ -214,6 +214,8 @@ TEST_F(LandscapeTest, WholeWorldFromABitmapThenExportedAndReadBack) {
     WriteBitmap("height.bmp", Gradient(721));
     ImportBitmap(qv::kLandImportDisp, "height.bmp", "255");
     ASSERT_TRUE(Boxes().size() == 1) << Boxes().size();  // only the question
+    for (const char* text : {"Opening displacement map...", "Updating mesh...", "Wrapping in X direction...", "Wrapping in Y direction..."})
+        EXPECT_NE(std::find(ui->status.begin(), ui->status.end(), text), ui->status.end()) << text;
     // Away from the wrapped border each knot is its pixel's red; the border tiles.
     const qv::LandscapeGrid& g = plugin->grid;
     EXPECT_FLOAT_EQ(g.Height(300, 200), static_cast<float>((300 * 3 + 200 * 5) % 256));
