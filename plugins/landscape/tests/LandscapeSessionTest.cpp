@@ -5,6 +5,7 @@
 // then reopened in a new QV and saved again with the same ground.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "game/core/display/DeviceList.h"
+#include "game/core/display/Display.h"
+#include "game/core/texture/TextureContainer.h"
+#include "game/world/file/tests/WorldTestSupport.h"
+#include "game/world/landscape/Landscape.h"
 #include "platform/bytes/ByteIO.h"
+#include "platform/gfx/GfxDevice.h"
 #include "plugins/landscape/LandscapeEdit.h"
 #include "plugins/shared/ChunkBitmap.h"
 
@@ -43,6 +50,31 @@ void WriteBmp(const fs::path& p, const qv::Dib& d) {
     std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A 721 x 721 8-bit height map: a dome of grey levels.
+qv::Dib HeightMap() {
+    qv::Dib d = qv::GreyBitmap(721, 721, 0);
+    const uint32_t row = qv::RowBytes(721, 8);
+    for (int r = 0; r < 721; ++r)
+        for (int c = 0; c < 721; ++c) {
+            const double dx = (c - 360) / 360.0, dy = (r - 360) / 360.0;
+            d.pixels[static_cast<size_t>(r) * row + c] = static_cast<uint8_t>(std::max(0.0, 255.0 * (1.0 - (dx * dx + dy * dy))));
+        }
+    return d;
+}
+
+// A 2041 x 2041 8-bit picture: each 255-pixel piece its own dark grey, but the second one bright.
+qv::Dib CentrePicture() {
+    qv::Dib d = qv::GreyBitmap(2041, 2041, 0);
+    const uint32_t row = qv::RowBytes(2041, 8);
+    for (int r = 0; r < 2041; ++r)
+        for (int c = 0; c < 2041; ++c) {
+            // The second piece of the top row (texture 2) is bright, the others dark.
+            const bool bright = c / 255 == 1 && (2040 - r) / 255 == 0;
+            d.pixels[static_cast<size_t>(r) * row + c] = static_cast<uint8_t>(bright ? 230 : 40 + 2 * (c / 255) + (r / 255));
+        }
+    return d;
+}
+
 class LandscapeSession : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,6 +84,8 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir / "plugins");
         for (const char* name : {"landscape.qv", "texture.qv"}) fs::copy_file(fs::path(QV_PLUGIN_DIR) / name, dir / "plugins" / name);
+        WriteBmp(dir / "height.bmp", HeightMap());
+        WriteBmp(dir / "rock.bmp", CentrePicture());
     }
     void TearDown() override {
         if (!HasFailure() && !std::getenv("KEEP_SESSION")) fs::remove_all(dir);
@@ -71,33 +105,11 @@ protected:
     std::string log;
 };
 
-// A 721 x 721 8-bit height map: a dome of grey levels.
-qv::Dib HeightMap() {
-    qv::Dib d = qv::GreyBitmap(721, 721, 0);
-    const uint32_t row = qv::RowBytes(721, 8);
-    for (int r = 0; r < 721; ++r)
-        for (int c = 0; c < 721; ++c) {
-            const double dx = (c - 360) / 360.0, dy = (r - 360) / 360.0;
-            d.pixels[static_cast<size_t>(r) * row + c] = static_cast<uint8_t>(std::max(0.0, 255.0 * (1.0 - (dx * dx + dy * dy))));
-        }
-    return d;
-}
-
-// A 2041 x 2041 8-bit picture: each 255-pixel piece its own grey.
-qv::Dib CentrePicture() {
-    qv::Dib d = qv::GreyBitmap(2041, 2041, 0);
-    const uint32_t row = qv::RowBytes(2041, 8);
-    for (int r = 0; r < 2041; ++r)
-        for (int c = 0; c < 2041; ++c) d.pixels[static_cast<size_t>(r) * row + c] = static_cast<uint8_t>(40 + 20 * (c / 255) + 2 * (r / 255));
-    return d;
-}
-
-TEST_F(LandscapeSession, ImportEditPaintSaveAndReopen) {
-    WriteBmp(dir / "height.bmp", HeightMap());
-    WriteBmp(dir / "rock.bmp", CentrePicture());
+// The editing session up to the save of "w.wld" (frame 48).
+std::string EditScript(const fs::path& dir) {
     const std::string h = (dir / "height.bmp").string(), rock = (dir / "rock.bmp").string();
     // Viewports: 0 top left (0..285, 50..314), 1 top right, 2 bottom left, 3 bottom right (perspective).
-    const std::string edit =
+    return
         "2 command 8000\n"
         // Flatten (with its question), then the whole world from the height map, maximum 200 feet.
         "3 box ok\n3 click 1018\n"
@@ -125,8 +137,11 @@ TEST_F(LandscapeSession, ImportEditPaintSaveAndReopen) {
         "39 at 55 65\n39 mouse 0 down\n40 mouse 0 up\n"
         "42 at 430 179\n42 mouse 0 down\n43 mouse 0 up\n"
         "44 at 373 236\n44 mouse 0 down\n45 mouse 0 up\n"
-        "47 files w.wld\n48 command 40094\n"
-        "60 command 40018\n";
+        "47 files w.wld\n48 command 40094\n";
+}
+
+TEST_F(LandscapeSession, ImportEditPaintSaveAndReopen) {
+    const std::string edit = EditScript(dir) + "60 command 40018\n";
     ASSERT_EQ(Run("edit", edit), 0) << log;
     const std::vector<uint8_t> first = ChunkOf(ReadFile(dir / "w.wld"), "SLND");
     ASSERT_GT(first.size(), 80u + 4 * 721 * 721) << log;
@@ -159,6 +174,160 @@ TEST_F(LandscapeSession, ImportEditPaintSaveAndReopen) {
     // Opened again and saved under another name: the same chunk.
     ASSERT_EQ(Run("reopen", "3 files w2.wld\n4 command 40094\n6 command 40018\n", "w.wld"), 0) << log;
     EXPECT_EQ(ChunkOf(ReadFile(dir / "w2.wld"), "SLND"), first);
+}
+
+// Pixels of a picture, 0xRRGGBB at (x, y) from the top left.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb;
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
+};
+
+Picture FromBmp(const std::vector<uint8_t>& bmp) {
+    Picture p;
+    const uint32_t offset = plat::LoadU32(&bmp[10]);
+    p.width = plat::LoadI32(&bmp[18]);
+    p.height = plat::LoadI32(&bmp[22]);
+    const uint32_t row = (static_cast<uint32_t>(p.width) * 3 + 3) & ~3u;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const size_t at = offset + static_cast<size_t>(p.height - 1 - y) * row + static_cast<size_t>(x) * 3;
+            p.rgb.push_back((uint32_t{bmp[at + 2]} << 16) | (uint32_t{bmp[at + 1]} << 8) | bmp[at]);
+        }
+    return p;
+}
+
+Picture FromRgba(const std::vector<uint8_t>& rgba, int width, int height) {
+    Picture p{width, height, {}};
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) p.rgb.push_back((uint32_t{rgba[i]} << 16) | (uint32_t{rgba[i + 1]} << 8) | rgba[i + 2]);
+    return p;
+}
+
+// The bright cells in a region of a picture, split into the one on the left and the one on the right:
+// their centres and sizes in pixels, and the mean grey of the dark ground around them.
+struct Blobs {
+    double x[2] = {0, 0}, y[2] = {0, 0};
+    int count[2] = {0, 0};
+    double ground = 0;
+};
+
+Blobs FindBlobs(const Picture& p, int x0, int y0, int x1, int y1) {
+    auto grey = [](uint32_t c, int* level) {
+        const int r = static_cast<int>(c >> 16), g = static_cast<int>((c >> 8) & 0xFF), b = static_cast<int>(c & 0xFF);
+        *level = (r + g + b) / 3;
+        return std::abs(r - g) < 30 && std::abs(g - b) < 30;
+    };
+    int minX = x1, maxX = x0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            int level = 0;
+            if (grey(p.At(x, y), &level) && level >= 150) minX = std::min(minX, x), maxX = std::max(maxX, x);
+        }
+    Blobs out;
+    const int split = (minX + maxX) / 2;
+    double groundSum = 0;
+    int groundCount = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            int level = 0;
+            if (!grey(p.At(x, y), &level)) continue;
+            if (level >= 150) {
+                const int i = x <= split ? 0 : 1;
+                out.x[i] += x, out.y[i] += y, ++out.count[i];
+            } else if (level >= 20) {
+                groundSum += level, ++groundCount;
+            }
+        }
+    for (int i = 0; i < 2; ++i)
+        if (out.count[i]) out.x[i] /= out.count[i], out.y[i] /= out.count[i];
+    out.ground = groundCount ? groundSum / groundCount : 0;
+    return out;
+}
+
+TEST_F(LandscapeSession, TheGameShowsTheGroundTheEditorShows) {
+    // After the edit: the knot crosses switched off, viewport 2 (bottom left) set above the world's
+    // centre, looking straight down, and zoomed out to 0.05 pixels a unit with the forward tool.
+    const std::string view = EditScript(dir) +
+        "49 click 1013\n"
+        "50 at 100 450\n50 popup 40054\n50 mouse 1 down\n51 mouse 1 up\n"
+        "53 popup 40097\n53 mouse 1 down\n54 mouse 1 up\n"
+        "56 key F2 down\n57 key F2 up\n"
+        "58 at 140 450\n58 mouse 0 down\n59 move 0 60\n60 mouse 0 up\n"
+        "66 command 40018\n";
+    ASSERT_EQ(Run("view", view), 0) << log;
+    const Picture editor = FromBmp(ReadFile(GRAVELON_BINARY_DIR "/tests/landscape_session_view.bmp"));
+    ASSERT_EQ(editor.width, 800) << log;
+    // The bottom left viewport lies left of x 285 and below the middle of the viewport area.
+    const Blobs e = FindBlobs(editor, 0, 330, 285, 570);
+    ASSERT_GT(e.count[0], 0) << log;
+    ASSERT_GT(e.count[1], 0) << log;
+
+    // The same ground drawn by the game from straight above, at the same scale, centred on (500, 500).
+    using namespace kes;
+    constexpr uint32_t kW = 256, kH = 256;
+    constexpr float kScale = 0.05f;
+    EnumerateDevicesFrom({{1024, 768, 24}}, 24, nullptr);
+    ASSERT_EQ(DeviceInit(kPrimaryDriverGuid, kHardwareDeviceGuid, kW, kH, 16, "ground", kDeviceHidden | kDeviceNoVsync), 0);
+    RenderInterface& r = TheRenderInterface();
+    ASSERT_EQ(test::LoadBytes(ReadFile(dir / "w.wld"), &r, "landscape_session_view"), 0);
+    ASSERT_TRUE(LandscapePresent());
+    // Row vectors: screen x = s x + W/2 - 500 s, depth from the height, screen y = H/2 + 500 s - s y.
+    Matrix4 vp{};
+    vp.m[0] = kScale;
+    vp.m[12] = kW / 2.0f - 500.0f * kScale;
+    vp.m[6] = -kScale;
+    vp.m[14] = kH / 2.0f + 500.0f * kScale;
+    vp.m[9] = -1.0f / 4000.0f;
+    vp.m[13] = 0.5f;
+    vp.m[15] = 1.0f;
+    r.viewProjection = &vp;
+    WorldView wv;
+    wv.eye = {500, 500, 3000};
+    wv.groundMinX = -2000, wv.groundMinY = -2000, wv.groundMaxX = 2999, wv.groundMaxY = 2999;
+    for (Vec4& p : wv.planes) p = {0, 0, 0, 1e9f};
+    r.BeginScene();
+    DisplayGfx()->ClearColour({0, 0, static_cast<int>(kW), static_cast<int>(kH)}, 0xFF000000);
+    r.ClearDepth();
+    r.SetState(plat::rs::kZEnable, 1);
+    r.SetState(plat::rs::kCullMode, plat::rs::kCullNone);
+    WorldRender(wv);
+    r.EndScene();
+    const Picture game = FromRgba(RenderReadBackBuffer(), kW, kH);
+    r.viewProjection = nullptr;
+    WorldUnload();
+    DeviceShutdown();
+    test::DestroyAllTextureContainers();
+    FreeDeviceList();
+    const Blobs g = FindBlobs(game, 0, 0, kW, kH);
+    {
+        // Kept beside the editor's screenshot for a person to compare.
+        qv::Dib shot;
+        shot.header.width = shot.header.height = static_cast<int32_t>(kW);
+        shot.header.bitCount = 24;
+        shot.header.sizeImage = qv::RowBytes(kW, 24) * kH;
+        shot.pixels.resize(shot.header.sizeImage);
+        for (uint32_t y = 0; y < kH; ++y)
+            for (uint32_t x = 0; x < kW; ++x) {
+                const uint32_t c = game.At(static_cast<int>(x), static_cast<int>(kH - 1 - y));
+                uint8_t* p = &shot.pixels[y * qv::RowBytes(kW, 24) + x * 3];
+                p[0] = c & 0xFF, p[1] = (c >> 8) & 0xFF, p[2] = (c >> 16) & 0xFF;
+            }
+        WriteBmp(GRAVELON_BINARY_DIR "/tests/landscape_session_game.bmp", shot);
+    }
+
+    // The painted cells (10, 10) and (20, 20) lie 10 cells of 125 units apart on each axis: 62.5 pixels
+    // at this scale, in both pictures, with the same size and the same ground around them.
+    for (const Blobs* b : {&e, &g}) {
+        EXPECT_NEAR(b->x[1] - b->x[0], 62.5, 1.5);
+        EXPECT_NEAR(b->y[0] - b->y[1], 62.5, 1.5);
+    }
+    // Relative to the picture's centre (world 500, 500) the cells sit at the same place: the editor's
+    // viewport centre is found from the blobs themselves, so only the game's offset is checked.
+    EXPECT_NEAR(g.x[1] - kW / 2.0, (562.5 - 500.0) * kScale, 1.5);
+    EXPECT_NEAR(kH / 2.0 - g.y[1], (562.5 - 500.0) * kScale, 1.5);
+    for (int i = 0; i < 2; ++i) EXPECT_NEAR(e.count[i], g.count[i], 16) << i;
+    EXPECT_NEAR(e.ground, g.ground, 12.0);
+    EXPECT_NEAR(e.ground, 40.0, 12.0);
 }
 
 }  // namespace
