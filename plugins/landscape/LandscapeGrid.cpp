@@ -29,12 +29,19 @@ uint32_t WeightRow(float local, float spacing) {
     return k >= 2048.0f ? 2048u : static_cast<uint32_t>(k);
 }
 
+// The knot a position (in knot spacings) falls after, within 0..n - 1; NaN counts as 0.
+uint32_t KnotIndex(float q, uint32_t n) {
+    if (!(q > 0.0f)) return 0;
+    return q >= static_cast<float>(n - 1) ? n - 1 : static_cast<uint32_t>(q);
+}
+
 uint32_t ClampIndex(int64_t i, uint32_t n) { return static_cast<uint32_t>(std::clamp<int64_t>(i, 0, int64_t{n} - 1)); }
 
+// Wraps around the grid however far the index lies outside it: a division wider than the grid (4 knots,
+// 100 knots a cell) reaches many grid widths past its end.
 uint32_t WrapIndex(int64_t i, uint32_t n) {
-    if (i < 0) return static_cast<uint32_t>(i + n);
-    if (i >= n) return static_cast<uint32_t>(i - n);
-    return static_cast<uint32_t>(i);
+    const int64_t m = i % static_cast<int64_t>(n);
+    return static_cast<uint32_t>(m < 0 ? m + n : m);
 }
 
 // Camera rotation: the viewport's view matrix rotates world into camera space; its transpose brings a
@@ -89,8 +96,7 @@ float LandscapeGrid::Evaluate(float x, float y, bool exact) const {
     float u = x - r.XMin(), v = y - r.YMin();
     u = u > 0.0f ? (u < maxU ? u : maxU) : 0.0f;  // NaN lands on 0 as well
     v = v > 0.0f ? (v < maxV ? v : maxV) : 0.0f;
-    const uint32_t col = std::min(static_cast<uint32_t>(u / sx), r.knotsX - 1);
-    const uint32_t row = std::min(static_cast<uint32_t>(v / sy), r.knotsY - 1);
+    const uint32_t col = KnotIndex(u / sx, r.knotsX), row = KnotIndex(v / sy, r.knotsY);
     const float fx = u - static_cast<float>(col) * sx, fy = v - static_cast<float>(row) * sy;
     const std::array<float, 4> wx = exact ? ExactWeights(fx / sx) : SplineWeightRow(WeightRow(fx, sx));
     const std::array<float, 4> wy = exact ? ExactWeights(fy / sy) : SplineWeightRow(WeightRow(fy, sy));

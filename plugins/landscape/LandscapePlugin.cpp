@@ -135,7 +135,9 @@ bool ValidRecord(const LandscapeRecord& r) {
     if (r.cellsX != CellsFor(r.knotsX, r.knotsPerCellX) || r.cellsY != CellsFor(r.knotsY, r.knotsPerCellY)) return false;
     for (float b : r.bounds)
         if (!std::isfinite(b)) return false;
-    return r.XMax() > r.XMin() && r.YMax() > r.YMin();
+    // The extents (and so the knot spacings) must be finite and positive as well.
+    const float ex = r.XMax() - r.XMin(), ey = r.YMax() - r.YMin();
+    return std::isfinite(ex) && std::isfinite(ey) && ex > 0.0f && ey > 0.0f;
 }
 
 }  // namespace

@@ -93,6 +93,17 @@ TEST(PatchTable, LinksWrapAndBlocksWrapAroundTheGrid) {
     EXPECT_EQ(block[5 * 6 + 5], one.Height(0, 0));
 }
 
+TEST(PatchTable, ADivisionWiderThanTheGridWrapsItsBlockManyTimes) {
+    LandscapeGrid g = Small(4, 4, 1, Bumpy);
+    ASSERT_TRUE(SetDivisionX(g, 100));
+    ASSERT_TRUE(SetDivisionY(g, 100));
+    ASSERT_EQ(g.record.cellsX, 1u);
+    g.BuildPatches();
+    const float* block = &g.patches.heights[g.patches.patches[0].block];
+    EXPECT_EQ(block[0], g.Height(3, 3));
+    EXPECT_EQ(block[102 * 103 + 102], g.Height(101 % 4, 101 % 4));
+}
+
 TEST(PatchTable, RefreshAfterAStrokeEqualsAFullBuild) {
     LandscapeGrid g = Small(100, 90, 6, Bumpy);
     g.BuildPatches();

@@ -146,6 +146,10 @@ TEST_F(LandscapeTest, DamagedChunksAreRefusedAndLeaveNoGround) {
     spoiled("cells against the formula", 4 + 44, 41);
     spoiled("bounds not finite", 4 + 52, 0x7FC00000);
     spoiled("empty box", 4 + 64, plat::LoadU32(&good[4 + 52]));
+    std::vector<uint8_t> huge = good;
+    plat::StoreF32(&huge[4 + 52], -3e38f);
+    plat::StoreF32(&huge[4 + 64], 3e38f);
+    cases.push_back({"box wider than a float", huge});
     for (const Case& c : cases) {
         plugin->ResetWorld();
         AddTexture(10, "t.bmp");
