@@ -8,6 +8,7 @@
 
 #include "plugins/landscape/LandscapeEdit.h"
 #include "plugins/landscape/LandscapeGrid.h"
+#include "plugins/shared/ChunkBitmap.h"
 
 namespace qv {
 namespace {
@@ -324,6 +325,31 @@ TEST(Cells, TilingPatternsClipToSmallGridsAndTheCentreNeedsRoom) {
     LayFrame(wide, 65);
     EXPECT_EQ(wide.cells[16 * 40 + 16], 0);
     EXPECT_EQ(wide.cells[15 * 40 + 16], 65);
+}
+
+TEST(Pictures, TileableRepeatsItsFirstRowAndColumnAndPiecesShareAnEdge) {
+    Dib p;
+    p.header.width = p.header.height = 255;
+    p.header.bitCount = 24;
+    p.header.sizeImage = RowBytes(255, 24) * 255;
+    p.pixels.resize(p.header.sizeImage);
+    for (size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<uint8_t>(i * 7 + i / 765);
+    const Dib t = WidenTileable(p);
+    ASSERT_EQ(t.Width(), 256);
+    // Column x, image row y from the top; stored rows run bottom-up.
+    for (int y : {0, 100, 254})
+        for (int x : {0, 17, 254}) EXPECT_EQ(BitmapPixel(t, x, 255 - y), BitmapPixel(p, x, 254 - y)) << x << "," << y;
+    for (int y : {0, 60, 254}) EXPECT_EQ(BitmapPixel(t, 255, 255 - y), BitmapPixel(p, 0, 254 - y)) << y;
+    for (int x : {0, 60, 255}) EXPECT_EQ(BitmapPixel(t, x, 0), BitmapPixel(t, x, 255)) << x;
+
+    Dib big = GreyBitmap(2041, 2041, 0);
+    for (size_t i = 0; i < big.pixels.size(); ++i) big.pixels[i] = static_cast<uint8_t>(i * 13 + i / 2044);
+    const Dib a = CutPiece(big, 0, 0), b = CutPiece(big, 0, 1), below = CutPiece(big, 1, 0);
+    EXPECT_EQ(a.colourTable, big.colourTable);
+    // Neighbours share a column (the first piece's last is the second's first) and a row.
+    for (int y : {0, 77, 255}) EXPECT_EQ(BitmapPixel(a, 255, y), BitmapPixel(b, 0, y)) << y;
+    for (int x : {0, 99, 255}) EXPECT_EQ(BitmapPixel(a, x, 0), BitmapPixel(below, x, 255)) << x;
+    EXPECT_EQ(BitmapPixel(a, 3, 255), BitmapPixel(big, 3, 2040));  // the top row of the picture
 }
 
 }  // namespace

@@ -321,6 +321,29 @@ TEST_F(LandscapeTest, AddCenterChopsTheTextureIntoTheCentreCells) {
     EXPECT_NE(Boxes().back().find("24x24"), std::string::npos);
 }
 
+TEST_F(LandscapeTest, AddTileableAddsTextureSixtyFiveAndFramesTheCentre) {
+    for (int i = 0; i < 64; ++i) AddTexture(static_cast<uint8_t>(i), ("piece" + std::to_string(i)).c_str());
+    qv::Dib small = qv::GreyBitmap(255, 255, 99);
+    WriteBitmap("tile.bmp", small);
+    plugin->grid.cells[16 * 40 + 16] = 7;
+    plat::ScriptNextFiles({Path("tile.bmp")});
+    Panel(0).UserClick(qv::kLandAddTileable);
+    ASSERT_EQ(plugin->host->GetTextureCount(), 65) << (Boxes().empty() ? "" : Boxes()[0]);
+    EXPECT_STREQ(plugin->host->GetTextureName(65), "tilable");
+    uint32_t w = 0, h = 0;
+    plugin->host->GetTextureSize(65, &w, &h);
+    EXPECT_EQ(w, 256u);
+    EXPECT_EQ(plugin->grid.cells[0], 65);
+    EXPECT_EQ(plugin->grid.cells[39 * 40 + 39], 65);
+    EXPECT_EQ(plugin->grid.cells[16 * 40 + 16], 7);
+    // A picture of another size is refused with its message.
+    WriteBitmap("wrong.bmp", qv::GreyBitmap(256, 256, 1));
+    plat::ScriptNextFiles({Path("wrong.bmp")});
+    Panel(0).UserClick(qv::kLandAddTileable);
+    EXPECT_EQ(Boxes().back(), "Error|Must be 255x255 BMP");
+    EXPECT_EQ(plugin->host->GetTextureCount(), 65);
+}
+
 TEST_F(LandscapeTest, RemovingATextureRenumbersTheCells) {
     for (uint8_t i = 1; i <= 5; ++i) AddTexture(static_cast<uint8_t>(i * 20), ("t" + std::to_string(i)).c_str());
     plugin->grid.cells[0] = 3, plugin->grid.cells[1] = 4, plugin->grid.cells[2] = 5, plugin->grid.cells[3] = 2;
