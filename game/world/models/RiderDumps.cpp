@@ -13,19 +13,25 @@ int16_t BigEndianI16(const uint8_t* p) { return static_cast<int16_t>((p[0] << 8)
 
 }  // namespace
 
-RiderDumpResult ReadRiderNodeDump(const uint8_t* data, size_t size, uint32_t vertexCount, RiderNodeLists* out) {
+namespace {
+
+// Reads count-prefixed index lists of one word width; counts below 0 read as empty lists.
+template <size_t kLists, size_t kWidth, typename ReadWord>
+RiderDumpResult ReadLists(const uint8_t* data, size_t size, uint32_t vertexCount,
+                          std::array<std::vector<uint32_t>, kLists>* out, ReadWord word) {
     RiderDumpResult result;
     for (auto& list : *out) list.clear();
     size_t at = 0;
     for (auto& list : *out) {
-        if (!data || size - at < 4) return result.complete = false, result;
-        const uint32_t n = plat::LoadU32(data + at);
-        at += 4;
+        if (!data || size - at < kWidth) return result.complete = false, result;
+        const int64_t count = word(data + at);
+        at += kWidth;
+        const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
         // A count beyond the file takes the indices that are there and ends the reading.
-        const size_t present = std::min<size_t>(n, (size - at) / 4);
-        for (size_t k = 0; k < present; ++k, at += 4) {
-            const uint32_t index = plat::LoadU32(data + at);
-            if (index < vertexCount) list.push_back(index);
+        const size_t present = std::min(n, (size - at) / kWidth);
+        for (size_t k = 0; k < present; ++k, at += kWidth) {
+            const int64_t index = word(data + at);
+            if (index >= 0 && index < static_cast<int64_t>(vertexCount)) list.push_back(static_cast<uint32_t>(index));
             else ++result.dropped;
         }
         if (present < n) return result.complete = false, result;
@@ -33,24 +39,16 @@ RiderDumpResult ReadRiderNodeDump(const uint8_t* data, size_t size, uint32_t ver
     return result;
 }
 
+}  // namespace
+
+RiderDumpResult ReadRiderNodeDump(const uint8_t* data, size_t size, uint32_t vertexCount, RiderNodeLists* out) {
+    return ReadLists<kRiderNodeCount, 4>(data, size, vertexCount, out,
+                                         [](const uint8_t* p) { return static_cast<int64_t>(plat::LoadU32(p)); });
+}
+
 RiderDumpResult ReadRiderBoneDump(const uint8_t* data, size_t size, uint32_t vertexCount, RiderBoneLists* out) {
-    RiderDumpResult result;
-    for (auto& list : *out) list.clear();
-    size_t at = 0;
-    for (auto& list : *out) {
-        if (!data || size - at < 2) return result.complete = false, result;
-        const int16_t count = BigEndianI16(data + at);
-        at += 2;
-        const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
-        const size_t present = std::min(n, (size - at) / 2);
-        for (size_t k = 0; k < present; ++k, at += 2) {
-            const int16_t index = BigEndianI16(data + at);
-            if (index >= 0 && static_cast<uint32_t>(index) < vertexCount) list.push_back(static_cast<uint32_t>(index));
-            else ++result.dropped;
-        }
-        if (present < n) return result.complete = false, result;
-    }
-    return result;
+    return ReadLists<kRiderBoneCount, 2>(data, size, vertexCount, out,
+                                         [](const uint8_t* p) { return static_cast<int64_t>(BigEndianI16(p)); });
 }
 
 void ExtendRiderBoneLists(const SourceVertex* frame0, uint32_t vertexCount, RiderBoneLists* bones) {

@@ -9,13 +9,10 @@
 #include "game/world/models/RiderBlend.h"
 #include "game/world/models/RiderModel.h"
 #include "game/world/models/tests/GeneratedModels.h"
+#include "game/world/models/tests/RiderTestMesh.h"
 
 namespace kes::test {
 namespace {
-
-float Distance(const Vec3& a, const Vec3& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
-}
 
 class GeneratedRiderTest : public ::testing::Test {
 protected:

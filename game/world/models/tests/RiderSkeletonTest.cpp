@@ -14,10 +14,6 @@
 namespace kes::test {
 namespace {
 
-float Distance(const Vec3& a, const Vec3& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
-}
-
 class RiderSkeletonTest : public ::testing::Test {
 protected:
     void SetUp() override { InitTrigTables(); }

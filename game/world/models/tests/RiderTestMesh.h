@@ -1,6 +1,7 @@
 #pragma once
 // Small rider meshes made in memory for the model tests: a JMESH5 file of one material whose vertex
-// positions are given per frame, every vertex used by a face.
+// positions are given per frame, every vertex used by a face; and the distance of two points.
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,10 @@ namespace kes::test {
 // the loaded (scaled) mesh shows them again.
 std::vector<uint8_t> RiderMeshFile(uint32_t vertices, uint32_t frames,
                                    const std::function<Vec3(uint32_t frame, uint32_t vertex)>& position);
+inline float Distance(const Vec3& a, const Vec3& b) {
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+}
+
 std::unique_ptr<Mesh> RiderMesh(uint32_t vertices, uint32_t frames,
                                 const std::function<Vec3(uint32_t frame, uint32_t vertex)>& position);
 
