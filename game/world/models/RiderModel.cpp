@@ -165,12 +165,12 @@ void DrawRider(RiderModel& model, const Vec3 particles[kRiderParticleCount], Rid
     model.mesh->current = rider.vertices.data();
     SourceVertex* out = rider.vertices.data();
     for (uint32_t b = 0; b < kRiderBoneCount; ++b) {
-        const Vec3& a = particles[kRiderBones[b].from];
-        const Vec3& e = particles[kRiderBones[b].to];
+        const RiderBoneFrame bone =
+            MakeRiderBoneFrame(particles[kRiderBones[b].from], particles[kRiderBones[b].to], reference);
         const std::vector<uint32_t>& list = model.bones[b];
         const std::vector<RiderBoneCoords>& local = model.boneLocal[b];
         for (size_t k = 0; k < list.size() && k < local.size(); ++k) {
-            const Vec3 p = RiderBoneWorld(a, e, reference, local[k]);
+            const Vec3 p = RiderBoneWorld(bone, local[k]);
             out[list[k]].x = p.x, out[list[k]].y = p.y, out[list[k]].z = p.z;
         }
     }

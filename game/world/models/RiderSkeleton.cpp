@@ -60,19 +60,29 @@ RiderBoneCoords RiderBoneLocal(const Vec3& p, const Vec3& a, const Vec3& b, cons
     return out;
 }
 
-Vec3 RiderBoneWorld(const Vec3& a, const Vec3& b, const Vec3& r, const RiderBoneCoords& local) {
-    Vec3 v, along, foot;
-    Vec3Sub(&b, &a, &v);
-    Vec3Scale(&v, &along, local.t);
-    Vec3Add(&a, &along, &foot);
-    const Vec3 axis = Normalized(v);
-    const Vec3 side = SideAxis(axis, r);
+RiderBoneFrame MakeRiderBoneFrame(const Vec3& a, const Vec3& b, const Vec3& r) {
+    RiderBoneFrame f;
+    f.start = a;
+    Vec3Sub(&b, &a, &f.span);
+    f.axis = Normalized(f.span);
+    f.side = SideAxis(f.axis, r);
+    return f;
+}
+
+Vec3 RiderBoneWorld(const RiderBoneFrame& bone, const RiderBoneCoords& local) {
+    Vec3 along, foot;
+    Vec3Scale(&bone.span, &along, local.t);
+    Vec3Add(&bone.start, &along, &foot);
     Vec3 d;
-    Vec3RotateAxis(&axis, &side, local.angle, &d);
+    Vec3RotateAxis(&bone.axis, &bone.side, local.angle, &d);
     Vec3 out;
     Vec3Scale(&d, &d, local.r);
     Vec3Add(&foot, &d, &out);
     return out;
+}
+
+Vec3 RiderBoneWorld(const Vec3& a, const Vec3& b, const Vec3& r, const RiderBoneCoords& local) {
+    return RiderBoneWorld(MakeRiderBoneFrame(a, b, r), local);
 }
 
 }  // namespace kes

@@ -29,4 +29,11 @@ RiderBoneCoords RiderBoneLocal(const Vec3& p, const Vec3& a, const Vec3& b, cons
 // the 4096 steps per turn of the table rotation and the table square root.
 Vec3 RiderBoneWorld(const Vec3& a, const Vec3& b, const Vec3& r, const RiderBoneCoords& local);
 
+// What RiderBoneWorld works out once per bone, for rebuilding many points of one bone.
+struct RiderBoneFrame {
+    Vec3 start, span, axis, side;
+};
+RiderBoneFrame MakeRiderBoneFrame(const Vec3& a, const Vec3& b, const Vec3& r);
+Vec3 RiderBoneWorld(const RiderBoneFrame& bone, const RiderBoneCoords& local);
+
 }  // namespace kes
