@@ -11,13 +11,17 @@
 
 namespace tools {
 
-LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
+LoopbackServer::LoopbackServer(Handler handler) : LoopbackServer(std::move(handler), INADDR_LOOPBACK, 0) {}
+
+LoopbackServer::LoopbackServer(Handler handler, uint32_t bindAddress, uint16_t port) : handler_(std::move(handler)) {
     listenHandle_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenHandle_ < 0) return;
+    const int reuse = 1;
+    ::setsockopt(listenHandle_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_addr.s_addr = htonl(bindAddress);
+    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (::bind(listenHandle_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listenHandle_, 128) != 0 ||

@@ -17,6 +17,9 @@ public:
     using Handler = std::function<void(int handle)>;
 
     explicit LoopbackServer(Handler handler = Echo);
+    // Listens on an IPv4 address (host order) and port of the caller's choice; port 0 lets the system
+    // choose. A server for other machines binds INADDR_ANY.
+    LoopbackServer(Handler handler, uint32_t bindAddress, uint16_t port);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
