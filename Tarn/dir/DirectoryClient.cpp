@@ -3,11 +3,13 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <list>
 #include <mutex>
 #include <thread>
 
+#include "Tarn/api/BackgroundRuns.h"
 #include "Tarn/api/TMsgSocket.h"
+#include "Tarn/authsocket/AuthSocket.h"
+#include "Tarn/identity/Identity.h"
 #include "Tarn/api/WSSocket.h"
 #include "Tarn/common/TextConvert.h"
 #include "Tarn/msg/Dir/SMsgDirG2Query.h"
@@ -43,6 +45,7 @@ struct DirectoryData {
     long timeout = 0;
     std::vector<sockaddr_in> servers;
     std::shared_ptr<DirCancel::State> cancel;
+    Identity* identity = nullptr;
     // Results.
     long status = kDirNoReply;
     sockaddr_in answered = EmptyServerRecord();
@@ -203,15 +206,16 @@ long TakeReply(DirectoryData& d, const BaseMessage& reply, bool& more) {
     return kDirOk;
 }
 
-// One server: connect, send the request, read the reply (every part of a multi-part one).
+// One server: connect (authenticating when the request has an identity), send the request, read the
+// reply (every part of a multi-part one). A session that expires is authenticated again once, and the
+// request sent again; a second expiry counts as a failed server.
 long TryServer(DirectoryData& d, const sockaddr_in& server) {
     auto* inner = new (std::nothrow) TCPSocket(server, false, 8192, 8192);
     if (!inner) return kDirGeneralFailure;
-    TMsgSocket socket(inner, 4, 65535);
-    socket.SetOwnsInner(true);
+    AuthSocket socket(d.identity, inner, true, 4, true, true, false, true);
     CancelScope scope(d.cancel, &socket);
     if (scope.Cancelled()) return kDirCancelled;
-    const long opened = socket.Open(d.timeout, false, {});
+    const long opened = socket.Open(true, d.timeout, false, {});
     if (scope.Cancelled()) return kDirCancelled;
     if (opened != 0) return opened;
     std::unique_ptr<BaseMessage> request = BuildRequest(d);
@@ -223,9 +227,23 @@ long TryServer(DirectoryData& d, const sockaddr_in& server) {
     }
     socket.SendBaseMsg(request.get(), d.timeout, false, false, {});
     const size_t before = d.entities->size();
+    bool authenticatedAgain = false;
     for (int part = 0; part < kMaxReplyParts; ++part) {
-        std::unique_ptr<BaseMessage> reply(socket.RecvBaseMsg(nullptr, d.timeout, false, {}));
+        bool expired = false;
+        std::unique_ptr<BaseMessage> reply(socket.RecvBaseMsg(false, d.timeout, nullptr, &expired));
         if (scope.Cancelled()) return kDirCancelled;
+        if (expired) {
+            d.entities->resize(before);
+            if (authenticatedAgain || part > 0) return kDirNoReply;
+            authenticatedAgain = true;
+            socket.Close(0, false, {});
+            const long reopened = socket.Open(true, d.timeout, false, {});
+            if (scope.Cancelled()) return kDirCancelled;
+            if (reopened != 0) return reopened;
+            socket.SendBaseMsg(request.get(), d.timeout, false, false, {});
+            --part;
+            continue;
+        }
         if (!reply) return socket.IsRecvOpen() ? kDirNoReply : kDirClosed;
         bool more = false;
         long status;
@@ -247,6 +265,14 @@ long TryServer(DirectoryData& d, const sockaddr_in& server) {
 
 void RunRequest(DirectoryData& d) {
     d.status = kDirNoReply;
+    if (d.identity) {
+        // A request that cannot authenticate goes to no server.
+        d.status = d.identity->AuthenticateIfNeeded(false, d.timeout, false, {});
+        if (d.status != kDirOk) {
+            d.answered = EmptyServerRecord();
+            return;
+        }
+    }
     for (const sockaddr_in& server : d.servers) {
         d.status = TryServer(d, server);
         if (d.status == kDirOk) {
@@ -258,60 +284,10 @@ void RunRequest(DirectoryData& d) {
     d.answered = EmptyServerRecord();
 }
 
-// Asynchronous requests run on threads of their own, joined when they have ended (by the next
-// asynchronous call or by DirWaitForRequests), so none outlives the client.
-class AsyncRequests {
-public:
-    static AsyncRequests& Get() {
-        static AsyncRequests requests;
-        return requests;
-    }
-    ~AsyncRequests() { WaitAll(); }
-
-    bool Start(std::function<void()> work) {
-        std::lock_guard<std::mutex> hold(lock_);
-        ReapLocked();
-        try {
-            auto entry = std::make_shared<Entry>();
-            running_.push_back(entry);
-            entry->thread = std::thread([entry, work = std::move(work)] {
-                work();
-                entry->done = true;
-            });
-        } catch (...) {
-            running_.pop_back();
-            return false;
-        }
-        return true;
-    }
-    void WaitAll() {
-        std::list<std::shared_ptr<Entry>> all;
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            all.swap(running_);
-        }
-        for (auto& entry : all)
-            if (entry->thread.joinable()) entry->thread.join();
-    }
-
-private:
-    struct Entry {
-        std::thread thread;
-        std::atomic<bool> done{false};
-    };
-    void ReapLocked() {
-        for (auto it = running_.begin(); it != running_.end();) {
-            if ((*it)->done) {
-                (*it)->thread.join();
-                it = running_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    std::mutex lock_;
-    std::list<std::shared_ptr<Entry>> running_;
-};
+BackgroundRuns& AsyncRequests() {
+    static BackgroundRuns runs;
+    return runs;
+}
 
 // What every entry point shares: argument checks, the run, and the report.
 template <typename Container, typename Report>
@@ -319,9 +295,8 @@ long Submit(Identity* identity, const sockaddr_in* servers, uint32_t serverCount
             std::unique_ptr<DirectoryData> d, bool extraArgumentsBad, long timeout, bool async,
             const Container& completion, DirCancel* cancel, Report report) {
     if (outServer) *outServer = EmptyServerRecord();
-    // A request names no identity yet: authenticated directory requests are not offered.
     const bool bad = !servers || serverCount == 0 || extraArgumentsBad || timeout < 0;
-    long early = bad ? kDirBadArguments : (identity ? kDirGeneralFailure : (d ? kDirOk : kDirGeneralFailure));
+    long early = bad ? kDirBadArguments : (d ? kDirOk : kDirGeneralFailure);
     if (early != kDirOk) {
         DirectoryData empty{};
         empty.status = early;
@@ -330,6 +305,7 @@ long Submit(Identity* identity, const sockaddr_in* servers, uint32_t serverCount
     }
     d->servers.assign(servers, servers + serverCount);
     d->timeout = timeout;
+    d->identity = identity;
     if (cancel) d->cancel = cancel->state_;
     auto finish = [outServer, completion, report](DirectoryData& done) {
         if (outServer) *outServer = done.answered;
@@ -341,7 +317,7 @@ long Submit(Identity* identity, const sockaddr_in* servers, uint32_t serverCount
         return d->status;
     }
     std::shared_ptr<DirectoryData> shared(std::move(d));
-    if (!AsyncRequests::Get().Start([shared, finish] {
+    if (!AsyncRequests().Start([shared, finish] {
             RunRequest(*shared);
             finish(*shared);
         })) {
@@ -482,6 +458,6 @@ long DirQueryA(Identity* identity, const sockaddr_in* servers, uint32_t serverCo
                      timeout, async, completion, cancel);
 }
 
-void DirWaitForRequests() { AsyncRequests::Get().WaitAll(); }
+void DirWaitForRequests() { AsyncRequests().WaitAll(); }
 
 }  // namespace TarnAPI

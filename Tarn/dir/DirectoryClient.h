@@ -82,7 +82,8 @@ public:
     std::shared_ptr<State> state_;
 };
 
-// Every call: identity (must be none: this client sends no authenticated requests yet), the servers
+// Every call: identity (none: plain requests; else the identity logs in when its certificate needs it and
+// every request travels in an authenticated, encrypted session), the servers
 // (host:port records) and their count, the record that takes the server that answered (or none), then
 // the request's own arguments, then the time-out in milliseconds for each connect and each receive,
 // the asynchronous flag, the completion, and optionally a cancel handle.

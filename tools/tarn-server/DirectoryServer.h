@@ -4,10 +4,12 @@
 // DirectoryStore. Fault switches make it misbehave in the ways a client must survive.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "tools/loopback/LoopbackServer.h"
 #include "tools/tarn-server/DirectoryStore.h"
+#include "tools/tarn-server/ServerKeys.h"
 
 namespace tarnserver {
 
@@ -21,6 +23,20 @@ struct DirectoryFaults {
     bool hugeLengthPrefix = false;  // a prefix announcing almost 4 GiB, then the connection closes
 };
 
+// Faults of the secure side (the exchange that opens an authenticated session, and the session).
+struct SecureFaults {
+    bool keepWaitingFirst = false;      // a comm status -14 comes before the first challenge
+    int16_t completeStatus = 0;         // non-zero: the exchange ends with this status
+    bool badEcho = false;               // the client's key comes back changed
+    bool certificateUnknownKey = false; // the server's certificate is signed by a key outside the block
+    bool certificateExpired = false;
+    bool certificateOfAUser = false;    // the server shows a user's certificate
+    int secretLength = -1;              // 0 or more: the session key sent has this length
+    bool secretLengthWordWrong = false; // the secret's length word does not match its size
+    uint32_t sessionExpiresAfter = 0;   // non-zero: after this many requests the session expires
+    bool sequenceSkip = false;          // the server's replies skip a sequence number
+};
+
 class DirectoryServer {
 public:
     // Listens on the address and port (host order; port 0: the system chooses).
@@ -32,18 +48,34 @@ public:
     bool Ok() const { return listener_.Ok(); }
     uint16_t Port() const { return listener_.Port(); }
     void SetFaults(const DirectoryFaults& faults);
+    // Accepts authenticated sessions: a connection whose first message is an exchange request runs
+    // the exchange and then speaks encrypted. The keys must outlive the server.
+    void EnableSecure(ServerKeys& keys, std::function<int64_t()> clock = {});
+    void SetSecureFaults(const SecureFaults& faults);
+    // Exchanges that ended with a session, and sessions ended by the expiry fault.
+    uint32_t Sessions() const { return sessions_.load(); }
     // Requests read (whether or not answered) and connections accepted so far.
     uint32_t Requests() const { return requests_.load(); }
     uint32_t Connections() const { return connections_.load(); }
     void Stop() { listener_.Stop(); }
 
 private:
+    struct Connection;
     void Serve(int handle);
+    bool Exchange(int handle, const Body& request, Connection& connection);
+    bool Reply(int handle, Connection& connection, const Body& body);
     DirectoryFaults Faults();
+    SecureFaults GetSecureFaults();
+    int64_t Now();
 
     DirectoryStore& store_;
     std::mutex lock_;
     DirectoryFaults faults_;
+    SecureFaults secureFaults_;
+    ServerKeys* keys_ = nullptr;
+    std::function<int64_t()> clock_;
+    std::atomic<uint32_t> sessions_{0};
+    std::atomic<uint16_t> nextSessionId_{0};
     std::atomic<uint32_t> requests_{0};
     std::atomic<uint32_t> connections_{0};
     tools::LoopbackServer listener_;  // last: its threads stop before the rest goes
