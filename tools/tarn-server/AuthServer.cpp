@@ -30,7 +30,10 @@ Bytes Failure(int16_t status) {
 AuthServer::AuthServer(ServerKeys& keys, Clock clock, uint32_t bindAddress, uint16_t port)
     : keys_(keys), clock_(std::move(clock)), listener_([this](int handle) { Serve(handle); }, bindAddress, port) {}
 
-AuthServer::~AuthServer() { listener_.Stop(); }
+AuthServer::~AuthServer() {
+    HoldReplies(false);
+    listener_.Stop();
+}
 
 void AuthServer::AddAccount(const std::u16string& user, const std::u16string& password, const std::u16string& nickname,
                             const TarnCrypt::EGPrivateKey& key) {
@@ -46,6 +49,12 @@ void AuthServer::SetFaults(const AuthFaults& faults) {
     faults_ = faults;
 }
 
+void AuthServer::HoldReplies(bool hold) {
+    std::lock_guard<std::mutex> guard(lock_);
+    holding_ = hold;
+    released_.notify_all();
+}
+
 void AuthServer::Serve(int handle) {
     ++connections_;
     {
@@ -55,6 +64,10 @@ void AuthServer::Serve(int handle) {
     Bytes request;
     while (ReadFramed(handle, request)) {
         const Bytes reply = Handle(request.data(), request.size());
+        {
+            std::unique_lock<std::mutex> hold(lock_);
+            released_.wait(hold, [this] { return !holding_; });
+        }
         if (reply.empty() || !WriteFramed(handle, reply)) return;
     }
 }

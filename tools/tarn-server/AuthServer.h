@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -38,6 +39,8 @@ public:
     void AddAccount(const std::u16string& user, const std::u16string& password, const std::u16string& nickname,
                     const TarnCrypt::EGPrivateKey& key = {});
     void SetFaults(const AuthFaults& faults);
+    // While held, logins are read but their replies wait (tests of logins that overlap).
+    void HoldReplies(bool hold);
     // The reply to one request (a whole message without its prefix); empty: the connection closes.
     std::vector<uint8_t> Handle(const uint8_t* bytes, size_t length);
 
@@ -63,6 +66,8 @@ private:
     std::mutex lock_;
     AuthFaults faults_;
     std::map<std::u16string, Account> accounts_;
+    std::condition_variable released_;
+    bool holding_ = false;
     uint32_t nextUserId_ = 1000;
     std::atomic<uint32_t> logins_{0};
     std::atomic<uint32_t> connections_{0};

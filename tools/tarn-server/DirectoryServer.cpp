@@ -137,8 +137,8 @@ void DirectoryServer::Serve(int handle) {
         if (connection.secure) {
             // In a session only encrypted requests count; one that does not decode ends the stream.
             if (!connection.channel.Decode(received.data(), received.size(), false, body)) return;
-            const uint32_t expiresAfter = GetSecureFaults().sessionExpiresAfter;
-            if (expiresAfter && ++connection.requests > expiresAfter) {
+            const int32_t expiresAfter = GetSecureFaults().sessionExpiresAfter;
+            if (expiresAfter >= 0 && ++connection.requests > static_cast<uint32_t>(expiresAfter)) {
                 TarnMsg::TMsgCommStatusReply expired;
                 expired.SetStatus(-7);
                 connection.secure = false;

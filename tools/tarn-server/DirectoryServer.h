@@ -33,7 +33,7 @@ struct SecureFaults {
     bool certificateOfAUser = false;    // the server shows a user's certificate
     int secretLength = -1;              // 0 or more: the session key sent has this length
     bool secretLengthWordWrong = false; // the secret's length word does not match its size
-    uint32_t sessionExpiresAfter = 0;   // non-zero: after this many requests the session expires
+    int32_t sessionExpiresAfter = -1;   // 0 or more: after this many requests the session expires
     bool sequenceSkip = false;          // the server's replies skip a sequence number
 };
 
