@@ -198,9 +198,10 @@ long TakeReply(DirectoryData& d, const BaseMessage& reply, bool& more) {
     if (type != SMsgDirG2MultiEntityReply::kType) return kDirWrongReply;
     SMsgDirG2MultiEntityReply multi(*small);
     if (multi.GetStatus() != 0) return multi.GetStatus();
-    for (const DirEntity& entity : multi.GetEntities()) {
+    d.entities->reserve(d.entities->size() + multi.GetEntities().size());
+    for (DirEntity& entity : multi.Entities()) {
         if (d.perEntity) d.perEntity(entity);
-        d.entities->push_back(entity);
+        d.entities->push_back(std::move(entity));
     }
     more = !multi.IsLastReply();
     return kDirOk;

@@ -162,6 +162,7 @@ private:
         publishObjects_ = true;
     }
 
+    TarnAPI::SocketContextHold socketThreads_;  // for the life of the publication, not per request
     Published published_;
     DirCancel cancel_;
     std::mutex lock_;
@@ -223,6 +224,7 @@ private:
         Report(nullptr);
     }
 
+    TarnAPI::SocketContextHold socketThreads_;
     GameSearchCallback callback_;
     DirCancel cancel_;
     std::mutex reportLock_;

@@ -1,5 +1,6 @@
 #include "tools/tarn-server/DirectoryStore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -62,6 +63,7 @@ DirectoryStore::DirectoryStore(Clock clock) : clock_(clock ? std::move(clock) : 
 
 void DirectoryStore::AddDirectory(const std::u16string& path) {
     std::lock_guard<std::mutex> hold(lock_);
+    ChangedLocked();
     directories_.insert(path);
 }
 
@@ -76,11 +78,13 @@ size_t DirectoryStore::CountLive(const std::u16string& path) {
 
 void DirectoryStore::Forget() {
     std::lock_guard<std::mutex> hold(lock_);
+    ChangedLocked();
     entries_.clear();
 }
 
 void DirectoryStore::SetMaxEntriesPerReply(size_t count) {
     std::lock_guard<std::mutex> hold(lock_);
+    ChangedLocked();
     maxPerReply_ = count ? count : 1;
 }
 
@@ -127,6 +131,7 @@ int16_t DirectoryStore::AddService(const uint8_t* body, size_t length, int64_t n
                 return kNameTaken;
         }
     }
+    ChangedLocked();
     Entry& entry = entries_[key];
     entry.displayName = add.GetDisplayName();
     entry.expiry = add.GetLifespan() ? now + add.GetLifespan() : 0;
@@ -139,6 +144,7 @@ int16_t DirectoryStore::Renew(const uint8_t* body, size_t length, int64_t now) {
     std::lock_guard<std::mutex> hold(lock_);
     auto it = entries_.find(Key{renew.GetPath(), renew.GetName(), renew.GetNetAddress()});
     if (it == entries_.end()) return kNotFound;
+    ChangedLocked();
     if (!LiveLocked(it->second, now)) {
         entries_.erase(it);
         return kNotFound;
@@ -151,6 +157,7 @@ int16_t DirectoryStore::Remove(const uint8_t* body, size_t length, int64_t now) 
     (void)now;
     SMsgDirG2RemoveEntity remove(SmallMessage(static_cast<uint32_t>(length), body));
     std::lock_guard<std::mutex> hold(lock_);
+    ChangedLocked();
     return entries_.erase(Key{remove.GetPath(), remove.GetName(), remove.GetNetAddress()}) ? kStatusOk : kNotFound;
 }
 
@@ -165,6 +172,7 @@ int16_t DirectoryStore::SetObjects(const uint8_t* body, size_t length, int64_t n
         objects.insert(object);
     }
     if (ObjectBytes(objects) > kMaxObjectBytes) return kBadRequest;
+    ChangedLocked();
     it->second.objects = std::move(objects);
     return kStatusOk;
 }
@@ -193,14 +201,20 @@ std::vector<Body> DirectoryStore::GetEntity(const uint8_t* body, size_t length, 
         if (found && !forcedStatus) reply.SetEntity(toEntity(it->first, it->second));
         return {Bytes(reply)};
     }
+    const bool cacheable = forcedStatus == 0;
+    if (cacheable && cache_.version == version_ && (cache_.validUntil == 0 || now < cache_.validUntil) &&
+        cache_.request.size() == length && std::equal(cache_.request.begin(), cache_.request.end(), body))
+        return cache_.replies;
     int16_t status = forcedStatus;
     if (!status && !directories_.count(get.GetPath())) status = kNoDirectory;
+    int64_t validUntil = 0;
     // The live entries, cut into replies that each stay below the largest reply.
     std::vector<std::vector<DirEntity>> parts(1);
     size_t partBytes = 0;
     if (!status) {
         for (const auto& [key, entry] : entries_) {
             if (key.path != get.GetPath() || !LiveLocked(entry, now)) continue;
+            if (entry.expiry && (validUntil == 0 || entry.expiry < validUntil)) validUntil = entry.expiry;
             DirEntity e = toEntity(key, entry);
             const size_t size = SMsgDirG2EntityBase::GetEntityPackSize(e, mask, get.GetRequestedTypes()) + 2;
             if (!parts.back().empty() && (partBytes + size > kMaxReplyBytes || parts.back().size() >= maxPerReply_)) {
@@ -222,6 +236,7 @@ std::vector<Body> DirectoryStore::GetEntity(const uint8_t* body, size_t length, 
         reply.SetEntities(parts[i]);
         replies.push_back(Bytes(reply));
     }
+    if (cacheable) cache_ = CachedQuery{Body(body, body + length), version_, validUntil, replies};
     return replies;
 }
 

@@ -79,8 +79,20 @@ private:
     int16_t SetObjects(const uint8_t* body, size_t length, int64_t now);
     std::vector<Body> GetEntity(const uint8_t* body, size_t length, int64_t now, int16_t forcedStatus);
 
+    // The replies of the last directory query, kept while nothing in the store changes and none of
+    // the entries in them expires: a directory is read far more often than it changes.
+    struct CachedQuery {
+        Body request;
+        uint64_t version = 0;
+        int64_t validUntil = 0;  // the earliest expiry among the entries (0: none expires)
+        std::vector<Body> replies;
+    };
+    void ChangedLocked() { ++version_; }
+
     Clock clock_;
     std::mutex lock_;
+    uint64_t version_ = 1;
+    CachedQuery cache_;
     std::set<std::u16string> directories_;
     std::map<Key, Entry> entries_;
     size_t maxPerReply_ = 1u << 20;
