@@ -2,6 +2,9 @@
 // secure side, with an identity logged in at our authentication server.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "Tarn/authsocket/AuthSocket.h"
 #include "Tarn/dir/DirectoryClient.h"
 #include "Tarn/identity/tests/AuthFixture.h"
@@ -108,6 +111,22 @@ INSTANTIATE_TEST_SUITE_P(
                       ExchangeCase{"SecretLength57", {.secretLength = 57}, kAuthSocketBadSecret},
                       ExchangeCase{"LengthWordWrong", {.secretLengthWordWrong = true}, kAuthSocketBadSecret}),
     [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(SecureDirectory, ConcurrentAuthenticateCallsShareOneExchange) {
+    auto socket = Connect();
+    ASSERT_EQ(socket->Open(false, kTimeout, false, {}), 0);
+    auth->HoldReplies(true);  // the exchange waits in the identity's login
+    long first = -1, second = -1;
+    std::thread a([&] { first = socket->Authenticate(false, kTimeout, false, {}); });
+    for (int i = 0; i < 20000 && auth->Connections() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::thread b([&] { second = socket->Authenticate(false, kTimeout, false, {}); });
+    auth->HoldReplies(false);
+    a.join();
+    b.join();
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 0);
+    EXPECT_EQ(directory.Sessions(), 1u);
+}
 
 TEST_F(SecureDirectory, FailedForcedExchangeLeavesTheSessionIntact) {
     auto socket = Connect();
