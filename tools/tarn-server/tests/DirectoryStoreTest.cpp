@@ -1,9 +1,6 @@
 // The directory server's handling of request bodies: what it refuses and how it answers.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "Tarn/msg/Dir/SMsgDirG2Query.h"
 #include "Tarn/msg/Dir/SMsgDirG2Update.h"
 #include "tools/tarn-server/DirectoryStore.h"
@@ -132,31 +129,6 @@ TEST(DirectoryStore, LargeDirectoriesAnswerInPartsBelowTheMessageLimit) {
         total += multi.GetEntities().size();
     }
     EXPECT_EQ(total, 1000u);
-}
-
-// Writes the seed corpus of the fuzz target when asked (GRAVELON_WRITE_CORPUS names the folder).
-TEST(DirectoryStore, SeedCorpus) {
-    const char* folder = std::getenv("GRAVELON_WRITE_CORPUS");
-    if (!folder) GTEST_SKIP() << "no corpus folder asked for";
-    std::filesystem::create_directories(folder);
-    auto write = [&](const char* name, const Body& body) {
-        std::ofstream(std::filesystem::path(folder) / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
-    };
-    write("add_service", AddBody(u"/Gravelon/Dir_1", u"race"));
-    write("set_objects", SetBody(0, "MaxPlayers", "\x08"));
-    SMsgDirG2GetEntity get(false, false);
-    get.SetPath(u"/Gravelon/Dir_1");
-    get.SetFieldMask(0x07030F72);
-    write("get_directory", Bytes(get));
-    SMsgDirG2RenewEntity renew(true);
-    renew.SetPath(u"/Gravelon/Dir_1");
-    renew.SetName(u"Kestrun");
-    renew.SetLifespan(120);
-    write("renew", Bytes(renew));
-    SMsgDirG2RemoveEntity remove(true);
-    remove.SetPath(u"/Gravelon/Dir_1");
-    write("remove", Bytes(remove));
 }
 
 }  // namespace
