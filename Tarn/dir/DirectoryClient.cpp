@@ -198,10 +198,13 @@ long TakeReply(DirectoryData& d, const BaseMessage& reply, bool& more) {
     if (type != SMsgDirG2MultiEntityReply::kType) return kDirWrongReply;
     SMsgDirG2MultiEntityReply multi(*small);
     if (multi.GetStatus() != 0) return multi.GetStatus();
-    d.entities->reserve(d.entities->size() + multi.GetEntities().size());
-    for (DirEntity& entity : multi.Entities()) {
-        if (d.perEntity) d.perEntity(entity);
-        d.entities->push_back(std::move(entity));
+    if (d.perEntity)
+        for (const DirEntity& entity : multi.GetEntities()) d.perEntity(entity);
+    if (d.entities->empty()) {
+        d.entities->swap(multi.Entities());  // the first part: the list itself, without a copy
+    } else {
+        d.entities->reserve(d.entities->size() + multi.GetEntities().size());
+        for (DirEntity& entity : multi.Entities()) d.entities->push_back(std::move(entity));
     }
     more = !multi.IsLastReply();
     return kDirOk;
