@@ -93,7 +93,9 @@ BikeBody::BikeBody(const BikeEnvironment& environment, const BikeParams& newPara
     body.particleCount = 4;
     body.springCount = 8;
     body.Allocate();
-    Reset(startPosition, startHeading, newParams);
+    Vec3 start = startPosition;
+    if (env.ground != nullptr) InitRoute(&start);
+    Reset(start, startHeading, newParams);
 }
 
 void BikeBody::Reset(const Vec3& position, const Vec3& heading, const BikeParams& newParams) {
@@ -216,6 +218,10 @@ void BikeBody::Step() {
         a = Clamp(FiniteOr(a, 0.0f), -1.0f, 1.0f);
     }
 
+    if (riding) {
+        aimAngle = TrackProgress();
+    }
+
     // Score counter.
     if (scoreShown < scoreTarget) {
         scoreShown = (scoreTarget - scoreShown > 2.0f) ? scoreShown + 2.0f : scoreTarget;
@@ -224,6 +230,8 @@ void BikeBody::Step() {
     }
 
     FrameAndContactStage();
+    UpdateTrickBalance();
+    UpdateLandingScore();
 
     hopStarted = 0;
     if (holdControls || holdFirstStep) {
@@ -242,6 +250,7 @@ void BikeBody::Step() {
         SteeringAndWheelStage();
     }
 
+    UpdateTricks();
     DampingStage();
     GroundContactStage();
 
@@ -267,6 +276,7 @@ void BikeBody::Step() {
         }
     }
 
+    rearBeforeStep = body.particles[0].position;
     // Integrate at twice the world scale.
     for (int i = 0; i < 4; ++i) {
         Particle& p = body.particles[i];

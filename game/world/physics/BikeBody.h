@@ -228,6 +228,7 @@ public:
     uint32_t onTrack = 0;         // centre on the track bitmap
     Vec3 resetPosition = {0.0f, 0.0f, 0.0f};  // last position on the track and the route
     Vec3 lastOnTrack = {0.0f, 0.0f, 0.0f};    // last position on the track
+    Vec3 lastPosition = {0.0f, 0.0f, 0.0f};   // centre at the last progress check
     float progress = 0.0f;        // fraction of the way from the previous gate to the aim
     int32_t currentGate = 1;      // waypoint of the next gate to pass (next track point in mode 2)
     int32_t lastGatePassed = 1;   // currentGate when the bike was last on the track
