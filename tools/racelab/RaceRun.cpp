@@ -124,22 +124,36 @@ struct LocalKeys {
 
 }  // namespace
 
-RaceOutcome RunRace(const RaceRunOptions& options) {
-    RaceOutcome outcome;
+struct LabRace::Parts {
+    kes::TableRender render;
+    kes::WorldSoundHooks savedWorldSounds;
+    LocalKeys keys{};
+    kes::PlayerInput input;
+    std::vector<std::unique_ptr<LapSink>> sinks;
+    std::vector<kes::RacerRecord*> racers;
+    std::vector<uint8_t> wasCrashed;
+    kes::SceneCamera* camera = nullptr;
+    kes::ViewRecord view{};
+    bool scripted = false;
+    uint32_t raceClock = 0;
+    uint32_t nextHash = 1000;
+    uint32_t frame = 0;
+    std::vector<uint32_t> frames;
+};
+
+LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std::make_unique<Parts>()) {
+    Parts& p = *parts_;
     kes::InitTrigTables();
     const float box[6] = {-20000, -20000, -20000, 20000, 20000, 20000};
     kes::InitObjects(0, 1, 1, 1, box);
-    kes::TableRender render;
     kes::WorldListEntry entry;
     entry.name = options.worldPath;
-    outcome.loaded = kes::WorldLoadEntry(entry, &render, nullptr) == 0;
-    if (!outcome.loaded) {
-        kes::FreeObjects();
-        return outcome;
-    }
+    worldLoaded_ = kes::WorldLoadEntry(entry, &p.render, nullptr) == 0;
+    outcome_.loaded = worldLoaded_;
+    if (!worldLoaded_) return;
     plat::SimSrand(options.seed);
     plat::CrtSrand(options.seed * 7919u + 17u);
-    const kes::WorldSoundHooks savedWorldSounds = kes::WorldSounds();
+    p.savedWorldSounds = kes::WorldSounds();
     InstallSoundHooks(options.sound);
     kes::ResetControlMapping();
     kes::RaceContextData& race = kes::RaceContext();
@@ -149,31 +163,25 @@ RaceOutcome RunRace(const RaceRunOptions& options) {
     race.racePhase = 8;
     kes::RacerHooks() = kes::RacerHookTable();
 
-    const bool scripted = options.local && !options.inputScript.empty();
-    LocalKeys keys{};
-    kes::PlayerInput input;
+    p.scripted = options.local && !options.inputScript.empty();
     if (options.local) {
         kes::InputInit(nullptr, nullptr);
-        if (scripted && !kes::LoadInputScript(options.inputScript)) {
-            kes::InputShutdown();
-            kes::WorldUnload();
-            kes::FreeObjects();
-            outcome.loaded = false;
-            return outcome;
+        inputReady_ = true;
+        if (p.scripted && !kes::LoadInputScript(options.inputScript)) {
+            outcome_.loaded = false;
+            return;
         }
-        keys.Bind(&input);
+        p.keys.Bind(&p.input);
+        keysBound_ = true;
     }
 
-    uint32_t raceClock = 0;
     const int total = options.computers + (options.local ? 1 : 0);
-    outcome.racers.resize(static_cast<size_t>(std::max(total, 0)));
-    std::vector<std::unique_ptr<LapSink>> sinks;
-    std::vector<kes::RacerRecord*> racers;
+    outcome_.racers.resize(static_cast<size_t>(std::max(total, 0)));
     for (int i = 0; i < total; ++i) {
-        RacerOutcome& ro = outcome.racers[static_cast<size_t>(i)];
+        RacerOutcome& ro = outcome_.racers[static_cast<size_t>(i)];
         ro.local = options.local && i == 0;
-        sinks.push_back(std::make_unique<LapSink>(&ro, &raceClock, options.sound));
-        race.events = sinks.back().get();
+        p.sinks.push_back(std::make_unique<LapSink>(&ro, &p.raceClock, options.sound));
+        race.events = p.sinks.back().get();
         kes::Vec3 position, heading;
         kes::GetStartPose(i, total, &position, &heading);
         kes::RacerDesc desc;
@@ -184,108 +192,110 @@ RaceOutcome RunRace(const RaceRunOptions& options) {
         desc.colour = ro.local ? 0xFFFF0000u : 0xFFFFFFFFu;
         desc.slot = i;
         desc.netPlayer = i;
-        desc.input = ro.local ? &input : nullptr;
+        desc.input = ro.local ? &p.input : nullptr;
         desc.params.topSpeedFactor = 0.5f + 0.02f * static_cast<float>(i % 5);
         kes::RacerRecord* r = kes::CreateRacer(&desc);
-        if (!r) continue;
-        racers.push_back(r);
+        if (r) p.racers.push_back(r);
     }
     race.events = nullptr;
+    p.wasCrashed.assign(p.racers.size(), 0);
 
-    kes::SceneCamera* camera = nullptr;
-    if (options.camera && !racers.empty()) {
+    if (options.camera && !p.racers.empty()) {
         kes::ResetRaceCamera();
         kes::RegisterRacerBindings();
-        kes::CreateCamera(&camera, "Main Camera", kes::UpdateRaceCamera);
-        if (camera) {
+        kes::CreateCamera(&p.camera, "Main Camera", kes::UpdateRaceCamera);
+        if (p.camera) {
             kes::SetViewportSize(640, 480);
-            kes::SetActiveCamera(camera);
-            kes::SetRaceCameraTarget(racers.front());
+            kes::SetActiveCamera(p.camera);
+            kes::SetRaceCameraTarget(p.racers.front());
         }
     }
+    p.frames = options.frameMs.empty() ? std::vector<uint32_t>{10} : options.frameMs;
+}
 
-    std::vector<uint8_t> wasCrashed(racers.size(), 0);
-    const double maxMs = options.maxSeconds * 1000.0;
-    uint32_t nextHash = 1000;
-    uint32_t frame = 0;
-    std::vector<uint32_t> frames = options.frameMs.empty() ? std::vector<uint32_t>{10} : options.frameMs;
-    kes::ViewRecord view{};
-    {
-        // Inside a frame the game rounds toward zero.
-        plat::TowardZeroRounding rounding;
-        while (raceClock < maxMs) {
-            uint32_t elapsed = std::clamp<uint32_t>(frames[frame % frames.size()], 1u, 202u);
-            ++frame;
-            if (options.local) {
-                if (scripted) kes::InputScriptFrame(frame);
-                kes::InputPoll();
-            }
-            while (elapsed > 0) {
-                const uint32_t step = std::min<uint32_t>(elapsed, 10u);
-                elapsed -= step;
-                raceClock += step;
-                kes::WorldUpdate(step);
-                kes::UpdateObjects(step, 0);
-                for (kes::RacerRecord* r : racers) WorldContacts(r);
-                if (raceClock >= nextHash) {
-                    nextHash += 1000;
-                    const uint64_t h = HashRacers(racers);
-                    outcome.hashes.push_back(h);
-                    if (options.log)
-                        std::fprintf(options.log, "t=%u hash=%016llx\n", raceClock / 1000,
-                                     static_cast<unsigned long long>(h));
-                }
-            }
-            if (camera) {
-                kes::ApplyCameraView(&view);
-                view.renderer = &render;
-                kes::DrawObjects(&view);
-                kes::Vec3 corners[4];
-                const kes::Matrix4& m = kes::ChaseRig().view;
-                if (kes::GetNearPlaneCorners(&m, corners) == 0) {
-                    for (const kes::Vec3& c : corners)
-                        if (c.z < race.ground->HeightAt(c.x, c.y) + 2.0f - 0.01f) outcome.cameraAboveGround = false;
-                }
-            }
-            bool all = !racers.empty();
-            for (size_t i = 0; i < racers.size(); ++i) {
-                kes::RacerRecord* r = racers[i];
-                RacerOutcome& ro = outcome.racers[i];
-                if (r->crashed[0] && !wasCrashed[i]) ++ro.crashes;
-                wasCrashed[i] = r->crashed[0];
-                if (!Finite(*r)) outcome.finite = false;
-                if (ro.laps >= options.laps && ro.finishMs == 0) ro.finishMs = raceClock;
-                if (ro.laps < options.laps) all = false;
-            }
-            if (!outcome.finite) break;
-            if (all) {
-                outcome.allFinished = true;
-                break;
-            }
-        }
-    }
-    outcome.frames = frame;
-    outcome.simulatedSeconds = raceClock / 1000.0;
-
-    if (camera) {
+LabRace::~LabRace() {
+    Parts& p = *parts_;
+    if (p.camera) {
         kes::SetRaceCameraTarget(nullptr);
         kes::UnregisterRacerBindings();
         kes::SetActiveCamera(nullptr);
-        kes::DestroyCamera(camera);
+        kes::DestroyCamera(p.camera);
     }
-    for (kes::RacerRecord* r : racers) kes::DestroyRacer(r);
-    if (options.local) {
-        keys.Unbind();
-        if (scripted) kes::UnloadInputScript();
-        kes::InputShutdown();
+    for (kes::RacerRecord* r : p.racers) kes::DestroyRacer(r);
+    if (keysBound_) p.keys.Unbind();
+    if (p.scripted) kes::UnloadInputScript();
+    if (inputReady_) kes::InputShutdown();
+    if (worldLoaded_) {
+        kes::WorldUnload();
+        while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
+        kes::RiderSounds() = kes::RiderSoundHooks();
+        kes::WorldSounds() = p.savedWorldSounds;
+        kes::RaceContext() = kes::RaceContextData();
     }
-    kes::WorldUnload();
-    while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
     kes::FreeObjects();
-    kes::RiderSounds() = kes::RiderSoundHooks();
-    kes::WorldSounds() = savedWorldSounds;
-    kes::RaceContext() = kes::RaceContextData();
-    return outcome;
+}
+
+uint32_t LabRace::ClockMs() const { return parts_->raceClock; }
+
+bool LabRace::Frame() {
+    Parts& p = *parts_;
+    if (!outcome_.loaded || done_) return false;
+    // Inside a frame the game rounds toward zero.
+    plat::TowardZeroRounding rounding;
+    uint32_t elapsed = std::clamp<uint32_t>(p.frames[p.frame % p.frames.size()], 1u, 202u);
+    ++p.frame;
+    if (options_.local) {
+        if (p.scripted) kes::InputScriptFrame(p.frame);
+        kes::InputPoll();
+    }
+    while (elapsed > 0) {
+        const uint32_t step = std::min<uint32_t>(elapsed, 10u);
+        elapsed -= step;
+        p.raceClock += step;
+        kes::WorldUpdate(step);
+        kes::UpdateObjects(step, 0);
+        for (kes::RacerRecord* r : p.racers) WorldContacts(r);
+        if (p.raceClock >= p.nextHash) {
+            p.nextHash += 1000;
+            const uint64_t h = HashRacers(p.racers);
+            outcome_.hashes.push_back(h);
+            if (options_.log)
+                std::fprintf(options_.log, "t=%u hash=%016llx\n", p.raceClock / 1000, static_cast<unsigned long long>(h));
+        }
+    }
+    if (p.camera) {
+        kes::ApplyCameraView(&p.view);
+        p.view.renderer = &p.render;
+        kes::DrawObjects(&p.view);
+        kes::Vec3 corners[4];
+        const kes::Matrix4& m = kes::ChaseRig().view;
+        if (kes::GetNearPlaneCorners(&m, corners) == 0) {
+            for (const kes::Vec3& c : corners)
+                if (c.z < kes::RaceContext().ground->HeightAt(c.x, c.y) + 2.0f - 0.01f) outcome_.cameraAboveGround = false;
+        }
+    }
+    bool all = !p.racers.empty();
+    for (size_t i = 0; i < p.racers.size(); ++i) {
+        kes::RacerRecord* r = p.racers[i];
+        RacerOutcome& ro = outcome_.racers[i];
+        if (r->crashed[0] && !p.wasCrashed[i]) ++ro.crashes;
+        p.wasCrashed[i] = r->crashed[0];
+        if (!Finite(*r)) outcome_.finite = false;
+        if (ro.laps >= options_.laps && ro.finishMs == 0) ro.finishMs = p.raceClock;
+        if (ro.laps < options_.laps) all = false;
+    }
+    outcome_.frames = p.frame;
+    outcome_.simulatedSeconds = p.raceClock / 1000.0;
+    if (all) outcome_.allFinished = true;
+    done_ = !outcome_.finite || all || p.raceClock >= options_.maxSeconds * 1000.0;
+    return !done_;
+}
+
+RaceOutcome RunRace(const RaceRunOptions& options) {
+    LabRace race(options);
+    while (race.Frame()) {
+    }
+    return race.Outcome();
 }
 
 void PrintRaceOutcome(const RaceOutcome& o, std::FILE* out) {

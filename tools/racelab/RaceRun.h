@@ -6,6 +6,7 @@
 // state, so that two runs can be compared.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,30 @@ struct RaceOutcome {
     bool finite = true;                  // every bike and crashed rider stayed finite
     bool allFinished = false;
     bool cameraAboveGround = true;       // the camera's near plane never dipped below the ground + 2
+};
+
+// One race, frame by frame: the world loaded and the racers made at construction, everything freed
+// at destruction. One at a time (the world and the scene objects are the program's).
+class LabRace {
+public:
+    explicit LabRace(const RaceRunOptions& options);
+    ~LabRace();
+    LabRace(const LabRace&) = delete;
+    LabRace& operator=(const LabRace&) = delete;
+    // One frame; false once the race is over (everybody finished, the time is up, or a fault).
+    bool Frame();
+    uint32_t ClockMs() const;
+    const RaceOutcome& Outcome() const { return outcome_; }
+
+private:
+    struct Parts;
+    RaceRunOptions options_;
+    RaceOutcome outcome_;
+    std::unique_ptr<Parts> parts_;
+    bool worldLoaded_ = false;
+    bool inputReady_ = false;
+    bool keysBound_ = false;
+    bool done_ = false;
 };
 
 RaceOutcome RunRace(const RaceRunOptions& options);
