@@ -194,6 +194,7 @@ void ResetRaceCamera() {
     g_state = RaceCameraState();
     g_state.mode = mode;
     g_target = nullptr;
+    RaceContext().followed = nullptr;
     g_hat = 0xFFFFFFFFu;
     g_introPath = Path();
     ChaseCamDefaults();
@@ -202,6 +203,7 @@ void ResetRaceCamera() {
 
 void SetRaceCameraTarget(RacerRecord* racer) {
     g_target = racer;
+    RaceContext().followed = racer;
     RacerHooks().wrapShift = ShiftRig;
 }
 RacerRecord* RaceCameraTarget() { return g_target; }

@@ -85,6 +85,7 @@ struct RaceContextData {
     int32_t controlDevice = 0;            // the player's control device: 0, 1 digital; 2, 3 analog
     uint32_t* hudToggle = nullptr;        // the HUD's display toggle, cleared while a trick runs
     uint8_t menuResnap = 0;               // set by the front-end page to resnap its display bike
+    const RacerRecord* followed = nullptr; // the racer the "Main Camera" follows
 };
 RaceContextData& RaceContext();
 
@@ -160,6 +161,18 @@ void ControlMenuRacer(SectorObject* object, uint32_t ms, void* racer);
 
 // The racer's draw routine.
 void RenderRacer(SectorObject* object, ViewRecord* view);
+
+// The race's racer assets: the camera keys and the per-race models (node marker "BAJA\\ainode.JM5",
+// direction arrow "dirarow\\arrow.JM5" scaled by 0.05). LoadRaceModels returns 0 or E_OUTOFMEMORY
+// (0x8007000E) when a model cannot be made; the race runs without it.
+int32_t LoadRacerAssets(RenderInterface* renderer);
+int32_t FreeRacerAssets();
+int32_t LoadRaceModels(RenderInterface* renderer);
+int32_t FreeRaceModels();
+bool RaceModelsLoaded();
+// The followed racer's marks: the node marker in game mode 2, else an arrow over each lane of its
+// current gate pointing at the next waypoint. Draws only what is loaded.
+void DrawCourseMarks(const RacerRecord& racer, const ViewRecord& view);
 
 // Places the scene object on particle 0 of the current snapshot and the nine spheres around it.
 void UpdateRacerSpheres(RacerRecord* racer);

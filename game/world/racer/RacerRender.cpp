@@ -57,6 +57,7 @@ void RenderRacer(SectorObject* object, ViewRecord* view) {
             return;
     }
     const RacerHookTable& h = RacerHooks();
+    if (RaceContext().followed == racer) DrawCourseMarks(*racer, *view);
     if (h.drawBike)
         h.drawBike(&racer->bikeModel, view->renderer, racer->bike->controlClass == kClassNetwork ? racer->name : nullptr);
     if (!racer->crashed[0] && racer->rider && h.updateRiderPose)

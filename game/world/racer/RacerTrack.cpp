@@ -11,6 +11,7 @@ int32_t RacerWaypointMax() { return GetAiWaypointMax(); }
 int32_t RacerGateCount() { return GetAiGateCount(); }
 Vec3 RacerGateEndA(const AiGate* gate) { return gate ? gate->endA : Vec3{0, 0, 0}; }
 Vec3 RacerGateEndB(const AiGate* gate) { return gate ? gate->endB : Vec3{0, 0, 0}; }
+Vec3 RacerGateReference(const AiGate* gate) { return gate ? gate->reference : Vec3{0, 0, 0}; }
 
 int32_t RacerNextWaypoint(int32_t waypoint) {
     const AiGate* g = GetAiGate(waypoint, 0);

@@ -18,6 +18,7 @@ int32_t RacerGateCount();
 // The gate's two end points.
 Vec3 RacerGateEndA(const AiGate* gate);
 Vec3 RacerGateEndB(const AiGate* gate);
+Vec3 RacerGateReference(const AiGate* gate);
 // The waypoint of the gate the first link of this waypoint's lane-0 gate leads to, or -1.
 int32_t RacerNextWaypoint(int32_t waypoint);
 // Sets up a computer bike's route at creation (current gate, lane, aim point).
