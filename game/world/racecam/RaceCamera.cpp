@@ -19,7 +19,6 @@ namespace {
 ChaseCam g_rig;
 RaceCameraState g_state;
 RacerRecord* g_target = nullptr;
-uint32_t g_hat = 0xFFFFFFFFu;
 Path g_introPath;
 
 constexpr float kMaxSwing = 0.0873f;  // radians per frame
@@ -195,7 +194,6 @@ void ResetRaceCamera() {
     g_state.mode = mode;
     g_target = nullptr;
     RaceContext().followed = nullptr;
-    g_hat = 0xFFFFFFFFu;
     g_introPath = Path();
     ChaseCamDefaults();
     RacerHooks().wrapShift = ShiftRig;
@@ -207,7 +205,6 @@ void SetRaceCameraTarget(RacerRecord* racer) {
     RacerHooks().wrapShift = ShiftRig;
 }
 RacerRecord* RaceCameraTarget() { return g_target; }
-void SetRaceCameraHat(uint32_t angle) { g_hat = angle; }
 
 void HatDirections(uint32_t h, bool out[4]) {
     out[0] = out[1] = out[2] = out[3] = false;
@@ -284,7 +281,9 @@ void UpdateRaceCamera(SectorObject* object, uint32_t ms, void*) {
     // Zoom, yaw and pitch from the held keys and the hat.
     bool hat[4];
     const int32_t device = RaceContext().controlDevice;
-    HatDirections((device == 2 || device == 3) ? g_hat : 0xFFFFFFFFu, hat);
+    uint32_t pov[4];
+    InputGetJoystickState(nullptr, nullptr, nullptr, pov, nullptr);
+    HatDirections((device == 2 || device == 3) ? pov[0] : 0xFFFFFFFFu, hat);
     const float step = static_cast<float>(ms) * 0.002f;
     const bool zooming = keys.zoomIn || keys.zoomOut;
     float& distance = ModeDistance();

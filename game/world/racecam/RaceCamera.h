@@ -67,14 +67,13 @@ void ResetRaceCamera();
 // The racer the camera follows (null: the camera stays where it is).
 void SetRaceCameraTarget(RacerRecord* racer);
 RacerRecord* RaceCameraTarget();
-// The hat's angle in hundredths of a degree, 0xFFFFFFFF (or any value above 35900) when centred.
-void SetRaceCameraHat(uint32_t angle);
 
 // Update routines of the camera object: the intro first, then the follow camera.
 void StartRaceCamera(SectorObject* object, uint32_t ms, void* user);
 void UpdateRaceCamera(SectorObject* object, uint32_t ms, void* user);
 
-// The held-key directions the hat stands for: up, right, down, left.
+// The held-key directions the joystick's hat stands for (its angle in hundredths of a degree; any
+// value above 35900 is centred): up, right, down, left.
 void HatDirections(uint32_t angle, bool out[4]);
 
 }  // namespace kes

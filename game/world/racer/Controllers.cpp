@@ -104,9 +104,9 @@ void ControlLocalRacer(SectorObject* object, uint32_t ms, void* user) {
     ControlMappingState& cm = ControlMapping();
     CountMessageTimer(bike, ms);
     int32_t axes[3] = {0, 0, 0};
-    uint32_t pov = 0;
+    uint32_t pov[4];
     int32_t z = 0;
-    InputGetJoystickState(&axes[0], &axes[1], &axes[2], &pov, &z);
+    InputGetJoystickState(&axes[0], &axes[1], &axes[2], pov, &z);
     LocalFallHandling(racer, ms, axes);
     ResnapRacer(racer, true);
     const uint32_t steps = AccumulateSteps(racer, ms);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static kes::BikeEnvironment env{&ground};
     kes::BikeBody bike(env, kes::BikeParams{}, kes::kClassNetwork, {0, 0, 3}, {0, 1, 0});
     uint8_t block[kes::kNetBlockSize] = {};
-    std::memcpy(block, data, size < sizeof block ? size : sizeof block);
+    if (size > 0) std::memcpy(block, data, size < sizeof block ? size : sizeof block);
     uint8_t riding = 0;
     if (kes::NetUnpackBikeState(bike, block, &riding)) {
         kes::UnpackBikeControls(bike, block + kes::kNetBlockControls);
