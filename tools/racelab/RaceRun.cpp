@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "game/core/camera/Camera.h"
+#include "game/core/display/DeviceList.h"
+#include "game/core/display/Display.h"
 #include "game/core/input/Input.h"
 #include "game/core/input/InputScript.h"
 #include "game/core/maths/FastMath.h"
@@ -21,6 +23,7 @@
 #include "game/world/racer/Racer.h"
 #include "game/world/rider/RiderBody.h"
 #include "platform/sys/CrtRand.h"
+#include "platform/gfx/GfxDevice.h"
 #include "platform/sys/Fpu.h"
 
 namespace tools {
@@ -124,8 +127,45 @@ struct LocalKeys {
 
 }  // namespace
 
+// The frame drawn through the display device: the world, then every scene object.
+void DrawFrame(kes::RenderInterface& r, kes::ViewRecord& view) {
+    r.viewProjection = view.viewProjectionScreen;
+    kes::WorldView world;
+    world.eye = view.position;
+    world.groundMinX = view.groundMinX, world.groundMaxX = view.groundMaxX;
+    world.groundMinY = view.groundMinY, world.groundMaxY = view.groundMaxY;
+    for (int i = 0; i < 6; ++i)
+        world.planes[i] = {view.planes[i].nx, view.planes[i].ny, view.planes[i].nz, view.planes[i].d};
+    r.BeginScene();
+    kes::DisplayGfx()->ClearColour({0, 0, static_cast<int>(kRaceShotWidth), static_cast<int>(kRaceShotHeight)},
+                                   0xFF000000u);
+    r.ClearDepth();
+    r.SetState(plat::rs::kZEnable, 1);
+    r.SetState(plat::rs::kCullMode, plat::rs::kCullNone);
+    kes::WorldRender(world);
+    kes::DrawObjects(&view);
+    r.EndScene();
+}
+
+bool WritePpm(const std::string& path, const std::vector<uint8_t>& rgba) {
+    if (rgba.size() != static_cast<size_t>(kRaceShotWidth) * kRaceShotHeight * 4) return false;
+    const std::string temp = path + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%u %u\n255\n", kRaceShotWidth, kRaceShotHeight);
+    bool ok = true;
+    for (size_t i = 0; i < rgba.size() && ok; i += 4) ok = std::fwrite(&rgba[i], 1, 3, f) == 3;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
 struct LabRace::Parts {
     kes::TableRender render;
+    bool device = false;  // drawing through the display device
     kes::WorldSoundHooks savedWorldSounds;
     LocalKeys keys{};
     kes::PlayerInput input;
@@ -146,9 +186,20 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     kes::InitTrigTables();
     const float box[6] = {-20000, -20000, -20000, 20000, 20000, 20000};
     kes::InitObjects(0, 1, 1, 1, box);
+    kes::RenderInterface* renderer = &p.render;
+    if (options.realRender) {
+        kes::EnumerateDevicesFrom({{1024, 768, 24}}, 24, nullptr);
+        p.device = kes::DeviceInit(kes::kPrimaryDriverGuid, kes::kHardwareDeviceGuid, kRaceShotWidth, kRaceShotHeight, 16,
+                                   "racelab", kes::kDeviceHidden | kes::kDeviceNoVsync) == 0;
+        if (!p.device) {
+            kes::FreeDeviceList();
+            return;
+        }
+        renderer = &kes::TheRenderInterface();
+    }
     kes::WorldListEntry entry;
     entry.name = options.worldPath;
-    worldLoaded_ = kes::WorldLoadEntry(entry, &p.render, nullptr) == 0;
+    worldLoaded_ = kes::WorldLoadEntry(entry, renderer, nullptr) == 0;
     outcome_.loaded = worldLoaded_;
     if (!worldLoaded_) return;
     plat::SimSrand(options.seed);
@@ -205,7 +256,7 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
         kes::RegisterRacerBindings();
         kes::CreateCamera(&p.camera, "Main Camera", kes::UpdateRaceCamera);
         if (p.camera) {
-            kes::SetViewportSize(640, 480);
+            kes::SetViewportSize(p.device ? kRaceShotWidth : 640, p.device ? kRaceShotHeight : 480);
             kes::SetActiveCamera(p.camera);
             kes::SetRaceCameraTarget(p.racers.front());
         }
@@ -233,6 +284,12 @@ LabRace::~LabRace() {
         kes::RaceContext() = kes::RaceContextData();
     }
     kes::FreeObjects();
+    if (p.device) {
+        kes::TheRenderInterface().viewProjection = nullptr;
+        kes::DeviceShutdown();
+        while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
+        kes::FreeDeviceList();
+    }
 }
 
 uint32_t LabRace::ClockMs() const { return parts_->raceClock; }
@@ -265,8 +322,13 @@ bool LabRace::Frame() {
     }
     if (p.camera) {
         kes::ApplyCameraView(&p.view);
-        p.view.renderer = &p.render;
-        kes::DrawObjects(&p.view);
+        if (p.device) {
+            p.view.renderer = &kes::TheRenderInterface();
+            DrawFrame(kes::TheRenderInterface(), p.view);
+        } else {
+            p.view.renderer = &p.render;
+            kes::DrawObjects(&p.view);
+        }
         kes::Vec3 corners[4];
         const kes::Matrix4& m = kes::ChaseRig().view;
         if (kes::GetNearPlaneCorners(&m, corners) == 0) {
@@ -288,6 +350,8 @@ bool LabRace::Frame() {
     outcome_.simulatedSeconds = p.raceClock / 1000.0;
     if (all) outcome_.allFinished = true;
     done_ = !outcome_.finite || all || p.raceClock >= options_.maxSeconds * 1000.0;
+    if (done_ && p.device && p.camera && !options_.shotPath.empty())
+        outcome_.shotWritten = WritePpm(options_.shotPath, kes::RenderReadBackBuffer());
     return !done_;
 }
 

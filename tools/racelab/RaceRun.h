@@ -22,6 +22,8 @@ struct RaceRunOptions {
     double maxSeconds = 900.0;           // simulated
     bool sound = false;                  // sound hooks that draw cosmetic random numbers
     bool camera = true;                  // the race camera follows the first racer
+    bool realRender = false;             // draw every frame through the display device (hidden window)
+    std::string shotPath;                // with realRender: the last frame as a PPM picture
     uint32_t gameMode = 1;               // fallen riders are reset after 3 s
     uint32_t seed = 1;
     std::FILE* log = nullptr;            // one line per simulated second, when set
@@ -44,6 +46,7 @@ struct RaceOutcome {
     bool finite = true;                  // every bike and crashed rider stayed finite
     bool allFinished = false;
     bool cameraAboveGround = true;       // the camera's near plane never dipped below the ground + 2
+    bool shotWritten = false;
 };
 
 // One race, frame by frame: the world loaded and the racers made at construction, everything freed
@@ -71,6 +74,9 @@ private:
 };
 
 RaceOutcome RunRace(const RaceRunOptions& options);
+
+// The width and height of the frames a race draws with the display device.
+constexpr uint32_t kRaceShotWidth = 320, kRaceShotHeight = 240;
 
 // The report as racelab prints it.
 void PrintRaceOutcome(const RaceOutcome& outcome, std::FILE* out);

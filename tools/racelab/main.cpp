@@ -5,7 +5,9 @@
 //
 // Options: --computers N (8), --local (one local racer, steered by --input FILE or GRAVELON_INPUT),
 // --frame-ms M (GRAVELON_FRAME_MS or 10), --frames A,B,C (a repeating sequence of frame times),
-// --laps N (3), --max-seconds S (900), --sound, --no-camera, --seed N, --render null.
+// --laps N (3), --max-seconds S (900), --sound, --no-camera, --seed N, --render null|real (the null
+// render interface, or the display device in a hidden window), --shot FILE.ppm (with the display
+// device: the last frame, 320 x 240).
 // Prints "t=S hash=H" once per simulated second, then one line per racer and the totals. Exit code
 // 0 when every racer finished, 3 when some did not, 1 on an error.
 #include <cstdio>
@@ -21,7 +23,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: racelab WORLD.wld [--computers N] [--local] [--input FILE] [--frame-ms M] [--frames A,B,...]\n"
-                 "               [--laps N] [--max-seconds S] [--sound] [--no-camera] [--seed N] [--render null]\n"
+                 "               [--laps N] [--max-seconds S] [--sound] [--no-camera] [--seed N] [--render null|real] [--shot FILE.ppm]\n"
                  "       racelab --generate FILE\n");
     return 1;
 }
@@ -73,11 +75,11 @@ int main(int argc, char** argv) {
         else if (a == "--no-camera") o.camera = false;
         else if (a == "--seed" && hasValue) o.seed = static_cast<uint32_t>(std::atoi(argv[++i]));
         else if (a == "--render" && hasValue) {
-            if (std::strcmp(argv[++i], "null") != 0) {
-                std::fprintf(stderr, "racelab: only the null render interface draws headless races\n");
-                return 1;
-            }
-        } else return Usage();
+            const std::string r = argv[++i];
+            if (r != "null" && r != "real") return Usage();
+            o.realRender = r == "real";
+        } else if (a == "--shot" && hasValue) o.shotPath = argv[++i];
+        else return Usage();
     }
     if (o.computers < 0 || o.computers + (o.local ? 1 : 0) > 64) return Usage();
     o.log = stdout;
@@ -88,6 +90,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     tools::PrintRaceOutcome(outcome, stdout);
+    if (!o.shotPath.empty() && !outcome.shotWritten) {
+        std::fprintf(stderr, "racelab: no picture written to %s\n", o.shotPath.c_str());
+        return 1;
+    }
     if (!outcome.finite) return 1;
     return outcome.allFinished ? 0 : 3;
 }

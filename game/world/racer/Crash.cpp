@@ -123,7 +123,8 @@ void TickRiderBody(SectorObject* object, uint32_t ms, void* user) {
     LandscapeWrapOffset(p[2].position.x, p[2].position.y, &shift.x, &shift.y);
     if (bike.controlClass == kClassNetwork && !bike.controls[kControlGiveUp]) {
         const Vec3 received = ReadBlockVec3(racer->netBlock + kNetRiderPosition);
-        if (received.x != 0.0f || received.y != 0.0f || received.z != 0.0f) {
+        // A state is taken once: its x is zeroed below, so the next ticks leave the body alone.
+        if (received.x != 0.0f) {
             const Vec3 receivedVelocity = ReadBlockVec3(racer->netBlock + kNetRiderVelocity);
             shift = Sub(shift, Sub(p[2].position, received));
             WriteBlockFloat(racer->netBlock + kNetRiderPosition, 0.0f);

@@ -102,8 +102,11 @@ RacerRecord* CreateRacer(const RacerDesc* desc) {
     racer->riderBody = new (std::nothrow) RiderBody();
     // A racer without its bike or its rider's body cannot be driven: it is not made at all.
     if (!racer->bike || !racer->bike->body.particles || !racer->riderBody || !racer->riderBody->Ready()) {
-        racer->object->update = nullptr;
-        DestroyRacer(racer);
+        if (racer->rider && g_hooks.freeRider) g_hooks.freeRider(racer->rider);
+        DestroyObject(racer->object);
+        delete racer->bike;
+        delete racer->riderBody;
+        delete racer;
         return nullptr;
     }
     racer->bike->holdControls = 0;

@@ -9,9 +9,11 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <vector>
 #include <regex>
 #include <string>
 
+#include "tools/racelab/RaceRun.h"
 #include "tools/racelab/RaceWorld.h"
 
 namespace tools {
@@ -104,11 +106,44 @@ TEST_F(RacelabTest, LocalRacerFollowsItsInputScript) {
     EXPECT_NE(FinalHash(a.out), FinalHash(idle.out));
 }
 
+// The race drawn through the display device: the chase camera behind the first racer on the start
+// straight looks down the track, so the lower middle of the frame is the lit green ground and the
+// near plane never cut into it. The picture stays under the build folder for a person to look at.
+TEST_F(RacelabTest, DrawnRaceShowsTheGroundInFrontOfTheCamera) {
+    const std::string shot = std::string(GRAVELON_BINARY_DIR) + "/tests/racelab_race.ppm";
+    const LabRun a = Racelab(world_ + " --computers 2 --laps 1 --max-seconds 3 --render real --shot " + shot);
+    ASSERT_EQ(a.exitCode, 3) << a.out;
+    EXPECT_NE(a.out.find("camera_above_ground=1"), std::string::npos) << a.out;
+    std::ifstream in(shot, std::ios::binary);
+    std::string magic;
+    int w = 0, h = 0, depth = 0;
+    in >> magic >> w >> h >> depth;
+    in.get();
+    ASSERT_EQ(magic, "P6");
+    ASSERT_EQ(w, static_cast<int>(kRaceShotWidth));
+    ASSERT_EQ(h, static_cast<int>(kRaceShotHeight));
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+    in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+    ASSERT_TRUE(in);
+    // Mean colour of the lower middle band (rows 75-95 % of the height, the middle half of the width).
+    long r = 0, g = 0, b = 0, n = 0;
+    for (int y = h * 3 / 4; y < h * 95 / 100; ++y)
+        for (int x = w / 4; x < w * 3 / 4; ++x, ++n) {
+            const uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+            r += p[0], g += p[1], b += p[2];
+        }
+    EXPECT_GT(g / n, 40) << r / n << " " << g / n << " " << b / n;
+    EXPECT_GT(g / n, r / n) << r / n << " " << g / n << " " << b / n;
+    EXPECT_GT(g / n, b / n) << r / n << " " << g / n << " " << b / n;
+}
+
 TEST_F(RacelabTest, BadArgumentsAndMissingFilesAreRefused) {
     EXPECT_EQ(Racelab("").exitCode, 1);
     EXPECT_EQ(Racelab(Own("missing") + ".wld").exitCode, 1);
     EXPECT_EQ(Racelab(world_ + " --frames 0,10").exitCode, 1);
     EXPECT_EQ(Racelab(world_ + " --local --input " + Own("nothere")).exitCode, 1);
+    EXPECT_EQ(Racelab(world_ + " --render paper").exitCode, 1);
+    EXPECT_EQ(Racelab(world_ + " --max-seconds 1 --shot " + Own("noshot") + ".ppm").exitCode, 1);  // no device
 }
 
 }  // namespace

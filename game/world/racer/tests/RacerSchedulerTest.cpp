@@ -221,3 +221,64 @@ TEST_F(RacerScene, InertRacerStaysWhereItWasMade) {
 
 }  // namespace
 }  // namespace kes::test
+
+namespace kes::test {
+namespace {
+
+struct FakeReplay {
+    static inline bool playing = false;
+    static inline int played = 0;
+    static inline int recorded = 0;
+};
+
+TEST_F(RacerScene, LocalRacerPlaysItsReplayAndComesBackWithItsOwnBike) {
+    FakeReplay::playing = false;
+    FakeReplay::played = FakeReplay::recorded = 0;
+    RacerHooks().replayPlaying = [] { return FakeReplay::playing; };
+    RacerHooks().replayRecord = [](RacerRecord*) { ++FakeReplay::recorded; };
+    RacerHooks().replayPlay = [](RacerRecord* r) {
+        ++FakeReplay::played;
+        r->bike->params.topSpeedFactor = 0.9f;  // the recording's own bike
+        r->receivedRiding = 1;
+    };
+    PlayerInput input;
+    RacerRecord* r = Make(kRacerLocal, 0, 0, &input);
+    ASSERT_NE(r, nullptr);
+    const float ownTopSpeed = r->bike->params.topSpeedFactor;
+    Frame(10);
+    EXPECT_EQ(FakeReplay::recorded, 2);  // one record per step
+    FakeReplay::playing = true;
+    Frame(10);
+    EXPECT_EQ(r->object->update, ControlReplayRacer);
+    EXPECT_EQ(r->bike->controlClass, kClassReplay);
+    Frame(10);
+    EXPECT_EQ(FakeReplay::played, 2);
+    FakeReplay::playing = false;
+    Frame(10);
+    EXPECT_EQ(r->object->update, ControlLocalRacer);
+    EXPECT_EQ(r->bike->controlClass, kClassLocal);
+    EXPECT_EQ(r->bike->params.topSpeedFactor, ownTopSpeed);
+}
+
+TEST_F(RacerScene, LocalRacerSendsItsStateWhenATickIsDue) {
+    static int sent = 0;
+    static uint8_t last[kNetBlockSize];
+    sent = 0;
+    RacerHooks().netMode = [] { return 1u; };
+    RacerHooks().netTickDue = [] { return 1u; };
+    RacerHooks().netSend = [](int32_t, const uint8_t* block, uint32_t size) {
+        ++sent;
+        std::memcpy(last, block, size);
+    };
+    PlayerInput input;
+    RacerRecord* r = Make(kRacerLocal, 0, 0, &input);
+    ASSERT_NE(r, nullptr);
+    r->laps = 2;
+    Frame(10);
+    EXPECT_EQ(sent, 1);
+    EXPECT_NEAR(ReadBlockFloat(last + kNetBlockStamp), 2000.0f + r->progress, 1e-2);
+    EXPECT_EQ(ReadBlockFloat(last), r->bike->body.particles[0].position.x);
+}
+
+}  // namespace
+}  // namespace kes::test
