@@ -112,10 +112,15 @@ int32_t ReadAiRouteChunk(ChunkStream& s, uint32_t, const WorldBounds& bounds) {
     const uint32_t count = current ? s.U32() : first;
     uint32_t start = s.U32();
     if (!s.Ok()) return 0;
-    // Each gate takes at least its record-size word: a larger count cannot be in the chunk.
+    // Each gate takes at least its record-size word: a larger count cannot be in the chunk, and the
+    // bytes after it would be read as gates.
     const uint64_t fits = s.Remaining() / 4;
-    const uint32_t room = static_cast<uint32_t>(std::min<uint64_t>(count, fits));
-    if (room < count) std::fprintf(stderr, "AI track: %u gates claimed, room for %u\n", count, room);
+    if (count > fits) {
+        std::fprintf(stderr, "AI track: %u gates claimed, room for at most %llu; no gates read\n", count,
+                     static_cast<unsigned long long>(fits));
+        return 0;
+    }
+    const uint32_t room = count;
     try {
         g_ai.gates.resize(room);
     } catch (const std::bad_alloc&) {
@@ -139,8 +144,16 @@ void IndexAiWaypoints() {
     for (auto& row : g_ai.lanes) std::fill(std::begin(row), std::end(row), nullptr);
     g_ai.waypointMax = 0;
     int32_t highest = -1;
+    // The start gate is the only gate of its waypoint: a lap is counted only there, so a rider that
+    // chose another lane of it would go round without laps. (The editor gives the number 0 to the
+    // start node and to every node off the main path alike.)
+    const AiGate* start = GetStartGate();
     for (AiGate& gate : g_ai.gates) {
         const int32_t w = gate.waypoint;
+        if (start != nullptr && &gate != start && w == start->waypoint) {
+            std::fprintf(stderr, "AI track: gate off the route at the start gate's waypoint %d left out\n", w);
+            continue;
+        }
         if (w >= kAiMaxWaypoints || g_ai.laneCount[w] >= kAiMaxLanes) {
             std::fprintf(stderr, "AI track: gate of waypoint %d left out of the index\n", w);
             continue;

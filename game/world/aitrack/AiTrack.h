@@ -47,13 +47,15 @@ struct AiGate {
 // bitmap). A damaged chunk never reads or writes outside it or the gate array: a record size other
 // than 56 is read up to 56 bytes and the rest skipped, links at or beyond the gate count are
 // dropped, a start index at or beyond the gate count becomes 0, a gate count that cannot fit in the
-// chunk ends the reading with the gates read so far, and a bitmap whose size does not fit the chunk,
+// chunk leaves the world without gates, a chunk that ends inside a gate keeps the gates before it,
+// and a bitmap whose size does not fit the chunk,
 // or with a zero side or a flat world box, is left out (every point is then on the track).
 // Returns 0, or -1 when the gate array cannot be allocated.
 int32_t ReadAiRouteChunk(ChunkStream& stream, uint32_t size, const WorldBounds& bounds);
 
-// Buckets the gates by waypoint number (after every chunk is read). A gate with a number above 99
-// or a sixth gate of one waypoint is left out of the index. The highest waypoint is the end of the
+// Buckets the gates by waypoint number (after every chunk is read). A gate with a number above 99,
+// a sixth gate of one waypoint, or another gate at the start gate's waypoint (where only the start
+// gate counts laps) is left out of the index. The highest waypoint is the end of the
 // numbering that runs without a gap from 0: gates after a missing number are never reached, so that
 // every waypoint from 0 to GetAiWaypointMax has a gate in lane 0.
 void IndexAiWaypoints();

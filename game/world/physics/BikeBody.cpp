@@ -162,6 +162,8 @@ void BikeBody::Reset(const Vec3& position, const Vec3& heading, const BikeParams
     riding = 1;
     groundCountdown = 0;
     holdFirstStep = 1;
+    // A computer bike that fell for passing no gate would fall again at once with the old count.
+    stuckSteps = 0;
     throttleWasHeld = 0;
     groundNormal = worldUp;
 

@@ -21,8 +21,8 @@ struct BikeParams {
     float topSpeedFactor = 0.5f;   // top speed = 70 + 80 x this
     float airControl = 0.5f;       // air-control force 30 x this + 5, pitch force 90 x this + 30
     // 0 off; otherwise a player's bike on a route that falls toward the ground (centre less than 30.0
-    // above it, sinking, no wheel down, no air lean held) is levelled for landing by SteerInAir
-    // instead of the rider's air control.
+    // above it, sinking, no wheel down, no air lean held) is levelled for landing instead of taking
+    // the rider's air control: by SteerInAir, or with 2 by the computer's ChooseManoeuvre.
     uint32_t landingAssist = 0;
     SurfaceProperties surface = {0, 0.001f, 0.1f, 0.7f, 0.3f, 0.3f};
 };

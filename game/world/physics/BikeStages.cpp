@@ -258,9 +258,7 @@ void BikeBody::ControlStage() {
     }
 
     // Steering on the ground.
-    // The manoeuvre chooser moves a computer bike's steering angle itself (0.3 per step toward its
-    // target); the player's rate ramp on top would drive it to full lock at every correction.
-    if (bothDown && !computer) {
+    if (bothDown) {
         if (analogSteer) {
             steerAngle = analogLevels[0] * -30.0f;
         } else {
