@@ -40,6 +40,7 @@ struct RacerRecord {
     BikeBody* bike = nullptr;
     RiderBody* riderBody = nullptr;  // the crashed rider's body, owned with the bike
     void* rider = nullptr;           // the rider model's instance (null without rider models)
+    TimedRiderAnimation* timedAnimation = nullptr;  // plays tricks for a rider without a model
     int32_t riderSkin = 0;
     BikeDrawBlock bikeModel;
     int32_t kind = 0;

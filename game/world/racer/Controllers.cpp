@@ -25,6 +25,7 @@ void CountMessageTimer(BikeBody& bike, uint32_t ms) {
 
 void AdvanceRiderClock(SectorObject* object, uint32_t ms, RacerRecord* racer) {
     if (RacerHooks().advanceRiderClock) RacerHooks().advanceRiderClock(object, ms, racer);
+    if (racer->timedAnimation) racer->timedAnimation->Advance(static_cast<float>(ms));
 }
 
 // Runs the steps of a frame with the snapshots around the last one; perStep runs before each.

@@ -110,6 +110,11 @@ RacerRecord* CreateRacer(const RacerDesc* desc) {
         return nullptr;
     }
     racer->bike->holdControls = 0;
+    if (racer->rider && g_hooks.riderAnimation) racer->bike->riderAnim = g_hooks.riderAnimation(racer->rider);
+    if (!racer->bike->riderAnim) {
+        racer->timedAnimation = new (std::nothrow) TimedRiderAnimation();
+        racer->bike->riderAnim = racer->timedAnimation;
+    }
     racer->controlClass = static_cast<uint32_t>(controlClass);
     racer->riderBody->ground = g_context.ground;
     racer->riderBody->soundOwner = racer;
@@ -149,6 +154,7 @@ int32_t DestroyRacer(RacerRecord* racer) {
     if (racer->object) DestroyObject(racer->object);
     delete racer->bike;
     delete racer->riderBody;
+    delete racer->timedAnimation;
     delete racer;
     return 0;
 }

@@ -96,6 +96,8 @@ struct RacerHookTable {
     void* (*createRider)(int32_t riderSkin) = nullptr;
     void (*freeRider)(void* rider) = nullptr;
     void (*advanceRiderClock)(SectorObject* object, uint32_t ms, RacerRecord* racer) = nullptr;
+    // The animation the bike plays tricks through (without it each racer times its tricks itself).
+    RiderAnimation* (*riderAnimation)(void* rider) = nullptr;
     bool (*riderNodes)(RacerRecord* racer, Vec3 out[13]) = nullptr;
     void (*updateRiderPose)(void* rider, const Matrix4& riderMatrix, RenderInterface* renderer) = nullptr;
     void (*drawRider)(RiderBody* body, void* rider, RenderInterface* renderer) = nullptr;
