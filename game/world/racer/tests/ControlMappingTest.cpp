@@ -162,3 +162,35 @@ TEST_F(Mapping, DigitalLatchFollowsTheKeysUntilTheStickMoves) {
 
 }  // namespace
 }  // namespace kes
+
+#include "game/core/forcefeedback/ForceFeedback.h"
+
+namespace kes {
+namespace {
+
+TEST_F(Mapping, LandingShakesAndTheGroundPushesTheStick) {
+    ForceFeedback feedback;
+    bike->contactBits = 3;      // down now ...
+    bike->lastContactBits = 0;  // ... and in the air before: a landing
+    for (int w = 0; w < 2; ++w) {
+        bike->body.particles[w].velocity = {0, 0, -500};
+        bike->body.particles[w].contactNormal = {0, 0, 1};
+    }
+    UpdateForceFeedback(*bike, feedback, 60);
+    EXPECT_EQ(feedback.shakeRemaining, 0);  // the first 100 ms have not passed yet
+    UpdateForceFeedback(*bike, feedback, 60);
+    EXPECT_EQ(feedback.shakeRemaining, 1500);  // the strongest landing: 1.0 x 1500 ms
+    EXPECT_EQ(ControlMapping().kickPending, 0);
+    // Rolling on: once the shake is over the stick follows the bike's sideways and forward speed.
+    feedback.shakeRemaining = 0;
+    bike->lastContactBits = 3;
+    bike->meanVelocity = {16, 32, 0};
+    bike->side = {1, 0, 0};
+    bike->forward = {0, 1, 0};
+    UpdateForceFeedback(*bike, feedback, 100);
+    EXPECT_DOUBLE_EQ(feedback.lastForceX, 1.0);
+    EXPECT_DOUBLE_EQ(feedback.lastForceY, 2.0);
+}
+
+}  // namespace
+}  // namespace kes
