@@ -43,6 +43,16 @@ private:
 void AcquireSocketContext();
 void ReleaseSocketContext();
 
+// Keeps the socket threads running while it lives, so that a client making one short connection
+// after another does not start and stop them for each.
+class SocketContextHold {
+public:
+    SocketContextHold() { AcquireSocketContext(); }
+    ~SocketContextHold() { ReleaseSocketContext(); }
+    SocketContextHold(const SocketContextHold&) = delete;
+    SocketContextHold& operator=(const SocketContextHold&) = delete;
+};
+
 class WSSocket : public Socket {
 public:
     struct AcceptResult {

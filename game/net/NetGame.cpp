@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "game/core/config/Config.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/net/NetDirectory.h"
 #include "game/net/NetState.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/sys/Clock.h"
@@ -89,6 +91,8 @@ int NetShutdown() {
     if (!s.active) return 0;
     s.active = 0;
     StopGameSearch();
+    // The directory entry goes before the session that it announces.
+    DirStopRefresh();
     // The session thread is stopped before anything it uses goes away.
     s.session.Close();
     SetRacePhaseBroadcast(nullptr);
@@ -114,8 +118,8 @@ int NetHostGame(const char* playerName, const NetPlayerInfo* info, const char* s
     InfoToBytes(info, data);
     int rc = s.session.Host(sessionName ? sessionName : "", playerName ? playerName : "", data, kNetInfoBytes);
     if (rc != 0) return rc;
-    if (s.online) {
-        // Publishing in the online directory is not available yet: an online game cannot be hosted.
+    if (s.online && DirPublishGame() != 0) {
+        // A game that cannot be published cannot be found: hosting fails.
         s.session.Leave();
         return -1;
     }
@@ -149,11 +153,22 @@ int NetJoinGame(const char* playerName, const NetPlayerInfo* info, const uint8_t
     if (!s.active || !address) return -1;
     StopGameSearch();
     s.session.SetHandler(NetGameMessageThunk);
-    plat::SessionGuid instance;
-    std::memcpy(instance.data(), address, 16);
     uint8_t data[kNetInfoBytes];
     InfoToBytes(info, data);
-    int rc = s.session.Join(instance, playerName ? playerName : "", data, kNetInfoBytes);
+    int rc;
+    if (s.online) {
+        // The directory's net address: the host's game port (network order), then its IPv4 address.
+        // A port of 0 (published by hosts that leave it out) means the default game port.
+        uint16_t port = static_cast<uint16_t>(address[0] << 8 | address[1]);
+        if (port == 0) port = plat::SessionOptions{}.gamePort;
+        char host[16];
+        std::snprintf(host, sizeof host, "%u.%u.%u.%u", address[2], address[3], address[4], address[5]);
+        rc = s.session.JoinAddress(host, port, playerName ? playerName : "", data, kNetInfoBytes);
+    } else {
+        plat::SessionGuid instance;
+        std::memcpy(instance.data(), address, 16);
+        rc = s.session.Join(instance, playerName ? playerName : "", data, kNetInfoBytes);
+    }
     if (rc != 0) return rc;
     return FinishJoin(playerName, info);
 }

@@ -7,6 +7,7 @@
 
 #include "game/core/config/Config.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/net/NetDirectory.h"
 #include "game/net/NetState.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/sys/Clock.h"
@@ -249,6 +250,8 @@ void NetGameMessageThunk(const uint8_t* message, uint32_t length, uint32_t slot,
     if (!message || length < 4 || length > plat::kSessionMaxMessage) return;
     if (local) {
         if (plat::IsLocalOnlyType(message[1])) HandleLocal(message, length);
+        // A published game shows its player count: the refresh thread sends it again.
+        if (message[1] == plat::kMsgNewPlayer || message[1] == plat::kMsgPlayerLeft) DirNotifyPlayersChanged();
         return;
     }
     if (!ValidSlot(slot)) return;  // a message from the network always has its connection's slot

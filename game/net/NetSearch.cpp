@@ -3,6 +3,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "game/net/NetDirectory.h"
 #include "game/net/NetState.h"
 
 namespace kes {
@@ -21,7 +22,7 @@ void NetSetSearchTargets(const std::vector<plat::DiscoveryTarget>& targets) {
 
 int StartGameSearch(GameSearchCallback callback, uint32_t online) {
     if (!callback) return -1;
-    if (online) return -1;  // the online directory search is not available yet
+    if (online) return DirStartSearch(callback);
     std::lock_guard lock(g_searchLock);
     return g_search.Start(net::kNetApplicationGuid, g_targets, [callback](const plat::DiscoveredSession* found) {
         if (!found) {
@@ -38,6 +39,7 @@ int StartGameSearch(GameSearchCallback callback, uint32_t online) {
 }
 
 void StopGameSearch() {
+    DirStopSearch();
     std::lock_guard lock(g_searchLock);
     g_search.Stop();
 }

@@ -21,6 +21,13 @@ bool AddWorlds(PackContent& pack, std::string* error);
 // Data pack: the menu, countdown and score sounds (22050 Hz mono 16-bit waves).
 bool AddSounds(PackContent& pack, std::string* error);
 
+// Data pack: the bike meshes ("BIKES\\*.JM5"), skins, skin mask and wheel textures.
+bool AddBikes(PackContent& pack, std::string* error);
+
+// Data pack: the rider mesh ("RIDER\\Rider.jm5") with its key frames, the rider skins and the
+// skeleton's vertex lists ("NODE01.dmp", "BONE02.dmp").
+bool AddRider(PackContent& pack, std::string* error);
+
 // Movie pack: every movie the game plays by name, stored as they are.
 bool AddMovies(PackContent& pack, std::string* error);
 

@@ -38,6 +38,8 @@ const std::vector<PackRecipe>& ContentPacks() {
              {"language files", AddLanguageFiles},
              {"front end", AddFrontEnd},
              {"sounds", AddSounds},
+             {"bikes", AddBikes},
+             {"rider", AddRider},
          }},
         {"Kestrun/Movies.dat",
          {

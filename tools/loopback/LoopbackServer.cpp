@@ -11,13 +11,17 @@
 
 namespace tools {
 
-LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
+LoopbackServer::LoopbackServer(Handler handler) : LoopbackServer(std::move(handler), INADDR_LOOPBACK, 0) {}
+
+LoopbackServer::LoopbackServer(Handler handler, uint32_t bindAddress, uint16_t port) : handler_(std::move(handler)) {
     listenHandle_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenHandle_ < 0) return;
+    const int reuse = 1;
+    ::setsockopt(listenHandle_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_addr.s_addr = htonl(bindAddress);
+    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (::bind(listenHandle_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listenHandle_, 128) != 0 ||
@@ -47,12 +51,29 @@ void LoopbackServer::AcceptLoop() {
             return;
         }
         connections_.push_back(handle);
-        workers_.emplace_back([this, handle] {
-            handler_(handle);
-            std::lock_guard<std::mutex> done(lock_);
-            connections_.erase(std::find(connections_.begin(), connections_.end(), handle));
-            ::close(handle);
-        });
+        pending_.push_back(handle);
+        // A connection never waits behind another: a new worker comes when none is free for it.
+        if (pending_.size() > idle_)
+            workers_.emplace_back([this] { WorkerLoop(); });
+        else
+            work_.notify_one();
+    }
+}
+
+void LoopbackServer::WorkerLoop() {
+    std::unique_lock<std::mutex> hold(lock_);
+    for (;;) {
+        ++idle_;
+        work_.wait(hold, [this] { return stopping_ || !pending_.empty(); });
+        --idle_;
+        if (pending_.empty()) return;
+        const int handle = pending_.front();
+        pending_.pop_front();
+        hold.unlock();
+        handler_(handle);
+        hold.lock();
+        connections_.erase(std::find(connections_.begin(), connections_.end(), handle));
+        ::close(handle);
     }
 }
 
@@ -63,6 +84,7 @@ void LoopbackServer::Stop() {
         stopping_ = true;
         if (listenHandle_ >= 0) ::shutdown(listenHandle_, SHUT_RDWR);
         for (int handle : connections_) ::shutdown(handle, SHUT_RDWR);
+        work_.notify_all();
     }
     if (acceptThread_.joinable()) acceptThread_.join();
     for (auto& worker : workers_) worker.join();

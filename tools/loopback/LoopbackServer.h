@@ -1,8 +1,11 @@
 #pragma once
 // A small TCP server on 127.0.0.1 with a port chosen by the system, for tests and benchmarks of the
-// network code. Every accepted connection runs the handler on its own thread; the default handler
-// echoes every byte back until the peer closes. Stop (or the destructor) ends every connection.
+// network code. Every accepted connection runs the handler on a thread of its own while it lasts;
+// threads are kept for later connections rather than made for each. The default handler echoes every
+// byte back until the peer closes. Stop (or the destructor) ends every connection.
+#include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -17,6 +20,9 @@ public:
     using Handler = std::function<void(int handle)>;
 
     explicit LoopbackServer(Handler handler = Echo);
+    // Listens on an IPv4 address (host order) and port of the caller's choice; port 0 lets the system
+    // choose. A server for other machines binds INADDR_ANY.
+    LoopbackServer(Handler handler, uint32_t bindAddress, uint16_t port);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -33,6 +39,7 @@ public:
 
 private:
     void AcceptLoop();
+    void WorkerLoop();
 
     Handler handler_;
     int listenHandle_ = -1;
@@ -41,6 +48,9 @@ private:
     std::mutex lock_;
     bool stopping_ = false;
     std::vector<int> connections_;
+    std::deque<int> pending_;  // accepted, not yet taken by a worker
+    size_t idle_ = 0;          // workers waiting for a connection
+    std::condition_variable work_;
     std::vector<std::thread> workers_;
 };
 

@@ -15,6 +15,7 @@
 
 #include "game/core/config/Config.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/net/NetDirectory.h"
 #include "game/net/NetGame.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/sys/Clock.h"
@@ -49,6 +50,20 @@ void SetUpRacers() {
     }
 }
 
+// Games found by the online search, and whether it has ended (0 running, 1 done, 2 failed).
+std::vector<ServerRecord> g_found;
+int g_searchEnd = 0;
+
+void OnFound(const ServerRecord* record) {
+    std::lock_guard lock(g_eventsLock);
+    if (!record)
+        g_searchEnd = 1;
+    else if (reinterpret_cast<uintptr_t>(record) == ~uintptr_t{0})
+        g_searchEnd = 2;
+    else
+        g_found.push_back(*record);
+}
+
 std::string Slots() {
     std::ostringstream out;
     uint32_t local = SessionGetLocalPlayer();
@@ -80,6 +95,47 @@ std::string Run(const std::string& line) {
         NetPlayerInfo info;
         info.words[0] = 2;
         if (NetJoinGameAt(name.c_str(), &info, "127.0.0.1", static_cast<uint16_t>(port)) != 0) return "joinfail";
+        NetSession().SetHandler(Watch);
+        out << "joined " << SessionGetLocalPlayer();
+    } else if (cmd == "online") {
+        // Plays on the Internet from now on, with these directory servers and timings (ms).
+        std::string servers;
+        unsigned refresh = 25000, timeout = 20000;
+        in >> servers >> refresh >> timeout;
+        std::vector<std::string> list;
+        std::istringstream split(servers);
+        for (std::string one; std::getline(split, one, ',');) list.push_back(one);
+        NetSetDirectoryServers(list);
+        NetSetDirectoryTiming(refresh, timeout);
+        NetShutdown();
+        out << (NetInit(1) == 0 ? "ok" : "initfail");
+    } else if (cmd == "search") {
+        {
+            std::lock_guard lock(g_eventsLock);
+            g_found.clear();
+            g_searchEnd = 0;
+        }
+        out << (StartGameSearch(OnFound, 1) == 0 ? "ok" : "fail");
+    } else if (cmd == "found") {
+        // "found END COUNT name/players/max/port ..." once the search has ended.
+        std::lock_guard lock(g_eventsLock);
+        out << "found " << g_searchEnd << ' ' << g_found.size();
+        for (const ServerRecord& r : g_found)
+            out << ' ' << r.name << '/' << r.players << '/' << r.maxPlayers << '/'
+                << (r.session[0] << 8 | r.session[1]);
+    } else if (cmd == "joinfound") {
+        std::string name;
+        unsigned index = 0;
+        in >> name >> index;
+        ServerRecord record;
+        {
+            std::lock_guard lock(g_eventsLock);
+            if (index >= g_found.size()) return "joinfail";
+            record = g_found[index];
+        }
+        NetPlayerInfo info;
+        info.words[0] = 2;
+        if (NetJoinGame(name.c_str(), &info, record.session) != 0) return "joinfail";
         NetSession().SetHandler(Watch);
         out << "joined " << SessionGetLocalPlayer();
     } else if (cmd == "slots") {

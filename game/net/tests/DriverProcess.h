@@ -1,5 +1,6 @@
 #pragma once
-// Starts build/bin/netdriver as a child process and talks to it line by line through pipes.
+// Starts a program of build/bin (netdriver unless named) as a child process and talks to it line by
+// line through pipes.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,12 +10,15 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kes::test {
 
 class DriverProcess {
 public:
-    DriverProcess() {
+    // The program counts as started when its first line begins with `ready`; the line is kept.
+    explicit DriverProcess(const std::string& program = "netdriver", const std::vector<std::string>& args = {},
+                           const std::string& ready = "ready") {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
         pid_ = fork();
@@ -23,15 +27,19 @@ public:
             dup2(fromChild[1], 1);
             close(toChild[1]);
             close(fromChild[0]);
-            std::string path = std::string(GRAVELON_BINARY_DIR) + "/bin/netdriver";
-            execl(path.c_str(), "netdriver", static_cast<char*>(nullptr));
+            std::string path = std::string(GRAVELON_BINARY_DIR) + "/bin/" + program;
+            std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(path.c_str(), argv.data());
             _exit(127);
         }
         close(toChild[0]);
         close(fromChild[1]);
         in_ = toChild[1];
         out_ = fromChild[0];
-        started_ = ReadLine(20000) == "ready";
+        firstLine_ = ReadLine(20000);
+        started_ = firstLine_.rfind(ready, 0) == 0;
     }
     ~DriverProcess() {
         if (pid_ <= 0) return;
@@ -55,6 +63,7 @@ public:
     DriverProcess& operator=(const DriverProcess&) = delete;
 
     bool Started() const { return started_; }
+    const std::string& FirstLine() const { return firstLine_; }
 
     // Sends one command and returns its one-line answer ("" when none came in time).
     std::string Command(const std::string& line, int ms = 20000) {
@@ -102,6 +111,7 @@ private:
     pid_t pid_ = -1;
     int in_ = -1, out_ = -1;
     bool started_ = false;
+    std::string firstLine_;
     std::string buffer_;
 };
 

@@ -1,6 +1,7 @@
 #include "game/world/file/WorldChunks.h"
 
 #include "game/world/file/WorldFile.h"
+#include "game/world/aitrack/AiTrack.h"
 #include "game/world/collision/CollisionMeshes.h"
 #include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/fence/Fences.h"
@@ -24,7 +25,7 @@ constexpr uint32_t kFenc = ChunkTag("FENC");
 constexpr uint32_t kObjt = ChunkTag("OBJT");
 
 // Readers of the chunks owned outside this file (the header and fog are read by the world file
-// itself). The AI track, sky and sound map join this table when their owners exist.
+// itself). The sky and sound map join this table when their owners exist.
 const ChunkReaderEntry kReaders[] = {
     {kSlnd, kSlnd,
      [](ChunkContext& c) { return LandscapeLoad(c.stream, c.size, c.render, c.bounds, WorldLoadProgress); }},
@@ -38,6 +39,7 @@ const ChunkReaderEntry kReaders[] = {
     {kFenc, kFenc, [](ChunkContext& c) { return LoadFenceChunk(c.stream, c.size, c.render); }},
     {kObjt, kObjt, [](ChunkContext& c) { return ObjectTypesLoad(c.stream, c.size, c.render); }},
     {ChunkTag("DYNO"), 0, [](ChunkContext& c) { return LoadDynamicChunk(c.stream, c.size); }},
+    {ChunkTag("AITK"), 0, [](ChunkContext& c) { return ReadAiRouteChunk(c.stream, c.size, c.bounds); }},
 };
 
 const WorldOwnerStep kPostLoad[] = {
@@ -47,6 +49,7 @@ const WorldOwnerStep kPostLoad[] = {
     {0, [](RenderInterface*) { CreateDynamicObjects(); }},
     {kObjt, [](RenderInterface*) { WorldObjectsLoad(); }},
     {0, [](RenderInterface*) { LandscapeFinish(); }},
+    {0, [](RenderInterface*) { IndexAiWaypoints(); }},
 };
 
 const WorldOwnerStep kUnload[] = {
@@ -64,6 +67,7 @@ const WorldOwnerStep kUnload[] = {
          FreeFlat();
      }},
     {0, [](RenderInterface*) { PhysMapFree(); }},
+    {0, [](RenderInterface*) { FreeAiRoute(); }},
     {kWatr,
      [](RenderInterface* r) {
          if (r) r->ReleaseAllTextures();

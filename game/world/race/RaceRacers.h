@@ -1,8 +1,13 @@
 #pragma once
-// The racers of the current race as the lap bookkeeping and the network messages see them, and the
-// race's track points. The race itself fills in the rest of these records.
+// The racers of the current race: each racer's record (its scene object and spheres, its bike and
+// rider bodies, the fixed-rate step scheduler's state, the network block, the lap bookkeeping), the
+// race's table of them, and the race's track points. game/world/racer creates and drives racers.
 #include <array>
 #include <cstdint>
+
+#include "game/core/maths/MathTypes.h"
+#include "game/core/objects/Objects.h"
+#include "game/world/physics/BikeBody.h"
 
 namespace kes {
 
@@ -11,7 +16,61 @@ constexpr uint32_t kMaxRaceRacers = 8;
 constexpr uint32_t kMaxTrackPoints = 40;
 constexpr uint32_t kLapSlots = 9;
 
+class RiderBody;
+class ForceFeedback;
+struct PlayerInput;
+
+constexpr uint32_t kRacerSphereCount = 9;
+constexpr uint32_t kNetBlockSize = 144;
+constexpr uint32_t kRacerNameSize = 64;
+
+// The bike's drawing block: what the orientation pass writes and the bike model reads.
+struct BikeDrawBlock {
+    Matrix4 bikeMatrix{};   // the bike's transform
+    float parts[5] = {};    // steering, suspension and wheel values for the model
+    int32_t bikeSkin = 0;
+    int32_t bodyModel = 0;  // 0-2
+    Matrix4 riderMatrix{};  // the rider's placement on the bike
+};
+
 struct RacerRecord {
+    // The racer as it races (see game/world/racer/Racer.h).
+    SectorObject* object = nullptr;
+    ObjectSphere spheres[kRacerSphereCount] = {};
+    BikeBody* bike = nullptr;
+    RiderBody* riderBody = nullptr;  // the crashed rider's body, owned with the bike
+    void* rider = nullptr;           // the rider model's instance (null without rider models)
+    TimedRiderAnimation* timedAnimation = nullptr;  // plays tricks for a rider without a model
+    int32_t riderSkin = 0;
+    BikeDrawBlock bikeModel;
+    int32_t kind = 0;
+    int32_t slot = 0;
+    int32_t netPlayer = 0;
+    uint8_t netBlock[kNetBlockSize] = {};
+    float accumulator = 0.0f;  // step units (1/1.1 ms)
+    float accumulatorSpare = 0.0f;
+    Vec3 startPos{0, 0, 0};
+    Vec3 startHeading{0, 1, 0};
+    uint32_t laps = 0;
+    uint32_t colour = 0;
+    float progress = 0.0f;
+    PlayerInput* input = nullptr;
+    const char* name = nullptr;
+    char nameBuf[kRacerNameSize] = {};
+    // Particle snapshots before and after the frame's last step and the interpolation drawn.
+    BikeSnapshot previous{}, current{}, drawn{};
+    uint32_t fallTimer = 0;  // ms not riding
+    int32_t startGate = 1;   // the bike's current gate at the start
+    uint8_t crashed[2] = {}; // the crashed-rider flags
+    SectorObject* crashedObject = nullptr;
+    uint8_t receivedRiding = 1;  // riding flag as received from a replay or the network
+    // What the replay switch keeps of the player's own bike.
+    BikeParams savedParams;
+    int32_t savedRiderSkin = 0;
+    int32_t savedBikeSkin = 0;
+    BikeEnvironment env;         // the bike's environment (its event sink belongs to the racer's owner)
+
+    // Lap bookkeeping of the race and the network.
     uint32_t playerIndex = 0;  // network slot - 1
     uint32_t racerNumber = 0;  // stored as the race's best-lap holder
     uint32_t lapIndex = 0;     // 0-8: completed laps, also the lap being timed

@@ -234,6 +234,7 @@ bool AddFonts(PackContent& pack, std::string* error) {
         {"FrontEnd\\Fonts\\little font outline.bmp", "FrontEnd\\Fonts\\little font outline_a.bmp", false, kWhite, true},
         {"FrontEnd\\Fonts\\Fonts8.BMP", "FrontEnd\\Fonts\\Fonts8A.BMP", false, kWhite, false},
         {"FrontEnd\\Fonts\\Fonts8gray.bmp", nullptr, false, Hex(0xb4b4b4), false},
+        {"TEXTURES\\OVERLAY\\Fonts8.BMP", "TEXTURES\\OVERLAY\\Fonts8A.BMP", false, kWhite, false},  // name labels
     };
     for (const FontRecipe& f : fonts) {
         const int size = f.large ? 256 : 128, cellW = f.large ? 16 : 8, cellH = f.large ? 18 : 10;

@@ -1,0 +1,381 @@
+#include "tools/racelab/RaceRun.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "game/core/camera/Camera.h"
+#include "game/core/display/DeviceList.h"
+#include "game/core/display/Display.h"
+#include "game/core/input/Input.h"
+#include "game/core/input/InputScript.h"
+#include "game/core/maths/FastMath.h"
+#include "game/core/texture/TextureContainer.h"
+#include "game/world/aitrack/AiTrack.h"
+#include "game/world/chunk/TableRender.h"
+#include "game/world/chunk/WorldSounds.h"
+#include "game/world/file/WorldFile.h"
+#include "game/world/ground/LandscapeGround.h"
+#include "game/world/physics/BikeContacts.h"
+#include "game/world/racecam/RaceCamera.h"
+#include "game/world/racer/BikeState.h"
+#include "game/world/racer/ControlMapping.h"
+#include "game/world/racer/Racer.h"
+#include "game/world/rider/RiderBody.h"
+#include "platform/sys/CrtRand.h"
+#include "platform/gfx/GfxDevice.h"
+#include "platform/sys/Fpu.h"
+
+namespace tools {
+
+namespace {
+
+// The laps of one racer, and (with sound) the cosmetic random numbers its sounds would draw.
+class LapSink : public kes::BikeEventSink {
+public:
+    LapSink(RacerOutcome* outcome, const uint32_t* clock, bool sound) : outcome_(outcome), clock_(clock), sound_(sound) {}
+    void OnLandSound(bool) override { Cosmetic(); }
+    void OnCrashSound(int) override { Cosmetic(); }
+    void OnEffectSound(int32_t, int, const kes::Vec3&) override { Cosmetic(); }
+    void OnCheer() override { Cosmetic(); }
+    // Racers start just past the start line: every crossing completes a lap.
+    void OnLap() override {
+        outcome_->lapTimes.push_back(*clock_ - lapStart_);
+        lapStart_ = *clock_;
+        ++outcome_->laps;
+    }
+
+private:
+    void Cosmetic() {
+        if (sound_) plat::CrtRand();
+    }
+    RacerOutcome* outcome_;
+    const uint32_t* clock_;
+    bool sound_;
+    uint32_t lapStart_ = 0;
+};
+
+void InstallSoundHooks(bool sound) {
+    kes::RiderSounds() = kes::RiderSoundHooks();
+    if (!sound) return;
+    kes::RiderSounds().crash = [](void*) { plat::CrtRand(); };
+    kes::RiderSounds().pain = [](void*, const kes::Vec3&) { plat::CrtRand(); };
+    kes::RiderSounds().effect = [](int32_t, int, const kes::Vec3&) { plat::CrtRand(); };
+    kes::WorldSounds().impact = [](int32_t, kes::Vec3, bool) { plat::CrtRand(); };
+}
+
+// A racer's contacts with the placed objects and fences after a step.
+void WorldContacts(kes::RacerRecord* racer) {
+    kes::SectorObject* o = racer->object;
+    kes::RacerContactSubject s;
+    s.previous = o->previousPosition;
+    s.position = o->position;
+    s.spheres = racer->spheres;
+    s.sphereCount = kes::kRacerSphereCount;
+    s.user = racer;
+    s.contact = [](void* user, uint32_t event, void* info) {
+        auto* r = static_cast<kes::RacerRecord*>(user);
+        kes::OnBikeContact(*r->bike, r->object->position, event, info);
+    };
+    for (uint32_t i = 0; i < kes::kRacerSphereCount; ++i) {
+        const kes::ObjectSphere& sp = racer->spheres[i];
+        if (sp.flags & kes::kSphereNotSolid) continue;
+        s.radius = std::fmax(s.radius, std::sqrt(sp.centre.x * sp.centre.x + sp.centre.y * sp.centre.y +
+                                                 sp.centre.z * sp.centre.z) + sp.radius);
+    }
+    kes::RacerWorldContacts(s, 0);
+}
+
+uint64_t HashRacers(const std::vector<kes::RacerRecord*>& racers) {
+    uint64_t h = 1469598103934665603ull;
+    uint8_t state[kes::kNetBikeStateSize];
+    for (const kes::RacerRecord* r : racers) {
+        kes::NetPackBikeState(*r->bike, r->crashed[0] ? r->riderBody : nullptr, state);
+        for (uint8_t b : state) h = (h ^ b) * 1099511628211ull;
+    }
+    return h;
+}
+
+bool Finite(const kes::RacerRecord& r) {
+    for (int i = 0; i < 4; ++i) {
+        const kes::Particle& p = r.bike->body.particles[i];
+        for (float f : {p.position.x, p.position.y, p.position.z, p.velocity.x, p.velocity.y, p.velocity.z})
+            if (!std::isfinite(f)) return false;
+    }
+    return !r.crashed[0] || r.riderBody->Finite();
+}
+
+// The local player's keys: throttle A, brake Z, the arrows, hop on the space bar, give up G.
+struct LocalKeys {
+    kes::InputBinding bindings[8];
+    void Bind(kes::PlayerInput* in) {
+        const struct {
+            uint32_t code, action;
+        } keys[8] = {{0x1E, kes::kActionThrottle}, {0x2C, kes::kActionBrake}, {0xCB, kes::kActionLeft},
+                     {0xCD, kes::kActionRight},    {0xC8, kes::kActionUp},    {0xD0, kes::kActionDown},
+                     {0x39, kes::kActionSwapA},    {0x22, kes::kActionGiveUp}};
+        for (int i = 0; i < 8; ++i) {
+            bindings[i] = {kes::kBindWord | kes::kBindOnDown | kes::kBindOnUp, &in->words[keys[i].action], keys[i].code,
+                           nullptr};
+            kes::InputAddBinding(&bindings[i]);
+        }
+    }
+    void Unbind() {
+        for (auto& b : bindings) kes::InputRemoveBinding(&b);
+    }
+};
+
+}  // namespace
+
+// The frame drawn through the display device: the world, then every scene object.
+void DrawFrame(kes::RenderInterface& r, kes::ViewRecord& view) {
+    r.viewProjection = view.viewProjectionScreen;
+    kes::WorldView world;
+    world.eye = view.position;
+    world.groundMinX = view.groundMinX, world.groundMaxX = view.groundMaxX;
+    world.groundMinY = view.groundMinY, world.groundMaxY = view.groundMaxY;
+    for (int i = 0; i < 6; ++i)
+        world.planes[i] = {view.planes[i].nx, view.planes[i].ny, view.planes[i].nz, view.planes[i].d};
+    r.BeginScene();
+    kes::DisplayGfx()->ClearColour({0, 0, static_cast<int>(kRaceShotWidth), static_cast<int>(kRaceShotHeight)},
+                                   0xFF000000u);
+    r.ClearDepth();
+    r.SetState(plat::rs::kZEnable, 1);
+    r.SetState(plat::rs::kCullMode, plat::rs::kCullNone);
+    kes::WorldRender(world);
+    kes::DrawObjects(&view);
+    r.EndScene();
+}
+
+bool WritePpm(const std::string& path, const std::vector<uint8_t>& rgba) {
+    if (rgba.size() != static_cast<size_t>(kRaceShotWidth) * kRaceShotHeight * 4) return false;
+    const std::string temp = path + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%u %u\n255\n", kRaceShotWidth, kRaceShotHeight);
+    bool ok = true;
+    for (size_t i = 0; i < rgba.size() && ok; i += 4) ok = std::fwrite(&rgba[i], 1, 3, f) == 3;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+struct LabRace::Parts {
+    kes::TableRender render;
+    bool device = false;  // drawing through the display device
+    kes::WorldSoundHooks savedWorldSounds;
+    LocalKeys keys{};
+    kes::PlayerInput input;
+    std::vector<std::unique_ptr<LapSink>> sinks;
+    std::vector<kes::RacerRecord*> racers;
+    std::vector<uint8_t> wasCrashed;
+    kes::SceneCamera* camera = nullptr;
+    kes::ViewRecord view{};
+    bool scripted = false;
+    uint32_t raceClock = 0;
+    uint32_t nextHash = 1000;
+    uint32_t frame = 0;
+    std::vector<uint32_t> frames;
+};
+
+LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std::make_unique<Parts>()) {
+    Parts& p = *parts_;
+    kes::InitTrigTables();
+    const float box[6] = {-20000, -20000, -20000, 20000, 20000, 20000};
+    kes::InitObjects(0, 1, 1, 1, box);
+    kes::RenderInterface* renderer = &p.render;
+    if (options.realRender) {
+        kes::EnumerateDevicesFrom({{1024, 768, 24}}, 24, nullptr);
+        p.device = kes::DeviceInit(kes::kPrimaryDriverGuid, kes::kHardwareDeviceGuid, kRaceShotWidth, kRaceShotHeight, 16,
+                                   "racelab", kes::kDeviceHidden | kes::kDeviceNoVsync) == 0;
+        if (!p.device) {
+            kes::FreeDeviceList();
+            return;
+        }
+        renderer = &kes::TheRenderInterface();
+    }
+    kes::WorldListEntry entry;
+    entry.name = options.worldPath;
+    worldLoaded_ = kes::WorldLoadEntry(entry, renderer, nullptr) == 0;
+    outcome_.loaded = worldLoaded_;
+    if (!worldLoaded_) return;
+    plat::SimSrand(options.seed);
+    plat::CrtSrand(options.seed * 7919u + 17u);
+    p.savedWorldSounds = kes::WorldSounds();
+    InstallSoundHooks(options.sound);
+    kes::ResetControlMapping();
+    kes::RaceContextData& race = kes::RaceContext();
+    race = kes::RaceContextData();
+    race.ground = &kes::WorldGround();
+    race.gameMode = static_cast<int32_t>(options.gameMode);
+    race.racePhase = 8;
+    kes::RacerHooks() = kes::RacerHookTable();
+
+    p.scripted = options.local && !options.inputScript.empty();
+    if (options.local) {
+        kes::InputInit(nullptr, nullptr);
+        inputReady_ = true;
+        if (p.scripted && !kes::LoadInputScript(options.inputScript)) {
+            outcome_.loaded = false;
+            return;
+        }
+        p.keys.Bind(&p.input);
+        keysBound_ = true;
+    }
+
+    const int total = options.computers + (options.local ? 1 : 0);
+    outcome_.racers.resize(static_cast<size_t>(std::max(total, 0)));
+    for (int i = 0; i < total; ++i) {
+        RacerOutcome& ro = outcome_.racers[static_cast<size_t>(i)];
+        ro.local = options.local && i == 0;
+        p.sinks.push_back(std::make_unique<LapSink>(&ro, &p.raceClock, options.sound));
+        race.events = p.sinks.back().get();
+        kes::Vec3 position, heading;
+        kes::GetStartPose(i, total, &position, &heading);
+        kes::RacerDesc desc;
+        desc.kind = ro.local ? kes::kRacerLocal : kes::kRacerComputer;
+        desc.startX = position.x;
+        desc.startY = position.y;
+        desc.startHeading = heading;
+        desc.colour = ro.local ? 0xFFFF0000u : 0xFFFFFFFFu;
+        desc.slot = i;
+        desc.netPlayer = i;
+        desc.input = ro.local ? &p.input : nullptr;
+        desc.params.topSpeedFactor = 0.5f + 0.02f * static_cast<float>(i % 5);
+        kes::RacerRecord* r = kes::CreateRacer(&desc);
+        if (r) p.racers.push_back(r);
+    }
+    race.events = nullptr;
+    p.wasCrashed.assign(p.racers.size(), 0);
+
+    if (options.camera && !p.racers.empty()) {
+        kes::ResetRaceCamera();
+        kes::RegisterRacerBindings();
+        kes::CreateCamera(&p.camera, "Main Camera", kes::UpdateRaceCamera);
+        if (p.camera) {
+            kes::SetViewportSize(p.device ? kRaceShotWidth : 640, p.device ? kRaceShotHeight : 480);
+            kes::SetActiveCamera(p.camera);
+            kes::SetRaceCameraTarget(p.racers.front());
+        }
+    }
+    p.frames = options.frameMs.empty() ? std::vector<uint32_t>{10} : options.frameMs;
+}
+
+LabRace::~LabRace() {
+    Parts& p = *parts_;
+    if (p.camera) {
+        kes::SetRaceCameraTarget(nullptr);
+        kes::UnregisterRacerBindings();
+        kes::SetActiveCamera(nullptr);
+        kes::DestroyCamera(p.camera);
+    }
+    for (kes::RacerRecord* r : p.racers) kes::DestroyRacer(r);
+    if (keysBound_) p.keys.Unbind();
+    if (p.scripted) kes::UnloadInputScript();
+    if (inputReady_) kes::InputShutdown();
+    if (worldLoaded_) {
+        kes::WorldUnload();
+        while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
+        kes::RiderSounds() = kes::RiderSoundHooks();
+        kes::WorldSounds() = p.savedWorldSounds;
+        kes::RaceContext() = kes::RaceContextData();
+    }
+    kes::FreeObjects();
+    if (p.device) {
+        kes::TheRenderInterface().viewProjection = nullptr;
+        kes::DeviceShutdown();
+        while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
+        kes::FreeDeviceList();
+    }
+}
+
+uint32_t LabRace::ClockMs() const { return parts_->raceClock; }
+
+bool LabRace::Frame() {
+    Parts& p = *parts_;
+    if (!outcome_.loaded || done_) return false;
+    // Inside a frame the game rounds toward zero.
+    plat::TowardZeroRounding rounding;
+    uint32_t elapsed = std::clamp<uint32_t>(p.frames[p.frame % p.frames.size()], 1u, 202u);
+    ++p.frame;
+    if (options_.local) {
+        if (p.scripted) kes::InputScriptFrame(p.frame);
+        kes::InputPoll();
+    }
+    while (elapsed > 0) {
+        const uint32_t step = std::min<uint32_t>(elapsed, 10u);
+        elapsed -= step;
+        p.raceClock += step;
+        kes::WorldUpdate(step);
+        kes::UpdateObjects(step, 0);
+        for (kes::RacerRecord* r : p.racers) WorldContacts(r);
+        if (p.raceClock >= p.nextHash) {
+            p.nextHash += 1000;
+            const uint64_t h = HashRacers(p.racers);
+            outcome_.hashes.push_back(h);
+            if (options_.log)
+                std::fprintf(options_.log, "t=%u hash=%016llx\n", p.raceClock / 1000, static_cast<unsigned long long>(h));
+        }
+    }
+    if (p.camera) {
+        kes::ApplyCameraView(&p.view);
+        if (p.device) {
+            p.view.renderer = &kes::TheRenderInterface();
+            DrawFrame(kes::TheRenderInterface(), p.view);
+        } else {
+            p.view.renderer = &p.render;
+            kes::DrawObjects(&p.view);
+        }
+        kes::Vec3 corners[4];
+        const kes::Matrix4& m = kes::ChaseRig().view;
+        if (kes::GetNearPlaneCorners(&m, corners) == 0) {
+            for (const kes::Vec3& c : corners)
+                if (c.z < kes::RaceContext().ground->HeightAt(c.x, c.y) + 2.0f - 0.01f) outcome_.cameraAboveGround = false;
+        }
+    }
+    bool all = !p.racers.empty();
+    for (size_t i = 0; i < p.racers.size(); ++i) {
+        kes::RacerRecord* r = p.racers[i];
+        RacerOutcome& ro = outcome_.racers[i];
+        if (r->crashed[0] && !p.wasCrashed[i]) ++ro.crashes;
+        p.wasCrashed[i] = r->crashed[0];
+        if (!Finite(*r)) outcome_.finite = false;
+        if (ro.laps >= options_.laps && ro.finishMs == 0) ro.finishMs = p.raceClock;
+        if (ro.laps < options_.laps) all = false;
+    }
+    outcome_.frames = p.frame;
+    outcome_.simulatedSeconds = p.raceClock / 1000.0;
+    if (all) outcome_.allFinished = true;
+    done_ = !outcome_.finite || all || p.raceClock >= options_.maxSeconds * 1000.0;
+    if (done_ && p.device && p.camera && !options_.shotPath.empty())
+        outcome_.shotWritten = WritePpm(options_.shotPath, kes::RenderReadBackBuffer());
+    return !done_;
+}
+
+RaceOutcome RunRace(const RaceRunOptions& options) {
+    LabRace race(options);
+    while (race.Frame()) {
+    }
+    return race.Outcome();
+}
+
+void PrintRaceOutcome(const RaceOutcome& o, std::FILE* out) {
+    for (size_t i = 0; i < o.racers.size(); ++i) {
+        const RacerOutcome& r = o.racers[i];
+        std::fprintf(out, "racer %zu %s laps=%u crashes=%u finish=%u laptimes=", i, r.local ? "local" : "computer",
+                     r.laps, r.crashes, r.finishMs);
+        for (size_t k = 0; k < r.lapTimes.size(); ++k) std::fprintf(out, "%s%u", k ? "," : "", r.lapTimes[k]);
+        std::fprintf(out, "\n");
+    }
+    std::fprintf(out, "simulated=%.2fs frames=%llu finite=%d finished=%d camera_above_ground=%d\n", o.simulatedSeconds,
+                 static_cast<unsigned long long>(o.frames), o.finite ? 1 : 0, o.allFinished ? 1 : 0,
+                 o.cameraAboveGround ? 1 : 0);
+    uint64_t all = 1469598103934665603ull;
+    for (uint64_t h : o.hashes) all = (all ^ h) * 1099511628211ull;
+    std::fprintf(out, "hash=%016llx\n", static_cast<unsigned long long>(all));
+}
+
+}  // namespace tools

@@ -1,0 +1,84 @@
+#pragma once
+// A headless race without the front end: a world file, N computer racers and optionally one local
+// racer driven by the input script, a fixed frame time or a repeating sequence of frame times, the
+// race camera following the first racer, and the null render interface. It reports each racer's
+// laps, lap times and crashes, and once per simulated second a hash of every racer's packed bike
+// state, so that two runs can be compared.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+struct RaceRunOptions {
+    std::string worldPath;               // required
+    int computers = 8;
+    bool local = false;                  // one local racer (the first) driven by the input script
+    std::string inputScript;
+    std::vector<uint32_t> frameMs = {10}; // used in turn, each clamped to 1..202
+    uint32_t laps = 3;
+    double maxSeconds = 900.0;           // simulated
+    bool sound = false;                  // sound hooks that draw cosmetic random numbers
+    bool camera = true;                  // the race camera follows the first racer
+    bool realRender = false;             // draw every frame through the display device (hidden window)
+    std::string shotPath;                // with realRender: the last frame as a PPM picture
+    uint32_t gameMode = 1;               // fallen riders are reset after 3 s
+    uint32_t seed = 1;
+    std::FILE* log = nullptr;            // one line per simulated second, when set
+};
+
+struct RacerOutcome {
+    bool local = false;
+    uint32_t laps = 0;
+    std::vector<uint32_t> lapTimes;      // ms
+    uint32_t crashes = 0;
+    uint32_t finishMs = 0;               // 0 when it did not finish
+};
+
+struct RaceOutcome {
+    bool loaded = false;
+    std::vector<RacerOutcome> racers;
+    std::vector<uint64_t> hashes;        // one per simulated second
+    double simulatedSeconds = 0.0;
+    uint64_t frames = 0;
+    bool finite = true;                  // every bike and crashed rider stayed finite
+    bool allFinished = false;
+    bool cameraAboveGround = true;       // the camera's near plane never dipped below the ground + 2
+    bool shotWritten = false;
+};
+
+// One race, frame by frame: the world loaded and the racers made at construction, everything freed
+// at destruction. One at a time (the world and the scene objects are the program's).
+class LabRace {
+public:
+    explicit LabRace(const RaceRunOptions& options);
+    ~LabRace();
+    LabRace(const LabRace&) = delete;
+    LabRace& operator=(const LabRace&) = delete;
+    // One frame; false once the race is over (everybody finished, the time is up, or a fault).
+    bool Frame();
+    uint32_t ClockMs() const;
+    const RaceOutcome& Outcome() const { return outcome_; }
+
+private:
+    struct Parts;
+    RaceRunOptions options_;
+    RaceOutcome outcome_;
+    std::unique_ptr<Parts> parts_;
+    bool worldLoaded_ = false;
+    bool inputReady_ = false;
+    bool keysBound_ = false;
+    bool done_ = false;
+};
+
+RaceOutcome RunRace(const RaceRunOptions& options);
+
+// The width and height of the frames a race draws with the display device.
+constexpr uint32_t kRaceShotWidth = 320, kRaceShotHeight = 240;
+
+// The report as racelab prints it.
+void PrintRaceOutcome(const RaceOutcome& outcome, std::FILE* out);
+
+}  // namespace tools
