@@ -5,6 +5,7 @@
 
 #include "platform/dialogs/Modal.h"
 #include "plugins/shared/ChunkBitmap.h"
+#include "plugins/shared/DrawLines.h"
 
 namespace qv {
 
@@ -94,7 +95,6 @@ std::string ToShown(const std::string& stored) {
     return out;
 }
 
-constexpr uint32_t kLineList = 2;
 
 uint32_t Bgr(const uint32_t rgb[3]) { return rgb[0] | (rgb[1] << 8) | (rgb[2] << 16); }
 
@@ -201,7 +201,7 @@ int32_t InfoPlugin::DrawViewport(Viewport* viewport) {
         v[i].sx += offsets[i][0];
         v[i].sy += offsets[i][1];
     }
-    return viewport->DrawPrimitive(kLineList, 8, v, 0, nullptr);
+    return shared::DrawLineList(viewport, v, 8);
 }
 
 void InfoPlugin::RefreshPanel(plat::Dialog& d) {

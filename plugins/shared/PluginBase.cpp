@@ -64,6 +64,7 @@ int32_t PluginBase::Activate() {
         if (!OwnerOf(panel_)) Owners().push_back({panel_, this});
         RefreshPanel(*panel_);
     }
+    if (redrawWithPanel_) host->RedrawPluginViewports(0);
     return 0;
 }
 
@@ -74,6 +75,7 @@ int32_t PluginBase::Deactivate() {
         ForgetOwner(d);
         host->DestroyPluginDialog(reinterpret_cast<QvWnd>(d));
     }
+    if (redrawWithPanel_) host->RedrawPluginViewports(0);
     return 0;
 }
 
@@ -91,7 +93,7 @@ int32_t PluginBase::OnMainPortMessage(Port*, uint32_t code, MsgArg arg, MsgArg) 
     return 0;
 }
 
-intptr_t PluginBase::PanelProc(QvWnd window, uint32_t msg, uintptr_t wParam, intptr_t) {
+intptr_t PluginBase::PanelProc(QvWnd window, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     plat::Dialog* d = AsDialog(window);
     PluginBase* plugin = OwnerOf(d);
     if (!plugin && msg == plat::WM_INITDIALOG && g_opening) {
@@ -103,6 +105,9 @@ intptr_t PluginBase::PanelProc(QvWnd window, uint32_t msg, uintptr_t wParam, int
         case plat::WM_INITDIALOG: return 1;
         case plat::WM_COMMAND:
             if (!plugin->filling_) plugin->OnPanelCommand(*d, plat::LowWord(wParam), plat::HighWord(wParam));
+            return 1;
+        case plat::WM_VSCROLL:
+            if (!plugin->filling_) plugin->OnPanelScroll(*d, static_cast<int>(lParam), plat::LowWord(wParam));
             return 1;
         case plat::WM_DESTROY:
             ForgetOwner(d);

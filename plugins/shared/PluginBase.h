@@ -65,9 +65,13 @@ protected:
     virtual void RefreshPanel(plat::Dialog& d) = 0;
     // A command of the panel (control id, notification code).
     virtual void OnPanelCommand(plat::Dialog& d, int id, uint16_t code) = 0;
+    // A spinner of the panel moved (its control id, the scroll code); its position is the control's.
+    virtual void OnPanelScroll(plat::Dialog&, int, uint16_t) {}
     void Refresh() {
         if (panel_) RefreshPanel(*panel_);
     }
+    // Plug-ins that draw only while their panel is open redraw the viewports when it opens and closes.
+    bool redrawWithPanel_ = false;
     // True while the panel is being filled by the plug-in itself: the edits' change notices are then
     // not the user's.
     bool filling_ = false;

@@ -18,6 +18,21 @@ using Plugin = qv::PhysicsPlugin;
 #elif defined(FUZZ_PLUGIN_shadow)
 #include "plugins/shadow/ShadowPlugin.h"
 using Plugin = qv::ShadowPlugin;
+#elif defined(FUZZ_PLUGIN_morvik)
+#include "plugins/morvik/TrackPlugin.h"
+using Plugin = qv::TrackPlugin;
+#elif defined(FUZZ_PLUGIN_camera)
+#include "plugins/camera/CameraPlugin.h"
+using Plugin = qv::CameraPlugin;
+#elif defined(FUZZ_PLUGIN_sky)
+#include "plugins/sky/SkyPlugin.h"
+using Plugin = qv::SkyPlugin;
+#elif defined(FUZZ_PLUGIN_tessil)
+#include "plugins/tessil/SoundPlugin.h"
+using Plugin = qv::SoundPlugin;
+#elif defined(FUZZ_PLUGIN_object)
+#include "plugins/object/ObjectPlugin.h"
+using Plugin = qv::ObjectPlugin;
 #else
 #include "plugins/password/PasswordPlugin.h"
 using Plugin = qv::PasswordPlugin;

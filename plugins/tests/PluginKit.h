@@ -14,6 +14,7 @@
 #include "editor/core/Editor.h"
 #include "platform/dialogs/Modal.h"
 #include "plugins/shared/ChunkBitmap.h"
+#include "plugins/shared/MemoryStream.h"
 #include "plugins/shared/PluginBase.h"
 
 namespace qvtest {
@@ -110,5 +111,34 @@ protected:
 
 // A distinct module handle per plug-in (their panel templates are filed under it).
 inline qv::QvModule ModuleOf(const void* plugin) { return const_cast<void*>(plugin); }
+
+// One plug-in of type P in the editor, with its chunk saved and read through memory.
+template <class P>
+class OnePluginFixture : public PluginFixture {
+protected:
+    void Register() override {
+        plugin = std::make_unique<P>();
+        ASSERT_EQ(editor->RegisterPlugin(ModuleOf(plugin.get()), plugin.get()), 0);
+    }
+    void TearDown() override {
+        PluginFixture::TearDown();
+        plugin.reset();
+    }
+    // The chunk's body as the plug-in saves it; the size it reports must be the bytes written.
+    std::vector<uint8_t> Saved() {
+        qv::MemoryStream out;
+        uint32_t size = 0;
+        EXPECT_EQ(plugin->SaveChunk(&out, &size), 0);
+        EXPECT_EQ(size, out.bytes().size());
+        return out.bytes();
+    }
+    // Reads a body as an open does: every plug-in reset and every list emptied first.
+    int32_t Load(const std::vector<uint8_t>& body) {
+        editor->world.Reset(true, true);
+        qv::MemoryStream in(body);
+        return plugin->LoadChunk(&in, static_cast<uint32_t>(body.size()));
+    }
+    std::unique_ptr<P> plugin;
+};
 
 }  // namespace qvtest

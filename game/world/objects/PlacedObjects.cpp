@@ -100,8 +100,9 @@ float MeshRadius(const Mesh& mesh) {
 
 void BuildMatrices(PlacedObject& o) {
     const PlacedObjectRecord& r = o.stored;
-    const Matrix4 turn = Then(Then(Rotation(r.rotZ, MatRotationZ), Rotation(r.rotX, MatRotationX)),
-                              Rotation(r.rotY, MatRotationY));
+    // As the object placer shows it: turned about y, then about x, then about z.
+    const Matrix4 turn = Then(Then(Rotation(r.rotY, MatRotationY), Rotation(r.rotX, MatRotationX)),
+                              Rotation(r.rotZ, MatRotationZ));
     o.rotation = Then(turn, MatrixFromUpAxis(r.up));
     Matrix4 scale;
     MatUniformScale(&scale, r.scale);
