@@ -7,6 +7,8 @@
 
 #include "platform/bytes/AsciiCase.h"
 #include "tools/contentgen/AssetFamilies.h"
+#include "tools/contentgen/worldfx/WorldFxPictures.h"
+#include "tools/contentgen/worldfx/WorldFxSounds.h"
 
 namespace tools {
 
@@ -38,6 +40,8 @@ const std::vector<PackRecipe>& ContentPacks() {
              {"language files", AddLanguageFiles},
              {"front end", AddFrontEnd},
              {"sounds", AddSounds},
+             {"world effect pictures", AddWorldEffectPictures},
+             {"race sounds", AddRaceSounds},
          }},
         {"Kestrun/Movies.dat",
          {
