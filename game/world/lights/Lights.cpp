@@ -47,7 +47,9 @@ void Products(Light& l) {
     l.litBlue = l.blue * l.intensity;
 }
 
-// The inverse rotation of m: its adjugate with each row normalised.
+// The inverse rotation of m: its adjugate with each row normalised, divided by the sign of the
+// determinant so that a mirrored matrix (placed objects are mirrored in x) turns the light the
+// right way too; for a proper rotation that is the adjugate itself.
 void InverseRotation(const Matrix4& m, float a[3][3]) {
     const float* r = m.m;
     const float x[3] = {r[0], r[1], r[2]}, y[3] = {r[4], r[5], r[6]}, z[3] = {r[8], r[9], r[10]};
@@ -56,9 +58,11 @@ void InverseRotation(const Matrix4& m, float a[3][3]) {
         {y[2] * z[0] - y[0] * z[2], x[0] * z[2] - x[2] * z[0], x[2] * y[0] - x[0] * y[2]},
         {y[0] * z[1] - y[1] * z[0], x[1] * z[0] - x[0] * z[1], x[0] * y[1] - x[1] * y[0]},
     };
+    const float det = x[0] * adj[0][0] + x[1] * adj[1][0] + x[2] * adj[2][0];
+    const float sign = det < 0.0f ? -1.0f : 1.0f;
     for (int i = 0; i < 3; ++i) {
         const float len = std::sqrt(adj[i][0] * adj[i][0] + adj[i][1] * adj[i][1] + adj[i][2] * adj[i][2]);
-        for (int j = 0; j < 3; ++j) a[i][j] = len > 0.0f ? adj[i][j] / len : 0.0f;
+        for (int j = 0; j < 3; ++j) a[i][j] = len > 0.0f ? sign * adj[i][j] / len : 0.0f;
     }
 }
 

@@ -207,8 +207,10 @@ bool SpawnParticle(const GroundQuery* ground, float absSpeedRatio, const Vec3& p
         p.width *= size[sizeClass];
         p.height *= size[sizeClass];
         p.growth *= grow[sizeClass];
-        // The colour map's word is blue, green, red from the low byte: an opaque 0xRRGGBB.
-        p.colour = 0xFF000000u | (PhysColourSample(p.position.x, p.position.y) & 0xFFFFFFu);
+        // The colour map's word is blue, green, red from the low byte: an opaque 0xRRGGBB. A world
+        // without a colour map keeps the picture's own colour rather than throwing black dust.
+        p.colour = PhysColourPresent() ? 0xFF000000u | (PhysColourSample(p.position.x, p.position.y) & 0xFFFFFFu)
+                                       : 0xFFFFFFFFu;
         p.firstFrame = p.frame = static_cast<uint32_t>(plat::LooksRand() % 3);
         p.frameDuration = p.frameTimer = 33;
         p.frameCount = 23;

@@ -109,6 +109,17 @@ TEST_F(LightsTest, ObjectRotationTurnsTheLightIntoItsOwnSpace) {
     EXPECT_EQ(LightOne({0, 0, 0, 0, 0, 1, 0, 0}, 255, m) & 0xFF, 0u);
 }
 
+TEST_F(LightsTest, MirroredObjectIsLitOnTheSideThatFacesTheLight) {
+    // Placed objects are mirrored in x: the model's +x face stands on the world's -x side.
+    LightDesc d = Point(0, 500, 500);
+    d.position = {-100, 0, 0};
+    ASSERT_EQ(AddLight(d, nullptr), 0);
+    Matrix4 m = kIdentity;
+    m.m[0] = -1;
+    EXPECT_EQ(LightOne({1, 0, 0, 1, 0, 0, 0, 0}, 255, m) & 0xFF, 255u);
+    EXPECT_EQ(LightOne({-1, 0, 0, -1, 0, 0, 0, 0}, 255, m) & 0xFF, 0u);
+}
+
 TEST_F(LightsTest, VerticalDirectionsGiveFiniteLightMatrices) {
     for (float dz : {1.0f, -1.0f}) {
         LightDesc d = Point(500, 100, 100);
