@@ -22,6 +22,7 @@
 #include "game/world/lights/Lights.h"
 #include "game/world/lights/ObjectPrelight.h"
 #include "game/world/objects/PlacedObjects.h"
+#include "game/world/objects/tests/ObjectsWorld.h"
 #include "game/world/particles/Particles.h"
 #include "game/world/physics/tests/BikeTestSupport.h"
 #include "game/world/sky/LensFlare.h"
@@ -85,17 +86,6 @@ ObjectMeshData LitBox(const char* name, float s, float height) {
         for (int i : {0, 1, 2, 1, 3, 2}) m.faces.push_back(static_cast<uint16_t>(base + i));
     }
     return m;
-}
-
-LandscapeData Flat(const WorldBounds& b, uint8_t red, uint8_t green, uint8_t blue) {
-    LandscapeData l;
-    l.knotsX = l.knotsY = 37;
-    l.knotsPerCellX = l.knotsPerCellY = 4;
-    l.bounds = b;
-    l.heights.assign(37u * 37u, 0.0f);
-    l.cells.assign(static_cast<size_t>(l.CellsX()) * l.CellsY(), 1);
-    l.textures.push_back({"ground.bmp", DibPicture::Solid(8, 8, red, green, blue)});
-    return l;
 }
 
 void WritePpm(const std::string& name, const std::vector<uint8_t>& rgba) {
@@ -194,7 +184,7 @@ std::vector<uint8_t> SkyWorld(bool blocker, const Vec3& sun) {
     WorldWriter w;
     const WorldBounds b{0, 0, 0, 2000, 2000, 500};
     w.Header(b);
-    w.Landscape(Flat(b, 0x86, 0xa8, 0x46));
+    w.Landscape(FlatLandscape(b, 0x86, 0xa8, 0x46));
     InfoData info;
     info.sun[0] = 255, info.sun[1] = 230, info.sun[2] = 170;
     info.sunPosition[0] = sun.x, info.sunPosition[1] = sun.y, info.sunPosition[2] = sun.z;
@@ -271,7 +261,7 @@ TEST_F(EffectsScreenshot, DustFliesUpBehindABikeOnDirt) {
     WorldWriter w;
     const WorldBounds b{0, 0, 0, 2000, 2000, 500};
     w.Header(b);
-    w.Landscape(Flat(b, 0x7a, 0x52, 0x30));
+    w.Landscape(FlatLandscape(b, 0x7a, 0x52, 0x30));
     // The dust takes its colour from the physics map's colour map: dry light dirt.
     PhysicsData phys;
     phys.hasPhysicsMap = true;
@@ -323,7 +313,7 @@ TEST_F(EffectsScreenshot, PrelitBoxIsDarkerInShadowThanInTheSun) {
     WorldWriter w;
     const WorldBounds b{0, 0, 0, 2000, 2000, 500};
     w.Header(b);
-    w.Landscape(Flat(b, 0x5e, 0x5a, 0x55));
+    w.Landscape(FlatLandscape(b, 0x5e, 0x5a, 0x55));
     ObjectsData objects;
     objects.textures.push_back({"white.bmp", DibPicture::Solid(8, 8, 255, 255, 255)});
     objects.types.push_back(LitBox("shed", 10.0f, 20.0f));

@@ -66,6 +66,7 @@ TEST_F(ParticlesTest, GroundAndExhaustParticlesStartAsTheirKindSays) {
     EXPECT_EQ(g->frameCount, 23u);
     EXPECT_LT(g->firstFrame, 3u);
     EXPECT_EQ(g->cell->uMax - g->cell->uMin, 1.0f / 8.0f);
+    EXPECT_EQ(g->colour, 0xFFFFFFFFu);  // no colour map in this world: the picture's own colour
     ASSERT_TRUE(SpawnParticle(&ground, 1.0f, {0, 0, 5}, {1, 2, 3}, kExhaustSurface, 1));
     const SprayParticle* e = ParticleListHead(4);
     ASSERT_NE(e, nullptr);

@@ -6,15 +6,14 @@
 #include "game/core/audio/AudioSystem.h"
 #include "game/world/chunk/MemoryPack.h"
 #include "game/world/soundmap/SoundMap.h"
+#include "game/world/sounds/tests/SoundBankFixture.h"
 #include "game/world/writer/WorldWriter.h"
-#include "platform/audio/AudioGains.h"
-#include "platform/audio/AudioOutput.h"
 #include "platform/sys/CrtRand.h"
 
 namespace kes {
 namespace {
 
-constexpr int kRate = 22050;
+using test::kRate;
 
 // One second of a 440 Hz tone.
 SoundMapWave Tone(const char* name) {
@@ -24,24 +23,15 @@ SoundMapWave Tone(const char* name) {
     return w;
 }
 
-class SoundMapTest : public ::testing::Test {
+class SoundMapTest : public test::SoundBankFixture {
 protected:
     void SetUp() override {
-        plat::SetAudioLoopbackForTests(kRate);
-        plat::SetEffectsGain(1.0f);
-        audio = std::make_unique<AudioSystem>();
-        ASSERT_EQ(audio->Open(nullptr, 0, kPrimaryFormat22k16Stereo), 0);
-        Matrix4 identity{};
-        identity.m[0] = identity.m[5] = identity.m[10] = identity.m[15] = 1.0f;
-        audio->SetListenerMatrix(&identity);
-        SetTheAudioSystem(audio.get());
+        SoundBankFixture::SetUp();
         map.waves.push_back(Tone("brook"));
     }
     void TearDown() override {
         SoundEmittersFree();
-        SetTheAudioSystem(nullptr);
-        audio.reset();
-        plat::SetAudioLoopbackForTests(0);
+        SoundBankFixture::TearDown();
     }
     int32_t Load() {
         const std::vector<uint8_t> bytes = WorldWriter::SoundMapChunk(map);
@@ -65,15 +55,6 @@ protected:
         SoundEmittersUpdate(WorldView{}, nullptr);
         audio->Update();
     }
-    double Loudness() {
-        std::vector<int16_t> mix(4096 * 2);
-        audio->Output()->Render(mix.data(), 1024);
-        audio->Output()->Render(mix.data(), 4096);
-        double sum = 0;
-        for (int16_t s : mix) sum += double(s) * s;
-        return std::sqrt(sum / static_cast<double>(mix.size()));
-    }
-    std::unique_ptr<AudioSystem> audio;
     SoundMapData map;
 };
 
@@ -107,11 +88,11 @@ TEST_F(SoundMapTest, HeardOnlyInsideItsOuterDistance) {
     map.emitters = {At(60, 50, 0)};
     ASSERT_EQ(Load(), 0);
     Frame(10);
-    EXPECT_LT(Loudness(), 1.0);
+    EXPECT_LT(Listen().level, 1.0);
     map.emitters = {At(20, 50, 0)};
     ASSERT_EQ(Load(), 0);
     Frame(10);
-    EXPECT_GT(Loudness(), 500.0);
+    EXPECT_GT(Listen().level, 500.0);
 }
 
 TEST_F(SoundMapTest, SourceExactlyAtItsOuterDistanceStaysIdle) {

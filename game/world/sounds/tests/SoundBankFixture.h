@@ -71,10 +71,13 @@ protected:
         audio->Output()->Render(mix.data(), 4096);
         Heard h;
         int crossings = 0;
+        // Both channels together: a voice off to one side is panned, not quieter.
+        double last = 0;
         for (size_t i = 0; i < 4096; ++i) {
-            const double s = mix[2 * i];
+            const double s = (static_cast<double>(mix[2 * i]) + mix[2 * i + 1]) / 2;
             h.level += s * s;
-            if (i && (mix[2 * i] >= 0) != (mix[2 * (i - 1)] >= 0)) ++crossings;
+            if (i && (s >= 0) != (last >= 0)) ++crossings;
+            last = s;
         }
         h.level = std::sqrt(h.level / 4096);
         h.pitch = crossings / 2.0 * kRate / 4096.0;
