@@ -1,5 +1,7 @@
 #include "tools/bikelab/BikeRun.h"
 
+#include <memory>
+
 #include <cmath>
 #include <cstdio>
 
@@ -12,6 +14,7 @@
 #include "game/world/ground/LandscapeGround.h"
 #include "game/world/physics/BikeContacts.h"
 #include "platform/sys/Fpu.h"
+#include "tools/bikelab/BikeEffects.h"
 
 namespace tools {
 
@@ -164,6 +167,8 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
         }
     }
 
+    std::unique_ptr<BikeEffects> effects;
+    if (options.effects) effects = std::make_unique<BikeEffects>(options.soundPack);
     const int frameMs = options.frameMs > 0 ? options.frameMs : 10;
     const int every = options.rowEveryFrames > 0 ? options.rowEveryFrames : 1;
     const uint64_t frames = static_cast<uint64_t>(script.end * 1000.0 / frameMs + 0.5);
@@ -180,11 +185,13 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             const ControlPhase& current =
                 (!script.phases.empty() && script.phases[phase].time <= t) ? script.phases[phase] : neutral;
             ApplyControls(current, &bike);
+            if (effects) effects->BeforeStep(bike);
             const kes::Vec3 before = bike.centre;
             bike.Step();
             if (!script.worldPath.empty()) WorldContacts(bike, before, &result, racerSpheres);
             ++result.steps;
         }
+        if (effects) effects->AfterFrame(frameMs, static_cast<double>(frame) * frameMs / 1000.0);
         if (racer) {
             kes::SetObjectPosition(racer, bike.centre.x, bike.centre.y, bike.centre.z);
             kes::UpdateObjects(static_cast<uint32_t>(frameMs), 0);
@@ -204,6 +211,7 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     result.pickups = g_profile.pickups;
     result.points = g_profile.stats[20];
     kes::WorldSounds() = savedSounds;
+    if (effects) result.effects = effects->Summary();
     return result;
 }
 

@@ -1,6 +1,6 @@
 // bikelab: drives one bike through a script on a generated ground or a world file and prints its
 // trajectory as CSV (and, with a world, its world contacts on standard error).
-//   bikelab SCRIPT [--every N]
+//   bikelab SCRIPT [--every N] [--effects [--sounds PACK]]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,15 +17,19 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--every") == 0 && i + 1 < argc) {
             options.rowEveryFrames = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--effects") == 0) {
+            options.effects = true;
+        } else if (std::strcmp(argv[i], "--sounds") == 0 && i + 1 < argc) {
+            options.soundPack = argv[++i];
         } else if (path == nullptr && argv[i][0] != '-') {
             path = argv[i];
         } else {
-            std::fprintf(stderr, "usage: bikelab SCRIPT [--every N]\n");
+            std::fprintf(stderr, "usage: bikelab SCRIPT [--every N] [--effects [--sounds PACK]]\n");
             return 2;
         }
     }
     if (path == nullptr) {
-        std::fprintf(stderr, "usage: bikelab SCRIPT [--every N]\n");
+        std::fprintf(stderr, "usage: bikelab SCRIPT [--every N] [--effects [--sounds PACK]]\n");
         return 2;
     }
     std::ifstream in(path, std::ios::binary);
@@ -49,6 +53,7 @@ int main(int argc, char** argv) {
     if (!script.worldPath.empty())
         std::fprintf(stderr, "bikelab: world contacts %u, fence panels broken %u, pickups collected %u (points %.0f)\n",
                      result.worldContacts, result.panelsBroken, result.pickups, result.points);
+    if (!result.effects.empty()) std::fputs(result.effects.c_str(), stderr);
     const std::string csv = tools::TrajectoryCsv(result.rows);
     std::fwrite(csv.data(), 1, csv.size(), stdout);
     return 0;
