@@ -33,9 +33,9 @@ constexpr int kMeshSide = 64;  // 64 x 64 = 4096 vertices
 // Keeps the pool full: particles spread in front of a camera at the origin looking along +y.
 void FillPool() {
     while (ParticleCount() < kPool) {
-        const float a = static_cast<float>(plat::LooksRand()) / 32767.0f, b = static_cast<float>(plat::LooksRand()) / 32767.0f;
+        const float a = static_cast<float>(plat::CrtRand()) / 32767.0f, b = static_cast<float>(plat::CrtRand()) / 32767.0f;
         const Vec3 at{(a - 0.5f) * 80.0f, 40.0f + b * 150.0f, (b - 0.3f) * 20.0f};
-        SpawnParticle(nullptr, 0.5f, at, {a * 4.0f, 2.0f, 3.0f}, static_cast<uint8_t>(a < 0.2f ? 254 : 16), plat::LooksRand() % 3);
+        SpawnParticle(nullptr, 0.5f, at, {a * 4.0f, 2.0f, 3.0f}, static_cast<uint8_t>(a < 0.2f ? 254 : 16), plat::CrtRand() % 3);
     }
 }
 

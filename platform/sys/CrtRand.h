@@ -12,11 +12,11 @@ constexpr int kCrtRandMax = 0x7FFF;
 int CrtRand();
 void CrtSrand(uint32_t seed);
 
-// The same sequence from a second state of its own, for what is only seen or heard (sounds,
-// particles): drawing from it never shifts the simulation's sequence, so a race plays out alike
-// with or without sound and particles. One state per thread, seed 1.
-int LooksRand();
-void LooksSrand(uint32_t seed);
+// The simulation's generator: the same sequence with a state of its own (seed 1 until SimSrand), for
+// everything that changes how a race plays out (computer riders' choices, tricks, resets). Sounds and
+// particles draw from CrtRand, so that a race runs the same with or without them.
+int SimRand();
+void SimSrand(uint32_t seed);
 
 // Fisher-Yates shuffle drawn from CrtRand: for i from the last index down to 1, swap element i with
 // element CrtRand() % (i + 1). Ranges longer than 32768 draw two numbers per step (30 bits).

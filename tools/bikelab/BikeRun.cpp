@@ -6,15 +6,15 @@
 #include <cstdio>
 
 #include "game/core/maths/FastMath.h"
-#include "game/core/texture/TextureContainer.h"
-#include "game/world/chunk/TableRender.h"
 #include "game/world/chunk/WorldSounds.h"
 #include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/file/WorldFile.h"
 #include "game/world/ground/LandscapeGround.h"
 #include "game/world/physics/BikeContacts.h"
+#include "game/world/tricks/Tricks.h"
 #include "platform/sys/Fpu.h"
 #include "tools/bikelab/BikeEffects.h"
+#include "tools/bikelab/LabWorld.h"
 
 namespace tools {
 
@@ -42,56 +42,6 @@ bool BikeFinite(const kes::BikeBody& bike) {
 }  // namespace
 
 namespace {
-
-// The run's own profile, which the world's pickups pay into.
-struct LabProfile {
-    uint32_t unlocks = 0;
-    float stats[64] = {};
-    uint32_t pickups = 0;
-} g_profile;
-
-void InstallPickupHooks() {
-    g_profile = LabProfile();
-    kes::PickupHooks& h = kes::DynamicPickupHooks();
-    h.profilePresent = [] { return true; };
-    h.profileKey = [](uint32_t) { return g_profile.unlocks; };
-    h.setProfileKey = [](uint32_t, uint32_t v) { g_profile.unlocks = v; };
-    h.profileStat = [](uint32_t s) { return s < 64 ? g_profile.stats[s] : 0.0f; };
-    h.setProfileStat = [](uint32_t s, float v) {
-        if (s < 64) g_profile.stats[s] = v;
-    };
-    h.isLocalPlayer = [](const kes::SectorObject*) { return true; };
-    h.showMessage = [](const kes::SectorObject*, const char* text) { std::fprintf(stderr, "bikelab: %s\n", text); };
-    h.playPickupSound = [](kes::Vec3) { ++g_profile.pickups; };
-}
-
-// The loaded world for one run: textures become table entries only (nothing is drawn). The
-// scene-object pool holds the world's dynamic objects and the racer's own object.
-class WorldGroundScope {
-public:
-    explicit WorldGroundScope(const std::string& path) {
-        if (path.empty()) return;
-        const float box[6] = {-20000, -20000, -20000, 20000, 20000, 20000};
-        kes::InitObjects(0, 1, 1, 1, box);
-        InstallPickupHooks();
-        kes::WorldListEntry e;
-        e.name = path;
-        loaded_ = kes::WorldLoadEntry(e, &render_, nullptr) == 0;
-    }
-    ~WorldGroundScope() {
-        if (loaded_) {
-            kes::WorldUnload();
-            while (kes::TextureListHead()) kes::DestroyTexture(kes::TextureListHead()->name);
-        }
-        if (kes::ObjectsReady()) kes::FreeObjects();
-        kes::DynamicPickupHooks() = kes::PickupHooks();
-    }
-    bool Loaded() const { return loaded_; }
-
-private:
-    kes::TableRender render_;
-    bool loaded_ = false;
-};
 
 struct ContactRun {
     kes::BikeBody* bike;
@@ -128,7 +78,7 @@ void WorldContacts(kes::BikeBody& bike, const kes::Vec3& previous, RunResult* re
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     kes::InitTrigTables();
     RunResult result;
-    const WorldGroundScope world(script.worldPath);
+    const LabWorld world(script.worldPath);
     if (!script.worldPath.empty() && !world.Loaded()) {
         result.worldLoaded = false;
         return result;
@@ -150,8 +100,12 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     kes::BikeBody bike(env, script.params, kes::kClassLocal, start, headingVec);
     bike.holdControls = 0;  // as when the racer is created
     // The landing assist helps only a bike on a route (a player on a track with gates); with the
-    // assist asked for, the lab's run stands for one.
-    bike.hasRoute = script.params.landingAssist != 0 ? 1 : 0;
+    // assist asked for, the lab's run stands for one even where the world has no gates.
+    if (script.params.landingAssist != 0) bike.hasRoute = 1;
+    kes::TimedRiderAnimation rider(script.animMs);
+    bike.riderAnim = &rider;
+    size_t enteredPhase = script.phases.size();  // the phase whose start was last seen
+    int32_t trickWindow = 0;  // steps the trick buttons are read for, as the controller's trick keys open it
     // With a world the bike is also a scene object, which the world's pickups meet.
     kes::ObjectSphere racerSpheres[kes::kBikeSphereCount] = {};
     kes::SectorObject* racer = nullptr;
@@ -182,9 +136,22 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             // Game time of this step: 5.0 units of 1/1.1 ms each.
             const double t = static_cast<double>(result.steps) * 5.0 / 1.1 / 1000.0;
             while (phase + 1 < script.phases.size() && script.phases[phase + 1].time <= t) ++phase;
-            const ControlPhase& current =
-                (!script.phases.empty() && script.phases[phase].time <= t) ? script.phases[phase] : neutral;
+            const bool started = !script.phases.empty() && script.phases[phase].time <= t;
+            const ControlPhase& current = started ? script.phases[phase] : neutral;
+            const bool entered = started && phase != enteredPhase;
+            if (started) enteredPhase = phase;
             ApplyControls(current, &bike);
+            if (entered && current.combo >= 0) {
+                kes::SetTrickMode(current.combo);
+                kes::ResetTrickInput();
+                trickWindow = 200;
+            }
+            if (trickWindow > 0) {
+                --trickWindow;
+                const int32_t trick = kes::FeedTrickButtons(current.buttons);
+                if (trick >= 1) bike.RequestTrick(static_cast<uint32_t>(trick));
+                if (trick != kes::kTrickWaiting) trickWindow = 0;
+            }
             if (effects) effects->BeforeStep(bike);
             const kes::Vec3 before = bike.centre;
             bike.Step();
@@ -192,6 +159,11 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             ++result.steps;
         }
         if (effects) effects->AfterFrame(frameMs, static_cast<double>(frame) * frameMs / 1000.0);
+        rider.Advance(static_cast<float>(frameMs));
+        if (bike.trickMessage.timerMs > 0)
+            bike.trickMessage.timerMs = bike.trickMessage.timerMs > static_cast<uint32_t>(frameMs)
+                                            ? bike.trickMessage.timerMs - static_cast<uint32_t>(frameMs)
+                                            : 0;
         if (racer) {
             kes::SetObjectPosition(racer, bike.centre.x, bike.centre.y, bike.centre.z);
             kes::UpdateObjects(static_cast<uint32_t>(frameMs), 0);
@@ -204,24 +176,38 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
             row.speed = bike.speed;
             row.riding = bike.riding;
             row.contactBits = bike.contactBits;
+            row.laps = bike.laps;
+            row.gate = bike.currentGate;
+            row.progress = bike.progress;
+            row.wrongWay = bike.FacesAgainstCourse();
+            row.trick = bike.trickAnim;
+            row.trickTotal = bike.trickMessage.total;
+            row.score = bike.scoreTarget;
             result.rows.push_back(row);
         }
     }
     result.panelsBroken = g_panelsBroken;
-    result.pickups = g_profile.pickups;
-    result.points = g_profile.stats[20];
+    result.pickups = LabWorld::Pickups();
+    result.points = LabWorld::Points();
     kes::WorldSounds() = savedSounds;
     if (effects) result.effects = effects->Summary();
     return result;
 }
 
-std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows) {
-    std::string out = "time,x,y,z,speed,riding,contact\n";
-    char line[160];
+std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows, bool routeColumns) {
+    std::string out = "time,x,y,z,speed,riding,contact";
+    out += routeColumns ? ",laps,gate,progress,wrongway,trick,tricktotal,score\n" : "\n";
+    char line[240];
     for (const TrajectoryRow& r : rows) {
-        std::snprintf(line, sizeof(line), "%.3f,%.4f,%.4f,%.4f,%.4f,%u,%u\n", r.time, r.position.x, r.position.y,
-                      r.position.z, r.speed, static_cast<unsigned>(r.riding), static_cast<unsigned>(r.contactBits));
+        int n = std::snprintf(line, sizeof(line), "%.3f,%.4f,%.4f,%.4f,%.4f,%u,%u", r.time, r.position.x,
+                              r.position.y, r.position.z, r.speed, static_cast<unsigned>(r.riding),
+                              static_cast<unsigned>(r.contactBits));
+        if (routeColumns && n > 0 && static_cast<size_t>(n) < sizeof(line)) {
+            std::snprintf(line + n, sizeof(line) - static_cast<size_t>(n), ",%u,%d,%.4f,%d,%u,%d,%.1f", r.laps,
+                          r.gate, r.progress, r.wrongWay ? 1 : 0, r.trick, r.trickTotal, r.score);
+        }
         out += line;
+        out += '\n';
     }
     return out;
 }

@@ -15,11 +15,20 @@ struct TrajectoryRow {
     float speed;
     uint8_t riding;
     uint32_t contactBits;
+    // Along the world's AI track and tricks.
+    uint32_t laps;
+    int32_t gate;       // waypoint of the next gate
+    float progress;
+    bool wrongWay;      // facing against the course
+    uint32_t trick;     // animation of the running trick
+    int32_t trickTotal; // total of the last trick message
+    float score;
 };
 
 struct RunOptions {
     int frameMs = 10;
     int rowEveryFrames = 1;  // one row every this many frames
+    bool routeColumns = false;  // the CSV also shows the AI-track progress and the tricks
     bool effects = false;    // particles, and with a sound pack the engine bank
     std::string soundPack;   // data pack holding the bike sounds
 };
@@ -39,8 +48,9 @@ struct RunResult {
 
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options = {});
 
-// "time,x,y,z,speed,riding,contact" and one line per row.
-std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows);
+// "time,x,y,z,speed,riding,contact" and one line per row; with the route columns also
+// "laps,gate,progress,wrongway,trick,tricktotal,score".
+std::string TrajectoryCsv(const std::vector<TrajectoryRow>& rows, bool routeColumns = false);
 
 // Sets the control bytes and analog state of the phase on the bike.
 void ApplyControls(const ControlPhase& phase, kes::BikeBody* bike);

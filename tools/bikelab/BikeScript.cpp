@@ -124,6 +124,11 @@ bool ParseBikeScript(std::string_view text, BikeScript* out, std::string* error)
                 !ParseFloat(w[3], &script.start.z, kCoordLimit) ||
                 (w.size() == 5 && !ParseFloat(w[4], &script.headingDegrees, 360.0)))
                 return Fail(error, lineNumber, "bad start value");
+        } else if (cmd == "anim") {
+            uint32_t ms = 0;
+            if (w.size() != 2 || !ParseSeed(w[1], &ms) || ms == 0 || ms > 60000)
+                return Fail(error, lineNumber, "anim needs milliseconds in 1..60000");
+            script.animMs = ms;
         } else if (cmd == "end") {
             double t;
             if (w.size() != 2 || !ParseDouble(w[1], &t) || t < 0.0 || t > kMaxScriptSeconds)
@@ -154,6 +159,19 @@ bool ParseBikeScript(std::string_view text, BikeScript* out, std::string* error)
                         phase.analog[a] = true;
                         known = true;
                     }
+                }
+                uint32_t value = 0;
+                if (!known && w[i].substr(0, 6) == "combo=") {
+                    if (!ParseSeed(w[i].substr(6), &value) || value > 2)
+                        return Fail(error, lineNumber, "combo table must be 0, 1 or 2");
+                    phase.combo = static_cast<int>(value);
+                    known = true;
+                }
+                if (!known && w[i].substr(0, 8) == "buttons=") {
+                    if (!ParseSeed(w[i].substr(8), &value) || value > 15)
+                        return Fail(error, lineNumber, "trick buttons must lie in 0..15");
+                    phase.buttons = value;
+                    known = true;
                 }
                 if (!known) return Fail(error, lineNumber, "unknown control '" + std::string(w[i]) + "'");
             }

@@ -9,10 +9,13 @@
 //   assist <0|1|2>      the landing assist (0 off); with it the lab's bike counts as riding a route
 //   start <x> <y> <z> [headingDegrees]
 //   end <seconds>
+//   anim <ms>      how long the rider plays a trick's animation (default 600)
 //   at <seconds> [throttle] [brake] [left] [right] [back] [forward] [hop] [airleft] [airright]
-//                [steer=<-1..1>] [pitch=<-1..1>] [lean=<-1..1>] | none
+//                [steer=<-1..1>] [pitch=<-1..1>] [lean=<-1..1>] [combo=<0|1|2>] [buttons=<0..15>] | none
 //
 // Each "at" line holds its controls from its time until the next one; times never go back.
+// combo=N opens a trick window on combo table N when the line starts (as the trick keys do);
+// buttons=M holds the trick buttons M (1, 2, 4, 8) while the window is open.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +42,8 @@ struct ControlPhase {
     uint8_t bytes[9] = {};         // control bytes 0-8
     bool analog[3] = {};           // steer, pitch, lean given
     float levels[3] = {};
+    int combo = -1;                // opens a trick window on this combo table
+    uint32_t buttons = 0;          // trick buttons held
 };
 
 struct BikeScript {
@@ -48,6 +53,7 @@ struct BikeScript {
     kes::Vec3 start = {0.0f, 0.0f, 3.0f};
     float headingDegrees = 0.0f;   // 0 = +y, counter-clockwise
     double end = 10.0;             // seconds
+    uint32_t animMs = 600;         // length of a trick's rider animation
     std::vector<ControlPhase> phases;
 };
 

@@ -1,6 +1,7 @@
 #include "game/world/file/WorldChunks.h"
 
 #include "game/world/file/WorldFile.h"
+#include "game/world/aitrack/AiTrack.h"
 #include "game/world/collision/CollisionMeshes.h"
 #include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/fence/Fences.h"
@@ -27,7 +28,7 @@ constexpr uint32_t kObjt = ChunkTag("OBJT");
 constexpr uint32_t kSky = ChunkTag("SKY.");
 
 // Readers of the chunks owned outside this file (the header and fog are read by the world file
-// itself). The AI track joins this table when its owner exists.
+// itself).
 const ChunkReaderEntry kReaders[] = {
     {kSlnd, kSlnd,
      [](ChunkContext& c) { return LandscapeLoad(c.stream, c.size, c.render, c.bounds, WorldLoadProgress); }},
@@ -41,6 +42,7 @@ const ChunkReaderEntry kReaders[] = {
     {kFenc, kFenc, [](ChunkContext& c) { return LoadFenceChunk(c.stream, c.size, c.render); }},
     {kObjt, kObjt, [](ChunkContext& c) { return ObjectTypesLoad(c.stream, c.size, c.render); }},
     {ChunkTag("DYNO"), 0, [](ChunkContext& c) { return LoadDynamicChunk(c.stream, c.size); }},
+    {ChunkTag("AITK"), 0, [](ChunkContext& c) { return ReadAiRouteChunk(c.stream, c.size, c.bounds); }},
     {kSky, kSky, [](ChunkContext& c) { return SkyLoad(c.stream, c.size, c.render, c.bounds); }},
     {ChunkTag("SNDM"), 0, [](ChunkContext& c) { return SoundEmittersLoad(c.stream, c.size); }},
 };
@@ -52,6 +54,7 @@ const WorldOwnerStep kPostLoad[] = {
     {0, [](RenderInterface*) { CreateDynamicObjects(); }},
     {kObjt, [](RenderInterface*) { WorldObjectsLoad(); }},
     {0, [](RenderInterface*) { LandscapeFinish(); }},
+    {0, [](RenderInterface*) { IndexAiWaypoints(); }},
 };
 
 const WorldOwnerStep kUnload[] = {
@@ -70,6 +73,7 @@ const WorldOwnerStep kUnload[] = {
          FreeFlat();
      }},
     {0, [](RenderInterface*) { PhysMapFree(); }},
+    {0, [](RenderInterface*) { FreeAiRoute(); }},
     {kWatr,
      [](RenderInterface* r) {
          if (r) r->ReleaseAllTextures();

@@ -52,7 +52,7 @@ struct ParticleSystem {
     uint32_t drawn = 0;
 } g_ps;
 
-float Random01() { return static_cast<float>(plat::LooksRand()) / 32767.0f; }
+float Random01() { return static_cast<float>(plat::CrtRand()) / 32767.0f; }
 
 void MakeCells(std::vector<TextureRect>& cells, uint32_t n) {
     cells.resize(static_cast<size_t>(n) * n);
@@ -211,7 +211,7 @@ bool SpawnParticle(const GroundQuery* ground, float absSpeedRatio, const Vec3& p
         // without a colour map keeps the picture's own colour rather than throwing black dust.
         p.colour = PhysColourPresent() ? 0xFF000000u | (PhysColourSample(p.position.x, p.position.y) & 0xFFFFFFu)
                                        : 0xFFFFFFFFu;
-        p.firstFrame = p.frame = static_cast<uint32_t>(plat::LooksRand() % 3);
+        p.firstFrame = p.frame = static_cast<uint32_t>(plat::CrtRand() % 3);
         p.frameDuration = p.frameTimer = 33;
         p.frameCount = 23;
         p.life = p.lifeAtBirth = 24 * 33;
@@ -265,7 +265,7 @@ void ParticlesEmitFromBike(const BikeBody& bike, ParticleEmitterState& st, const
             (std::fabs(bike.speed) > 10.0f || throttle || bike.contactSteps < 100)) {
             st.timers[0][0] -= st.interval;
             const Vec3 at{bp[0].position.x, bp[0].position.y, bp[0].position.z - 4.0f};
-            SpawnParticle(ground, ratio, at, spray, SurfaceUnder(bike, 0), static_cast<uint32_t>(plat::LooksRand() % 2));
+            SpawnParticle(ground, ratio, at, spray, SurfaceUnder(bike, 0), static_cast<uint32_t>(plat::CrtRand() % 2));
         }
         const Vec3& fw = bike.forward;
         const float pitchLoad = std::clamp(
@@ -275,7 +275,7 @@ void ParticlesEmitFromBike(const BikeBody& bike, ParticleEmitterState& st, const
             st.exhaustTimer = 0;
             const Vec3 at{bp[2].position.x - 1.5f * bike.up.x, bp[2].position.y - 1.5f * bike.up.y,
                           bp[2].position.z - 1.5f * bike.up.z};
-            SpawnParticle(ground, ratio, at, mv, kExhaustSurface, static_cast<uint32_t>(plat::LooksRand() % 2));
+            SpawnParticle(ground, ratio, at, mv, kExhaustSurface, static_cast<uint32_t>(plat::CrtRand() % 2));
         }
         return;
     }
@@ -284,7 +284,7 @@ void ParticlesEmitFromBike(const BikeBody& bike, ParticleEmitterState& st, const
     if (touching && bike.airborneLatch == 0 && st.interval < st.timers[0][0] && Speed(bp[0].velocity) > 5.0f) {
         st.timers[0][0] -= st.interval;
         const Vec3 at{bike.centre.x, bike.centre.y, bike.centre.z - 2.0f};
-        SpawnParticle(ground, ratio, at, mv, SurfaceUnder(bike, 0), static_cast<uint32_t>(plat::LooksRand() % 2 + 1));
+        SpawnParticle(ground, ratio, at, mv, SurfaceUnder(bike, 0), static_cast<uint32_t>(plat::CrtRand() % 2 + 1));
     }
     if (!rider || !rider->body || !rider->stateBytes[0] || !rider->stateBytes[1] || rider->stop != 0) return;
     for (uint32_t k = 0; k < 3 && k < rider->body->particleCount; ++k) {
@@ -294,7 +294,7 @@ void ParticlesEmitFromBike(const BikeBody& bike, ParticleEmitterState& st, const
         st.timers[1][k] -= st.interval;
         Vec3 at = rp.position;
         if (rider->sliding) at.z += 1.0f;
-        SpawnParticle(ground, ratio, at, rp.velocity, SurfaceUnder(bike, k), static_cast<uint32_t>(plat::LooksRand() % 2));
+        SpawnParticle(ground, ratio, at, rp.velocity, SurfaceUnder(bike, k), static_cast<uint32_t>(plat::CrtRand() % 2));
     }
 }
 

@@ -93,7 +93,9 @@ BikeBody::BikeBody(const BikeEnvironment& environment, const BikeParams& newPara
     body.particleCount = 4;
     body.springCount = 8;
     body.Allocate();
-    Reset(startPosition, startHeading, newParams);
+    Vec3 start = startPosition;
+    if (env.ground != nullptr) InitRoute(&start);
+    Reset(start, startHeading, newParams);
 }
 
 void BikeBody::Reset(const Vec3& position, const Vec3& heading, const BikeParams& newParams) {
@@ -160,6 +162,8 @@ void BikeBody::Reset(const Vec3& position, const Vec3& heading, const BikeParams
     riding = 1;
     groundCountdown = 0;
     holdFirstStep = 1;
+    // A computer bike that fell for passing no gate would fall again at once with the old count.
+    stuckSteps = 0;
     throttleWasHeld = 0;
     groundNormal = worldUp;
 
@@ -216,6 +220,10 @@ void BikeBody::Step() {
         a = Clamp(FiniteOr(a, 0.0f), -1.0f, 1.0f);
     }
 
+    if (riding) {
+        aimAngle = TrackProgress();
+    }
+
     // Score counter.
     if (scoreShown < scoreTarget) {
         scoreShown = (scoreTarget - scoreShown > 2.0f) ? scoreShown + 2.0f : scoreTarget;
@@ -224,6 +232,8 @@ void BikeBody::Step() {
     }
 
     FrameAndContactStage();
+    UpdateTrickBalance();
+    UpdateLandingScore();
 
     hopStarted = 0;
     if (holdControls || holdFirstStep) {
@@ -242,6 +252,7 @@ void BikeBody::Step() {
         SteeringAndWheelStage();
     }
 
+    UpdateTricks();
     DampingStage();
     GroundContactStage();
 
@@ -267,6 +278,7 @@ void BikeBody::Step() {
         }
     }
 
+    rearBeforeStep = body.particles[0].position;
     // Integrate at twice the world scale.
     for (int i = 0; i < 4; ++i) {
         Particle& p = body.particles[i];

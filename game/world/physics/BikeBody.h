@@ -9,6 +9,7 @@
 #include "game/world/physics/ParticleBody.h"
 #include "game/world/physics/Surface.h"
 #include "game/world/physics/TrickBalance.h"
+#include "game/world/tricks/Tricks.h"
 
 namespace kes {
 
@@ -20,8 +21,8 @@ struct BikeParams {
     float topSpeedFactor = 0.5f;   // top speed = 70 + 80 x this
     float airControl = 0.5f;       // air-control force 30 x this + 5, pitch force 90 x this + 30
     // 0 off; otherwise a player's bike on a route that falls toward the ground (centre less than 30.0
-    // above it, sinking, no wheel down, no air lean held) is levelled for landing by SteerInAir
-    // instead of the rider's air control.
+    // above it, sinking, no wheel down, no air lean held) is levelled for landing instead of taking
+    // the rider's air control: by SteerInAir, or with 2 by the computer's ChooseManoeuvre.
     uint32_t landingAssist = 0;
     SurfaceProperties surface = {0, 0.001f, 0.1f, 0.7f, 0.3f, 0.3f};
 };
@@ -36,12 +37,18 @@ public:
     // A world solid's effect sound (its sound-effect number) at the bike, played from the start when
     // its voice is not already playing.
     virtual void OnEffectSound(int32_t, int, const Vec3&) {}
+    // The bike passed the start/finish gate (or wrapped past the last track point): the racer's
+    // RecordLap.
+    virtual void OnLap() {}
+    // A trick started: the crowd cheers.
+    virtual void OnCheer() {}
 };
 
 // What the bike needs of the world around it.
 struct BikeEnvironment {
     const GroundQuery* ground = nullptr;  // required
     int32_t worldKind = 0;                // kind 1 uses the alternative drive curves
+    int32_t gameMode = 0;                 // the race's game mode: 2 follows the 40 track points
     BikeEventSink* events = nullptr;      // may be null
 };
 
@@ -64,6 +71,15 @@ enum BikeControlClass : int32_t {
     kClassNetwork = 2,
     kClassInert = 3,
     kClassReplay = 4,
+};
+
+// The racer's trick message the heads-up display shows (the bike writes it, the racer counts the
+// timer down).
+struct TrickMessage {
+    uint32_t timerMs = 0;
+    float multiplier = 0.0f;
+    int32_t points = 0;
+    int32_t total = 0;
 };
 
 // The unit of interpolation between two steps (76 bytes).
@@ -102,6 +118,28 @@ public:
     void LimitVelocitySpread(float limit, float factor);
     void ApplyAirAttitude(float pitch, float yaw, float roll);
     void RotateAbout(const Vec3& axis, float angle);
+
+    // Progress along the AI track (see BikeProgress.cpp): keeps the current gate, counts laps at the
+    // start gate, measures the progress toward the aim and remembers the last positions on the
+    // track. Returns the angle in degrees from the heading to the aim (positive to the right).
+    float TrackProgress();
+    // Computer steering: throttle, brake and steering bytes toward the aim, tricks on trick gates
+    // and the turn toward the aim in the air.
+    void ChooseManoeuvre();
+    // Tricks (see BikeTricks.cpp).
+    void RequestTrick(uint32_t trick);
+    uint32_t StartTrick();
+    void UpdateTricks();
+    // The balance game of a running trick (step 5 of the step) and the air-rotation landing score.
+    void UpdateTrickBalance();
+    void UpdateLandingScore();
+    // Sets up the route at construction: the current gate, the aim point and the has-route flag
+    // (computer riders of class 3 start at a random gate), the reset positions and the gate last
+    // passed; in game mode 2 the first track point. The racer's start position may move (class 3).
+    void InitRoute(Vec3* startPosition);
+    // True when the bike faces against its course: the dot product of its heading and the
+    // direction from the previous gate to the aim (both on the ground plane) below -0.3.
+    bool FacesAgainstCourse() const;
 
     BikeEnvironment env;
     BikeParams params;
@@ -182,6 +220,39 @@ public:
     // The surface sound of the last world solid touched, and the steps it is held for.
     int32_t skidSoundIndex = -1;
     int32_t skidTimer = 0;
+
+    // Progress along the AI track.
+    float aimAngle = 0.0f;        // degrees, positive when the aim lies to the right of the heading
+    int32_t stuckSteps = 0;       // steps of a computer bike since it last passed a gate
+    uint32_t onRoute = 0;         // centre inside the quadrilateral of the last two gate pairs
+    uint32_t onTrack = 0;         // centre on the track bitmap
+    Vec3 resetPosition = {0.0f, 0.0f, 0.0f};  // last position on the track and the route
+    Vec3 lastOnTrack = {0.0f, 0.0f, 0.0f};    // last position on the track
+    Vec3 lastPosition = {0.0f, 0.0f, 0.0f};   // centre at the last progress check
+    float progress = 0.0f;        // fraction of the way from the previous gate to the aim
+    int32_t currentGate = 1;      // waypoint of the next gate to pass (next track point in mode 2)
+    int32_t lastGatePassed = 1;   // currentGate when the bike was last on the track
+    int32_t resetGate = 1;        // currentGate when it was last on the track and the route
+    int32_t lane = 0;             // lane of the current gate chosen for a computer bike
+    Vec3 aimPoint = {0.0f, 0.0f, 0.0f};
+    uint8_t passedGate = 0;       // the bike has passed a gate since its route was set up
+    Vec3 rearBeforeStep = {0.0f, 0.0f, 0.0f};  // rear wheel before the last particle step
+    uint32_t laps = 0;            // laps counted by this bike (the racer keeps the race's count)
+
+    // Tricks.
+    RiderAnimation* riderAnim = nullptr;  // the racer's rider animation; null plays nothing
+    uint32_t trickAnim = 0;       // animation of the running trick, 0 = none
+    int32_t trickWindow = 0;      // steps until the requested trick starts
+    int32_t trickScoreDelay = 0;  // steps until the finished trick's points are added
+    uint32_t trickStart = 0;      // start the requested trick in this step
+    uint32_t trickRequest = 0;    // requested trick 1-24, 0 = none
+    uint32_t trickUsesBalance = 0;
+    uint32_t trickKind = 0;
+    float airTurn = 0.0f;         // landing multiplier: 1.0 at take-off + 0.45 per full turn per axis
+    int32_t airCounter = 0;       // 20-step sampling countdown in the air, -50..-1 after landing
+    float trickPoints = 0.0f;     // points of finished tricks waiting to be awarded
+    Vec3 savedAxes[3] = {};       // side, forward, up at the last sample
+    TrickMessage trickMessage;
 };
 
 void TakeBikeSnapshot(const BikeBody& bike, BikeSnapshot* out);

@@ -232,16 +232,29 @@ void BikeBody::SteerInAir() {
 void BikeBody::ControlStage() {
     const bool bothDown = contactBits == 3;
     const bool wheelDown = contactBits != 0;
+    const bool analogSteer = analogModes[0] != 0;
+
+    // Computer bikes choose their manoeuvre on the ground and keep both wheels down: on the front
+    // wheel alone they pitch back, on the rear alone forward. In the air the computer's handling
+    // also takes a bike without manual air control.
+    const bool computer = controlClass == kClassComputer || controlClass == kClassInert;
+    if (computer && wheelDown) {
+        ChooseManoeuvre();
+        if (!bothDown) controls[contactBits == 2 ? kControlPitchBack : kControlPitchForward] = 1;
+    } else if (!wheelDown && (params.airAssist == 0 || controlClass == kClassInert)) {
+        ChooseManoeuvre();
+    }
     const bool left = controls[kControlLeft] != 0;
     const bool right = controls[kControlRight] != 0;
     const bool throttle = controls[kControlThrottle] != 0;
     const bool brake = controls[kControlBrake] != 0;
-    const bool analogSteer = analogModes[0] != 0;
 
-    // Computer bikes keep both wheels down: on the front wheel alone they pitch back, on the rear
-    // alone forward. (Their choice of manoeuvre comes with the track-following code.)
-    if ((controlClass == kClassComputer || controlClass == kClassInert) && wheelDown && !bothDown) {
-        controls[contactBits == 2 ? kControlPitchBack : kControlPitchForward] = 1;
+    // The rider keeps a balance trick on its feet with the steering, air-lean and pitch bytes.
+    if (trickAnim != 0) {
+        if (controls[kControlLeft] || controls[kControlAirLeanLeft]) trickBalance.NudgeLeft();
+        if (controls[kControlRight] || controls[kControlAirLeanRight]) trickBalance.NudgeRight();
+        if (controls[kControlPitchBack]) trickBalance.NudgeBack();
+        if (controls[kControlPitchForward]) trickBalance.NudgeForward();
     }
 
     // Steering on the ground.
@@ -303,7 +316,7 @@ void BikeBody::ControlStage() {
 
     // Landing assist: a player's bike (or its replay) on a route, falling toward the ground with no
     // wheel down and no air lean held, is levelled for landing instead of taking the air control.
-    // Value 2 asks for the computer riders' manoeuvre choice; until that exists it gets the same help.
+    // Value 2 hands it to the computer riders' manoeuvre choice.
     bool assisted = false;
     if (wheelDown) {
         airSteerFresh = 1;
@@ -314,7 +327,11 @@ void BikeBody::ControlStage() {
         assistHeight = h;
         if (params.landingAssist != 0 && hasRoute && (controlClass == kClassLocal || controlClass == kClassReplay) &&
             h < 30.0f && sinking && !controls[kControlAirLeanLeft] && !controls[kControlAirLeanRight]) {
-            SteerInAir();
+            if (params.landingAssist == 2) {
+                ChooseManoeuvre();
+            } else {
+                SteerInAir();
+            }
             assisted = true;
         }
     }
@@ -322,6 +339,9 @@ void BikeBody::ControlStage() {
     // Air control.
     const bool manualAir = params.airAssist == 2 || (params.airAssist == 1 && !analogSteer);
     if (!wheelDown && manualAir && !assisted) {
+        if (trickAnim != 0 && brake) {
+            LimitVelocitySpread(-1.0f, 0.975f);
+        }
         const float s = 30.0f * params.airControl + 5.0f;
         const float p = 90.0f * params.airControl + 30.0f;
         const float turnScale = analogModes[2] != 0 ? std::fabs(analogLevels[2]) : 1.0f;

@@ -15,7 +15,7 @@ constexpr float kMinDrift = 0.003f;
 constexpr float kMaxDrift = 0.008f;
 
 float RandomSigned() {
-    return 2.0f * (static_cast<float>(plat::CrtRand()) / 32767.0f - 0.5f);
+    return 2.0f * (static_cast<float>(plat::SimRand()) / 32767.0f - 0.5f);
 }
 }  // namespace
 

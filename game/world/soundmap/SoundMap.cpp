@@ -22,7 +22,7 @@ AudioSystem* Audio() {
     return a && a->IsOpen() ? a : nullptr;
 }
 
-float Random01() { return static_cast<float>(plat::LooksRand()) / 32767.0f; }
+float Random01() { return static_cast<float>(plat::CrtRand()) / 32767.0f; }
 
 // Reads the "WAVE" list into voices, in list order (null for a record that cannot be played).
 bool ReadWaves(ChunkStream& s, AudioSystem* audio, std::vector<SoundVoice*>* voices) {

@@ -90,7 +90,7 @@ void FadeIn(const BikeSoundSlot& slot, SoundVoice* v, uint32_t ms, bool immediat
     v->SetPosition(&slot.position);
     if (immediate && !Playing(v)) {
         v->SetVolume(0);
-        v->SetFrequency(19550u + static_cast<uint32_t>(plat::LooksRand()) * 5000u / 32767u);
+        v->SetFrequency(19550u + static_cast<uint32_t>(plat::CrtRand()) * 5000u / 32767u);
         v->Play(1);
         return;
     }
@@ -156,10 +156,10 @@ void PlayCrashSound(BikeSoundSlot* s, int32_t volume) {
     if (!s) return;
     int32_t pick;
     if (s->lastCrash < 0) {
-        pick = plat::LooksRand() % 6;
+        pick = plat::CrtRand() % 6;
     } else {
         if (Playing(s->crash[s->lastCrash])) return;  // no new crash over the last one
-        pick = (s->lastCrash + plat::LooksRand() % 5) % 6;
+        pick = (s->lastCrash + plat::CrtRand() % 5) % 6;
     }
     SoundVoice* v = s->crash[pick];
     if (v) {
@@ -179,7 +179,7 @@ void PlayLandSound(BikeSoundSlot* s, bool big) {
 
 void PlayCheerSound(BikeSoundSlot* s) {
     if (!s) return;
-    SoundVoice* v = s->success[plat::LooksRand() & 7];
+    SoundVoice* v = s->success[plat::CrtRand() & 7];
     if (!v) return;
     v->SetPosition(&s->position);
     v->Play(0);

@@ -59,13 +59,13 @@ void FreeRiderImpactVoices(RiderImpactVoices& r) {
 }
 
 void PlayRiderCrashSound(RiderImpactVoices& r) {
-    const int32_t pick = plat::LooksRand() % static_cast<int32_t>(kCrashCries);
+    const int32_t pick = plat::CrtRand() % static_cast<int32_t>(kCrashCries);
     PlayFromStart(r.crash[pick], Head(r));
     r.lastCrash = pick;
 }
 
 void PlayRiderPainSound(RiderImpactVoices& r) {
-    const int32_t pick = plat::LooksRand() % static_cast<int32_t>(kPainSounds);
+    const int32_t pick = plat::CrtRand() % static_cast<int32_t>(kPainSounds);
     if (r.lastPain >= 0) {
         SoundVoice* last = r.pain[r.lastPain];
         if (last && last->IsPlaying(0)) return;

@@ -198,6 +198,31 @@ struct SoundMapData {
     std::vector<SoundEmitterData> emitters;
 };
 
+// One node of the AI track as the editor's AI-track plug-in stores it (the game reads it as a gate:
+// centre = reference point, left and right edge = end points A and B, left width = radius).
+struct AiNodeData {
+    Vec3 centre{0, 0, 0};
+    Vec3 leftEdge{0, 0, 0}, rightEdge{0, 0, 0};
+    float leftWidth = 10, rightWidth = 10;
+    uint8_t sequence = 0;     // hint byte 0: renumbered along the main path when numberPath is set
+    uint8_t tightTurn = 0;    // hint byte 1: 2 for a tight turn
+    uint8_t stunt = 0;        // hint byte 2: 1 for a stunt
+    uint8_t topSpeed = 255;   // hint byte 3: km/h
+    std::vector<int32_t> links;  // first link = successor on the main path
+};
+
+struct AiTrackData {
+    std::vector<AiNodeData> nodes;
+    int32_t startNode = 0;
+    bool currentLayout = true;  // false: the older layout (node count first, no map)
+    // As the editor saves: every sequence byte cleared, then the main path numbered 0, 1, 2 ... from
+    // the start node along first links.
+    bool numberPath = true;
+    bool hasMap = false;
+    uint32_t mapWidth = 0, mapHeight = 0;
+    std::vector<uint8_t> mapBits;  // ((mapWidth + 7) / 8) x mapHeight bytes, bottom row first
+};
+
 class WorldWriter {
 public:
     WorldWriter();
@@ -217,6 +242,7 @@ public:
     void SoundMap(const SoundMapData& sounds);
     // Version 1 (292-byte records), 2 (312) or 3 (316 and the point rolls), then the paths.
     void Dynamic(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
+    void AiTrack(const AiTrackData& track);
     // Any chunk as it stands.
     void Raw(uint32_t tag, const std::vector<uint8_t>& data);
     // The whole file, outer size patched.
@@ -235,6 +261,7 @@ public:
     static std::vector<uint8_t> SoundMapChunk(const SoundMapData& sounds);
     // A "WAVE" list as the editor's wave list writes it.
     static void AppendWaveList(std::vector<uint8_t>& out, const std::vector<SoundMapWave>& waves);
+    static std::vector<uint8_t> AiTrackChunk(const AiTrackData& track);
     static std::vector<uint8_t> DynamicChunk(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
     // A mesh record ("HSEM") as the editor's mesh list writes it.
     static void AppendMeshRecord(std::vector<uint8_t>& out, const ObjectMeshData& mesh);

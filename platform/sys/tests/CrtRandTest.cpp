@@ -26,17 +26,6 @@ TEST(CrtRand, SeedRestartsTheSequence) {
     EXPECT_EQ(plat::CrtRand(), 41);
 }
 
-TEST(CrtRand, LooksSequenceNeverShiftsTheSimulationSequence) {
-    plat::CrtSrand(12345);
-    plat::LooksSrand(12345);
-    EXPECT_EQ(plat::LooksRand(), 7584);
-    for (int i = 0; i < 10; ++i) plat::LooksRand();
-    EXPECT_EQ(plat::CrtRand(), 7584);
-    EXPECT_EQ(plat::CrtRand(), 19164);
-    plat::LooksSrand(1);
-    EXPECT_EQ(plat::LooksRand(), 41);
-}
-
 TEST(CrtRand, EachThreadKeepsItsOwnState) {
     plat::CrtSrand(12345);
     int other = -1;

@@ -21,8 +21,9 @@ TEST(BikeScriptParser, ReadsEveryCommand) {
         "assist 2\n"
         "start 1 2 3 90\n"
         "end 4.5\n"
+        "anim 450\n"
         "at 0 throttle\n"
-        "at 1.5 brake left hop steer=-0.5\r\n"
+        "at 1.5 brake left hop steer=-0.5 combo=2 buttons=9\r\n"
         "at 2 none";
     BikeScript s;
     std::string error;
@@ -44,6 +45,10 @@ TEST(BikeScriptParser, ReadsEveryCommand) {
     EXPECT_TRUE(s.phases[1].analog[0]);
     EXPECT_EQ(s.phases[1].levels[0], -0.5f);
     EXPECT_EQ(s.phases[2].bytes[kes::kControlThrottle], 0);
+    EXPECT_EQ(s.animMs, 450u);
+    EXPECT_EQ(s.phases[0].combo, -1);
+    EXPECT_EQ(s.phases[1].combo, 2);
+    EXPECT_EQ(s.phases[1].buttons, 9u);
 }
 
 TEST(BikeScriptParser, RejectsDamagedLinesWithTheirLineNumber) {
@@ -69,6 +74,9 @@ TEST(BikeScriptParser, RejectsDamagedLinesWithTheirLineNumber) {
         {"at 0 steer=2\n", "line 1: analog level"},
         {"at 0 steer=\n", "line 1: analog level"},
         {"fly 1\n", "line 1: unknown command 'fly'"},
+        {"at 0 combo=3\n", "line 1: combo table"},
+        {"at 0 buttons=16\n", "line 1: trick buttons"},
+        {"anim 0\n", "line 1: anim needs"},
         {"at 1x\n", "line 1: at needs"},
         {"assist 3\n", "line 1: assist needs 0, 1 or 2"},
         {"assist\n", "line 1: assist needs 0, 1 or 2"},

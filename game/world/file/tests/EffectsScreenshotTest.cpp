@@ -274,7 +274,7 @@ TEST_F(EffectsScreenshot, DustFliesUpBehindABikeOnDirt) {
     FlatGround dirt(0.0f, 16);
     TestBike t(&dirt, BikeParams{}, {1000, 200, 3});
     ParticleEmitterState state;
-    plat::LooksSrand(9);
+    plat::CrtSrand(9);
     for (int frame = 0; frame < 50; ++frame) {
         ParticlesUpdate(40);
         t.Run(8, [&](BikeBody& bike, int) {

@@ -132,7 +132,7 @@ TEST_F(ParticlesTest, BikeOnDirtThrowsDustAndExhaustUnderThrottle) {
     FlatGround dirt(0.0f, 16);
     TestBike t(&dirt);
     ParticleEmitterState state;
-    plat::LooksSrand(3);
+    plat::CrtSrand(3);
     uint32_t exhaust = 0;
     for (int frame = 0; frame < 60; ++frame) {
         ParticlesUpdate(40);

@@ -80,7 +80,7 @@ TEST(SurfaceTable, BumpTableKeepsItsRangeAndMean) {
 
 TEST(TrickBalanceGame, DriftStaysInItsBoundsAndTheEdgeStillCounts) {
     InitTrigTables();
-    plat::CrtSrand(5);
+    plat::SimSrand(5);
     TrickBalance balance;
     balance.Start(2);
     for (int i = 0; i < 500; ++i) {

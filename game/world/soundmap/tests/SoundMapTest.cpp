@@ -130,7 +130,7 @@ TEST_F(SoundMapTest, RandomPauseDrawsWholeSecondsInItsRange) {
     e.frequencyTo = 44100;
     map.emitters = {e};
     ASSERT_EQ(Load(), 0);
-    plat::LooksSrand(7);
+    plat::CrtSrand(7);
     for (int t = 0; t < 20000; t += 10) {
         Frame(10);
         const SoundEmitter& s = SoundEmitters()[0];

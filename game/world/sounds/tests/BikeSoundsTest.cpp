@@ -151,7 +151,7 @@ TEST_F(BikeSoundsTest, AcceleratingBikeSoundsLouderAndHigher) {
 
 TEST_F(BikeSoundsTest, CrashSoundDoesNotStartOverThePreviousOne) {
     BikeSoundSlot& s = *AllocBikeSoundSlot();
-    plat::LooksSrand(11);
+    plat::CrtSrand(11);
     PlayCrashSound(&s, -500);
     const int32_t first = s.lastCrash;
     ASSERT_GE(first, 0);
@@ -192,7 +192,7 @@ protected:
 };
 
 TEST_F(RiderSoundsTest, CrashCryThenPainWithoutRepeats) {
-    plat::LooksSrand(5);
+    plat::CrtSrand(5);
     PlayRiderCrashSound(rider);
     ASSERT_GE(rider.lastCrash, 0);
     EXPECT_EQ(rider.crash[rider.lastCrash]->Position().z, 7.0f);
