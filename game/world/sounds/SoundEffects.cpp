@@ -12,18 +12,6 @@ namespace kes {
 
 namespace {
 
-const char* const kNames[kSoundEffectCount] = {
-    "ambulance.wav", "balloon.wav", "bangad.wav", "bangad small.wav", "bangbig.wav", "bangbike.wav",
-    "bangbig small.wav", "bangboat.wav", "bangcar.wav", "bangcar small.wav", "bangcow.wav", "bangdul2.wav",
-    "bangdull.wav", "bangfan1.wav", "bangfan2.wav", "banggen.wav", "banggenbig.wav", "banggensmall.wav",
-    "banghorse.wav", "bangmain.wav", "bangpost.wav", "bangrail.wav", "bangramp.wav", "bangrave.wav",
-    "bangrail small.wav", "bangramp small.wav", "bangsign.wav", "bangsign small.wav", "bangtape.wav",
-    "brushtree.wav", "car.wav", "crash node1.wav", "crash node2.wav", "crash node3.wav", "crash node4.wav",
-    "crash node5.wav", "crash node6.wav", "helicopter.wav", "land big.wav", "land small.wav", "leaves.wav",
-    "plane.wav", "replay recording.wav", "replaybutton.wav", "replay option change.wav", "score.wav",
-    "surfs1.wav", "surfs2.wav", "surfs3.wav", "ufo.wav", "vulture.wav", "beh5.wav",
-};
-
 SoundVoice* g_effects[kSoundEffectCount] = {};
 
 void Impact(int32_t effect, Vec3 at, bool restart) {
@@ -42,14 +30,14 @@ void FenceBreak(const char* name, Vec3 at) { PlayFromStart(GetSoundEffect(FindSo
 
 }  // namespace
 
-const char* SoundEffectName(uint32_t index) { return index < kSoundEffectCount ? kNames[index] : nullptr; }
+const char* SoundEffectName(uint32_t index) { return index < kSoundEffectCount ? kSoundEffectNames[index] : nullptr; }
 
 int32_t LoadSoundEffects() {
     FreeSoundEffects();
     AudioSystem* audio = PlayingAudio();
     if (!audio) return -1;
     for (uint32_t i = 0; i < kSoundEffectCount; ++i)
-        g_effects[i] = LoadGameSound(audio, (std::string("ColSounds\\") + kNames[i]).c_str());
+        g_effects[i] = LoadGameSound(audio, (std::string("ColSounds\\") + kSoundEffectNames[i]).c_str());
     return 0;
 }
 
@@ -62,7 +50,7 @@ int32_t FindSoundEffect(const char* name) {
     std::string_view n(name);
     if (plat::EqualNoCase(n, "NONE")) return -1;
     for (uint32_t i = 0; i < kSoundEffectCount; ++i) {
-        const std::string_view full(kNames[i]);
+        const std::string_view full(kSoundEffectNames[i]);
         // Fence materials name their sound without the extension.
         if (plat::EqualNoCase(n, full) || plat::EqualNoCase(n, full.substr(0, full.size() - 4))) return static_cast<int32_t>(i);
     }

@@ -5,13 +5,12 @@
 
 #include "game/core/maths/MathTypes.h"
 #include "game/world/physics/BikeBody.h"
+#include "game/world/sounds/SoundEffectNames.h"
 
 namespace kes {
 
 class SoundVoice;
 struct BikeSoundSlot;
-
-constexpr uint32_t kSoundEffectCount = 52;
 
 // The file name of effect index (below 52), else null.
 const char* SoundEffectName(uint32_t index);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/world/sounds/SoundEffectNames.h"
 #include "tools/contentgen/frontend/MenuSounds.h"
 
 namespace tools {
@@ -286,18 +287,7 @@ bool AddRaceSounds(PackContent& pack, std::string* error) {
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 9; ++v)
             if (!add(std::string(folders[c]) + voices[v], EngineLoop(c, v))) return false;
-    static const char* const kEffects[] = {
-        "ambulance.wav", "balloon.wav", "bangad.wav", "bangad small.wav", "bangbig.wav", "bangbike.wav",
-        "bangbig small.wav", "bangboat.wav", "bangcar.wav", "bangcar small.wav", "bangcow.wav", "bangdul2.wav",
-        "bangdull.wav", "bangfan1.wav", "bangfan2.wav", "banggen.wav", "banggenbig.wav", "banggensmall.wav",
-        "banghorse.wav", "bangmain.wav", "bangpost.wav", "bangrail.wav", "bangramp.wav", "bangrave.wav",
-        "bangrail small.wav", "bangramp small.wav", "bangsign.wav", "bangsign small.wav", "bangtape.wav",
-        "brushtree.wav", "car.wav", "crash node1.wav", "crash node2.wav", "crash node3.wav", "crash node4.wav",
-        "crash node5.wav", "crash node6.wav", "helicopter.wav", "land big.wav", "land small.wav", "leaves.wav",
-        "plane.wav", "replay recording.wav", "replaybutton.wav", "replay option change.wav", "score.wav",
-        "surfs1.wav", "surfs2.wav", "surfs3.wav", "ufo.wav", "vulture.wav", "beh5.wav",
-    };
-    for (const char* e : kEffects)
+    for (const char* e : kes::kSoundEffectNames)
         if (!add(std::string("ColSounds\\") + e, EffectSound(e))) return false;
     for (int i = 0; i < 8; ++i)
         if (!add("IKYeehaa\\Success" + std::to_string(i + 1) + ".wav", Cheer(i))) return false;
