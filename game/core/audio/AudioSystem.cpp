@@ -175,7 +175,8 @@ void AudioSystem::Hear(SoundVoice* v) {
         if (v->source_) v->source_->SetPan(v->pan_);
     }
     const float min2 = v->minDistance_ * v->minDistance_, max2 = v->maxDistance_ * v->maxDistance_;
-    if (d2 >= max2 || v->volume_ < -5000) {
+    // A voice placed at no real point (not a number) is out of hearing too.
+    if (!(d2 < max2) || v->volume_ < -5000) {
         v->key_ = kSilentKey;
         // A looping voice asked to play while out of hearing waits to come into range.
         if (v->loop_ && !v->playing_) v->evicted_ = 1;

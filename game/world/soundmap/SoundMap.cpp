@@ -135,8 +135,12 @@ int32_t SoundEmittersLoad(ChunkStream& s, uint32_t) {
         ok = count == 0 || s.Bytes(bytes.data(), bytes.size());
         for (uint32_t i = 0; ok && i < count; ++i) {
             SoundEmitter e = ReadEmitter(bytes.data() + static_cast<size_t>(i) * kSoundEmitterBytes);
-            // The editor writes -1 for "no wave": such a source (and one past the list) stays silent.
-            if (e.wave < waves.size() && waves[e.wave]) e.voice = waves[e.wave]->Duplicate(0);
+            // The editor writes -1 for "no wave": such a source (and one past the list, or one at no
+            // real point) stays silent.
+            const bool placed = std::isfinite(e.position.x) && std::isfinite(e.position.y) &&
+                                std::isfinite(e.position.z) && std::isfinite(e.minDistance) &&
+                                std::isfinite(e.maxDistance);
+            if (placed && e.wave < waves.size() && waves[e.wave]) e.voice = waves[e.wave]->Duplicate(0);
             if (e.voice) {
                 e.waveLength = static_cast<float>(e.voice->Frames());
                 e.voice->SetVoicePriority(128);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "game/core/audio/AudioSystem.h"
@@ -149,6 +150,18 @@ TEST_F(SoundMapTest, FrequencyZeroPlaysAtTheWavesOwnRate) {
     Frame(10);
     EXPECT_EQ(SoundEmitters()[0].voice->Frequency(), static_cast<uint32_t>(kRate));
     EXPECT_NEAR(SoundEmitters()[0].playTime, 1000.0f, 1.0f);
+}
+
+TEST_F(SoundMapTest, SourcesAtNoRealPointStaySilent) {
+    SoundEmitterData nowhere = At(10, 100, 0), endless = At(10, 100, 0);
+    nowhere.position.x = std::nanf("");
+    endless.outerRadius = std::numeric_limits<float>::infinity();
+    map.emitters = {nowhere, endless};
+    ASSERT_EQ(Load(), 0);
+    ASSERT_EQ(SoundEmitters().size(), 2u);
+    EXPECT_EQ(SoundEmitters()[0].voice, nullptr);
+    EXPECT_EQ(SoundEmitters()[1].voice, nullptr);
+    Frame(10);
 }
 
 TEST_F(SoundMapTest, DamagedChunksKeepNothing) {
