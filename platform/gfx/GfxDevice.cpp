@@ -918,4 +918,13 @@ std::vector<uint8_t> GfxDevice::ReadFrame() {
     return frame;
 }
 
+bool GfxDevice::ReadDepth(int x, int y, float* depth) {
+    if (x < 0 || y < 0 || x >= renderWidth_ || y >= renderHeight_ || !depth) return false;
+    Flush();
+    glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, renderHeight_ - 1 - y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, depth);
+    return true;
+}
+
 }  // namespace plat

@@ -154,6 +154,9 @@ public:
     static GfxRect PresentRect(int windowWidth, int windowHeight);
     // The render target as red, green, blue, alpha bytes, top row first.
     std::vector<uint8_t> ReadFrame();
+    // The depth buffer at one pixel of the render target (top row 0): 0.0 near .. 1.0 far. False
+    // outside the target.
+    bool ReadDepth(int x, int y, float* depth);
 
     // Waits until GL has finished everything sent so far (timing).
     void Finish();

@@ -1,5 +1,7 @@
 #include "tools/bikelab/BikeRun.h"
 
+#include <memory>
+
 #include <cmath>
 #include <cstdio>
 
@@ -11,6 +13,7 @@
 #include "game/world/physics/BikeContacts.h"
 #include "game/world/tricks/Tricks.h"
 #include "platform/sys/Fpu.h"
+#include "tools/bikelab/BikeEffects.h"
 #include "tools/bikelab/LabWorld.h"
 
 namespace tools {
@@ -118,6 +121,8 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
         }
     }
 
+    std::unique_ptr<BikeEffects> effects;
+    if (options.effects) effects = std::make_unique<BikeEffects>(options.soundPack);
     const int frameMs = options.frameMs > 0 ? options.frameMs : 10;
     const int every = options.rowEveryFrames > 0 ? options.rowEveryFrames : 1;
     const uint64_t frames = static_cast<uint64_t>(script.end * 1000.0 / frameMs + 0.5);
@@ -147,11 +152,13 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
                 if (trick >= 1) bike.RequestTrick(static_cast<uint32_t>(trick));
                 if (trick != kes::kTrickWaiting) trickWindow = 0;
             }
+            if (effects) effects->BeforeStep(bike);
             const kes::Vec3 before = bike.centre;
             bike.Step();
             if (!script.worldPath.empty()) WorldContacts(bike, before, &result, racerSpheres);
             ++result.steps;
         }
+        if (effects) effects->AfterFrame(frameMs, static_cast<double>(frame) * frameMs / 1000.0);
         rider.Advance(static_cast<float>(frameMs));
         if (bike.trickMessage.timerMs > 0)
             bike.trickMessage.timerMs = bike.trickMessage.timerMs > static_cast<uint32_t>(frameMs)
@@ -183,6 +190,7 @@ RunResult RunBikeScript(const BikeScript& script, const RunOptions& options) {
     result.pickups = LabWorld::Pickups();
     result.points = LabWorld::Points();
     kes::WorldSounds() = savedSounds;
+    if (effects) result.effects = effects->Summary();
     return result;
 }
 

@@ -29,6 +29,8 @@ struct RunOptions {
     int frameMs = 10;
     int rowEveryFrames = 1;  // one row every this many frames
     bool routeColumns = false;  // the CSV also shows the AI-track progress and the tricks
+    bool effects = false;    // particles, and with a sound pack the engine bank
+    std::string soundPack;   // data pack holding the bike sounds
 };
 
 struct RunResult {
@@ -41,6 +43,7 @@ struct RunResult {
     uint32_t panelsBroken = 0;   // fence panels broken (each plays its sound)
     uint32_t pickups = 0;        // bonus pickups collected
     float points = 0;            // points the pickups paid into the run's profile
+    std::string effects;         // with RunOptions::effects: what the run threw up and sounded like
 };
 
 RunResult RunBikeScript(const BikeScript& script, const RunOptions& options = {});

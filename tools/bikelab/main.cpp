@@ -1,7 +1,8 @@
 // bikelab: drives one bike through a script on a generated ground or a world file and prints its
-// trajectory as CSV (and, with a world, its world contacts on standard error); or runs computer
-// riders around a world's AI track and prints their lap times.
-//   bikelab SCRIPT [--every N] [--route]
+// trajectory as CSV (and, with a world, its world contacts on standard error; with --effects the
+// particles it throws up and, with a sound pack, its engine bank as heard); or runs computer riders
+// around a world's AI track and prints their lap times.
+//   bikelab SCRIPT [--every N] [--route] [--effects [--sounds PACK]]
 //   bikelab --riders N WORLD [--laps L] [--seconds S] [--seed K] [--trace EVERY]
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: bikelab SCRIPT [--every N] [--route]\n"
+    "usage: bikelab SCRIPT [--every N] [--route] [--effects [--sounds PACK]]\n"
     "       bikelab --riders N WORLD [--laps L] [--seconds S] [--seed K] [--trace EVERY]\n";
 
 int Usage() {
@@ -55,6 +56,10 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--every") == 0 && hasValue) {
             options.rowEveryFrames = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--effects") == 0) {
+            options.effects = true;
+        } else if (std::strcmp(argv[i], "--sounds") == 0 && hasValue) {
+            options.soundPack = argv[++i];
         } else if (std::strcmp(argv[i], "--route") == 0) {
             options.routeColumns = true;
         } else if (std::strcmp(argv[i], "--riders") == 0 && hasValue) {
@@ -101,6 +106,7 @@ int main(int argc, char** argv) {
     if (!script.worldPath.empty())
         std::fprintf(stderr, "bikelab: world contacts %u, fence panels broken %u, pickups collected %u (points %.0f)\n",
                      result.worldContacts, result.panelsBroken, result.pickups, result.points);
+    if (!result.effects.empty()) std::fputs(result.effects.c_str(), stderr);
     const std::string csv = tools::TrajectoryCsv(result.rows, options.routeColumns);
     std::fwrite(csv.data(), 1, csv.size(), stdout);
     return 0;

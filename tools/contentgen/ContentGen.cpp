@@ -7,6 +7,8 @@
 
 #include "platform/bytes/AsciiCase.h"
 #include "tools/contentgen/AssetFamilies.h"
+#include "tools/contentgen/worldfx/WorldFxPictures.h"
+#include "tools/contentgen/worldfx/WorldFxSounds.h"
 
 namespace tools {
 
@@ -40,6 +42,8 @@ const std::vector<PackRecipe>& ContentPacks() {
              {"sounds", AddSounds},
              {"bikes", AddBikes},
              {"rider", AddRider},
+             {"world effect pictures", AddWorldEffectPictures},
+             {"race sounds", AddRaceSounds},
          }},
         {"Kestrun/Movies.dat",
          {

@@ -18,6 +18,8 @@
 #include "game/core/render/RenderInterface.h"
 #include "game/core/sprite/Sprites.h"
 #include "game/net/NetGame.h"
+#include "game/world/lights/Lights.h"
+#include "game/world/lights/ObjectPrelight.h"
 #include "platform/gfx/GfxStates.h"
 #include "platform/input/InputDevices.h"
 #include "platform/sys/Clock.h"
@@ -394,11 +396,16 @@ int32_t DisplayInit(uint32_t flags) {
     g_frame.screenHeight = 480;
     TheRenderInterface().ResetHandleTable();
     InitSprites(&TheRenderInterface(), 256, 640, 480);
+    // The scene's lights light meshes through the render interface and the placed objects once.
+    LightListCreate(4096, 16);
+    InstallSceneLighting();
+    InstallObjectPrelight();
     g_frame.renderer = &TheRenderInterface();
     return 0;
 }
 
 int DisplayShutdown() {
+    LightListFree();
     FreeSprites();
     g_frame.renderer = nullptr;
     return 0;

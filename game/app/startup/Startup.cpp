@@ -20,6 +20,7 @@
 #include "game/core/objects/Objects.h"
 #include "game/core/text/TextTable.h"
 #include "game/net/NetGame.h"
+#include "game/world/sounds/SoundEffects.h"
 #include "platform/dialogs/Modal.h"
 #include "platform/fs/Paths.h"
 #include "platform/sys/Clock.h"
@@ -207,6 +208,8 @@ int OpenSoundManager() {
     }
     Log("SoundOpened");
     SetFrameSoundHooks(FrameSoundHooks{ListenerFollowsCamera, UpdateSound});
+    // The world's solids, fences and pickups sound through the effect bank from now on.
+    InstallWorldSoundHooks();
     return 0;
 }
 

@@ -150,7 +150,8 @@ void AudioSystem::MoveTo(SoundVoice* v, int list) {
 }
 
 void AudioSystem::Evict(SoundVoice* v) {
-    if (v->playing_) v->StopSource();
+    // The output source goes back to the device: only voices that are heard hold one.
+    v->ReleaseSource();
     // A looping voice is started again when it is among the loudest once more; a single shot that
     // lost its place is over.
     v->evicted_ = v->loop_ ? 1 : 0;
@@ -174,7 +175,8 @@ void AudioSystem::Hear(SoundVoice* v) {
         if (v->source_) v->source_->SetPan(v->pan_);
     }
     const float min2 = v->minDistance_ * v->minDistance_, max2 = v->maxDistance_ * v->maxDistance_;
-    if (d2 >= max2 || v->volume_ < -5000) {
+    // A voice placed at no real point (not a number) is out of hearing too.
+    if (!(d2 < max2) || v->volume_ < -5000) {
         v->key_ = kSilentKey;
         // A looping voice asked to play while out of hearing waits to come into range.
         if (v->loop_ && !v->playing_) v->evicted_ = 1;
@@ -191,7 +193,7 @@ void AudioSystem::Hear(SoundVoice* v) {
 void AudioSystem::Update() {
     for (SoundVoice* v = all_; v; v = v->allNext_) {
         if (v->stopRequest_ > 0) {
-            v->StopSource();
+            v->ReleaseSource();
             v->playRequest_ = 0;
             v->stopRequest_ = 0;
             v->playing_ = 0;
@@ -204,8 +206,10 @@ void AudioSystem::Update() {
             ++v->stopRequest_;
             continue;
         }
-        if (!v->source_) v->MakeSource();
-        if (v->playing_ && !v->IsPlaying(1)) MoveTo(v, kSilentList);
+        if (v->playing_ && !v->IsPlaying(1)) {
+            MoveTo(v, kSilentList);
+            v->ReleaseSource();
+        }
         if (v->playRequest_ || v->playing_ || v->evicted_) Hear(v);
     }
 
@@ -239,6 +243,9 @@ void AudioSystem::Update() {
     }
     for (size_t i = 0; i < n; ++i) {
         SoundVoice* v = heard[i];
+        // A voice gets an output source only when it is among those heard: the banks hold far
+        // more voices than the device has sources. None left: it stays silent this frame.
+        if (!v->source_ && !v->MakeSource()) continue;
         if (!v->playing_) v->StartSource();
         v->evicted_ = 0;
         v->playing_ = 1;
@@ -264,10 +271,6 @@ SoundVoice* AudioSystem::MakeVoice(const WaveData& wave, uint32_t priority) {
     v->frames_ = v->bytesPerFrame_ ? static_cast<uint32_t>(block->bytes.size() / v->bytesPerFrame_) : 0;
     v->samples_ = std::move(block);
     v->name_ = wave.name.substr(0, 63);
-    if (!v->MakeSource()) {
-        delete v;
-        return nullptr;
-    }
     v->counted_ = true;
     ++voiceCount_;
     v->SetFrequency(22050);
@@ -340,7 +343,10 @@ void SoundVoice::ReleaseSource() {
 }
 
 void SoundVoice::StartSource() {
-    if (source_) source_->Play(loop_ != 0);
+    if (!source_) return;
+    if (startFrame_) source_->SetOffsetFrames(startFrame_);
+    startFrame_ = 0;
+    source_->Play(loop_ != 0);
 }
 
 void SoundVoice::StopSource() {
@@ -369,7 +375,10 @@ void SoundVoice::SetFrequency(uint32_t hertz) {
 }
 
 void SoundVoice::SetPlayPosition(uint32_t frame) {
-    if (source_) source_->SetOffsetFrames(frames_ ? frame % frames_ : 0);
+    const uint32_t at = frames_ ? frame % frames_ : 0;
+    // Without a source the position waits for the next start.
+    if (source_ && playing_) source_->SetOffsetFrames(at);
+    else startFrame_ = at;
 }
 
 int SoundVoice::IsPlaying(int refresh) {
@@ -390,10 +399,6 @@ SoundVoice* SoundVoice::Duplicate(uint32_t priority) {
     v->volume_ = volume_;
     v->frequency_ = frequency_;
     v->samples_ = samples_;
-    if (!v->MakeSource()) {
-        delete v;
-        return nullptr;
-    }
     v->counted_ = true;
     ++owner_->voiceCount_;
     return v;

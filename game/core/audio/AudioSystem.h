@@ -79,7 +79,11 @@ public:
     bool Evicted() const { return evicted_ != 0; }
     int32_t StopRequest() const { return stopRequest_; }
     const WaveFormat& Format() const { return format_; }
+    // Length of the sound in sample frames.
+    uint32_t Frames() const { return frames_; }
     long SampleShares() const { return samples_.use_count(); }
+    // Whether the voice holds an output source now (only voices being heard do).
+    bool HasSource() const { return source_ != nullptr; }
 
 private:
     friend class AudioSystem;
@@ -101,6 +105,7 @@ private:
     AudioSystem* owner_;
     WaveFormat format_;
     uint32_t frames_ = 0;
+    uint32_t startFrame_ = 0;  // where the next start begins
     uint32_t bytesPerFrame_ = 0;
     std::unique_ptr<plat::AudioSource> source_;
     std::shared_ptr<SoundSampleBlock> samples_;

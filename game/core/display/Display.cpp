@@ -470,6 +470,15 @@ std::vector<uint8_t> RenderReadBackBuffer() {
     return s.gfx ? s.gfx->ReadFrame() : std::vector<uint8_t>{};
 }
 
+bool RenderReadDepth(uint32_t x, uint32_t y, uint16_t* value) {
+    DisplayState& s = S();
+    float depth = 1.0f;
+    if (!s.gfx || !value || !s.gfx->ReadDepth(static_cast<int>(x), static_cast<int>(y), &depth)) return false;
+    const float scaled = depth * 65536.0f;
+    *value = scaled >= 65535.0f ? 65535 : scaled <= 0.0f ? 0 : static_cast<uint16_t>(scaled);
+    return true;
+}
+
 uint32_t TrianglesSubmitted() { return S().submitted; }
 uint32_t TrianglesFromQueue() { return S().fromQueue; }
 uint32_t TranslucentQueued() { return static_cast<uint32_t>(S().queue.size()); }

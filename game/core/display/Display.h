@@ -70,6 +70,9 @@ int32_t RenderClearDepth();
 int32_t RenderPresent();
 // The back buffer as red, green, blue, alpha bytes, top row first (screen grabs).
 std::vector<uint8_t> RenderReadBackBuffer();
+// The depth buffer at one pixel (top row 0) taken to 16 bits, as a 16-bit depth surface holds it;
+// false without a device or outside the render target.
+bool RenderReadDepth(uint32_t x, uint32_t y, uint16_t* value);
 
 uint32_t TrianglesSubmitted();
 uint32_t TrianglesFromQueue();

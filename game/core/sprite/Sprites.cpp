@@ -78,6 +78,8 @@ int32_t DrawSprite(const Sprite* sprite) {
     return 0;
 }
 
+uint32_t SpriteCapacity() { return g_batch.renderer ? g_batch.capacity : 0; }
+
 int32_t DrawSprites(const Sprite* sprites, uint32_t count) {
     if (count > g_batch.capacity) return 1;
     if (!sprites || count == 0 || !g_batch.renderer) return 0;

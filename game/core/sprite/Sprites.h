@@ -27,5 +27,7 @@ int32_t SetSpriteScale(uint32_t width, uint32_t height);
 int32_t DrawSprite(const Sprite* sprite);
 // 0, or 1 when count exceeds the capacity (nothing drawn).
 int32_t DrawSprites(const Sprite* sprites, uint32_t count);
+// The most sprites one DrawSprites call takes (0 before InitSprites).
+uint32_t SpriteCapacity();
 
 }  // namespace kes

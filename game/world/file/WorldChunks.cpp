@@ -12,6 +12,8 @@
 #include "game/world/maps/LightMap.h"
 #include "game/world/maps/PhysMap.h"
 #include "game/world/objects/PlacedObjects.h"
+#include "game/world/sky/Sky.h"
+#include "game/world/soundmap/SoundMap.h"
 #include "game/world/water/Water.h"
 
 namespace kes {
@@ -23,9 +25,10 @@ constexpr uint32_t kFlat = ChunkTag("FLAT");
 constexpr uint32_t kWatr = ChunkTag("WATR");
 constexpr uint32_t kFenc = ChunkTag("FENC");
 constexpr uint32_t kObjt = ChunkTag("OBJT");
+constexpr uint32_t kSky = ChunkTag("SKY.");
 
 // Readers of the chunks owned outside this file (the header and fog are read by the world file
-// itself). The sky and sound map join this table when their owners exist.
+// itself).
 const ChunkReaderEntry kReaders[] = {
     {kSlnd, kSlnd,
      [](ChunkContext& c) { return LandscapeLoad(c.stream, c.size, c.render, c.bounds, WorldLoadProgress); }},
@@ -40,6 +43,8 @@ const ChunkReaderEntry kReaders[] = {
     {kObjt, kObjt, [](ChunkContext& c) { return ObjectTypesLoad(c.stream, c.size, c.render); }},
     {ChunkTag("DYNO"), 0, [](ChunkContext& c) { return LoadDynamicChunk(c.stream, c.size); }},
     {ChunkTag("AITK"), 0, [](ChunkContext& c) { return ReadAiRouteChunk(c.stream, c.size, c.bounds); }},
+    {kSky, kSky, [](ChunkContext& c) { return SkyLoad(c.stream, c.size, c.render, c.bounds); }},
+    {ChunkTag("SNDM"), 0, [](ChunkContext& c) { return SoundEmittersLoad(c.stream, c.size); }},
 };
 
 const WorldOwnerStep kPostLoad[] = {
@@ -55,6 +60,7 @@ const WorldOwnerStep kPostLoad[] = {
 const WorldOwnerStep kUnload[] = {
     {0, [](RenderInterface*) { CameraZonesFree(); }},
     {0, [](RenderInterface*) { LightMapFree(); }},
+    {0, [](RenderInterface*) { SoundEmittersFree(); }},
     {0, [](RenderInterface* r) { WorldTexturesFree(r); }},
     {kSlnd,
      [](RenderInterface* r) {
@@ -78,6 +84,7 @@ const WorldOwnerStep kUnload[] = {
          if (r) r->ReleaseAllTextures();
          FreeFences();
      }},
+    {kSky, [](RenderInterface* r) { SkyFree(r); }},
     {0, [](RenderInterface*) { FreeDynamicObjects(); }},
     {kObjt,
      [](RenderInterface* r) {

@@ -10,6 +10,8 @@
 #include "game/world/dynamic/DynamicObjects.h"
 #include "game/world/fence/Fences.h"
 #include "game/world/objects/PlacedObjects.h"
+#include "game/world/sky/Sky.h"
+#include "game/world/soundmap/SoundMap.h"
 #include "game/world/water/Water.h"
 #include "platform/bytes/AsciiCase.h"
 #include "platform/bytes/ByteIO.h"
@@ -233,6 +235,8 @@ int32_t WorldRender(const WorldView& view) {
     }
     MakeCurrent(ChunkTag("SLND"));
     LandscapeRender(view, r);
+    MakeCurrent(ChunkTag("SKY."));
+    SkyDraw(view, r);
     MakeCurrent(ChunkTag("WATR"));
     WaterDraw(view, r);
     MakeCurrent(ChunkTag("OBJT"));
@@ -245,15 +249,16 @@ int32_t WorldRender(const WorldView& view) {
         DrawFences(view, r);
         r->SetState(rs::kColorKeyEnable, 0);
     }
-    // The sky comes before the water, and the sound map's voices after the fences, once their
-    // owners exist.
     MakeCurrent(0);
+    // The ambient sounds are placed for this frame's eye.
+    SoundEmittersUpdate(view, r);
     return 0;
 }
 
 int32_t WorldUpdate(uint32_t elapsedMs) {
-    // Sky and sound-map animations join the water here once their owners exist.
     WaterUpdate(elapsedMs);
+    SkyUpdate(elapsedMs);
+    SoundEmittersTick(elapsedMs);
     return 0;
 }
 

@@ -164,6 +164,40 @@ struct ObjectsData {
     bool writeSounds = true;  // false ends the chunk after the instances, as older files do
 };
 
+// The sky as the editor's sky plug-in keeps it ("SKY.", current layout unless oldLayout).
+struct SkyData {
+    bool oldLayout = false;  // the four words and the list only
+    int32_t wallTexture = -1, overheadTexture = 0, cloudTexture = -1;  // 0-based, -1 none
+    int32_t activated = 1;
+    float wallTiles = 2.0f, overheadTiles = 2.0f, wallWidth = 512.0f, wallHeight = 64.0f;
+    float overheadWidth = 512.0f, horizonAdjust = 20.0f, speed = 0.0f;
+    std::vector<TextureRecordData> textures;
+};
+
+// One ambient sound source of the sound map, as the editor's sound-map plug-in stores it.
+struct SoundEmitterData {
+    Vec3 position{};
+    float innerRadius = 0, outerRadius = 0;
+    int32_t wave = -1;  // 0-based index into the wave list, -1 none
+    float volume = 1.0f;
+    int32_t playMode = 0;  // 0 loop, 1 after a fixed wait, 2 after a random wait
+    float wait = 0, waitFrom = 0, waitTo = 0;
+    int32_t pitchMode = 0;  // 0 constant, 1 random
+    int32_t frequency = 44100, frequencyFrom = 22050, frequencyTo = 44100;
+};
+
+// A wave of the list: its name and mono 16-bit samples at a rate.
+struct SoundMapWave {
+    std::string name;
+    uint32_t rate = 22050;
+    std::vector<int16_t> samples;
+};
+
+struct SoundMapData {
+    std::vector<SoundMapWave> waves;
+    std::vector<SoundEmitterData> emitters;
+};
+
 // One node of the AI track as the editor's AI-track plug-in stores it (the game reads it as a gate:
 // centre = reference point, left and right edge = end points A and B, left width = radius).
 struct AiNodeData {
@@ -204,6 +238,8 @@ public:
     void Water(const WaterData& water);
     void Fences(const FenceData& fences);
     void Objects(const ObjectsData& objects);
+    void Sky(const SkyData& sky);
+    void SoundMap(const SoundMapData& sounds);
     // Version 1 (292-byte records), 2 (312) or 3 (316 and the point rolls), then the paths.
     void Dynamic(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
     void AiTrack(const AiTrackData& track);
@@ -221,6 +257,10 @@ public:
     static std::vector<uint8_t> WaterChunk(const WaterData& water);
     static std::vector<uint8_t> FenceChunk(const FenceData& fences);
     static std::vector<uint8_t> ObjectChunk(const ObjectsData& objects);
+    static std::vector<uint8_t> SkyChunk(const SkyData& sky);
+    static std::vector<uint8_t> SoundMapChunk(const SoundMapData& sounds);
+    // A "WAVE" list as the editor's wave list writes it.
+    static void AppendWaveList(std::vector<uint8_t>& out, const std::vector<SoundMapWave>& waves);
     static std::vector<uint8_t> AiTrackChunk(const AiTrackData& track);
     static std::vector<uint8_t> DynamicChunk(const std::vector<const DynamicRecord*>& records, uint32_t version = 3);
     // A mesh record ("HSEM") as the editor's mesh list writes it.

@@ -124,6 +124,32 @@ TEST_F(AudioSystemTest, DistanceDecidesVolume) {
     EXPECT_GT(reference, 1000.0);
 }
 
+TEST_F(AudioSystemTest, OnlyHeardVoicesHoldOutputSources) {
+    // More voices than the device has sources: every one loads, duplicates too, and only the few
+    // that are heard hold a source; a voice that ends gives its source back.
+    std::vector<std::unique_ptr<SoundVoice>> voices;
+    for (int i = 0; i < 300; ++i) {
+        voices.emplace_back(i % 2 ? voices.back()->Duplicate(0) : audio->MakeVoice(tone, 0));
+        ASSERT_NE(voices.back(), nullptr) << i;
+        EXPECT_FALSE(voices.back()->HasSource());
+    }
+    for (auto& v : voices) v->Play(1);
+    audio->Update();
+    size_t bound = 0;
+    for (auto& v : voices) bound += v->HasSource() ? 1 : 0;
+    EXPECT_EQ(bound, audio->AudibleLimit());
+    EXPECT_GT(Hear().Both(), 1000.0);
+    for (auto& v : voices) v->Stop();
+    audio->Update();
+    for (auto& v : voices) EXPECT_FALSE(v->HasSource());
+    // A rewind asked for before the voice has a source applies when it starts.
+    voices[0]->SetPlayPosition(100);
+    voices[0]->Play(0);
+    audio->Update();
+    EXPECT_TRUE(voices[0]->HasSource());
+    EXPECT_EQ(voices[0]->IsPlaying(1), 1);
+}
+
 TEST_F(AudioSystemTest, PanFollowsSideAndSwapFlag) {
     struct Case {
         float x;
