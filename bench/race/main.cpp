@@ -16,11 +16,14 @@
 
 namespace {
 
+bool g_worldWritten = false;
+
 std::string WorldFile() {
     static const std::string path = [] {
         const char* dir = std::getenv("TMPDIR");
         std::string p = std::string(dir && *dir ? dir : "/tmp") + "/bench_race_" + std::to_string(::getpid()) + ".wld";
         if (!tools::SaveRaceWorld(p)) std::fprintf(stderr, "bench_race: cannot write %s\n", p.c_str());
+        g_worldWritten = true;
         return p;
     }();
     return path;
@@ -59,10 +62,14 @@ BENCHMARK(BM_RaceFrames)->Arg(8)->Arg(32);
 int PrintFigures() {
     std::printf("race.sim_x_realtime_8: %.0f\n", Measure(8, 300.0));
     std::printf("race.sim_x_realtime_32: %.0f\n", Measure(32, 100.0));
-    std::remove(WorldFile().c_str());
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return bench::RunBenchmarkProgram(argc, argv, PrintFigures); }
+int main(int argc, char** argv) {
+    const int result = bench::RunBenchmarkProgram(argc, argv, PrintFigures);
+    // The benchmark runs leave no world file behind either.
+    if (g_worldWritten) std::remove(WorldFile().c_str());
+    return result;
+}

@@ -12,11 +12,6 @@ constexpr float kTwo31 = 2147483648.0f;
 bool InIntRange(float v) { return v >= -kTwo31 && v < kTwo31; }  // false for NaN too
 }  // namespace
 
-int FloatToInt(float value) {
-    if (!InIntRange(value)) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 int RoundWithCurrentMode(float value) {
     // Floats next to +-2^31 are whole numbers, so rounding cannot bring an out-of-range value back.
     if (!InIntRange(value)) return INT_MIN;

@@ -6,7 +6,12 @@
 
 namespace plat {
 
-int FloatToInt(float value);
+// Inline: the simulation converts millions of coordinates a second.
+inline int FloatToInt(float value) {
+    constexpr float kTwo31 = 2147483648.0f;  // every float below it, and at or above -2^31, fits
+    if (!(value >= -kTwo31 && value < kTwo31)) return INT32_MIN;  // NaN too
+    return static_cast<int>(value);
+}
 
 // Converts with the thread's current rounding mode (lrintf); out of range and NaN give INT32_MIN.
 int RoundWithCurrentMode(float value);

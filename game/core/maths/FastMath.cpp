@@ -6,25 +6,19 @@
 
 namespace kes {
 
+namespace fastmath {
+uint32_t g_sqrtMantissas[kSqrtTableSize];
+}  // namespace fastmath
+
 namespace {
 
 float g_sineTable[kSineTableSize];
-uint32_t g_sqrtMantissas[kSqrtTableSize];
+using fastmath::g_sqrtMantissas;
+using fastmath::FloatBits;
+using fastmath::BitsToFloat;
 
 constexpr uint32_t kMantissaMask = 0x7FFFFF;
-constexpr uint32_t kExponentOne = 0x3F800000;  // bits of 1.0f
-
-uint32_t FloatBits(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-float BitsToFloat(uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
+constexpr uint32_t kExponentOne = fastmath::kExponentOne;
 
 uint32_t SqrtMantissaOf(uint32_t bits) {
     const float root = static_cast<float>(std::sqrt(static_cast<double>(BitsToFloat(bits))));
@@ -69,21 +63,6 @@ float FastSin(float angle) {
 
 float FastCos(float angle) {
     return g_sineTable[SineTableIndex(angle) + kCosineTableOffset];
-}
-
-float FastSqrt(float x) {
-    // The sign bit is dropped: -0.0 gives 0.0 and a slightly negative rounding residue gives a small
-    // root instead of an infinity or a huge number.
-    const uint32_t bits = FloatBits(x) & 0x7FFFFFFFu;
-    if (bits == 0) {
-        return 0.0f;
-    }
-    // Half the unbiased exponent, rounded down, re-biased; the lowest exponent bit and the 13 highest
-    // mantissa bits pick the mantissa.
-    const int32_t halfExponent = static_cast<int32_t>(bits - kExponentOne) >> 24;
-    const uint32_t exponentField = static_cast<uint32_t>(halfExponent * 0x800000 + 0x3F800000);
-    const uint32_t mantissa = g_sqrtMantissas[(bits & 0xFFFC00u) >> 10];
-    return BitsToFloat(exponentField | mantissa);
 }
 
 double FloatAbs(double value) {

@@ -3,6 +3,7 @@
 // (4096 angle steps per turn, 13 mantissa bits of square root), so these are the only versions the
 // game uses. InitTrigTables must run once before any of them (the main window does it at start-up).
 #include <cstdint>
+#include <cstring>
 
 namespace kes {
 
@@ -20,8 +21,39 @@ void InitTrigTables();
 float FastSin(float angle);
 float FastCos(float angle);
 
-// Square root of x >= 0 from the exponent and a table of mantissas.
-float FastSqrt(float x);
+namespace fastmath {
+extern uint32_t g_sqrtMantissas[kSqrtTableSize];
+constexpr uint32_t kExponentOne = 0x3F800000;  // bits of 1.0f
+
+inline uint32_t FloatBits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+inline float BitsToFloat(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+}  // namespace fastmath
+
+// Square root of x >= 0 from the exponent and a table of mantissas. Inline: physics takes millions
+// of roots a second.
+inline float FastSqrt(float x) {
+    // The sign bit is dropped: -0.0 gives 0.0 and a slightly negative rounding residue gives a small
+    // root instead of an infinity or a huge number.
+    const uint32_t bits = fastmath::FloatBits(x) & 0x7FFFFFFFu;
+    if (bits == 0) {
+        return 0.0f;
+    }
+    // Half the unbiased exponent, rounded down, re-biased; the lowest exponent bit and the 13 highest
+    // mantissa bits pick the mantissa.
+    const int32_t halfExponent = static_cast<int32_t>(bits - fastmath::kExponentOne) >> 24;
+    const uint32_t exponentField = static_cast<uint32_t>(halfExponent * 0x800000 + 0x3F800000);
+    const uint32_t mantissa = fastmath::g_sqrtMantissas[(bits & 0xFFFC00u) >> 10];
+    return fastmath::BitsToFloat(exponentField | mantissa);
+}
 
 double FloatAbs(double value);
 

@@ -4,41 +4,6 @@
 
 namespace kes {
 
-namespace {
-
-float SquaredLength(const Vec3* v) {
-    return v->x * v->x + v->y * v->y + v->z * v->z;
-}
-
-}  // namespace
-
-void Vec3Normalize(Vec3* v) {
-    const float squared = SquaredLength(v);
-    if (squared == 0.0f) {
-        return;
-    }
-    const float inverse = 1.0f / FastSqrt(squared);
-    v->x *= inverse;
-    v->y *= inverse;
-    v->z *= inverse;
-}
-
-float Vec3Length(const Vec3* v) {
-    const float squared = SquaredLength(v);
-    return squared == 0.0f ? 0.0f : FastSqrt(squared);
-}
-
-float Vec3Dot(const Vec3* a, const Vec3* b) {
-    return a->x * b->x + a->y * b->y + a->z * b->z;
-}
-
-void Vec3Cross(const Vec3* a, const Vec3* b, Vec3* out) {
-    const Vec3 result = {a->y * b->z - a->z * b->y,
-                         a->z * b->x - a->x * b->z,
-                         a->x * b->y - a->y * b->x};
-    *out = result;
-}
-
 void Vec3TriangleNormal(const Vec3* points, Vec3* out) {
     Vec3 edge1;
     Vec3 edge2;
@@ -80,11 +45,6 @@ void Vec3Add(const Vec3* a, const Vec3* b, Vec3* out) {
 
 void Vec3Sub(const Vec3* a, const Vec3* b, Vec3* out) {
     const Vec3 result = {a->x - b->x, a->y - b->y, a->z - b->z};
-    *out = result;
-}
-
-void Vec3Scale(const Vec3* v, Vec3* out, float s) {
-    const Vec3 result = {v->x * s, v->y * s, v->z * s};
     *out = result;
 }
 

@@ -1,16 +1,44 @@
 #pragma once
 // Vector operations. Results go to a separate output argument, which may be one of the inputs:
 // every routine reads all of its inputs before it writes.
+#include "game/core/maths/FastMath.h"
 #include "game/core/maths/MathTypes.h"
 
 namespace kes {
 
+// The small routines physics calls in its inner loops are inline.
+inline float Vec3SquaredLength(const Vec3* v) {
+    return v->x * v->x + v->y * v->y + v->z * v->z;
+}
+
 // Scales v to unit length in place; a zero vector is left as it is.
-void Vec3Normalize(Vec3* v);
-float Vec3Length(const Vec3* v);
-float Vec3Dot(const Vec3* a, const Vec3* b);
+inline void Vec3Normalize(Vec3* v) {
+    const float squared = Vec3SquaredLength(v);
+    if (squared == 0.0f) {
+        return;
+    }
+    const float inverse = 1.0f / FastSqrt(squared);
+    v->x *= inverse;
+    v->y *= inverse;
+    v->z *= inverse;
+}
+
+inline float Vec3Length(const Vec3* v) {
+    const float squared = Vec3SquaredLength(v);
+    return squared == 0.0f ? 0.0f : FastSqrt(squared);
+}
+
+inline float Vec3Dot(const Vec3* a, const Vec3* b) {
+    return a->x * b->x + a->y * b->y + a->z * b->z;
+}
+
 // out = a x b.
-void Vec3Cross(const Vec3* a, const Vec3* b, Vec3* out);
+inline void Vec3Cross(const Vec3* a, const Vec3* b, Vec3* out) {
+    const Vec3 result = {a->y * b->z - a->z * b->y,
+                         a->z * b->x - a->x * b->z,
+                         a->x * b->y - a->y * b->x};
+    *out = result;
+}
 // Unit normal of the triangle points[0], points[1], points[2] (three Vec3 in a row), counter-clockwise
 // winding facing the viewer.
 void Vec3TriangleNormal(const Vec3* points, Vec3* out);
@@ -20,7 +48,10 @@ void Vec3RotateAxis(const Vec3* axis, const Vec3* v, float angle, Vec3* out);
 void Vec3Reflect(const Vec3* v, const Vec3* n, Vec3* out);
 void Vec3Add(const Vec3* a, const Vec3* b, Vec3* out);
 void Vec3Sub(const Vec3* a, const Vec3* b, Vec3* out);
-void Vec3Scale(const Vec3* v, Vec3* out, float s);
+inline void Vec3Scale(const Vec3* v, Vec3* out, float s) {
+    const Vec3 result = {v->x * s, v->y * s, v->z * s};
+    *out = result;
+}
 // out = v x (1 / s).
 void Vec3Divide(const Vec3* v, Vec3* out, float s);
 

@@ -1,6 +1,7 @@
 // The scene-object pool and its sector grid.
 #include "game/core/objects/Objects.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -305,14 +306,59 @@ int UpdateObjects(uint32_t stepMs, uint32_t) {
     return 0;
 }
 
+namespace {
+
+// The farthest the object's spheres reach from its position: all of them, or only the solid ones
+// (the only ones that can be the other party of a contact). A NaN bound stays NaN.
+float SphereReach(const SectorObject* o, bool solidOnly) {
+    float reach = 0.0f;
+    for (uint32_t i = 0; i < o->sphereCount; ++i) {
+        const ObjectSphere& s = o->spheres[i];
+        if (solidOnly && (s.flags & kSphereNotSolid)) continue;
+        const float r = std::sqrt(s.centre.x * s.centre.x + s.centre.y * s.centre.y + s.centre.z * s.centre.z) +
+                        s.radius;
+        if (!(r <= reach)) reach = r;
+    }
+    return reach;
+}
+
+float LargestMagnitude(const SectorObject* o, float m) {
+    for (int c = 0; c < 3; ++c) {
+        const float v = std::fabs(o->offset[c]);
+        if (v > m) m = v;
+    }
+    return m;
+}
+
+// True when the point (from + lift) lies farther than `reach` from b's position, by more than float
+// rounding in the exact sphere tests could ever make up; those tests then cannot pass and are skipped.
+// The rounding grows with the coordinates, so the slack does too, many times over. NaN gives false,
+// leaving the decision to the exact tests.
+bool BeyondReach(const SectorObject* a, const Vec3& lift, const SectorObject* b, float reach) {
+    const float dx = b->offset[0] - (a->offset[0] + lift.x);
+    const float dy = b->offset[1] - (a->offset[1] + lift.y);
+    const float dz = b->offset[2] - (a->offset[2] + lift.z);
+    const float slack = 1.0e-4f * (LargestMagnitude(b, LargestMagnitude(a, 0.0f)) + reach) + 1.0e-3f;
+    const float limit = reach + slack;
+    return dx * dx + dy * dy + dz * dz > limit * limit;
+}
+
+}  // namespace
+
 int CollideObjectsInSector(SectorObject* a) {
     const uint32_t stamp = ++g_objects.stamp;
     a->visitStamp = stamp;
+    // Without spheres or a contact routine nothing below is observable.
+    if (a->sphereCount == 0 || !a->contact) return 0;
+    // The bounds only skip pairs the exact tests would reject; contacts come in the same order.
+    constexpr Vec3 kAtPosition{0.0f, 0.0f, 0.0f};
+    float aReach = SphereReach(a, false);
     for (SectorObject* b = *SectorHead(a); b; b = b->sectorNext) {
         if (b == a || b->sphereCount == 0 || b->visitStamp == stamp) continue;
         b->visitStamp = stamp;
         if (a->sphereCount == 0) continue;
         if (b->sphereCount > 1) {
+            if (BeyondReach(a, kAtPosition, b, aReach + a->boundingRadius)) continue;
             bool near = false;
             for (uint32_t i = 0; i < a->sphereCount && !near; ++i) {
                 const ObjectSphere& s = a->spheres[i];
@@ -324,8 +370,11 @@ int CollideObjectsInSector(SectorObject* a) {
             }
             if (!near) continue;
         }
+        float bReach = SphereReach(b, true);
+        if (BeyondReach(a, kAtPosition, b, aReach + bReach)) continue;
         for (uint32_t i = 0; i < a->sphereCount; ++i) {
             ObjectSphere* sa = &a->spheres[i];
+            if (BeyondReach(a, sa->centre, b, sa->radius + bReach)) continue;
             for (uint32_t j = 0; j < b->sphereCount; ++j) {
                 ObjectSphere* sb = &b->spheres[j];
                 if (sb->flags & kSphereNotSolid) continue;
@@ -338,6 +387,9 @@ int CollideObjectsInSector(SectorObject* a) {
                 if (d.x != 0.0f || d.y != 0.0f || d.z != 0.0f) Vec3Normalize(&unit);
                 ContactInfo info{i, sa, {unit.x * sa->radius, unit.y * sa->radius, unit.z * sa->radius}, unit, b, sb, j};
                 if (a->contact) a->contact(kContactObject, &info, a->contactUser);
+                // The contact routine may have moved or reshaped either object's spheres.
+                aReach = SphereReach(a, false);
+                bReach = SphereReach(b, true);
             }
         }
     }
