@@ -48,7 +48,7 @@ TEST_F(DrawScene, RacerDrawsWhatExistsAndNothingOffScreen) {
     // Without bike or rider models nothing is drawn, and nothing fails.
     DrawObjects(&v);
     g_bikesDrawn = 0;
-    RacerHooks().drawBike = [](BikeDrawBlock*, RenderInterface*, const char*) { ++g_bikesDrawn; };
+    RacerHooks().drawBike = [](BikeDrawBlock*, RenderInterface*, const char*, const Vec3&) { ++g_bikesDrawn; };
     DrawObjects(&v);
     EXPECT_EQ(g_bikesDrawn, 1);  // the one behind the camera is left out
     // The pose pass filled the bike's matrix: its origin is the bike's centre.
