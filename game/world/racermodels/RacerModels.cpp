@@ -109,39 +109,27 @@ void DrawBikeModel(BikeDrawBlock* block, RenderInterface* renderer, const char* 
     DrawBike(TheBikeModels(), *block, renderer, label, eye);
 }
 
+// Each hook is the model's routine when the model is there, else empty.
+void SetModelHooks(bool bike, bool rider) {
+    RacerHookTable& h = RacerHooks();
+    h.drawBike = bike ? DrawBikeModel : nullptr;
+    h.placeRider = bike ? PlaceRider : nullptr;
+    h.createRider = rider ? CreateRider : nullptr;
+    h.freeRider = rider ? FreeRider : nullptr;
+    h.riderAnimation = rider ? RiderAnimationOf : nullptr;
+    h.advanceRiderClock = rider ? AdvanceClock : nullptr;
+    h.riderNodes = rider ? RiderNodes : nullptr;
+    h.updateRiderPose = rider ? UpdatePose : nullptr;
+    h.drawRider = rider ? DrawCrashed : nullptr;
+}
+
 }  // namespace
 
 RiderInstance* RacerRiderInstance(void* rider) { return rider ? AsRider(rider)->instance.get() : nullptr; }
 RiderAnimation* RacerRiderAnimation(void* rider) { return rider ? AsRider(rider)->animation.get() : nullptr; }
 
-void ConnectRacerModels() {
-    RacerHookTable& h = RacerHooks();
-    if (TheBikeModels().renderer) {
-        h.drawBike = DrawBikeModel;
-        h.placeRider = PlaceRider;
-    }
-    if (TheRiderModel().mesh) {
-        h.createRider = CreateRider;
-        h.freeRider = FreeRider;
-        h.riderAnimation = RiderAnimationOf;
-        h.advanceRiderClock = AdvanceClock;
-        h.riderNodes = RiderNodes;
-        h.updateRiderPose = UpdatePose;
-        h.drawRider = DrawCrashed;
-    }
-}
+void ConnectRacerModels() { SetModelHooks(TheBikeModels().renderer != nullptr, TheRiderModel().mesh != nullptr); }
 
-void DisconnectRacerModels() {
-    RacerHookTable& h = RacerHooks();
-    h.drawBike = nullptr;
-    h.placeRider = nullptr;
-    h.createRider = nullptr;
-    h.freeRider = nullptr;
-    h.riderAnimation = nullptr;
-    h.advanceRiderClock = nullptr;
-    h.riderNodes = nullptr;
-    h.updateRiderPose = nullptr;
-    h.drawRider = nullptr;
-}
+void DisconnectRacerModels() { SetModelHooks(false, false); }
 
 }  // namespace kes

@@ -10,9 +10,9 @@ namespace kes {
 class RiderAnimation;
 struct RiderInstance;
 
-// Fills the racer hooks for the models that are loaded (the bike models, TheBikeModels(); the rider,
-// TheRiderModel()) and leaves the others as they are. Call after loading the models and before
-// making racers; racers made before keep doing without a rider.
+// Fills the racer hooks of the models that are loaded (the bike models, TheBikeModels(); the rider,
+// TheRiderModel()) and empties those of the models that are not. Call after loading the models and
+// before making racers; racers made before keep doing without a rider.
 void ConnectRacerModels();
 // Empties the hooks ConnectRacerModels filled. Call after the last racer is gone.
 void DisconnectRacerModels();
