@@ -108,8 +108,12 @@ TEST_F(RacelabModelsTest, ChaseViewShowsTheFollowedBikeWithItsRider) {
     EXPECT_GT(bike, 80) << "bike pixels";
     EXPECT_EQ(Count(without, 0.40f, 0.62f, 0.35f, 0.50f, RiderBrown), 0);
     EXPECT_EQ(Count(without, 0.40f, 0.62f, 0.45f, 0.60f, BikeDark), 0);
-    // The same race underneath: the models change only what is drawn.
+    // The same race underneath: the models change only what is drawn, and a headless race with them
+    // runs as the drawn one.
+    const LabRun headless = Racelab(world_ + " --computers 2 --laps 1 --max-seconds 3 --data " + data_);
     EXPECT_EQ(FinalHash(a.out), FinalHash(b.out));
+    EXPECT_EQ(FinalHash(a.out), FinalHash(headless.out));
+    EXPECT_NE(FinalHash(a.out), "");
 }
 
 // A local rider gives up at 1.5 s: the crash switch seeds the rider body from the rider's pose and the
