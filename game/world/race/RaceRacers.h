@@ -7,8 +7,8 @@
 
 #include "game/core/maths/MathTypes.h"
 #include "game/core/objects/Objects.h"
-#include "game/world/race/BikeDrawBlock.h"
 #include "game/world/physics/BikeBody.h"
+#include "game/world/race/BikeDrawBlock.h"
 
 namespace kes {
 
