@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "game/core/camera/Camera.h"
+#include "game/core/datapack/DataPack.h"
 #include "game/core/display/DeviceList.h"
 #include "game/core/display/Display.h"
 #include "game/core/input/Input.h"
@@ -21,6 +22,9 @@
 #include "game/world/racer/BikeState.h"
 #include "game/world/racer/ControlMapping.h"
 #include "game/world/racer/Racer.h"
+#include "game/world/racermodels/RacerModels.h"
+#include "game/world/models/BikeModels.h"
+#include "game/world/models/RiderModel.h"
 #include "game/world/rider/RiderBody.h"
 #include "platform/sys/CrtRand.h"
 #include "platform/gfx/GfxDevice.h"
@@ -213,6 +217,19 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     race.gameMode = static_cast<int32_t>(options.gameMode);
     race.racePhase = 8;
     kes::RacerHooks() = kes::RacerHookTable();
+    if (!options.dataFolder.empty()) {
+        // The models change only what is drawn: a race with them runs as one without.
+        const std::string pack = options.dataFolder + "/Kestrun.dat";
+        packOpen_ = kes::MakeLoadCache(pack.c_str()) == 1;
+        outcome_.modelsLoaded = packOpen_ && kes::LoadRider(kes::TheRiderModel(), renderer) == 0 &&
+                                kes::LoadBikeModels(kes::TheBikeModels(), renderer, true) == 0;
+        if (!outcome_.modelsLoaded) {
+            std::fprintf(stderr, "racelab: no bike and rider models in %s\n", pack.c_str());
+            outcome_.loaded = false;
+            return;
+        }
+        kes::ConnectRacerModels();
+    }
 
     p.scripted = options.local && !options.inputScript.empty();
     if (options.local) {
@@ -273,6 +290,12 @@ LabRace::~LabRace() {
         kes::DestroyCamera(p.camera);
     }
     for (kes::RacerRecord* r : p.racers) kes::DestroyRacer(r);
+    if (packOpen_) {
+        kes::DisconnectRacerModels();
+        kes::FreeBikeModels(kes::TheBikeModels());
+        kes::FreeRider(kes::TheRiderModel());
+        kes::FreeLoadCache();
+    }
     if (keysBound_) p.keys.Unbind();
     if (p.scripted) kes::UnloadInputScript();
     if (inputReady_) kes::InputShutdown();

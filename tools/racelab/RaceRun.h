@@ -24,6 +24,7 @@ struct RaceRunOptions {
     bool camera = true;                  // the race camera follows the first racer
     bool realRender = false;             // draw every frame through the display device (hidden window)
     std::string shotPath;                // with realRender: the last frame as a PPM picture
+    std::string dataFolder;              // holding Kestrun.dat: the bike and rider models are drawn
     uint32_t gameMode = 1;               // fallen riders are reset after 3 s
     uint32_t seed = 1;
     std::FILE* log = nullptr;            // one line per simulated second, when set
@@ -47,6 +48,7 @@ struct RaceOutcome {
     bool allFinished = false;
     bool cameraAboveGround = true;       // the camera's near plane never dipped below the ground + 2
     bool shotWritten = false;
+    bool modelsLoaded = false;           // the bike and rider models came from the data folder
 };
 
 // One race, frame by frame: the world loaded and the racers made at construction, everything freed
@@ -71,6 +73,7 @@ private:
     bool inputReady_ = false;
     bool keysBound_ = false;
     bool done_ = false;
+    bool packOpen_ = false;
 };
 
 RaceOutcome RunRace(const RaceRunOptions& options);

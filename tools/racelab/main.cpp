@@ -7,7 +7,8 @@
 // --frame-ms M (GRAVELON_FRAME_MS or 10), --frames A,B,C (a repeating sequence of frame times),
 // --laps N (3), --max-seconds S (900), --sound, --no-camera, --seed N, --render null|real (the null
 // render interface, or the display device in a hidden window), --shot FILE.ppm (with the display
-// device: the last frame, 320 x 240).
+// device: the last frame, 320 x 240), --data FOLDER (the folder holding Kestrun.dat: the racers get
+// their bike and rider models, drawn with the display device).
 // Prints "t=S hash=H" once per simulated second, then one line per racer and the totals. Exit code
 // 0 when every racer finished, 3 when some did not, 1 on an error.
 #include <cstdio>
@@ -24,6 +25,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: racelab WORLD.wld [--computers N] [--local] [--input FILE] [--frame-ms M] [--frames A,B,...]\n"
                  "               [--laps N] [--max-seconds S] [--sound] [--no-camera] [--seed N] [--render null|real] [--shot FILE.ppm]\n"
+                 "               [--data FOLDER]\n"
                  "       racelab --generate FILE\n");
     return 1;
 }
@@ -79,6 +81,7 @@ int main(int argc, char** argv) {
             if (r != "null" && r != "real") return Usage();
             o.realRender = r == "real";
         } else if (a == "--shot" && hasValue) o.shotPath = argv[++i];
+        else if (a == "--data" && hasValue) o.dataFolder = argv[++i];
         else return Usage();
     }
     if (o.computers < 0 || o.computers + (o.local ? 1 : 0) > 64) return Usage();

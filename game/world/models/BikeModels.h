@@ -13,6 +13,7 @@
 #include "game/core/mesh/Mesh.h"
 #include "game/core/sprite/Sprites.h"
 #include "game/frontend/skins/SkinList.h"
+#include "game/world/race/BikeDrawBlock.h"
 
 namespace kes {
 
@@ -27,16 +28,6 @@ enum BikeMeshIndex : uint32_t {
     kBikeHandlebar = 5,
     kBikeFrontFork = 6,
     kBikeMeshCount = 7,
-};
-
-// The racer's drawing block. Part values: p0 steering (turns the handlebar), p1 swing-arm angle,
-// p2 and p3 front and rear wheel turn, p4 front fork travel.
-struct BikeDrawBlock {
-    Matrix4 bikeMatrix;
-    float parts[5];
-    int32_t bikeSkin;
-    int32_t bodyModel;  // 0-2
-    Matrix4 riderMatrix;  // written by DrawBike: the body's matrix
 };
 
 struct BikePartMatrices {

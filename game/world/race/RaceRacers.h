@@ -8,6 +8,7 @@
 #include "game/core/maths/MathTypes.h"
 #include "game/core/objects/Objects.h"
 #include "game/world/physics/BikeBody.h"
+#include "game/world/race/BikeDrawBlock.h"
 
 namespace kes {
 
@@ -24,15 +25,6 @@ constexpr uint32_t kRacerSphereCount = 9;
 constexpr uint32_t kNetBlockSize = 144;
 constexpr uint32_t kRacerNameSize = 64;
 
-// The bike's drawing block: what the orientation pass writes and the bike model reads.
-struct BikeDrawBlock {
-    Matrix4 bikeMatrix{};   // the bike's transform
-    float parts[5] = {};    // steering, suspension and wheel values for the model
-    int32_t bikeSkin = 0;
-    int32_t bodyModel = 0;  // 0-2
-    Matrix4 riderMatrix{};  // the rider's placement on the bike
-};
-
 struct RacerRecord {
     // The racer as it races (see game/world/racer/Racer.h).
     SectorObject* object = nullptr;
@@ -43,6 +35,10 @@ struct RacerRecord {
     TimedRiderAnimation* timedAnimation = nullptr;  // plays tricks for a rider without a model
     int32_t riderSkin = 0;
     BikeDrawBlock bikeModel;
+    // The wheels' turn for drawing (radians) and where the wheels were when it was last added to.
+    float wheelTurn[2] = {};     // front, rear
+    Vec3 wheelAt[2] = {};
+    uint8_t wheelsPlaced = 0;
     int32_t kind = 0;
     int32_t slot = 0;
     int32_t netPlayer = 0;

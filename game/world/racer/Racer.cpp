@@ -316,6 +316,45 @@ void ResetBikeOntoTrack(RacerRecord* racer) {
     bike.Reset(position, heading, bike.params);
 }
 
+float RiderSteerValue(const BikeBody& bike) {
+    const float s = bike.steerAngle / 30.0f;
+    return s < -1.0f ? -1.0f : (s > 1.0f ? 1.0f : s);
+}
+
+void SetBikePartValues(RacerRecord* racer, const Vec3& forward) {
+    const Vec3* p = racer->drawn.positions;
+    const BikeBody& bike = *racer->bike;
+    const auto length = [](Vec3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); };
+    const auto unit = [](float v) { return std::isfinite(v) ? (v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v)) : 0.0f; };
+    // The suspension lengths in the model's units (the bike body is built at 1 / scale of them):
+    // a long front leg swings the arm down, a long rear one lets the fork out.
+    const float f = unit((length(Sub(p[3], p[1])) * bike.scale - 2.5f) / 1.5f + 0.1f);
+    const float g = unit((length(Sub(p[2], p[0])) * bike.scale - 2.5f) / 1.5f + 0.2f);
+    constexpr float kDegrees = 0.017453292f;
+    BikeDrawBlock& block = racer->bikeModel;
+    block.parts[0] = -RiderSteerValue(bike);
+    block.parts[1] = (f * -10.0f + (1.0f - f) * 30.0f) * kDegrees;
+    block.parts[4] = g * 0.05f - (1.0f - g) * 0.1f;
+    // Each wheel turns by the distance it rolled forward over its radius, kept within one turn.
+    constexpr float kWheelRadius = 1.2f;
+    constexpr float kTurn = 6.2831855f;
+    const Vec3 wheels[2] = {p[1], p[0]};
+    for (int w = 0; w < 2; ++w) {
+        if (racer->wheelsPlaced) {
+            const Vec3 d = Sub(wheels[w], racer->wheelAt[w]);
+            const float rolled = (d.x * forward.x + d.y * forward.y + d.z * forward.z) * bike.scale / kWheelRadius;
+            // A teleport (reset, landscape wrap) is not a roll.
+            if (std::isfinite(rolled) && std::fabs(rolled) < kTurn) {
+                racer->wheelTurn[w] = std::fmod(racer->wheelTurn[w] + rolled, kTurn);
+            }
+        }
+        racer->wheelAt[w] = wheels[w];
+    }
+    racer->wheelsPlaced = 1;
+    block.parts[2] = racer->wheelTurn[0];
+    block.parts[3] = racer->wheelTurn[1];
+}
+
 void ComputeBikeFrame(RacerRecord* racer) {
     const Vec3* p = racer->drawn.positions;
     Vec3 forward = Sub(Mul(Add(p[1], p[3]), 0.5f), Mul(Add(p[0], p[2]), 0.5f));
@@ -344,8 +383,7 @@ void ComputeBikeFrame(RacerRecord* racer) {
     m.m[14] = centre.z;
     m.m[15] = 1.0f;
     const BikeBody* bike = racer->bike;
-    racer->bikeModel.parts[0] = bike->steerAngle;
-    for (int i = 0; i < 4; ++i) racer->bikeModel.parts[1 + i] = racer->drawn.pose[i];
+    SetBikePartValues(racer, forward);
     // The rider sits above the middle of the bike, leaning with the pose.
     Matrix4& r = racer->bikeModel.riderMatrix;
     r = m;
@@ -353,6 +391,7 @@ void ComputeBikeFrame(RacerRecord* racer) {
     r.m[12] = seat.x;
     r.m[13] = seat.y;
     r.m[14] = seat.z;
+    if (g_hooks.placeRider) g_hooks.placeRider(&racer->bikeModel);
     racer->progress = bike->progress + static_cast<float>(bike->currentGate);
 }
 

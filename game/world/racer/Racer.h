@@ -101,8 +101,11 @@ struct RacerHookTable {
     bool (*riderNodes)(RacerRecord* racer, Vec3 out[13]) = nullptr;
     void (*updateRiderPose)(void* rider, const Matrix4& riderMatrix, RenderInterface* renderer) = nullptr;
     void (*drawRider)(RiderBody* body, void* rider, RenderInterface* renderer) = nullptr;
-    // The bike model.
-    void (*drawBike)(BikeDrawBlock* block, RenderInterface* renderer, const char* label) = nullptr;
+    // The bike model (eye: the viewer's position, which picks the meshes' detail).
+    void (*drawBike)(BikeDrawBlock* block, RenderInterface* renderer, const char* label, const Vec3& eye) = nullptr;
+    // Where the rider sits on the bike (the block's riderMatrix), without drawing; without it the
+    // pose pass puts the rider above the bike's centre.
+    void (*placeRider)(BikeDrawBlock* block) = nullptr;
     // The network: mode (0 = no network game), a send tick due, the clock and its tick period,
     // sending and taking a bike state (the taker returns the sender's clock stamp or 0).
     uint32_t (*netMode)() = nullptr;
@@ -187,6 +190,11 @@ const Vec3* SunkCoursePoints();
 // The pose pass, which drawing needs and the simulation relies on (with or without a display): the
 // bike's matrix from the drawn snapshot and the rider's placement on it.
 void ComputeBikeFrame(RacerRecord* racer);
+// The steering value of the rider's pose, -1..1 (its negation is the handlebar's part value).
+float RiderSteerValue(const BikeBody& bike);
+// The five part values of the drawing block from the drawn snapshot; forward is the bike's forward
+// axis. Cosmetic only: nothing the bike body reads.
+void SetBikePartValues(RacerRecord* racer, const Vec3& forward);
 
 // The crash switch: turns the rider into the crashed-rider body when the bike stops being ridden,
 // and back when it rides again.

@@ -59,7 +59,8 @@ void RenderRacer(SectorObject* object, ViewRecord* view) {
     const RacerHookTable& h = RacerHooks();
     if (RaceContext().followed == racer) DrawCourseMarks(*racer, *view);
     if (h.drawBike)
-        h.drawBike(&racer->bikeModel, view->renderer, racer->bike->controlClass == kClassNetwork ? racer->name : nullptr);
+        h.drawBike(&racer->bikeModel, view->renderer, racer->bike->controlClass == kClassNetwork ? racer->name : nullptr,
+                   view->position);
     if (!racer->crashed[0] && racer->rider && h.updateRiderPose)
         h.updateRiderPose(racer->rider, racer->bikeModel.riderMatrix, view->renderer);
     const Vec3 c = racer->bike->centre;

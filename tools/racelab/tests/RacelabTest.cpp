@@ -3,49 +3,24 @@
 // input script, and a scripted sequence of frame times keeps everything finite.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
 #include <cstdio>
 #include <fstream>
-#include <vector>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "tools/racelab/RaceRun.h"
 #include "tools/racelab/RaceWorld.h"
+#include "tools/racelab/tests/RacelabRun.h"
 
 namespace tools {
 namespace {
 
-struct LabRun {
-    int exitCode = -1;
-    std::string out;
-};
+using test::FinalHash;
+using test::LabRun;
+using test::Racelab;
 
-std::string Own(const std::string& name) {
-    return std::string(GRAVELON_BINARY_DIR) + "/tmp/racelab_" + name + "_" + std::to_string(::getpid());
-}
-
-LabRun Racelab(const std::string& args, const std::string& env = "GRAVELON_FRAME_MS=10") {
-    LabRun r;
-    const std::string cmd = env + " " + GRAVELON_BINARY_DIR + "/bin/racelab " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::string FinalHash(const std::string& out) {
-    std::smatch m;
-    std::regex re("\nhash=([0-9a-f]{16})");
-    return std::regex_search(out, m, re) ? m[1].str() : "";
-}
+std::string Own(const std::string& name) { return test::OwnPath("racelab_", name); }
 
 int CountMatches(const std::string& out, const std::string& pattern) {
     std::regex re(pattern);

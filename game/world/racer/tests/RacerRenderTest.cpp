@@ -48,7 +48,7 @@ TEST_F(DrawScene, RacerDrawsWhatExistsAndNothingOffScreen) {
     // Without bike or rider models nothing is drawn, and nothing fails.
     DrawObjects(&v);
     g_bikesDrawn = 0;
-    RacerHooks().drawBike = [](BikeDrawBlock*, RenderInterface*, const char*) { ++g_bikesDrawn; };
+    RacerHooks().drawBike = [](BikeDrawBlock*, RenderInterface*, const char*, const Vec3&) { ++g_bikesDrawn; };
     DrawObjects(&v);
     EXPECT_EQ(g_bikesDrawn, 1);  // the one behind the camera is left out
     // The pose pass filled the bike's matrix: its origin is the bike's centre.
@@ -66,6 +66,43 @@ TEST_F(DrawScene, CameraKeysAreBoundOnlyOnce) {
     EXPECT_EQ(FreeRacerAssets(), 0);
     EXPECT_EQ(InputBindingCount(0x52), before);
     InputShutdown();
+}
+
+// The drawing block's part values come from the drawn bike: the handlebar from the steering, the
+// swing arm and fork from the two suspension lengths, the wheels from the distance rolled forward.
+TEST_F(RacerScene, PartValuesFollowSteeringSuspensionAndRolling) {
+    RacerRecord* racer = Make(kRacerComputer, 0, 0);
+    ASSERT_NE(racer, nullptr);
+    const auto pose = [&](float front, float rear, float ahead) {
+        Vec3* p = racer->drawn.positions;
+        p[0] = {0, ahead, 0}, p[1] = {0, ahead + 10, 0}, p[2] = {0, ahead, rear}, p[3] = {0, ahead + 10, front};
+        ComputeBikeFrame(racer);
+        return racer->bikeModel.parts;
+    };
+    constexpr float kDeg = 0.017453292f;
+    struct Case {
+        float front, rear, steer;
+        float handlebar, arm, fork;
+    } cases[] = {
+        {7.0f, 7.0f, 0.0f, 0.0f, (0.76667f * -10 + 0.23333f * 30) * kDeg, 0.86667f * 0.05f - 0.13333f * 0.1f},
+        {5.0f, 5.0f, 15.0f, -0.5f, 26.0f * kDeg, 0.2f * 0.05f - 0.8f * 0.1f},    // both legs pressed in
+        {10.0f, 10.0f, -90.0f, 1.0f, -10.0f * kDeg, 0.05f},                      // stretched; steering held at 1
+        {2.0f, 2.0f, 0.0f, 0.0f, 30.0f * kDeg, -0.1f},                            // beyond the stops
+    };
+    for (const Case& c : cases) {
+        racer->bike->steerAngle = c.steer;
+        const float* parts = pose(c.front, c.rear, 0.0f);
+        EXPECT_NEAR(parts[0], c.handlebar, 1e-5f) << c.front;
+        EXPECT_NEAR(parts[1], c.arm, 1e-4f) << c.front;
+        EXPECT_NEAR(parts[4], c.fork, 1e-4f) << c.front;
+    }
+    // Rolling 1.2 forward turns both wheels by 1.2 x scale / radius 1.2; a jump of 100 is a teleport.
+    const float front0 = pose(7, 7, 0.0f)[2], rear0 = racer->bikeModel.parts[3];
+    const float* rolled = pose(7, 7, 1.2f);
+    EXPECT_NEAR(rolled[2] - front0, 1.2f * racer->bike->scale / 1.2f, 1e-4f);
+    EXPECT_NEAR(rolled[3] - rear0, 1.2f * racer->bike->scale / 1.2f, 1e-4f);
+    const float afterRoll = rolled[2];
+    EXPECT_FLOAT_EQ(pose(7, 7, 101.2f)[2], afterRoll);
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+// Running the real racelab program from a test: its exit code and everything it printed, the final
+// hash of its report, and scratch paths of the test's own under the build folder.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <regex>
+#include <string>
+
+namespace tools::test {
+
+struct LabRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+// A path under the build folder's tmp/ that no other test process uses.
+inline std::string OwnPath(const std::string& prefix, const std::string& name) {
+    return std::string(GRAVELON_BINARY_DIR) + "/tmp/" + prefix + name + "_" + std::to_string(::getpid());
+}
+
+inline LabRun Racelab(const std::string& args, const std::string& env = "GRAVELON_FRAME_MS=10") {
+    LabRun r;
+    const std::string cmd = env + " " + GRAVELON_BINARY_DIR + "/bin/racelab " + args + " 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int status = ::pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+inline std::string FinalHash(const std::string& out) {
+    std::smatch m;
+    std::regex re("\nhash=([0-9a-f]{16})");
+    return std::regex_search(out, m, re) ? m[1].str() : "";
+}
+
+}  // namespace tools::test
