@@ -203,7 +203,9 @@ long TakeReply(DirectoryData& d, const BaseMessage& reply, bool& more) {
     if (d.entities->empty()) {
         d.entities->swap(multi.Entities());  // the first part: the list itself, without a copy
     } else {
-        d.entities->reserve(d.entities->size() + multi.GetEntities().size());
+        // Grows by at least doubling, so that a reply of many parts does not move the list at each part.
+        const size_t need = d.entities->size() + multi.GetEntities().size();
+        if (need > d.entities->capacity()) d.entities->reserve(std::max(need, 2 * d.entities->capacity()));
         for (DirEntity& entity : multi.Entities()) d.entities->push_back(std::move(entity));
     }
     more = !multi.IsLastReply();

@@ -165,7 +165,8 @@ void DirectoryServer::Serve(int handle) {
             if (!Reply(handle, connection, Body{5, 2, 0, 3, 0, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF})) return;
             continue;
         }
-        for (const Body& reply : store_.Handle(body.data(), body.size(), faults.replyStatus)) {
+        const DirectoryStore::Replies replies = store_.Answer(body.data(), body.size(), faults.replyStatus);
+        for (const Body& reply : *replies) {
             if (faults.replyTruncated) {
                 // The prefix announces the whole reply, then the connection ends short of it.
                 const uint32_t total = static_cast<uint32_t>(reply.size()) + 4;

@@ -89,30 +89,35 @@ void DirectoryStore::SetMaxEntriesPerReply(size_t count) {
 }
 
 std::vector<Body> DirectoryStore::Handle(const uint8_t* body, size_t length, int16_t forcedStatus) {
+    return *Answer(body, length, forcedStatus);
+}
+
+DirectoryStore::Replies DirectoryStore::Answer(const uint8_t* body, size_t length, int16_t forcedStatus) {
+    auto one = [](Body reply) { return std::make_shared<const std::vector<Body>>(1, std::move(reply)); };
     std::unique_ptr<SmallMessage> message = Received(body, length);
-    if (!message) return {StatusBody(kBadRequest)};
+    if (!message) return one(StatusBody(kBadRequest));
     const uint32_t type = message->GetMessageType();
     const int64_t now = clock_();
     try {
         if (type >= SMsgDirG2GetEntity::kType && type <= SMsgDirG2GetEntity::kType + 3)
             return GetEntity(body, length, now, forcedStatus);
-        if (forcedStatus != 0) return {StatusBody(forcedStatus)};
+        if (forcedStatus != 0) return one(StatusBody(forcedStatus));
         switch (type) {
         case SMsgDirG2AddService::kType:
         case SMsgDirG2AddService::kType + 1:
-            return {StatusBody(AddService(body, length, now))};
+            return one(StatusBody(AddService(body, length, now)));
         case SMsgDirG2RenewEntity::kType + 1:
-            return {StatusBody(Renew(body, length, now))};
+            return one(StatusBody(Renew(body, length, now)));
         case SMsgDirG2RemoveEntity::kType + 1:
-            return {StatusBody(Remove(body, length, now))};
+            return one(StatusBody(Remove(body, length, now)));
         case SMsgDirG2SetDataObjects::kType + 1:
-            return {StatusBody(SetObjects(body, length, now))};
+            return one(StatusBody(SetObjects(body, length, now)));
         default:
-            return {StatusBody(kBadRequest)};
+            return one(StatusBody(kBadRequest));
         }
     } catch (...) {
         // A body that does not hold what its type promises.
-        return {StatusBody(kBadRequest)};
+        return one(StatusBody(kBadRequest));
     }
 }
 
@@ -177,7 +182,7 @@ int16_t DirectoryStore::SetObjects(const uint8_t* body, size_t length, int64_t n
     return kStatusOk;
 }
 
-std::vector<Body> DirectoryStore::GetEntity(const uint8_t* body, size_t length, int64_t now, int16_t forcedStatus) {
+DirectoryStore::Replies DirectoryStore::GetEntity(const uint8_t* body, size_t length, int64_t now, int16_t forcedStatus) {
     SMsgDirG2GetEntity get(SmallMessage(static_cast<uint32_t>(length), body));
     const uint32_t mask = get.GetFieldMask();
     auto toEntity = [](const Key& key, const Entry& entry) {
@@ -199,7 +204,7 @@ std::vector<Body> DirectoryStore::GetEntity(const uint8_t* body, size_t length, 
         reply.SetFieldMask(mask);
         reply.SetRequestedTypes(get.GetRequestedTypes());
         if (found && !forcedStatus) reply.SetEntity(toEntity(it->first, it->second));
-        return {Bytes(reply)};
+        return std::make_shared<const std::vector<Body>>(1, Bytes(reply));
     }
     const bool cacheable = forcedStatus == 0;
     if (cacheable && cache_.version == version_ && (cache_.validUntil == 0 || now < cache_.validUntil) &&
@@ -225,7 +230,8 @@ std::vector<Body> DirectoryStore::GetEntity(const uint8_t* body, size_t length, 
             parts.back().push_back(std::move(e));
         }
     }
-    std::vector<Body> replies;
+    auto replies = std::make_shared<std::vector<Body>>();
+    replies->reserve(parts.size());
     for (size_t i = 0; i < parts.size(); ++i) {
         SMsgDirG2MultiEntityReply reply;
         reply.SetStatus(status);
@@ -234,7 +240,7 @@ std::vector<Body> DirectoryStore::GetEntity(const uint8_t* body, size_t length, 
         reply.SetFieldMask(mask);
         reply.SetRequestedTypes(get.GetRequestedTypes());
         reply.SetEntities(parts[i]);
-        replies.push_back(Bytes(reply));
+        replies->push_back(Bytes(reply));
     }
     if (cacheable) cache_ = CachedQuery{Body(body, body + length), version_, validUntil, replies};
     return replies;

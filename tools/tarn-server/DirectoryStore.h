@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -51,6 +52,9 @@ public:
     // The replies to one request body (a whole message without its length prefix). A forced status
     // other than 0 answers with that status in the reply form the request expects.
     std::vector<Body> Handle(const uint8_t* body, size_t length, int16_t forcedStatus = 0);
+    // The same replies, shared with the store's cache of the last query instead of copied.
+    using Replies = std::shared_ptr<const std::vector<Body>>;
+    Replies Answer(const uint8_t* body, size_t length, int16_t forcedStatus = 0);
 
     void AddDirectory(const std::u16string& path);
     // Live service entries of a directory.
@@ -77,7 +81,7 @@ private:
     int16_t Renew(const uint8_t* body, size_t length, int64_t now);
     int16_t Remove(const uint8_t* body, size_t length, int64_t now);
     int16_t SetObjects(const uint8_t* body, size_t length, int64_t now);
-    std::vector<Body> GetEntity(const uint8_t* body, size_t length, int64_t now, int16_t forcedStatus);
+    Replies GetEntity(const uint8_t* body, size_t length, int64_t now, int16_t forcedStatus);
 
     // The replies of the last directory query, kept while nothing in the store changes and none of
     // the entries in them expires: a directory is read far more often than it changes.
@@ -85,7 +89,7 @@ private:
         Body request;
         uint64_t version = 0;
         int64_t validUntil = 0;  // the earliest expiry among the entries (0: none expires)
-        std::vector<Body> replies;
+        Replies replies;
     };
     void ChangedLocked() { ++version_; }
 

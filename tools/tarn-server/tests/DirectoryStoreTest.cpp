@@ -131,4 +131,33 @@ TEST(DirectoryStore, LargeDirectoriesAnswerInPartsBelowTheMessageLimit) {
     EXPECT_EQ(total, 1000u);
 }
 
+TEST(DirectoryStore, RepeatedQueriesShareTheCachedRepliesUntilTheDirectoryChanges) {
+    DirectoryStore store([] { return int64_t{0}; });
+    auto add = [&](const std::string& address) {
+        SMsgDirG2AddService message;
+        message.SetPath(u"/Gravelon/Dir_3");
+        message.SetName(u"Kestrun");
+        message.SetNetAddress(address);
+        const Body body = Bytes(message);
+        return StatusOf(store.Handle(body.data(), body.size()));
+    };
+    ASSERT_EQ(add("one"), 0);
+    SMsgDirG2GetEntity get(false, false);
+    get.SetPath(u"/Gravelon/Dir_3");
+    get.SetFieldMask(0x07030F72);
+    const Body query = Bytes(get);
+    const DirectoryStore::Replies first = store.Answer(query.data(), query.size());
+    const DirectoryStore::Replies again = store.Answer(query.data(), query.size());
+    EXPECT_EQ(first.get(), again.get());
+    EXPECT_EQ(store.Handle(query.data(), query.size()), *first);
+    // A change makes a fresh answer; the one handed out before stays as it was.
+    const std::vector<Body> before = *first;
+    ASSERT_EQ(add("two"), 0);
+    const DirectoryStore::Replies changed = store.Answer(query.data(), query.size());
+    EXPECT_NE(changed.get(), first.get());
+    EXPECT_EQ(*first, before);
+    SMsgDirG2MultiEntityReply multi(SmallMessage(static_cast<uint32_t>((*changed)[0].size()), (*changed)[0].data()));
+    EXPECT_EQ(multi.GetEntities().size(), 2u);
+}
+
 }  // namespace
