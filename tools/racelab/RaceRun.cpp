@@ -1,5 +1,7 @@
 #include "tools/racelab/RaceRun.h"
 
+#include "tools/racelab/RaceSound.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -21,6 +23,7 @@
 #include "game/world/racer/BikeState.h"
 #include "game/world/racer/ControlMapping.h"
 #include "game/world/racer/Racer.h"
+#include "game/world/racereffects/RacerEffects.h"
 #include "game/world/rider/RiderBody.h"
 #include "platform/sys/CrtRand.h"
 #include "platform/gfx/GfxDevice.h"
@@ -30,14 +33,12 @@ namespace tools {
 
 namespace {
 
-// The laps of one racer, and (with sound) the cosmetic random numbers its sounds would draw.
+// The laps of one racer; its sounds are the racer effects' (with sound).
 class LapSink : public kes::BikeEventSink {
 public:
-    LapSink(RacerOutcome* outcome, const uint32_t* clock, bool sound) : outcome_(outcome), clock_(clock), sound_(sound) {}
-    void OnLandSound(bool) override { Cosmetic(); }
-    void OnCrashSound(int) override { Cosmetic(); }
-    void OnEffectSound(int32_t, int, const kes::Vec3&) override { Cosmetic(); }
-    void OnCheer() override { Cosmetic(); }
+    LapSink(RacerOutcome* outcome, const uint32_t* clock) : outcome_(outcome), clock_(clock) {}
+    void OnLandSound(bool) override {}
+    void OnCrashSound(int) override {}
     // Racers start just past the start line: every crossing completes a lap.
     void OnLap() override {
         outcome_->lapTimes.push_back(*clock_ - lapStart_);
@@ -46,23 +47,10 @@ public:
     }
 
 private:
-    void Cosmetic() {
-        if (sound_) plat::CrtRand();
-    }
     RacerOutcome* outcome_;
     const uint32_t* clock_;
-    bool sound_;
     uint32_t lapStart_ = 0;
 };
-
-void InstallSoundHooks(bool sound) {
-    kes::RiderSounds() = kes::RiderSoundHooks();
-    if (!sound) return;
-    kes::RiderSounds().crash = [](void*) { plat::CrtRand(); };
-    kes::RiderSounds().pain = [](void*, const kes::Vec3&) { plat::CrtRand(); };
-    kes::RiderSounds().effect = [](int32_t, int, const kes::Vec3&) { plat::CrtRand(); };
-    kes::WorldSounds().impact = [](int32_t, kes::Vec3, bool) { plat::CrtRand(); };
-}
 
 // A racer's contacts with the placed objects and fences after a step.
 void WorldContacts(kes::RacerRecord* racer) {
@@ -167,6 +155,7 @@ struct LabRace::Parts {
     kes::TableRender render;
     bool device = false;  // drawing through the display device
     kes::WorldSoundHooks savedWorldSounds;
+    std::unique_ptr<RaceSound> sound;  // with sound only
     LocalKeys keys{};
     kes::PlayerInput input;
     std::vector<std::unique_ptr<LapSink>> sinks;
@@ -205,7 +194,8 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     plat::SimSrand(options.seed);
     plat::CrtSrand(options.seed * 7919u + 17u);
     p.savedWorldSounds = kes::WorldSounds();
-    InstallSoundHooks(options.sound);
+    kes::RiderSounds() = kes::RiderSoundHooks();
+    if (options.sound) p.sound = std::make_unique<RaceSound>(options.soundPack, renderer);
     kes::ResetControlMapping();
     kes::RaceContextData& race = kes::RaceContext();
     race = kes::RaceContextData();
@@ -213,6 +203,7 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     race.gameMode = static_cast<int32_t>(options.gameMode);
     race.racePhase = 8;
     kes::RacerHooks() = kes::RacerHookTable();
+    if (p.sound) kes::InstallRacerEffectHooks();
 
     p.scripted = options.local && !options.inputScript.empty();
     if (options.local) {
@@ -231,7 +222,7 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     for (int i = 0; i < total; ++i) {
         RacerOutcome& ro = outcome_.racers[static_cast<size_t>(i)];
         ro.local = options.local && i == 0;
-        p.sinks.push_back(std::make_unique<LapSink>(&ro, &p.raceClock, options.sound));
+        p.sinks.push_back(std::make_unique<LapSink>(&ro, &p.raceClock));
         race.events = p.sinks.back().get();
         kes::Vec3 position, heading;
         kes::GetStartPose(i, total, &position, &heading);
@@ -247,6 +238,7 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
         desc.params.topSpeedFactor = 0.5f + 0.02f * static_cast<float>(i % 5);
         kes::RacerRecord* r = kes::CreateRacer(&desc);
         if (r) p.racers.push_back(r);
+        if (r && p.sound) kes::AttachRacerEffects(r, p.sinks.back().get());
     }
     race.events = nullptr;
     p.wasCrashed.assign(p.racers.size(), 0);
@@ -272,7 +264,12 @@ LabRace::~LabRace() {
         kes::SetActiveCamera(nullptr);
         kes::DestroyCamera(p.camera);
     }
-    for (kes::RacerRecord* r : p.racers) kes::DestroyRacer(r);
+    for (kes::RacerRecord* r : p.racers) {
+        kes::DetachRacerEffects(r);
+        kes::DestroyRacer(r);
+    }
+    if (p.sound) kes::RemoveRacerEffectHooks();
+    p.sound.reset();
     if (keysBound_) p.keys.Unbind();
     if (p.scripted) kes::UnloadInputScript();
     if (inputReady_) kes::InputShutdown();
@@ -300,6 +297,7 @@ bool LabRace::Frame() {
     // Inside a frame the game rounds toward zero.
     plat::TowardZeroRounding rounding;
     uint32_t elapsed = std::clamp<uint32_t>(p.frames[p.frame % p.frames.size()], 1u, 202u);
+    const uint32_t frameMs = elapsed;
     ++p.frame;
     if (options_.local) {
         if (p.scripted) kes::InputScriptFrame(p.frame);
@@ -320,6 +318,7 @@ bool LabRace::Frame() {
                 std::fprintf(options_.log, "t=%u hash=%016llx\n", p.raceClock / 1000, static_cast<unsigned long long>(h));
         }
     }
+    if (p.sound) p.sound->AfterFrame(frameMs, p.racers, &outcome_);
     if (p.camera) {
         kes::ApplyCameraView(&p.view);
         if (p.device) {
@@ -373,6 +372,7 @@ void PrintRaceOutcome(const RaceOutcome& o, std::FILE* out) {
     std::fprintf(out, "simulated=%.2fs frames=%llu finite=%d finished=%d camera_above_ground=%d\n", o.simulatedSeconds,
                  static_cast<unsigned long long>(o.frames), o.finite ? 1 : 0, o.allFinished ? 1 : 0,
                  o.cameraAboveGround ? 1 : 0);
+    if (o.enginesPlaying || o.crashCries) std::fprintf(out, "sound engines=%u crash_cries=%u\n", o.enginesPlaying, o.crashCries);
     uint64_t all = 1469598103934665603ull;
     for (uint64_t h : o.hashes) all = (all ^ h) * 1099511628211ull;
     std::fprintf(out, "hash=%016llx\n", static_cast<unsigned long long>(all));
