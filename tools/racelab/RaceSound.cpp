@@ -35,9 +35,6 @@ RaceSound::RaceSound(const std::string& packPath, kes::RenderInterface* render) 
     plat::SetAudioLoopbackForTests(kRate);
     s.open = s.audio.Open(nullptr, 0, kes::kPrimaryFormat22k16Stereo) == 0;
     if (!s.open) return;
-    kes::Matrix4 ear{};
-    ear.m[0] = ear.m[5] = ear.m[10] = ear.m[15] = 1.0f;
-    s.audio.SetListenerMatrix(&ear);
     kes::SetTheAudioSystem(&s.audio);
     kes::LoadBikeSounds(1, 0);
     kes::LoadSoundEffects();
@@ -63,6 +60,14 @@ void RaceSound::AfterFrame(uint32_t frameMs, const std::vector<kes::RacerRecord*
     State& s = *state_;
     kes::UpdateRacerEffects(frameMs);
     if (!s.open) return;
+    // The ear rides with the first racer, the one the race camera follows.
+    if (!racers.empty()) {
+        kes::Matrix4 ear{};
+        ear.m[0] = ear.m[5] = ear.m[10] = ear.m[15] = 1.0f;
+        const kes::Vec3& at = racers.front()->bike->centre;
+        ear.m[12] = at.x, ear.m[13] = at.y, ear.m[14] = at.z;
+        s.audio.SetListenerMatrix(&ear);
+    }
     s.audio.Update();
     // Rendering moves the voices on, so that a cry that ended stops playing.
     const int frames = static_cast<int>(frameMs) * kRate / 1000;
