@@ -1,5 +1,7 @@
 #include "tools/racelab/RaceRun.h"
 
+#include "tools/racelab/RaceSound.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -25,6 +27,7 @@
 #include "game/world/racermodels/RacerModels.h"
 #include "game/world/models/BikeModels.h"
 #include "game/world/models/RiderModel.h"
+#include "game/world/racereffects/RacerEffects.h"
 #include "game/world/rider/RiderBody.h"
 #include "platform/sys/CrtRand.h"
 #include "platform/gfx/GfxDevice.h"
@@ -34,14 +37,12 @@ namespace tools {
 
 namespace {
 
-// The laps of one racer, and (with sound) the cosmetic random numbers its sounds would draw.
+// The laps of one racer; its sounds are the racer effects' (with sound).
 class LapSink : public kes::BikeEventSink {
 public:
-    LapSink(RacerOutcome* outcome, const uint32_t* clock, bool sound) : outcome_(outcome), clock_(clock), sound_(sound) {}
-    void OnLandSound(bool) override { Cosmetic(); }
-    void OnCrashSound(int) override { Cosmetic(); }
-    void OnEffectSound(int32_t, int, const kes::Vec3&) override { Cosmetic(); }
-    void OnCheer() override { Cosmetic(); }
+    LapSink(RacerOutcome* outcome, const uint32_t* clock) : outcome_(outcome), clock_(clock) {}
+    void OnLandSound(bool) override {}
+    void OnCrashSound(int) override {}
     // Racers start just past the start line: every crossing completes a lap.
     void OnLap() override {
         outcome_->lapTimes.push_back(*clock_ - lapStart_);
@@ -50,23 +51,10 @@ public:
     }
 
 private:
-    void Cosmetic() {
-        if (sound_) plat::CrtRand();
-    }
     RacerOutcome* outcome_;
     const uint32_t* clock_;
-    bool sound_;
     uint32_t lapStart_ = 0;
 };
-
-void InstallSoundHooks(bool sound) {
-    kes::RiderSounds() = kes::RiderSoundHooks();
-    if (!sound) return;
-    kes::RiderSounds().crash = [](void*) { plat::CrtRand(); };
-    kes::RiderSounds().pain = [](void*, const kes::Vec3&) { plat::CrtRand(); };
-    kes::RiderSounds().effect = [](int32_t, int, const kes::Vec3&) { plat::CrtRand(); };
-    kes::WorldSounds().impact = [](int32_t, kes::Vec3, bool) { plat::CrtRand(); };
-}
 
 // A racer's contacts with the placed objects and fences after a step.
 void WorldContacts(kes::RacerRecord* racer) {
@@ -171,6 +159,7 @@ struct LabRace::Parts {
     kes::TableRender render;
     bool device = false;  // drawing through the display device
     kes::WorldSoundHooks savedWorldSounds;
+    std::unique_ptr<RaceSound> sound;  // with sound only
     LocalKeys keys{};
     kes::PlayerInput input;
     std::vector<std::unique_ptr<LapSink>> sinks;
@@ -209,7 +198,8 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     plat::SimSrand(options.seed);
     plat::CrtSrand(options.seed * 7919u + 17u);
     p.savedWorldSounds = kes::WorldSounds();
-    InstallSoundHooks(options.sound);
+    kes::RiderSounds() = kes::RiderSoundHooks();
+    if (options.sound) p.sound = std::make_unique<RaceSound>(options.soundPack, renderer);
     kes::ResetControlMapping();
     kes::RaceContextData& race = kes::RaceContext();
     race = kes::RaceContextData();
@@ -230,6 +220,7 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
         }
         kes::ConnectRacerModels();
     }
+    if (p.sound) kes::InstallRacerEffectHooks();
 
     p.scripted = options.local && !options.inputScript.empty();
     if (options.local) {
@@ -248,7 +239,7 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     for (int i = 0; i < total; ++i) {
         RacerOutcome& ro = outcome_.racers[static_cast<size_t>(i)];
         ro.local = options.local && i == 0;
-        p.sinks.push_back(std::make_unique<LapSink>(&ro, &p.raceClock, options.sound));
+        p.sinks.push_back(std::make_unique<LapSink>(&ro, &p.raceClock));
         race.events = p.sinks.back().get();
         kes::Vec3 position, heading;
         kes::GetStartPose(i, total, &position, &heading);
@@ -264,6 +255,7 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
         desc.params.topSpeedFactor = 0.5f + 0.02f * static_cast<float>(i % 5);
         kes::RacerRecord* r = kes::CreateRacer(&desc);
         if (r) p.racers.push_back(r);
+        if (r && p.sound) kes::AttachRacerEffects(r, p.sinks.back().get());
     }
     race.events = nullptr;
     p.wasCrashed.assign(p.racers.size(), 0);
@@ -289,13 +281,18 @@ LabRace::~LabRace() {
         kes::SetActiveCamera(nullptr);
         kes::DestroyCamera(p.camera);
     }
-    for (kes::RacerRecord* r : p.racers) kes::DestroyRacer(r);
+    for (kes::RacerRecord* r : p.racers) {
+        kes::DetachRacerEffects(r);
+        kes::DestroyRacer(r);
+    }
     if (packOpen_) {
         kes::DisconnectRacerModels();
         kes::FreeBikeModels(kes::TheBikeModels());
         kes::FreeRider(kes::TheRiderModel());
         kes::FreeLoadCache();
     }
+    if (p.sound) kes::RemoveRacerEffectHooks();
+    p.sound.reset();
     if (keysBound_) p.keys.Unbind();
     if (p.scripted) kes::UnloadInputScript();
     if (inputReady_) kes::InputShutdown();
@@ -323,6 +320,7 @@ bool LabRace::Frame() {
     // Inside a frame the game rounds toward zero.
     plat::TowardZeroRounding rounding;
     uint32_t elapsed = std::clamp<uint32_t>(p.frames[p.frame % p.frames.size()], 1u, 202u);
+    const uint32_t frameMs = elapsed;
     ++p.frame;
     if (options_.local) {
         if (p.scripted) kes::InputScriptFrame(p.frame);
@@ -343,6 +341,7 @@ bool LabRace::Frame() {
                 std::fprintf(options_.log, "t=%u hash=%016llx\n", p.raceClock / 1000, static_cast<unsigned long long>(h));
         }
     }
+    if (p.sound) p.sound->AfterFrame(frameMs, p.racers, &outcome_);
     if (p.camera) {
         kes::ApplyCameraView(&p.view);
         if (p.device) {
@@ -396,6 +395,7 @@ void PrintRaceOutcome(const RaceOutcome& o, std::FILE* out) {
     std::fprintf(out, "simulated=%.2fs frames=%llu finite=%d finished=%d camera_above_ground=%d\n", o.simulatedSeconds,
                  static_cast<unsigned long long>(o.frames), o.finite ? 1 : 0, o.allFinished ? 1 : 0,
                  o.cameraAboveGround ? 1 : 0);
+    if (o.enginesPlaying || o.crashCries) std::fprintf(out, "sound engines=%u crash_cries=%u\n", o.enginesPlaying, o.crashCries);
     uint64_t all = 1469598103934665603ull;
     for (uint64_t h : o.hashes) all = (all ^ h) * 1099511628211ull;
     std::fprintf(out, "hash=%016llx\n", static_cast<unsigned long long>(all));

@@ -20,7 +20,8 @@ struct RaceRunOptions {
     std::vector<uint32_t> frameMs = {10}; // used in turn, each clamped to 1..202
     uint32_t laps = 3;
     double maxSeconds = 900.0;           // simulated
-    bool sound = false;                  // sound hooks that draw cosmetic random numbers
+    bool sound = false;                  // the racers' sounds and particles through the sound manager
+    std::string soundPack;               // with sound: the data pack the sounds are loaded from
     bool camera = true;                  // the race camera follows the first racer
     bool realRender = false;             // draw every frame through the display device (hidden window)
     std::string shotPath;                // with realRender: the last frame as a PPM picture
@@ -49,6 +50,8 @@ struct RaceOutcome {
     bool cameraAboveGround = true;       // the camera's near plane never dipped below the ground + 2
     bool shotWritten = false;
     bool modelsLoaded = false;           // the bike and rider models came from the data folder
+    uint32_t enginesPlaying = 0;         // with sound: most racers whose engine voice played at once
+    uint32_t crashCries = 0;             // with sound: crashed riders' cries that started
 };
 
 // One race, frame by frame: the world loaded and the racers made at construction, everything freed

@@ -5,7 +5,8 @@
 //
 // Options: --computers N (8), --local (one local racer, steered by --input FILE or GRAVELON_INPUT),
 // --frame-ms M (GRAVELON_FRAME_MS or 10), --frames A,B,C (a repeating sequence of frame times),
-// --laps N (3), --max-seconds S (900), --sound, --no-camera, --seed N, --render null|real (the null
+// --laps N (3), --max-seconds S (900), --sound (the racers' sounds and particles), --sounds PACK (the
+// data pack they load from; implies --sound), --no-camera, --seed N, --render null|real (the null
 // render interface, or the display device in a hidden window), --shot FILE.ppm (with the display
 // device: the last frame, 320 x 240), --data FOLDER (the folder holding Kestrun.dat: the racers get
 // their bike and rider models, drawn with the display device).
@@ -24,7 +25,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: racelab WORLD.wld [--computers N] [--local] [--input FILE] [--frame-ms M] [--frames A,B,...]\n"
-                 "               [--laps N] [--max-seconds S] [--sound] [--no-camera] [--seed N] [--render null|real] [--shot FILE.ppm]\n"
+                 "               [--laps N] [--max-seconds S] [--sound] [--sounds PACK] [--no-camera] [--seed N] [--render null|real] [--shot FILE.ppm]\n"
                  "               [--data FOLDER]\n"
                  "       racelab --generate FILE\n");
     return 1;
@@ -74,6 +75,10 @@ int main(int argc, char** argv) {
         } else if (a == "--laps" && hasValue) o.laps = static_cast<uint32_t>(std::atoi(argv[++i]));
         else if (a == "--max-seconds" && hasValue) o.maxSeconds = std::atof(argv[++i]);
         else if (a == "--sound") o.sound = true;
+        else if (a == "--sounds" && hasValue) {
+            o.sound = true;
+            o.soundPack = argv[++i];
+        }
         else if (a == "--no-camera") o.camera = false;
         else if (a == "--seed" && hasValue) o.seed = static_cast<uint32_t>(std::atoi(argv[++i]));
         else if (a == "--render" && hasValue) {

@@ -36,6 +36,7 @@ void RunSteps(RacerRecord* racer, uint32_t steps, PerStep perStep) {
         const bool last = i + 1 == steps;
         perStep(i, last);
         if (last) TakeBikeSnapshot(bike, &racer->previous);
+        if (RacerHooks().beforeBikeStep) RacerHooks().beforeBikeStep(racer);
         bike.Step();
         if (last) TakeBikeSnapshot(bike, &racer->current);
     }

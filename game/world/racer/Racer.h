@@ -122,6 +122,9 @@ struct RacerHookTable {
     // The racer's bike jumped across the landscape's wrap by (dx, dy): the camera following it
     // moves along.
     void (*wrapShift)(RacerRecord* racer, float dx, float dy) = nullptr;
+    // Before every bike step, while the step's control bytes are still set: the racer's sounds and
+    // particles.
+    void (*beforeBikeStep)(RacerRecord* racer) = nullptr;
     // Textures of the skins, asked for at creation so that they exist before the first frame.
     void (*touchSkins)(int32_t bikeSkin, int32_t riderSkin) = nullptr;
 };
