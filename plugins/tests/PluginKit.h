@@ -16,6 +16,7 @@
 #include "plugins/shared/ChunkBitmap.h"
 #include "plugins/shared/MemoryStream.h"
 #include "plugins/shared/PluginBase.h"
+#include "plugins/tests/WorldBytes.h"
 
 namespace qvtest {
 
@@ -87,22 +88,8 @@ protected:
         std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                          static_cast<std::streamsize>(bytes.size()));
     }
-    static std::vector<uint8_t> ReadFile(const std::string& path) {
-        std::ifstream f(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
-    // The body of the first chunk with this tag in a saved world (empty when none).
-    static std::vector<uint8_t> ChunkOf(const std::vector<uint8_t>& world, uint32_t tag) {
-        size_t at = 8;
-        while (at + 8 <= world.size()) {
-            const uint32_t t = world[at] | (world[at + 1] << 8) | (world[at + 2] << 16) | (uint32_t(world[at + 3]) << 24);
-            const uint32_t n = world[at + 4] | (world[at + 5] << 8) | (world[at + 6] << 16) | (uint32_t(world[at + 7]) << 24);
-            if (at + 8 + n > world.size()) break;
-            if (t == tag) return {world.begin() + static_cast<long>(at + 8), world.begin() + static_cast<long>(at + 8 + n)};
-            at += 8 + n;
-        }
-        return {};
-    }
+    static std::vector<uint8_t> ReadFile(const std::string& path) { return qvtest::ReadFile(path); }
+    static std::vector<uint8_t> ChunkOf(const std::vector<uint8_t>& world, uint32_t tag) { return qvtest::ChunkOf(world, tag); }
 
     std::filesystem::path dir;
     DialogUi* ui = nullptr;

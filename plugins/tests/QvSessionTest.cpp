@@ -13,27 +13,14 @@
 #include "platform/bytes/ByteIO.h"
 #include "plugins/object/ObjectRecords.h"
 #include "plugins/shared/ChunkBitmap.h"
+#include "plugins/tests/WorldBytes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-std::vector<uint8_t> ChunkOf(const std::vector<uint8_t>& world, const char* tag) {
-    size_t at = 8;
-    while (at + 8 <= world.size()) {
-        const uint32_t n = plat::LoadU32(&world[at + 4]);
-        if (at + 8 + n > world.size()) break;
-        if (std::equal(tag, tag + 4, world.begin() + static_cast<long>(at)))
-            return {world.begin() + static_cast<long>(at + 8), world.begin() + static_cast<long>(at + 8 + n)};
-        at += 8 + n;
-    }
-    return {};
-}
+using qvtest::ChunkOf;
+using qvtest::ReadFile;
 
 class QvSession : public ::testing::Test {
 protected:
@@ -145,7 +132,8 @@ TEST_F(QvSession, EveryPanelUsedSavedAndReopenedWithItsLock) {
     const std::string reopen = "1 dialog type 1044 Secret\n1 dialog click 1\n3 files w2.wld\n4 command 40094\n6 command 40018\n";
     ASSERT_EQ(Run("reopen", reopen, "w.wld"), 0) << log;
     const std::vector<uint8_t> second = ReadFile(dir / "w2.wld");
-    for (const char* tag : {"TINF", "PHYS", "LMAP", "-*.."}) EXPECT_EQ(ChunkOf(second, tag), ChunkOf(first, tag)) << tag;
+    for (uint32_t tag : {qv::FourCC("TINF"), qv::FourCC("PHYS"), qv::FourCC("LMAP"), qv::FourCC("-*..")})
+        EXPECT_EQ(ChunkOf(second, tag), ChunkOf(first, tag)) << std::hex << tag;
 
     // A wrong password: the world is refused and what is saved is a new world.
     const std::string wrong = "1 dialog type 1044 secret\n1 dialog click 1\n3 files w3.wld\n4 command 40094\n6 command 40018\n";

@@ -23,27 +23,14 @@
 #include "platform/gfx/GfxDevice.h"
 #include "plugins/landscape/LandscapeEdit.h"
 #include "plugins/shared/ChunkBitmap.h"
+#include "plugins/tests/WorldBytes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-std::vector<uint8_t> ChunkOf(const std::vector<uint8_t>& world, const char* tag) {
-    size_t at = 8;
-    while (at + 8 <= world.size()) {
-        const uint32_t n = plat::LoadU32(&world[at + 4]);
-        if (at + 8 + n > world.size()) break;
-        if (std::equal(tag, tag + 4, world.begin() + static_cast<long>(at)))
-            return {world.begin() + static_cast<long>(at + 8), world.begin() + static_cast<long>(at + 8 + n)};
-        at += 8 + n;
-    }
-    return {};
-}
+using qvtest::ChunkOf;
+using qvtest::ReadFile;
 
 void WriteBmp(const fs::path& p, const qv::Dib& d) {
     const std::vector<uint8_t> bytes = qv::EncodeBmp(d);

@@ -3,11 +3,6 @@
 // who gives up and falls cries out.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -15,31 +10,15 @@
 #include "tools/contentgen/worldfx/WorldFxSounds.h"
 #include "tools/packtool/PackWriter.h"
 #include "tools/racelab/RaceWorld.h"
+#include "tools/racelab/tests/RacelabRun.h"
 
 namespace tools {
 namespace {
 
-std::string Own(const std::string& name) {
-    return std::string(GRAVELON_BINARY_DIR) + "/tmp/racelab_sound_" + name + "_" + std::to_string(::getpid());
-}
+using test::LabRun;
+using test::Racelab;
 
-struct LabRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-LabRun Racelab(const std::string& args) {
-    LabRun r;
-    const std::string cmd = "GRAVELON_FRAME_MS=10 " + std::string(GRAVELON_BINARY_DIR) + "/bin/racelab " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+std::string Own(const std::string& name) { return test::OwnPath("racelab_sound_", name); }
 
 // Every line but the sound summary: the hashes, the laps and crashes, the totals.
 std::string RaceLines(const std::string& out) { return std::regex_replace(out, std::regex("sound engines=.*\n"), ""); }
