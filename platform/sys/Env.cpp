@@ -67,6 +67,8 @@ EnvSettings ParseEnv(const char* (*lookup)(const char* name)) {
         ParseCount("GRAVELON_QUIT_AFTER_FRAMES", lookup("GRAVELON_QUIT_AFTER_FRAMES"), &s.errors);
     s.frameMs = ParseCount("GRAVELON_FRAME_MS", lookup("GRAVELON_FRAME_MS"), &s.errors);
     s.inputScript = ParsePath(lookup("GRAVELON_INPUT"));
+    s.eventLog = ParsePath(lookup("GRAVELON_EVENT_LOG"));
+    s.seed = ParseCount("GRAVELON_SEED", lookup("GRAVELON_SEED"), &s.errors);
     return s;
 }
 

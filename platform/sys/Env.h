@@ -16,6 +16,8 @@ struct EnvSettings {
     std::optional<int> quitAfterFrames;       // GRAVELON_QUIT_AFTER_FRAMES: orderly quit after N frames
     std::optional<int> frameMs;               // GRAVELON_FRAME_MS: every frame sees M ms elapsed
     std::optional<std::string> inputScript;   // GRAVELON_INPUT: input script instead of the devices
+    std::optional<std::string> eventLog;      // GRAVELON_EVENT_LOG: file that gets a line per page and phase
+    std::optional<int> seed;                  // GRAVELON_SEED: both random generators start from it
     std::vector<std::string> errors;          // one line per value that could not be used
 };
 

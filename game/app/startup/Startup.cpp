@@ -192,7 +192,10 @@ int CreateMainWindow() {
     if (!g_startup.moviePackPath.empty() && OpenMoviePack(g_startup.moviePackPath.c_str()) == 0) Log("MoviePackOpened");
     if (InitSubsystems() != 0) return -1;
     CheckWindowFocus();
-    plat::CrtSrand(plat::WallClockSeconds());
+    // A fixed seed makes an automated run repeat itself exactly (GRAVELON_SEED).
+    const uint32_t seed = plat::Env().seed ? static_cast<uint32_t>(*plat::Env().seed) : plat::WallClockSeconds();
+    plat::CrtSrand(seed);
+    plat::SimSrand(seed);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "game/frontend/menu/MenuInternal.h"
 #include "game/net/NetGame.h"
 #include "platform/gfx/GfxStates.h"
+#include "platform/sys/EventLog.h"
 #include "platform/sys/Fpu.h"
 
 namespace kes {
@@ -188,6 +189,7 @@ void SetMenuPage(uint32_t index) {
     if (g_menu.page >= 0 && g_menu.pages[g_menu.page].leave) g_menu.pages[g_menu.page].leave();
     MenuPage& page = g_menu.pages[index];
     g_menu.page = static_cast<int32_t>(index);
+    plat::LogEvent("page " + std::to_string(index));
     g_menu.items = page.items;
     const uint32_t slot = page.background < kBackgroundSlots ? page.background : 0;
     g_menu.background = FrontEnd().backgrounds[slot];

@@ -1,6 +1,9 @@
 #include "game/frontend/session/RaceSession.h"
 
 #include <atomic>
+#include <string>
+
+#include "platform/sys/EventLog.h"
 
 namespace kes {
 namespace {
@@ -17,6 +20,7 @@ uint32_t RacePhase() { return g_racePhase; }
 void SetRacePhase(uint32_t phase, uint32_t fromNetwork) {
     RacePhaseBroadcast broadcast = g_broadcast;
     if (!fromNetwork && broadcast) broadcast(phase);
+    if (g_racePhase != phase) plat::LogEvent("phase " + std::to_string(phase));
     g_racePhase = phase;
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+// The race overlay drawn over the 3D picture each frame: mini-map, lap and race times, position,
+// trick names, the blinking message line, the balance gauge, the direction arrow, the wrong-way
+// warning and the replay panel. Loaded when a race starts and freed when it ends.
+#include <cstdint>
+
+#include "game/core/maths/MathTypes.h"
+#include "game/core/sprite/Sprites.h"
+
+namespace kes {
+
+class RenderInterface;
+struct RacerRecord;
+
+constexpr int32_t kHudOutOfMemory = static_cast<int32_t>(0x8007000E);
+
+// What the race session tells the HUD about the race, set before each draw.
+struct HudRaceInfo {
+    uint32_t mapOverlay = 1;     // toggled by F9
+    uint32_t secondOverlay = 1;  // toggled by F10
+    uint32_t laps = 4;           // the race's lap count
+    bool pointsMode = false;     // game mode 2: the 40 track points
+    bool network = false;
+    uint32_t raceMinutes = 0;    // time limit of a timed world
+    bool replay = false;         // a replay plays
+    uint32_t replayFrame = 0;
+    uint32_t replayButtonsOn = 0;  // one bit per replay button that is on
+    uint32_t replaySpeed = 0;      // 0-5: the lit speed button
+};
+HudRaceInfo& HudInfo();
+
+// 0, or kHudOutOfMemory when the direction arrow cannot be made.
+int32_t HudLoad(RenderInterface* renderer);
+void HudFree();
+// Fills eight quads (right to left) with the digits of `ms`; returns the whole hours.
+uint32_t HudFormatLapTime(uint32_t ms, Sprite* quads, uint32_t texture);
+// The draw pass; nothing when `viewed` is null.
+void HudDraw(RacerRecord* const* racers, uint32_t racerCount, const RacerRecord* viewed, const Matrix4& camera);
+
+}  // namespace kes

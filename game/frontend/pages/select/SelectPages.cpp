@@ -1,0 +1,10 @@
+#include "game/frontend/pages/Pages.h"
+
+// Placeholder until these pages land: their entries stay empty.
+namespace kes {
+
+void InstallMainPages() {}
+void InstallProfilePages() {}
+void InstallChampionshipPage() {}
+
+}  // namespace kes
