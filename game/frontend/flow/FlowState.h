@@ -8,6 +8,8 @@
 
 namespace kes {
 
+struct WorldRecord;
+
 // One racer's line in a result table. `points` are tenths (10 = one point).
 struct ResultRow {
     uint32_t place = 0;    // 1 = first
@@ -41,6 +43,7 @@ struct GameFlowState {
     std::vector<uint32_t> championshipRun;
     uint32_t championshipTotal = 0;
     uint32_t inRace = 0;           // 1 while a race's run loop runs
+    const WorldRecord* raceWorld = nullptr;  // the world of the race just run (the results' heading)
 
     // Words the front-end pages keep between pages.
     uint32_t networkKind = 0;       // 1 local network, 2 online directory
