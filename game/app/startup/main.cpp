@@ -4,6 +4,7 @@
 
 #include "game/app/startup/Startup.h"
 #include "game/core/setup/SetupDialog.h"
+#include "game/frontend/flow/KestrunFlow.h"
 #include "platform/sys/Env.h"
 
 int main(int argc, char** argv) {
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
     std::vector<std::string> tokens(argv, argv + argc);
     kes::InstallSetupSteps();
     kes::InstallDialogRunner();
+    kes::SetGameFlow(kes::KestrunGameFlow);
     return kes::GameMain(tokens);
 }
