@@ -64,6 +64,9 @@ const char* BackgroundName(uint32_t slot, uint32_t language);
 // The data-pack names of the menu sounds (for the sound manager, which loads them).
 const char* MenuSoundName(uint32_t sound);
 
+// Binds the screenshot key anew from the current profile's key map (after its keys changed).
+void RebindGrabKeys();
+
 // Shows the next loading screen over the whole screen (they are shown in a shuffled order).
 void ShowNextLoadingScreen();
 

@@ -89,6 +89,8 @@ void BindGrabKeys() {
 
 FrontEndResources& FrontEnd() { return g_frontEnd; }
 
+void RebindGrabKeys() { BindGrabKeys(); }
+
 const char* BackgroundName(uint32_t slot, uint32_t language) {
     switch (slot) {
     case 1: return "FrontEnd\\back01.bmp";

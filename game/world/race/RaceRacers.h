@@ -76,6 +76,14 @@ struct RacerRecord {
     uint32_t finishTime = 0;   // ms
     uint32_t points = 0;
     uint32_t controlClass = 0; // of the racer's controller; kControlClassRemote for remote racers
+
+    // The race session's view of the racer.
+    uint32_t place = 0;        // current place, 1 = leading
+    uint32_t finishPlace = 0;  // 0 while racing
+    uint32_t score = 0;        // points scored in a timed world
+    uint32_t messageTime = 0;  // ms the HUD message stays up
+    float mapX = 0.0f, mapY = 0.0f;  // 0..1 on the world's map
+    uint8_t finished = 0;      // through the finish (or out of time): the computer rides it home
 };
 
 // The race's table of racers; null entries are empty.

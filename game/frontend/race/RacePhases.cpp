@@ -1,0 +1,149 @@
+// Finishing, the race clock and the phase machine of one simulation step.
+#include "game/core/input/Input.h"
+#include "game/frontend/race/RaceRules.h"
+#include "game/frontend/race/RaceState.h"
+#include "game/frontend/session/RaceSession.h"
+#include "game/net/NetGame.h"
+#include "game/world/racecam/RaceCamera.h"
+#include "game/world/racer/Racer.h"
+
+namespace kes {
+
+namespace {
+
+bool TimeIsUp(const RaceSessionState& s) {
+    return s.worldKind == 2 && s.gameMode != 2 && GetRaceClock() >= s.timeLimitMinutes * 60000u;
+}
+
+// Out of time: everybody is finished, handed to the computer and held.
+void EndForEveryone(bool onlyUnfinished) {
+    for (RacerRecord* r : g_RaceRacers)
+        if (r && !(onlyUnfinished && r->finished)) FinishRacer(r, true);
+}
+
+void SinglePlayerFinishing(RaceSessionState& s, uint32_t step) {
+    if (TimeIsUp(s)) {
+        EndForEveryone(true);
+        SetRacePhase(kPhaseFirstFinished, 0);
+        return;
+    }
+    if (s.worldKind == 2 && s.gameMode != 2) return;
+    for (RacerRecord* r : g_RaceRacers) {
+        if (!r) continue;
+        AddLapTime(r, step);
+        if (RacerThrough(*r, s.laps, s.gameMode) && !r->finished) {
+            FinishRacer(r, false);
+            SetRacePhase(kPhaseFirstFinished, 0);
+        }
+    }
+}
+
+void NetworkFinishing(RaceSessionState& s, uint32_t step) {
+    if (s.worldKind == 2 && s.gameMode != 2) {
+        if (!TimeIsUp(s)) return;
+        EndForEveryone(false);
+        SetRacePhase(kPhaseAllDone, 0);
+        return;
+    }
+    bool open = false;
+    for (RacerRecord* r : g_RaceRacers) {
+        if (!r) continue;
+        AddLapTime(r, step);
+        if (!RacerThrough(*r, s.laps, s.gameMode)) {
+            open = true;
+        } else if (!r->finished) {
+            // Each machine sees its own finishers: the place is kept and phase 9 starts here
+            // without telling the others.
+            r->finished = 1;
+            r->finishPlace = r->place;
+            SetRacePhase(kPhaseFirstFinished, 1);
+        }
+    }
+    if (!open) SetRacePhase(kPhaseAllDone, 0);
+}
+
+// The camera moves on by itself once a racer is through (single player).
+void CameraToOverview() {
+    if (RaceCamState().mode != 0) RaceCamKeys().nextMode = 1;
+}
+
+void SetLocks(uint32_t from, uint32_t to, uint8_t value) {
+    for (uint32_t i = from; i < to && i < kMaxRaceRacers; ++i)
+        if (g_RaceRacers[i] && g_RaceRacers[i]->bike) g_RaceRacers[i]->bike->holdControls = value;
+}
+
+}  // namespace
+
+void StepFinishing(uint32_t step) {
+    RaceSessionState& s = ThisRace();
+    const uint32_t phase = RacePhase();
+    if (phase == kPhaseRacing) {
+        SetLocks(0, kMaxRaceRacers, 0);
+        if (!s.network) SinglePlayerFinishing(s, step);
+    }
+    if (s.network && (phase == kPhaseRacing || phase == kPhaseFirstFinished)) NetworkFinishing(s, step);
+    if (phase == kPhaseRacing) AdvanceRaceClock(step);
+}
+
+void StepPhase(uint32_t step) {
+    RaceSessionState& s = ThisRace();
+    auto& t = s.timers;
+    const uint32_t phase = RacePhase();
+    switch (phase) {
+    case kPhaseIntro:
+        InputLatchState();
+        break;
+    case kPhaseWait:
+        t[kTimerWait] += step;
+        if (t[kTimerWait] > 3000) {
+            const uint32_t excess = t[kTimerWait] - 3000;
+            t.fill(0);
+            t[kTimerThree] = excess;
+            SetRacePhase(kPhaseThree, 0);
+        }
+        break;
+    case kPhaseThree:
+    case kPhaseTwo:
+    case kPhaseOne: {
+        const uint32_t mine = phase - kPhaseThree + kTimerThree;
+        t[mine] += step;
+        if (t[mine] > 1000) {
+            t[mine + 1] = t[mine] - 1000;
+            SetRacePhase(phase + 1, 0);
+        }
+        break;
+    }
+    case kPhaseGo:
+        t[kTimerGo] += step;
+        // The computer riders may start a moment before the rider in slot 0.
+        if (t[kTimerGo] > 850) SetLocks(1, kMaxRaceRacers, 0);
+        if (t[kTimerGo] > 1000) {
+            SetLocks(0, 1, 0);
+            SetRacePhase(kPhaseRacing, 0);
+        }
+        break;
+    case kPhaseFirstFinished:
+        if (s.network) break;
+        CameraToOverview();
+        t[kTimerFinish] += step;
+        if (t[kTimerFinish] > 2000) {
+            SetRacePhase(kPhaseAllDone, 0);
+            InputLatchState();
+        }
+        break;
+    case kPhaseAllDone:
+        if (!s.network) CameraToOverview();
+        t[kTimerFinish] += step;
+        if (s.network) {
+            if (t[kTimerFinish] > 5000) SetRacePhase(kPhaseLeave, 0);
+        } else if (s.keys[kKeyMenu]) {
+            s.keys[kKeyMenu] = 0;
+            SetRacePhase(kPhaseLeave, 0);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace kes
