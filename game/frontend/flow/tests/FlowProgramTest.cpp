@@ -62,5 +62,80 @@ TEST_F(FlowProgram, CommandLineRaceOnATimedWorldReturnsToTheMenus) {
     EXPECT_EQ(stored.raceOption4, 1u);
 }
 
+// Until the race is over, Esc opens the in-race menu and the second Esc closes it again; once it is
+// over (phase 10) the first Esc leaves, and Return accepts the results page.
+std::string LeaveWhenOver(int from, int to, int every) {
+    std::string s;
+    for (int f = from; f < to; f += every) s += Press(f, kEsc) + Press(f + 100, kEsc) + Press(f + 200, kReturn);
+    return s;
+}
+
+// B: from the main page a new profile is made and a lap race run against three computer riders to
+// its end; the results page follows and the profile keeps the race in its statistics.
+TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
+    AddWorld("Lap.wld", 101, 0, "Boucle");
+    ConfigRecord config;
+    config.raceOption1 = 3;
+    config.raceOption2 = 3;
+    config.gameMode = 1;
+    StoreSettings(config);
+    std::string script = "# family 1, then NEW profile\n" + Click(20, 195, 229) + Click(60, 546, 134);
+    script += "# the name box: the default name erased, then C, I, Return\n" + Click(100, 483, 162);
+    for (int f = 106; f < 130; f += 2) script += std::to_string(f) + " char 8\n";
+    script += "130 char 67\n132 char 73\n135 char 13\n";
+    script += "# rider page OK, profile page OK, world page Return, RACE\n" + Click(160, 556, 432) +
+              Click(200, 556, 432) + Press(240, kReturn) + Click(280, 558, 438);
+    script += LeaveWhenOver(3000, 22500, 1500);
+    script += "# Quit on the main page\n" + Click(23000, 318, 443);
+    const int code = Run(script, "", 24000);
+    ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    const std::vector<int> pages = EventsOf("page");
+    for (int page : {5, 6, 7, 11, 16}) EXPECT_GE(Count(pages, page), 1) << page << ": " << EventText();
+    const std::vector<int> phases = EventsOf("phase");
+    EXPECT_GE(Count(phases, 10), 1) << "the race ran to its end: " << EventText();
+    ASSERT_TRUE(fs::exists(folder_ / "Profiles" / "CI.prf")) << output_;
+    EXPECT_EQ(fs::file_size(folder_ / "Profiles" / "CI.prf"), 2u + 1045u);
+    Profile profile;
+    std::string name;
+    ASSERT_TRUE(SavedProfile(&profile, &name));
+    EXPECT_EQ(name, "CI.prf");
+    EXPECT_FLOAT_EQ(profile.GetStat(0), 1.0f) << "one lap race started";
+    ConfigRecord stored;
+    ASSERT_TRUE(SettingsStored(&stored));
+    EXPECT_EQ(std::string(stored.text.data()), "CI") << "the last profile";
+}
+
+// D: a championship of five worlds, each race left by retiring: race results and standings after
+// each race, the final standings after the last, then the main page.
+TEST_F(FlowProgram, ChampionshipOfFiveRetiredRacesShowsStandingsBetweenRaces) {
+    for (uint32_t i = 0; i < 5; ++i) AddWorld("Champ" + std::to_string(i) + ".wld", 111 + i, i % 2, "Manche");
+    ConfigRecord config;
+    config.raceOption1 = 3;
+    config.gameMode = 1;
+    StoreSettings(config);
+    std::string script = "# championship, profile page OK, ADD ALL, OK, RACE\n" + Click(20, 195, 348) +
+                         Click(60, 556, 432) + Click(100, 448, 378) + Click(140, 567, 432) + Click(180, 558, 438);
+    // Each cycle: Esc opens the in-race menu, RETIRE, Return on the results and on the standings
+    // (cycles that come before a race is running, or after the last, change nothing).
+    for (int f = 1500; f < 28000; f += 700)
+        script += Press(f, kEsc) + Click(f + 100, 208, 194) + Press(f + 300, kReturn) + Press(f + 400, kReturn);
+    script += "# Quit on the main page\n" + Click(28500, 318, 443);
+    const int code = Run(script, "", 30000);
+    ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    const std::vector<int> pages = EventsOf("page");
+    EXPECT_EQ(Count(pages, 12), 1) << EventText();
+    EXPECT_EQ(Count(pages, 16), 5) << "the results of every race: " << EventText();
+    EXPECT_EQ(Count(pages, 19), 4) << "standings between races: " << EventText();
+    EXPECT_EQ(Count(pages, 20), 1) << "final standings: " << EventText();
+    EXPECT_EQ(Count(EventsOf("phase"), 11), 5) << EventText();
+    ASSERT_FALSE(pages.empty());
+    EXPECT_EQ(pages.back(), 0) << EventText();
+    Profile profile;
+    ASSERT_TRUE(SavedProfile(&profile)) << output_;
+    EXPECT_FLOAT_EQ(profile.GetStat(12), 1.0f) << "one championship started";
+    EXPECT_FLOAT_EQ(profile.GetStat(0) + profile.GetStat(3), 5.0f) << "five races started";
+    EXPECT_FLOAT_EQ(profile.GetStat(2) + profile.GetStat(5), 0.0f) << "retired races score nothing";
+}
+
 }  // namespace
 }  // namespace kes::testing
