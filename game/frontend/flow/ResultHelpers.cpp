@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <climits>
+#include <cstdint>
 #include <limits>
 
 #include "game/frontend/session/RaceSession.h"
@@ -101,7 +103,10 @@ void ShuffleRetiredPlaces(GameFlowState& flow) {
 }
 
 void SortByPlace(GameFlowState& flow) {
-    SortRows(flow, [&](uint32_t a, uint32_t b) { return flow.raceResults[a].place < flow.raceResults[b].place; });
+    // A row the race never gave a place (0: a rider that was not created) goes after every placed one
+    // instead of heading the list.
+    auto key = [&](uint32_t row) { return flow.raceResults[row].place == 0 ? UINT32_MAX : flow.raceResults[row].place; };
+    SortRows(flow, [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
 }
 
 void SortByScore(GameFlowState& flow) {

@@ -66,6 +66,17 @@ TEST(ResultHelpers, SortsOrderOnlyTheRowsInUseAndKeepTiesInRowOrder) {
               (std::vector<uint32_t>{4, 1, 0, 2, 3, 5, 6, 7}));
 }
 
+TEST(ResultHelpers, RowsWithoutAPlaceAreListedLast) {
+    GameFlowState flow;
+    flow.racerCount = 4;
+    const uint32_t places[] = {2, 0, 1, 0};  // rows 1 and 3: riders the race did not create
+    for (uint32_t i = 0; i < 4; ++i) flow.raceResults[i].place = places[i];
+    SortByPlace(flow);
+    EXPECT_EQ((std::vector<uint32_t>(flow.resultOrder, flow.resultOrder + 4)), (std::vector<uint32_t>{2, 0, 1, 3}));
+    ScoreRacePoints(flow);
+    EXPECT_EQ(flow.raceResults[1].points, 0u);
+}
+
 TEST(ResultHelpers, ARacerCountAboveEightNeverReachesPastTheTables) {
     GameFlowState flow;
     flow.racerCount = 200;  // a damaged settings word
