@@ -90,8 +90,7 @@ void StepPhase(uint32_t step) {
     auto& t = s.timers;
     const uint32_t phase = RacePhase();
     switch (phase) {
-    case kPhaseIntro:
-        InputLatchState();
+    case kPhaseIntro:  // the input is latched after the intro camera's look (RaceStepPostUpdate)
         break;
     case kPhaseWait:
         t[kTimerWait] += step;

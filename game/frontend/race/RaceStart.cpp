@@ -216,10 +216,8 @@ void PlayPhaseVoice(uint32_t phase) {
                         : phase == kPhaseGo                       ? s.startVoice
                                                                   : nullptr;
     if (!voice) return;
-    if (s.camera && s.camera->object) {
-        const Vec3 at = s.camera->object->position;
-        voice->SetPosition(&at);
-    }
+    // The camera's eye, where the race camera last put it.
+    if (s.camera) voice->SetPosition(&ChaseRig().eye);
     voice->Stop();
     voice->SetPlayPosition(0);
     voice->Play(0);
