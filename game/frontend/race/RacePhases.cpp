@@ -32,6 +32,10 @@ void SinglePlayerFinishing(RaceSessionState& s, uint32_t step) {
         if (!r) continue;
         AddLapTime(r, step);
         if (RacerThrough(*r, s.laps, s.gameMode) && !r->finished) {
+            // The places of the last frame were counted before this lap was: counted again, the
+            // racer through the line is ahead of everyone still on it, and keeps that place.
+            RankRacers(g_RaceRacers.data(), kMaxRaceRacers);
+            r->finishPlace = r->place;
             FinishRacer(r, false);
             SetRacePhase(kPhaseFirstFinished, 0);
         }

@@ -151,6 +151,21 @@ TEST_F(RaceRules, FinishingRules) {
     }
 }
 
+TEST_F(RaceRules, TheFirstThroughTheLineKeepsFirstPlace) {
+    ThisRace().laps = 2;
+    RacerRecord* winner = Add(0, 1, 48.0f);
+    RacerRecord* rival = Add(1, 1, 47.5f);
+    RankRacers(g_RaceRacers.data(), kMaxRaceRacers);  // the last frame's places
+    // The winner's lap counts at the line, where its progress starts again from the first gate.
+    winner->laps = 2;
+    winner->progress = 1.0f;
+    SetRacePhase(kPhaseRacing, 1);
+    StepFinishing(10);
+    EXPECT_EQ(winner->finishPlace, 1u);
+    EXPECT_EQ(rival->finishPlace, 0u);
+    EXPECT_EQ(RacePhase(), kPhaseFirstFinished);
+}
+
 TEST_F(RaceRules, ATimedWorldEndsForEveryone) {
     RaceSessionState& s = ThisRace();
     s.worldKind = 2;

@@ -63,9 +63,10 @@ int RaceTestFlow(const char*) {
         RaceEnd(rows);
         for (uint32_t k = 0; k < kResultRows; ++k)
             std::printf("race: row %u place %u best %u score %u\n", k, rows[k].place, rows[k].bestLap, rows[k].score);
-        std::printf("race: callbacks cleared %d\n",
-                    SetFrameCallback1(nullptr) == nullptr && SetFrameCallback4(nullptr) == nullptr ? 1 : 0);
     }
+    // Whatever happened, no callback of the race may be left behind.
+    std::printf("race: callbacks cleared %d\n",
+                SetFrameCallback1(nullptr) == nullptr && SetFrameCallback4(nullptr) == nullptr ? 1 : 0);
     if (models) DisconnectRacerModels();
     FreeBikeModels(TheBikeModels());
     FreeRider(TheRiderModel());
