@@ -95,10 +95,12 @@ protected:
     fs::path folder_;
 };
 
-// Space ends the intro, F12 grabs the screen a few seconds into the race, Esc leaves once all is
+// Space ends the intro, F12 grabs the screen during the countdown and a few seconds into the race, Esc leaves once all is
 // done (the computer riders' lap takes under 50 s of the 70).
 constexpr const char* kScript = R"(10 key SPACE down
 11 key SPACE up
+45 key F12 down
+46 key F12 up
 100 key F12 down
 101 key F12 up
 700 key ESC down
@@ -152,9 +154,17 @@ TEST_F(RaceProgram, OneRaceFromTheIntroToTheWayOut) {
 
     // The grab while racing, kept in the build folder to look at: grass under the horizon, the
     // local rider in the middle in front of the camera, black sky (the world has none).
+    Grab countdown;
+    ASSERT_TRUE(countdown.Load(folder_ / "Grabs" / "PIC0000.BMP"));
+    fs::copy_file(folder_ / "Grabs" / "PIC0000.BMP", fs::path(GRAVELON_BINARY_DIR) / "tests" / "race_program_countdown.bmp",
+                  fs::copy_options::overwrite_existing);
+    const auto yellow = [](const auto& c) { return c[0] > 200 && c[1] > 170 && c[2] < 90; };
+    EXPECT_GT(countdown.Count(240, 180, 400, 300, yellow), 1500) << "the countdown's digit in the middle";
+    EXPECT_EQ(countdown.Count(0, 330, 640, 480, yellow), 0) << "and not below it";
+
     Grab grab;
-    ASSERT_TRUE(grab.Load(folder_ / "Grabs" / "PIC0000.BMP"));
-    fs::copy_file(folder_ / "Grabs" / "PIC0000.BMP", fs::path(GRAVELON_BINARY_DIR) / "tests" / "race_program_racing.bmp",
+    ASSERT_TRUE(grab.Load(folder_ / "Grabs" / "PIC0001.BMP"));
+    fs::copy_file(folder_ / "Grabs" / "PIC0001.BMP", fs::path(GRAVELON_BINARY_DIR) / "tests" / "race_program_racing.bmp",
                   fs::copy_options::overwrite_existing);
     ASSERT_EQ(grab.width, 640u);
     ASSERT_EQ(grab.height, 480u);
