@@ -24,7 +24,7 @@ void EndForEveryone(bool onlyUnfinished) {
 void SinglePlayerFinishing(RaceSessionState& s, uint32_t step) {
     if (TimeIsUp(s)) {
         EndForEveryone(true);
-        SetRacePhase(kPhaseFirstFinished, 0);
+        MovePhase(kPhaseFirstFinished);
         return;
     }
     if (s.worldKind == 2 && s.gameMode != 2) return;
@@ -37,7 +37,7 @@ void SinglePlayerFinishing(RaceSessionState& s, uint32_t step) {
             RankRacers(g_RaceRacers.data(), kMaxRaceRacers);
             r->finishPlace = r->place;
             FinishRacer(r, false);
-            SetRacePhase(kPhaseFirstFinished, 0);
+            MovePhase(kPhaseFirstFinished);
         }
     }
 }
@@ -46,7 +46,7 @@ void NetworkFinishing(RaceSessionState& s, uint32_t step) {
     if (s.worldKind == 2 && s.gameMode != 2) {
         if (!TimeIsUp(s)) return;
         EndForEveryone(false);
-        SetRacePhase(kPhaseAllDone, 0);
+        MovePhase(kPhaseAllDone);
         return;
     }
     bool open = false;
@@ -63,7 +63,7 @@ void NetworkFinishing(RaceSessionState& s, uint32_t step) {
             SetRacePhase(kPhaseFirstFinished, 1);
         }
     }
-    if (!open) SetRacePhase(kPhaseAllDone, 0);
+    if (!open) MovePhase(kPhaseAllDone);
 }
 
 // The camera moves on by itself once a racer is through (single player).
@@ -77,6 +77,12 @@ void SetLocks(uint32_t from, uint32_t to, uint8_t value) {
 }
 
 }  // namespace
+
+void MovePhase(uint32_t phase) {
+    const RaceSessionState& s = ThisRace();
+    if (s.network && !s.host) return;
+    SetRacePhase(phase, 0);
+}
 
 void StepFinishing(uint32_t step) {
     RaceSessionState& s = ThisRace();
@@ -102,7 +108,7 @@ void StepPhase(uint32_t step) {
             const uint32_t excess = t[kTimerWait] - 3000;
             t.fill(0);
             t[kTimerThree] = excess;
-            SetRacePhase(kPhaseThree, 0);
+            MovePhase(kPhaseThree);
         }
         break;
     case kPhaseThree:
@@ -112,7 +118,7 @@ void StepPhase(uint32_t step) {
         t[mine] += step;
         if (t[mine] > 1000) {
             t[mine + 1] = t[mine] - 1000;
-            SetRacePhase(phase + 1, 0);
+            MovePhase(phase + 1);
         }
         break;
     }
@@ -122,7 +128,7 @@ void StepPhase(uint32_t step) {
         if (t[kTimerGo] > 850) SetLocks(1, kMaxRaceRacers, 0);
         if (t[kTimerGo] > 1000) {
             SetLocks(0, 1, 0);
-            SetRacePhase(kPhaseRacing, 0);
+            MovePhase(kPhaseRacing);
         }
         break;
     case kPhaseFirstFinished:
@@ -130,7 +136,7 @@ void StepPhase(uint32_t step) {
         CameraToOverview();
         t[kTimerFinish] += step;
         if (t[kTimerFinish] > 2000) {
-            SetRacePhase(kPhaseAllDone, 0);
+            MovePhase(kPhaseAllDone);
             InputLatchState();
         }
         break;
@@ -138,10 +144,10 @@ void StepPhase(uint32_t step) {
         if (!s.network) CameraToOverview();
         t[kTimerFinish] += step;
         if (s.network) {
-            if (t[kTimerFinish] > 5000) SetRacePhase(kPhaseLeave, 0);
+            if (t[kTimerFinish] > 5000) MovePhase(kPhaseLeave);
         } else if (s.keys[kKeyMenu]) {
             s.keys[kKeyMenu] = 0;
-            SetRacePhase(kPhaseLeave, 0);
+            MovePhase(kPhaseLeave);
         }
         break;
     default:

@@ -246,6 +246,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
     computerCount = std::min(computerCount, kMaxRaceRacers - playerCount);
 
     s.network = NetGetMode() != 0;
+    s.host = NetGetMode() == 2;
     s.gameMode = g_Config.gameMode;
     s.worldKind = world->kind;
     s.laps = g_Config.raceOption2;
@@ -307,7 +308,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
 
     DrawLoadingScreen(s, kFullBar);
     FreeLoadingScreens(s);
-    SetRacePhase(s.network ? kPhaseWait : kPhaseIntro, 0);
+    MovePhase(s.network ? kPhaseWait : kPhaseIntro);
     LoadVoices(s);
     PlayMusic();
     for (int twice = 0; twice < 2; ++twice) {
