@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -121,6 +122,9 @@ bool Bright(const std::array<int, 3>& c) { return c[0] > 150 && c[1] > 150 && c[
 // Font 3 letters are light yellow, those of the small fonts light grey.
 bool Lettering(const std::array<int, 3>& c) { return c[0] > 180 && c[1] > 160; }
 bool Orange(const std::array<int, 3>& c) { return c[0] > 200 && c[1] > 100 && c[1] < 200 && c[2] < 110; }
+bool Coloured(const std::array<int, 3>& c) {
+    return std::max({c[0], c[1], c[2]}) - std::min({c[0], c[1], c[2]}) > 40;
+}
 bool PreviewGreen(const std::array<int, 3>& c) { return c[1] > 150 && c[0] < 80 && c[2] < 80; }
 
 // A 16 x 16 picture of 24 bits, all one green, as a world stores its preview.
@@ -292,7 +296,9 @@ TEST_F(SelectPagesProgram, FirstRunMakesAProfileChoosesAWorldAndBuildsAChampions
     const Grab emptyProfiles = LoadGrab(0), rider = LoadGrab(1), profiles = LoadGrab(2), world = LoadGrab(3),
                championship = LoadGrab(4);
     EXPECT_GT(rider.Count(390, 170, 580, 195, Lettering), 80) << "the typed name in the name box";
+    EXPECT_GT(rider.Count(68, 190, 288, 300, Coloured), 4000) << "the chosen skins in the preview frame";
     EXPECT_GT(profiles.Count(30, 182, 180, 202, Lettering), 80) << "the new profile's row in the list";
+    EXPECT_GT(profiles.Count(250, 100, 430, 185, Coloured), 3000) << "the highlighted profile's skins";
     EXPECT_EQ(emptyProfiles.Count(30, 182, 180, 202, Lettering), 0) << "an empty list";
     EXPECT_GT(profiles.Count(231, 250, 420, 275, Lettering), 100) << "the profile's name over its statistics";
     EXPECT_GT(profiles.Count(231, 300, 440, 440, Bright), 300) << "the statistics block";
