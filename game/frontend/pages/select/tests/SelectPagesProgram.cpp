@@ -41,6 +41,15 @@ void StandInUpdate() {
     if (MenuKeyWords().esc) SetMenuPage(0);
 }
 
+// The options menu's stand-in: Return opens the profile page, which comes back here.
+void OptionsStandInUpdate() {
+    if (MenuKeyWords().enter) {
+        Flow().returnPage = 1;
+        SetMenuPage(5);
+    }
+    StandInUpdate();
+}
+
 void PrintProfile() {
     const Profile& p = *FrontEnd().profile;
     SkinList* riders = TheRiderModel().skins.get();
@@ -59,7 +68,7 @@ int SelectPagesFlow(const char*) {
     InstallMainPages();
     InstallProfilePages();
     InstallChampionshipPage();
-    SetMenuPageEntry(1, MenuPage{3, nullptr, StandInUpdate, nullptr, [] { PrintWords("options"); }, nullptr});
+    SetMenuPageEntry(1, MenuPage{3, nullptr, OptionsStandInUpdate, nullptr, [] { PrintWords("options"); }, nullptr});
     SetMenuPageEntry(11, MenuPage{2, nullptr, StandInUpdate, nullptr, [] { PrintWords("bike"); }, nullptr});
     SetMenuPage(0);
     const int code = MenuLoop();

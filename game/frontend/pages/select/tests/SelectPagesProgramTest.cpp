@@ -82,13 +82,13 @@ At Arrow(int x, int y) { return {x + 16, y + 17}; }
 At ListRow(int x, int y, int row) { return {x + 60, y + 15 + 14 * (row - 1) + 7}; }       // small list
 At LargeListRow(int x, int y, int row) { return {x + 70, y + 70 + 20 * (row - 1) + 10}; }  // profile list
 
-const At kMainFamily1 = MenuButton(109, 210), kMainFamily3 = MenuButton(109, 289), kMainChampionship = MenuButton(109, 329),
+const At kMainFamily1 = MenuButton(109, 210), kMainFamily2 = MenuButton(109, 249), kMainFamily3 = MenuButton(109, 289), kMainChampionship = MenuButton(109, 329),
          kMainOptions = MenuButton(364, 329), kMainTutorials = MenuButton(364, 289), kMainQuit = Bottom(269, 424);
 const At kProfileOk = Bottom(507, 413), kProfileNew = MenuButton(460, 115), kProfileDelete = MenuButton(460, 163),
          kProfileEdit = MenuButton(460, 299);
 const At kRiderOk = Bottom(507, 413), kRiderCancel = Bottom(374, 413), kRiderName = {378 + 105, 125 + 37},
          kRiderSkinRight = Arrow(572, 253), kBikeSkinLeft = Arrow(364, 321);
-const At kWorldModeRight = Arrow(592, 254), kWorldModeLeft = Arrow(384, 251);
+const At kWorldOk = Bottom(518, 413), kWorldModeRight = Arrow(592, 254), kWorldModeLeft = Arrow(384, 251);
 const At kChampAdd = Arrow(145, 440), kChampRemove = Arrow(194, 440), kChampOk = Bottom(518, 413),
          kChampAddAll = Bottom(399, 359);
 const At kFirstMovie = {167 + 12, 119 + 8};
@@ -177,10 +177,11 @@ protected:
     }
 
     // Profiles saved before the run, as the program finds them in its profiles folder.
-    void SaveProfile(const char* name) {
+    void SaveProfile(const char* name, uint32_t unlocks = 0) {
         ASSERT_EQ(EnterProfilesFolder(folder_.string()), 0);
         Profile p;
         p.SetName(name);
+        p.settings[kSettingUnlocks - kProfileFirstSetting] = unlocks;
         ASSERT_EQ(p.Save(name), 0);
     }
 
@@ -365,6 +366,71 @@ TEST_F(SelectPagesProgram, DeletingTheLastProfileOpensTheRiderPageAndCancelKeeps
     EXPECT_NE(out.find("select: bike family 3 world 3001 kind 2 selected 0"), std::string::npos)
         << "the locked bonus world is not offered\n"
         << out;
+}
+
+TEST_F(SelectPagesProgram, AFamilyWithoutWorldsCannotBeRacedAndThePointHuntHasNoRiders) {
+    std::string error;
+    ASSERT_TRUE(tools::WritePack((folder_ / "Tracks.dat").string(), {{"a.wld", SimpleWorld(1001, 0, "VALLEE"), false}},
+                                 &error))
+        << error;
+    Script s;
+    s.Click(kMainFamily2.x, kMainFamily2.y);  // no worlds of its kind
+    s.Click(kProfileOk.x, kProfileOk.y);
+    s.Key("RETURN").Click(kWorldOk.x, kWorldOk.y);    // both refused
+    s.Key("ESC");
+    s.Click(kMainFamily1.x, kMainFamily1.y);
+    s.Click(kWorldModeRight.x, kWorldModeRight.y).Click(kWorldModeRight.x, kWorldModeRight.y);
+    s.Grab();  // 0: the point hunt
+    s.Click(kWorldOk.x, kWorldOk.y);
+    s.Key("ESC");
+    s.Click(kMainQuit.x, kMainQuit.y);
+
+    std::string out;
+    ASSERT_EQ(Run(s, &out), 0) << out;
+    EXPECT_EQ(PagesEntered(), (Pages{"0", "5", "7", "0", "7", "11", "0"})) << out;
+    EXPECT_NE(out.find("select: bike family 1 world 1001 kind 0 selected 0 laps 4 time 7 points 10 riders 7 mode 2 "),
+              std::string::npos)
+        << out;
+    const Grab points = LoadGrab(0);
+    // The first slider's knob shows points 10 (value 5 of 35.5); the riders slider has none.
+    EXPECT_GT(points.Count(387, 95 + 36, 387 + 190, 95 + 53, Orange), 30) << "the points slider's knob";
+    EXPECT_EQ(points.Count(387, 165 + 36, 387 + 190, 165 + 53, Orange), 0) << "no knob: no computer riders";
+}
+
+TEST_F(SelectPagesProgram, AnotherUnlockWordStartsTheChampionshipListsAnew) {
+    SaveProfile("Lucky", 1 | 2 | 4);
+    SaveProfile("Plain");
+    Script s;
+    s.Click(kMainChampionship.x, kMainChampionship.y);
+    s.Click(LargeListRow(10, 112, 2).x, LargeListRow(10, 112, 2).y);  // Plain
+    s.Click(kProfileOk.x, kProfileOk.y);
+    s.Click(kChampAddAll.x, kChampAddAll.y);
+    s.Key("ESC");
+    s.Click(kMainChampionship.x, kMainChampionship.y);  // the same unlocks: the list is kept
+    s.Key("RETURN");
+    s.Key("ESC");
+    s.Click(kMainOptions.x, kMainOptions.y);
+    s.Key("RETURN");                                                  // the profile page
+    s.Click(LargeListRow(10, 112, 1).x, LargeListRow(10, 112, 1).y);  // Lucky
+    s.Click(kProfileOk.x, kProfileOk.y);
+    s.Key("ESC");
+    s.Click(kMainChampionship.x, kMainChampionship.y);
+    s.Key("RETURN");  // the chosen list was emptied: refused
+    s.Click(kChampAddAll.x, kChampAddAll.y);
+    s.Key("RETURN");
+    s.Key("ESC");
+    s.Click(kMainQuit.x, kMainQuit.y);
+
+    std::string out;
+    ASSERT_EQ(Run(s, &out), 0) << out;
+    EXPECT_EQ(PagesEntered(), (Pages{"0", "5", "12", "0", "12", "11", "0", "1", "5", "1", "0", "12", "11", "0"})) << out;
+    const size_t first = out.find("select: bike family 4 ");
+    ASSERT_NE(first, std::string::npos) << out;
+    EXPECT_NE(out.find("championship 1001 1002 1003 2002 2003 3001\n", first), std::string::npos) << out;
+    EXPECT_NE(out.find("championship 1001 1002 1003 2002 2003 3001 4001\n", first), std::string::npos)
+        << "the bonus world, and no world twice\n"
+        << out;
+    EXPECT_NE(out.find("select: profile 'Lucky'"), std::string::npos) << out;
 }
 
 }  // namespace
