@@ -15,6 +15,9 @@ bool AddLanguageFiles(PackContent& pack, std::string* error);
 // Data pack: the front end's backgrounds, loading screens, pointer, buttons, fonts and menu sounds.
 bool AddFrontEnd(PackContent& pack, std::string* error);
 
+// Data pack: the race's loading screens, language strips, progress bar and countdown texture.
+bool AddRaceScreens(PackContent& pack, std::string* error);
+
 // Track pack: the worlds. Empty until the world writer can make them.
 bool AddWorlds(PackContent& pack, std::string* error);
 

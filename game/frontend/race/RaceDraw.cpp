@@ -11,6 +11,7 @@
 #include "game/world/file/WorldFile.h"
 #include "game/world/particles/Particles.h"
 #include "game/world/sky/LensFlare.h"
+#include "platform/gfx/GfxDevice.h"
 #include "platform/gfx/GfxStates.h"
 
 namespace kes {
@@ -68,7 +69,23 @@ const Sprite* CountdownSprite(uint32_t phase) {
 }
 
 void RaceRenderWorld(ViewRecord* view) {
-    if (view) WorldRender(WorldViewOf(*view));
+    // The frame starts from an empty picture: a world without a sky would show what the last frames
+    // (or the menus) left, and old depths would hide the landscape behind where bikes were.
+    if (RenderInterface* r = ThisRace().renderer) {
+        if (plat::GfxDevice* gfx = DisplayGfx()) {
+            uint32_t width = 0, height = 0;
+            r->GetScreenSize(&width, &height);
+            gfx->ClearColour({0, 0, static_cast<int>(width), static_cast<int>(height)}, 0xFF000000u);
+        }
+        r->ClearDepth();
+    }
+    if (!view) return;
+    // The landscape's grids reach the screen wound the way the frame's cull mode removes: the world
+    // is drawn with both sides and the frame's cull mode is put back for the objects after it.
+    RenderInterface* r = ThisRace().renderer;
+    if (r) r->SetState(plat::rs::kCullMode, plat::rs::kCullNone);
+    WorldRender(WorldViewOf(*view));
+    if (r) r->SetState(plat::rs::kCullMode, plat::rs::kCullCCW);
 }
 
 void RaceDrawOverlays(ViewRecord* view) {

@@ -24,7 +24,7 @@ void EndForEveryone(bool onlyUnfinished) {
 void SinglePlayerFinishing(RaceSessionState& s, uint32_t step) {
     if (TimeIsUp(s)) {
         EndForEveryone(true);
-        SetRacePhase(kPhaseFirstFinished, 0);
+        MovePhase(kPhaseFirstFinished);
         return;
     }
     if (s.worldKind == 2 && s.gameMode != 2) return;
@@ -32,8 +32,12 @@ void SinglePlayerFinishing(RaceSessionState& s, uint32_t step) {
         if (!r) continue;
         AddLapTime(r, step);
         if (RacerThrough(*r, s.laps, s.gameMode) && !r->finished) {
+            // The places of the last frame were counted before this lap was: counted again, the
+            // racer through the line is ahead of everyone still on it, and keeps that place.
+            RankRacers(g_RaceRacers.data(), kMaxRaceRacers);
+            r->finishPlace = r->place;
             FinishRacer(r, false);
-            SetRacePhase(kPhaseFirstFinished, 0);
+            MovePhase(kPhaseFirstFinished);
         }
     }
 }
@@ -42,7 +46,7 @@ void NetworkFinishing(RaceSessionState& s, uint32_t step) {
     if (s.worldKind == 2 && s.gameMode != 2) {
         if (!TimeIsUp(s)) return;
         EndForEveryone(false);
-        SetRacePhase(kPhaseAllDone, 0);
+        MovePhase(kPhaseAllDone);
         return;
     }
     bool open = false;
@@ -59,7 +63,7 @@ void NetworkFinishing(RaceSessionState& s, uint32_t step) {
             SetRacePhase(kPhaseFirstFinished, 1);
         }
     }
-    if (!open) SetRacePhase(kPhaseAllDone, 0);
+    if (!open) MovePhase(kPhaseAllDone);
 }
 
 // The camera moves on by itself once a racer is through (single player).
@@ -73,6 +77,12 @@ void SetLocks(uint32_t from, uint32_t to, uint8_t value) {
 }
 
 }  // namespace
+
+void MovePhase(uint32_t phase) {
+    const RaceSessionState& s = ThisRace();
+    if (s.network && !s.host) return;
+    SetRacePhase(phase, 0);
+}
 
 void StepFinishing(uint32_t step) {
     RaceSessionState& s = ThisRace();
@@ -90,8 +100,7 @@ void StepPhase(uint32_t step) {
     auto& t = s.timers;
     const uint32_t phase = RacePhase();
     switch (phase) {
-    case kPhaseIntro:
-        InputLatchState();
+    case kPhaseIntro:  // the input is latched after the intro camera's look (RaceStepPostUpdate)
         break;
     case kPhaseWait:
         t[kTimerWait] += step;
@@ -99,7 +108,7 @@ void StepPhase(uint32_t step) {
             const uint32_t excess = t[kTimerWait] - 3000;
             t.fill(0);
             t[kTimerThree] = excess;
-            SetRacePhase(kPhaseThree, 0);
+            MovePhase(kPhaseThree);
         }
         break;
     case kPhaseThree:
@@ -109,7 +118,7 @@ void StepPhase(uint32_t step) {
         t[mine] += step;
         if (t[mine] > 1000) {
             t[mine + 1] = t[mine] - 1000;
-            SetRacePhase(phase + 1, 0);
+            MovePhase(phase + 1);
         }
         break;
     }
@@ -119,7 +128,7 @@ void StepPhase(uint32_t step) {
         if (t[kTimerGo] > 850) SetLocks(1, kMaxRaceRacers, 0);
         if (t[kTimerGo] > 1000) {
             SetLocks(0, 1, 0);
-            SetRacePhase(kPhaseRacing, 0);
+            MovePhase(kPhaseRacing);
         }
         break;
     case kPhaseFirstFinished:
@@ -127,7 +136,7 @@ void StepPhase(uint32_t step) {
         CameraToOverview();
         t[kTimerFinish] += step;
         if (t[kTimerFinish] > 2000) {
-            SetRacePhase(kPhaseAllDone, 0);
+            MovePhase(kPhaseAllDone);
             InputLatchState();
         }
         break;
@@ -135,10 +144,10 @@ void StepPhase(uint32_t step) {
         if (!s.network) CameraToOverview();
         t[kTimerFinish] += step;
         if (s.network) {
-            if (t[kTimerFinish] > 5000) SetRacePhase(kPhaseLeave, 0);
+            if (t[kTimerFinish] > 5000) MovePhase(kPhaseLeave);
         } else if (s.keys[kKeyMenu]) {
             s.keys[kKeyMenu] = 0;
-            SetRacePhase(kPhaseLeave, 0);
+            MovePhase(kPhaseLeave);
         }
         break;
     default:

@@ -216,10 +216,8 @@ void PlayPhaseVoice(uint32_t phase) {
                         : phase == kPhaseGo                       ? s.startVoice
                                                                   : nullptr;
     if (!voice) return;
-    if (s.camera && s.camera->object) {
-        const Vec3 at = s.camera->object->position;
-        voice->SetPosition(&at);
-    }
+    // The camera's eye, where the race camera last put it.
+    if (s.camera) voice->SetPosition(&ChaseRig().eye);
     voice->Stop();
     voice->SetPlayPosition(0);
     voice->Play(0);
@@ -248,6 +246,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
     computerCount = std::min(computerCount, kMaxRaceRacers - playerCount);
 
     s.network = NetGetMode() != 0;
+    s.host = NetGetMode() == 2;
     s.gameMode = g_Config.gameMode;
     s.worldKind = world->kind;
     s.laps = g_Config.raceOption2;
@@ -309,7 +308,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
 
     DrawLoadingScreen(s, kFullBar);
     FreeLoadingScreens(s);
-    SetRacePhase(s.network ? kPhaseWait : kPhaseIntro, 0);
+    MovePhase(s.network ? kPhaseWait : kPhaseIntro);
     LoadVoices(s);
     PlayMusic();
     for (int twice = 0; twice < 2; ++twice) {

@@ -74,6 +74,7 @@ struct RaceSessionState {
     // What the rules read, fixed at the start: a network game, the game mode, the world's kind, the
     // laps of a race and the minutes of a timed world.
     bool network = false;
+    bool host = false;  // this machine hosts the network game
     uint32_t gameMode = 1;
     uint32_t worldKind = 0;
     uint32_t laps = 4;
@@ -94,4 +95,10 @@ void DrawLoadingScreen(const RaceSessionState& s, int32_t barWidth);
 namespace kes {
 // The countdown's voice of a phase just entered ("1-2-3" for 4-6, "Start" for 7), from the camera.
 void PlayPhaseVoice(uint32_t phase);
+}  // namespace kes
+
+namespace kes {
+// Moves the race to a phase. A network client only follows the host's phases (they arrive as
+// messages); the host's move is sent to every player.
+void MovePhase(uint32_t phase);
 }  // namespace kes

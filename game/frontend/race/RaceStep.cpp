@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "game/app/loop/FrameLoop.h"
+#include "game/core/input/Input.h"
 #include "game/core/camera/Camera.h"
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/race/Race.h"
@@ -124,6 +125,9 @@ void RaceStepUpdate(uint32_t step) {
 }
 
 void RaceStepPostUpdate(uint32_t step) {
+    // The intro camera has looked for a new press during this step: what is down now is old news
+    // for the next one. (Latched before the camera looks, a press could never end the intro.)
+    if (RacePhase() == kPhaseIntro) InputLatchState();
     for (RacerRecord* r : g_RaceRacers) {
         if (!r) continue;
         r->messageTime = r->messageTime > step ? r->messageTime - step : 0;

@@ -36,14 +36,15 @@ enum : uint32_t {
 constexpr uint32_t kClassItems[kBikeClassCount] = {kClass0, kClass1, kClass2, kClass3, kClass4};
 
 MenuItem g_items[] = {
+    // The class buttons are small bottom buttons that stay lit while chosen (a radio group).
     {kItemHeadingPanel, 30, 19, 68},
     {kItemBottomButton, 115, 419, 78, nullptr, 0, kItemHidden},
     {kItemBottomButton, 391, 419, 43},
     {kItemBottomButton, 509, 419, 53},
-    {kItemMenuButton, 13, 165, 74, nullptr, 0, kItemSticky},
-    {kItemMenuButton, 13, 207, 75, nullptr, 0, kItemSticky},
-    {kItemMenuButton, 13, 249, 76, nullptr, 0, kItemSticky},
-    {kItemMenuButton, 13, 330, 86, nullptr, 0, kItemSticky},
+    {kItemBottomButton, 13, 165, 74, nullptr, 0, kItemSticky},
+    {kItemBottomButton, 13, 207, 75, nullptr, 0, kItemSticky},
+    {kItemBottomButton, 13, 249, 76, nullptr, 0, kItemSticky},
+    {kItemBottomButton, 13, 330, 86, nullptr, 0, kItemSticky},
     {kItemSlider, 125, 162, 69},
     {kItemSlider, 125, 217, 70},
     {kItemSlider, 125, 272, 71},
@@ -56,7 +57,7 @@ MenuItem g_items[] = {
     {kItemRightArrow, 572, 114},
     {kItemPanel, 384, 157, 73},
     {kItemDescriptionField, 11, 388},
-    {kItemMenuButton, 13, 291, 151, nullptr, 0, kItemSticky},
+    {kItemBottomButton, 13, 291, 151, nullptr, 0, kItemSticky},
     {},
 };
 std::string g_captions[kBikeParams], g_description, g_points;

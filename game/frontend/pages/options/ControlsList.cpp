@@ -27,6 +27,7 @@ uint32_t ActionLabelText(uint32_t slot, uint32_t airSwap) {
 
 std::string BindingName(uint32_t language, uint32_t code, bool capturing) {
     if (capturing) return "------";
+    if (code == 0) return "";  // unbound: the name table's entry 0 is empty
     return code < kKeyNameCount ? GlyphText(KeyName(language, code)) : std::string("?");
 }
 

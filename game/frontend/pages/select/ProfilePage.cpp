@@ -13,6 +13,7 @@
 #include "game/frontend/pages/select/ProfileList.h"
 #include "game/frontend/pages/select/SelectPagesInternal.h"
 #include "game/frontend/pages/select/SelectShared.h"
+#include "game/frontend/pages/select/SkinPreview.h"
 #include "platform/sys/Fpu.h"
 
 namespace kes {
@@ -163,10 +164,17 @@ void DrawProfileStats() {
     DrawMenuText(nullptr, box.x + 12, box.y + 58, g_page.statsText.c_str(), 4, false, 44);
 }
 
+// The highlighted profile's skins inside the preview frame (211 x 176 at (233, 75)).
+void ProfilePageDraw() {
+    if (g_page.selected < 0 || g_page.selected >= static_cast<int32_t>(g_page.profiles.size())) return;
+    const Profile& p = g_page.profiles[static_cast<size_t>(g_page.selected)].profile;
+    DrawSkinPreview(250, 100, 85, RiderSkinIndex(p), BikeSkinIndex(p));
+}
+
 }  // namespace
 
 void InstallProfilePages() {
-    SetMenuPageEntry(kProfilePage, MenuPage{3, g_items, ProfilePageUpdate, nullptr, ProfilePageEnter, ProfilePageLeave});
+    SetMenuPageEntry(kProfilePage, MenuPage{3, g_items, ProfilePageUpdate, ProfilePageDraw, ProfilePageEnter, ProfilePageLeave});
     InstallRiderPage();
 }
 

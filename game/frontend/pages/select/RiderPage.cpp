@@ -7,6 +7,7 @@
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/pages/select/ProfileList.h"
 #include "game/frontend/pages/select/SelectPagesInternal.h"
+#include "game/frontend/pages/select/SkinPreview.h"
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/skins/SkinList.h"
 #include "game/world/models/BikeModels.h"
@@ -49,10 +50,6 @@ bool Clicked(uint32_t item) { return (g_items[item].state & kItemClicked) != 0; 
 SkinList* RiderSkins() { return TheRiderModel().skins.get(); }
 SkinList* BikeSkins() { return TheBikeModels().skins.get(); }
 
-uint32_t IndexOf(const SkinList* skins, uint32_t checksum) {
-    return skins && checksum != 0 ? skins->FindChecksum(checksum) : 0;
-}
-
 uint32_t Step(uint32_t index, int32_t delta, const SkinList* skins) {
     const uint32_t count = skins ? skins->Count() : 0;
     if (count == 0) return 0;
@@ -63,8 +60,8 @@ void RiderPageEnter() {
     if (!FrontEnd().profile) FrontEnd().profile = std::make_unique<Profile>();
     const Profile& p = *FrontEnd().profile;
     g_page.name = std::string(p.GetName()).substr(0, kNameLength);
-    g_page.riderSkin = IndexOf(RiderSkins(), p.GetRiderSkin());
-    g_page.bikeSkin = IndexOf(BikeSkins(), p.GetBikeSkin());
+    g_page.riderSkin = RiderSkinIndex(p);
+    g_page.bikeSkin = BikeSkinIndex(p);
     g_page.cancelled = false;
     g_page.editing = false;
     g_items[kName].text = g_page.name.c_str();
@@ -121,10 +118,13 @@ void RiderPageUpdate() {
     name.text = g_page.name.c_str();
 }
 
+// The chosen skins inside the preview frame (255 x 246 at (53, 134)).
+void RiderPageDraw() { DrawSkinPreview(68, 190, 110, g_page.riderSkin, g_page.bikeSkin); }
+
 }  // namespace
 
 void InstallRiderPage() {
-    SetMenuPageEntry(kRiderPage, MenuPage{3, g_items, RiderPageUpdate, nullptr, RiderPageEnter, RiderPageLeave});
+    SetMenuPageEntry(kRiderPage, MenuPage{3, g_items, RiderPageUpdate, RiderPageDraw, RiderPageEnter, RiderPageLeave});
 }
 
 }  // namespace kes

@@ -46,9 +46,11 @@ std::string WorldDescriptionInLanguage(const WorldRecord& world) {
     return lines[0];
 }
 
-int32_t ClickedListRow(const MenuItem& list) {
-    if (!(list.state & kItemClicked) || list.pressRow <= 0) return -1;
-    return plat::FloatToInt(list.firstRow) + list.pressRow - 1;
+int32_t ClickedListRow(MenuItem& list) {
+    if (list.pressRow <= 0) return -1;
+    const int32_t row = plat::FloatToInt(list.firstRow) + list.pressRow - 1;
+    list.pressRow = 0;
+    return row;
 }
 
 int32_t ClampSelection(int32_t selection, float maximum) {

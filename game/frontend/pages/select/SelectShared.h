@@ -19,9 +19,10 @@ std::string PieceInLanguage(std::string_view text, uint32_t language);
 std::string WorldNameInLanguage(const WorldRecord& world);
 std::string WorldDescriptionInLanguage(const WorldRecord& world);
 
-// The row a click on a list chose this step (first visible + clicked row - 1), or -1 when the list
-// was not clicked on one of its rows.
-int32_t ClickedListRow(const MenuItem& list);
+// The row a press on the list's rows chose (first visible + pressed row - 1), or -1 when there was
+// none since the last call. The press is taken from the engine's pressed cell, which a press on the
+// rows sets even where the item's hit rectangle is only its knob (the large list); it is used once.
+int32_t ClickedListRow(MenuItem& list);
 // A selection moved by delta and kept within 0 and FloatToInt(maximum) (0 for an empty list).
 int32_t ClampSelection(int32_t selection, float maximum);
 

@@ -40,8 +40,10 @@ MenuItem g_items[] = {
     {kItemBottomButton, 518, 413, 11}, {kItemPicture, 77, 73},            {kItemScrollBar, 254, 294},
     {kItemUpArrow, 243, 254},          {kItemDownArrow, 244, 400},        {kItemListBox, 83, 252},
     {kItemSlider, 387, 95},            {kItemSlider, 387, 165, 45},       {kItemValueText, 418, 251},
-    {kItemLeftArrow, 384, 251},        {kItemRightArrow, 592, 254},       {kItemValueText, 418, 300},
-    {kItemLeftArrow, 384, 300},        {kItemRightArrow, 592, 303},       {kItemDescriptionField, 280, 310},
+    {kItemLeftArrow, 384, 251},        {kItemRightArrow, 592, 254},
+    // A row that never does anything, kept hidden: the description box would cover half of it.
+    {kItemValueText, 418, 300, 0, nullptr, 0, kItemHidden},   {kItemLeftArrow, 384, 300, 0, nullptr, 0, kItemHidden},
+    {kItemRightArrow, 592, 303, 0, nullptr, 0, kItemHidden},  {kItemDescriptionField, 280, 310},
     {},
 };
 

@@ -100,6 +100,7 @@ TEST_F(RaceRules, TheWayOutOfASinglePlayerRace) {
 
 TEST_F(RaceRules, ANetworkRaceLeavesFiveSecondsAfterAllAreDone) {
     ThisRace().network = true;
+    ThisRace().host = true;
     SetRacePhase(kPhaseFirstFinished, 1);
     StepPhase(100000);  // a network race waits in 9 for the others
     EXPECT_EQ(RacePhase(), kPhaseFirstFinished);
@@ -110,6 +111,36 @@ TEST_F(RaceRules, ANetworkRaceLeavesFiveSecondsAfterAllAreDone) {
     EXPECT_EQ(RacePhase(), kPhaseAllDone);
     StepPhase(10);
     EXPECT_EQ(RacePhase(), kPhaseLeave);
+}
+
+TEST_F(RaceRules, ANetworkClientFollowsTheHostsCountdown) {
+    ThisRace().network = true;
+    SetRacePhase(kPhaseWait, 1);
+    ThisRace().timers[kTimerWait] = 2990;
+    StepPhase(25);
+    EXPECT_EQ(RacePhase(), kPhaseWait) << "the host's message moves it on";
+    SetRacePhase(kPhaseThree, 1);  // as message 22 does
+    EXPECT_EQ(RacePhase(), kPhaseThree);
+}
+
+TEST_F(RaceRules, NetworkFinishersKeepTheirPlaceWithoutTellingOthers) {
+    RaceSessionState& s = ThisRace();
+    s.network = true;
+    s.laps = 2;
+    RacerRecord* through = Add(0, 2);
+    RacerRecord* racing = Add(1, 1);
+    through->place = 1;
+    racing->place = 2;
+    SetRacePhase(kPhaseRacing, 1);
+    StepFinishing(10);
+    EXPECT_EQ(RacePhase(), kPhaseFirstFinished);
+    EXPECT_EQ(through->finishPlace, 1u);
+    EXPECT_EQ(racing->finishPlace, 0u);
+    racing->laps = 2;
+    s.host = true;
+    StepFinishing(10);
+    EXPECT_EQ(racing->finishPlace, 2u);
+    EXPECT_EQ(RacePhase(), kPhaseAllDone) << "nobody is still racing";
 }
 
 TEST_F(RaceRules, FinishingRules) {
@@ -149,6 +180,21 @@ TEST_F(RaceRules, FinishingRules) {
             EXPECT_EQ(r->bike->controlClass, kClassComputer);
         }
     }
+}
+
+TEST_F(RaceRules, TheFirstThroughTheLineKeepsFirstPlace) {
+    ThisRace().laps = 2;
+    RacerRecord* winner = Add(0, 1, 48.0f);
+    RacerRecord* rival = Add(1, 1, 47.5f);
+    RankRacers(g_RaceRacers.data(), kMaxRaceRacers);  // the last frame's places
+    // The winner's lap counts at the line, where its progress starts again from the first gate.
+    winner->laps = 2;
+    winner->progress = 1.0f;
+    SetRacePhase(kPhaseRacing, 1);
+    StepFinishing(10);
+    EXPECT_EQ(winner->finishPlace, 1u);
+    EXPECT_EQ(rival->finishPlace, 0u);
+    EXPECT_EQ(RacePhase(), kPhaseFirstFinished);
 }
 
 TEST_F(RaceRules, ATimedWorldEndsForEveryone) {
