@@ -15,6 +15,10 @@ bool AddLanguageFiles(PackContent& pack, std::string* error);
 // Data pack: the front end's backgrounds, loading screens, pointer, buttons, fonts and menu sounds.
 bool AddFrontEnd(PackContent& pack, std::string* error);
 
+// Data pack: the race overlay's sheets (glyphs, map marker, wrong-way sign, balance gauge, replay
+// panel) and the direction arrow's mesh and texture.
+bool AddHudArt(PackContent& pack, std::string* error);
+
 // Track pack: the worlds. Empty until the world writer can make them.
 bool AddWorlds(PackContent& pack, std::string* error);
 

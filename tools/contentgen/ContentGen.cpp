@@ -39,6 +39,7 @@ const std::vector<PackRecipe>& ContentPacks() {
          {
              {"language files", AddLanguageFiles},
              {"front end", AddFrontEnd},
+             {"heads-up display", AddHudArt},
              {"sounds", AddSounds},
              {"bikes", AddBikes},
              {"rider", AddRider},

@@ -130,7 +130,8 @@ void DrawMap(RacerRecord* const* racers, uint32_t count, const RacerRecord* view
     Sprite frame{kMapLeft - X(6), kMapTop - Y(6), kMapRight + X(6), kMapBottom + Y(6), kHudDepth, 0xC0FFFFFFu,
                  &MapFrameCell()};
     Draw(id, &frame, 1);
-    const WorldBounds& bounds = CurrentWorldBounds();
+    const WorldBounds& box = HudInfo().mapBox;
+    const WorldBounds& bounds = box.maxX > box.minX ? box : CurrentWorldBounds();
     Sprite markers[kMaxRaceRacers + 1];
     uint32_t n = 0;
     auto add = [&](const RacerRecord& r) {

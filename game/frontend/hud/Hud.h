@@ -7,6 +7,7 @@
 
 #include "game/core/maths/MathTypes.h"
 #include "game/core/sprite/Sprites.h"
+#include "game/world/chunk/WorldTypes.h"
 
 namespace kes {
 
@@ -32,6 +33,8 @@ struct HudRaceInfo {
     // countdown runs it replaces the bike's trick-score message on the message line.
     std::string message;
     uint32_t messageTimerMs = 0;
+    // The ground the mini-map spans; an empty box (maxX <= minX) means the loaded world's box.
+    WorldBounds mapBox;
 };
 HudRaceInfo& HudInfo();
 

@@ -1,11 +1,10 @@
 #pragma once
-// Where each HUD picture lies in the HUD textures: the glyph cells of "TEXT" (digits, separators,
-// ordinal suffixes, letters, slash), the map marker and signs of "ID", the balance-gauge pieces of
-// "RuskGiroStuff" and the buttons of the replay panel textures. The contentgen tool paints its
-// pictures to these same cells, so both sides read them from here.
+// The HUD's cells (HudCellLayout.h) as the sprite batcher takes them: one lasting TextureRect per
+// cell, so that a sprite can point at it. Indices beyond a table give the blank cell.
 #include <cstdint>
 
 #include "game/core/sprite/Sprites.h"
+#include "game/frontend/hud/HudCellLayout.h"
 
 namespace kes {
 
@@ -32,21 +31,9 @@ const TextureRect& GyroMarkerCell();
 const TextureRect& GyroBarCell();
 
 // The replay panel: the same cells in "ReplayOff" and "ReplayOn".
-constexpr uint32_t kReplayButtonCount = 7;  // bits of HudRaceInfo::replayButtonsOn
-constexpr uint32_t kReplaySpeedCount = 6;
-enum ReplayButton : uint32_t {
-    kReplayButtonMode = 0,
-    kReplayButtonRecord = 1,
-    kReplayButtonPlay = 2,
-    kReplayButtonStop = 3,
-    kReplayButtonBack = 4,
-    kReplayButtonForward = 5,
-    kReplayButtonSave = 6,
-};
+constexpr uint32_t kReplayButtonCount = hudcell::kReplayButtonCount;  // bits of HudRaceInfo::replayButtonsOn
+constexpr uint32_t kReplaySpeedCount = hudcell::kReplaySpeedCount;
 const TextureRect& ReplayButtonCell(uint32_t button);
 const TextureRect& ReplaySpeedCell(uint32_t speed);
-
-// The texture size every HUD picture is painted at.
-constexpr uint32_t kHudTextureSize = 256;
 
 }  // namespace kes
