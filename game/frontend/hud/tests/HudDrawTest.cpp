@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "game/frontend/hud/HudCells.h"
 #include "game/frontend/hud/HudLayout.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/world/physics/BikeBody.h"
+#include "game/world/physics/GeneratedGround.h"
 #include "game/world/race/RaceRacers.h"
 #include "tools/contentgen/AssetFamilies.h"
 #include "tools/packtool/PackWriter.h"
@@ -60,9 +63,10 @@ public:
             quads.push_back({selected, v[i].sx, v[i].sy, v[i + 2].sx, v[i + 2].sy, v[i].diffuse, v[i].u, v[i].v});
         return 0;
     }
-    int32_t TransformVertices(const Matrix4*, ScreenVertex*, int32_t, const SourceVertex*, uint32_t, const uint16_t*,
-                              uint32_t) override {
+    int32_t TransformVertices(const Matrix4* model, ScreenVertex*, int32_t, const SourceVertex*, uint32_t,
+                              const uint16_t*, uint32_t) override {
         ++meshDraws;
+        if (model) lastModel = *model;
         return 0;
     }
     uint32_t Handle(const std::string& name) const {
@@ -83,6 +87,7 @@ public:
     std::vector<std::string> names;
     std::vector<Quad> quads;
     int masks = 0, meshDraws = 0;
+    Matrix4 lastModel{};
 };
 
 // A pack with the HUD art, optionally without the arrow mesh.
@@ -293,6 +298,109 @@ TEST_F(HudDrawTest, ReplayPanelSplitsButtonsByState) {
     EXPECT_EQ(render_.In(render_.Handle("ReplayOn"), 0, 0, 640, 480).size(), 3u);
     EXPECT_EQ(render_.In(render_.Handle("ReplayOff"), 0, 0, 640, 480).size(), 10u);
     EXPECT_EQ(render_.In(render_.Handle("TEXT"), 559, 399, 640, 425).size(), 4u) << "the frame counter";
+}
+
+// The viewed racer on a bike: riding on flat ground, in the track-points mode so that its course
+// runs from track point 0 toward its aim (+y).
+class HudBikeTest : public HudDrawTest {
+protected:
+    void SetUp() override {
+        HudDrawTest::SetUp();
+        const TrackPoint points[2] = {{500, 400, 0}, {500, 900, 0}};
+        SetTrackPoints(2, points);
+        BikeEnvironment env;
+        env.ground = &ground_;
+        env.gameMode = 2;
+        bike_ = std::make_unique<BikeBody>(env, BikeParams{}, kClassLocal, Vec3{500, 500, 3}, Vec3{0, 1, 0});
+        bike_->hasRoute = 1;
+        bike_->currentGate = 1;
+        bike_->aimPoint = {500, 900, 0};
+        bike_->centre = {500, 500, 0};
+        racers_[0].bike = bike_.get();
+    }
+    void TearDown() override {
+        racers_[0].bike = nullptr;
+        SetTrackPoints(0, nullptr);
+        HudDrawTest::TearDown();
+    }
+    FlatGround ground_;
+    std::unique_ptr<BikeBody> bike_;
+};
+
+TEST_F(HudBikeTest, TrickNameAndBalanceGaugeWhileATrickRuns) {
+    Load(full_, 0);
+    bike_->trickAnim = 25;
+    bike_->trickUsesBalance = 1;
+    bike_->trickBalance.mode = 1;
+    bike_->trickBalance.point = {0.3f, 0.0f, 0.0f};
+    SetRacePhase(5, 1);  // before the start: no lap figures share the band of the trick name
+    Draw(&racers_[0]);
+    // "SUPERMAN SEAT GRAB": 18 glyphs between heights 20 and 44, centred.
+    EXPECT_EQ(render_.In(render_.Handle("TEXT"), 100, 19.9f, 540, 44.1f).size(), 18u);
+    const uint32_t gyro = render_.Handle("RuskGiroStuff");
+    const auto gauge = render_.In(gyro, 0, 0, 640, 480);
+    ASSERT_EQ(gauge.size(), 3u) << "two bars on one axis and the marker";
+    EXPECT_EQ(gauge[0].colour, 0xFF00A000u) << "the inactive left bar";
+    EXPECT_EQ(gauge[1].colour, 0xFFFFFF00u) << "the right bar at 0.3";
+    EXPECT_FLOAT_EQ((gauge[2].left + gauge[2].right) / 2, 320 + 160 * 0.3f);
+    EXPECT_FLOAT_EQ((gauge[2].top + gauge[2].bottom) / 2, 240);
+    EXPECT_EQ(gauge[2].colour, kHudWhite);
+    // Near the edge the marker turns red; off the bike nothing of the trick shows.
+    bike_->trickBalance.point = {-0.9f, 0.0f, 0.0f};
+    Draw(&racers_[0]);
+    const auto warned = render_.In(gyro, 0, 0, 640, 480);
+    ASSERT_EQ(warned.size(), 3u);
+    EXPECT_EQ(warned[0].colour, 0xFFFF0000u);
+    EXPECT_EQ(warned[2].colour, 0xFFFF0000u);
+    bike_->riding = 0;
+    Draw(&racers_[0]);
+    EXPECT_TRUE(render_.In(gyro, 0, 0, 640, 480).empty());
+    EXPECT_TRUE(render_.In(render_.Handle("TEXT"), 100, 19.9f, 540, 44.1f).empty());
+}
+
+TEST_F(HudBikeTest, WrongWaySignAfterMoreThanFourSecondsBackwards) {
+    Load(full_, 0);
+    const uint32_t id = render_.Handle("ID");
+    const auto signs = [&] {
+        int n = 0;
+        for (const Quad& q : render_.In(id, 0, 0, 640, 480)) n += q.v == WrongWaySignCell().vMin && q.u == 0 ? 1 : 0;
+        return n;
+    };
+    HudInfo().mapOverlay = 0;
+    HudInfo().frameMs = 1000;
+    bike_->forward = {0, -1, 0};
+    for (int second = 1; second <= 4; ++second) {
+        Draw(&racers_[0]);
+        EXPECT_EQ(signs(), 0) << second;
+    }
+    HudInfo().frameMs = 1;
+    Draw(&racers_[0]);
+    EXPECT_EQ(signs(), 1);
+    bike_->forward = {0, 1, 0};
+    Draw(&racers_[0]);
+    EXPECT_EQ(signs(), 0);
+}
+
+TEST_F(HudBikeTest, ArrowPointsAtTheAimFromInFrontOfTheCamera) {
+    Load(full_, 0);
+    bike_->aimPoint = {900, 500, 0};  // due +x of the bike
+    for (int frame = 1; frame <= 30; ++frame) Draw(&racers_[0]);
+    EXPECT_EQ(render_.meshDraws, 0);
+    Draw(&racers_[0]);
+    ASSERT_GT(render_.meshDraws, 0);
+    const float* m = render_.lastModel.m;
+    EXPECT_NEAR(m[4], 1.0f, 1e-5f) << "the arrow's forward row points at the aim";
+    EXPECT_NEAR(m[5], 0.0f, 1e-5f);
+    // The identity camera: 10 ahead and 7 below.
+    EXPECT_FLOAT_EQ(m[12], 0.0f);
+    EXPECT_FLOAT_EQ(m[13], 10.0f);
+    EXPECT_FLOAT_EQ(m[14], -7.0f);
+    SetRacePhase(10, 1);  // all done: the state ends and the delay starts again
+    const int before = render_.meshDraws;
+    Draw(&racers_[0]);
+    SetRacePhase(8, 1);
+    for (int frame = 1; frame <= 30; ++frame) Draw(&racers_[0]);
+    EXPECT_EQ(render_.meshDraws, before);
 }
 
 }  // namespace
