@@ -138,6 +138,10 @@ TEST_F(HudProgram, LapTimePlaceAndMapAreDrawnWhereTheyBelong) {
     EXPECT_GT(t.Count(400, 236, 480, 244, yellow), 200) << "right bar";
     EXPECT_GT(t.Count(316, 300, 324, 400, yellow), 200) << "lower bar";
     EXPECT_EQ(t.Count(160, 236, 296, 244, yellow), 0) << "left bar stays at its base colour";
+    // The direction arrow in front of the camera, low in the middle, leaning to the right.
+    const auto arrow = [](const Rgb& c) { return c[0] > 220 && c[1] > 120 && c[2] < 60; };
+    EXPECT_GT(t.Count(320, 420, 400, 480, arrow), 400) << "arrow head, right of the middle";
+    EXPECT_GT(t.Count(250, 440, 320, 480, arrow), 100) << "arrow shaft";
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
 // HudTestRace: the game program with a test flow instead of the game's: the HUD is loaded from the
 // data pack and drawn every frame over a landscape picture for a race of four hand-placed racers
 // (the viewed one second, on its second lap, a race message showing, the replay panel up). From
-// step 20 the viewed racer's bike performs a balance trick facing against its course; at step 45
-// the program ends. Screen grabs (F12) come from the input script; the tests check them by region.
+// step 20 the viewed racer's bike performs a balance trick facing against its course, while the
+// direction arrow points ahead and to the right; at step 45 the program ends. A camera looks along
+// +y, so the arrow is drawn in 3D in front of it. Screen grabs (F12) come from the input script; the tests check them by region.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "game/app/loop/FrameLoop.h"
 #include "game/app/startup/Startup.h"
+#include "game/core/camera/Camera.h"
 #include "game/core/image/BitmapCache.h"
 #include "game/core/input/Input.h"
 #include "game/core/render/RenderInterface.h"
@@ -73,7 +75,7 @@ void StartTrick() {
     g_bike = new BikeBody(env, BikeParams{}, kClassLocal, Vec3{700, 300, 3}, Vec3{0, 1, 0});
     g_bike->hasRoute = 1;
     g_bike->currentGate = 1;
-    g_bike->aimPoint = {700, 900, 0};
+    g_bike->aimPoint = {1000, 600, 0};  // 45 degrees to the right of +y
     g_bike->forward = {0, -1, 0};
     g_bike->trickAnim = 25;
     g_bike->trickUsesBalance = 1;
@@ -90,13 +92,13 @@ void Step(uint32_t) {
     if (g_frames >= kLastFrame) RequestQuit(3);
 }
 
-// Without a camera the frame draws overlays only: the landscape picture goes first in the overlay.
-void DrawHud(ViewRecord*) {
+// The landscape picture stands in for the world: it goes first in the overlay.
+void DrawHud(ViewRecord* view) {
     if (g_backdrop) TheRenderInterface().BlitToScreen(g_backdrop, nullptr, nullptr);
     // Each frame counts a quarter second, so that the wrong-way time passes within the run.
     HudInfo().frameMs = 250;
-    const Matrix4 camera{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-    HudDraw(g_table, kRacers, &g_racers[0], camera);
+    const Matrix4 identity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    HudDraw(g_table, kRacers, &g_racers[0], view && view->world ? *view->world : identity);
 }
 
 int HudRaceFlow(const char*) {
@@ -108,6 +110,13 @@ int HudRaceFlow(const char*) {
     std::printf("hud: load %d\n", HudLoad(&r));
     SetUpRace();
     SetRacePhase(8, 1);
+    SceneCamera* camera = nullptr;
+    CreateCamera(&camera, "Main Camera", nullptr);
+    if (camera) {
+        const Matrix4 eye{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 700, 250, 20, 1}};
+        SetObjectMatrix(camera->object, &eye);
+        SetActiveCamera(camera);
+    }
     // The screen-grab key as the front end binds it by default (F12).
     const InputBinding grab{kBindWord | kBindOnDown, GrabRequestFlag(), 88, nullptr};
     InputAddBinding(&grab);
@@ -117,6 +126,10 @@ int HudRaceFlow(const char*) {
     SetFrameCallback1(old1);
     SetFrameCallback4(old4);
     InputRemoveBinding(&grab);
+    if (camera) {
+        SetActiveCamera(nullptr);
+        DestroyCamera(camera);
+    }
     std::printf("hud: loop ended with %d\n", code);
     HudFree();
     g_racers[0].bike = nullptr;
