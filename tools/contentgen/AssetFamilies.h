@@ -17,6 +17,9 @@ bool AddFrontEnd(PackContent& pack, std::string* error);
 
 // Data pack: the race's loading screens, language strips, progress bar and countdown texture.
 bool AddRaceScreens(PackContent& pack, std::string* error);
+// Data pack: the race overlay's sheets (glyphs, map marker, wrong-way sign, balance gauge, replay
+// panel) and the direction arrow's mesh and texture.
+bool AddHudArt(PackContent& pack, std::string* error);
 
 // Track pack: the worlds. Empty until the world writer can make them.
 bool AddWorlds(PackContent& pack, std::string* error);

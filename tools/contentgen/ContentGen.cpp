@@ -40,6 +40,7 @@ const std::vector<PackRecipe>& ContentPacks() {
              {"language files", AddLanguageFiles},
              {"front end", AddFrontEnd},
              {"race screens", AddRaceScreens},
+             {"heads-up display", AddHudArt},
              {"sounds", AddSounds},
              {"bikes", AddBikes},
              {"rider", AddRider},
