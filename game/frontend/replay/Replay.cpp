@@ -163,11 +163,13 @@ int32_t ReplayRecordBike(RacerRecord* racer) {
         StopRecordingFull(r);
         return 0;
     }
-    uint8_t state[kKeyFrameStateSize];
     uint8_t controls[kReplayControlsSize];
-    ReplayPackBikeState(*racer->bike, state);
     PackBikeControls(*racer->bike, false, controls);
     if (keyFrame) {
+        // The whole state only where it is kept: packing it every step would cost as much as a
+        // fifth of a bike step.
+        uint8_t state[kKeyFrameStateSize];
+        ReplayPackBikeState(*racer->bike, state);
         CloseOpenRun(r);
         r.keyFrames.push_back(r.write);
         WriteKeyFrame(r, *racer, state, controls);
