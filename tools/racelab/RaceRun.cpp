@@ -19,6 +19,7 @@
 #include "game/world/chunk/TableRender.h"
 #include "game/world/chunk/WorldSounds.h"
 #include "game/world/file/WorldFile.h"
+#include "game/world/info/WorldTextures.h"
 #include "game/world/ground/LandscapeGround.h"
 #include "game/world/physics/BikeContacts.h"
 #include "game/world/racecam/RaceCamera.h"
@@ -216,7 +217,8 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
             outcome_.loaded = false;
             return;
         }
-        kes::ReplaySetWorld(kLabWorldId, "", "");
+        // The world's own identifier: a demo recorded here loads in the game on the same world.
+        kes::ReplaySetWorld(kes::WorldGetInfo().id, kes::WorldGetInfo().name, "");
         kes::InstallReplayHooks();
         if (!options.playDemo.empty() && kes::ReplayLoadDemo(options.playDemo) != 0) {
             outcome_.demoError = kes::ReplayLastError();

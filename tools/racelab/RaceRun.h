@@ -64,8 +64,6 @@ struct RaceOutcome {
     std::string demoError;
 };
 
-// The world identifier racelab's demos carry in their header.
-constexpr uint32_t kLabWorldId = 1;
 
 // One race, frame by frame: the world loaded and the racers made at construction, everything freed
 // at destruction. One at a time (the world and the scene objects are the program's).

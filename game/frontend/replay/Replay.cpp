@@ -130,6 +130,7 @@ uint32_t ReplayIsPlaying() { return g_replay.allocated && g_replay.playing ? 1 :
 void ReplayStartRecording() {
     ReplayData& r = g_replay;
     if (!r.allocated) return;
+    if (r.recording) CloseOpenRun(r);  // its count byte stays the run's
     r.playing = false;
     r.recording = true;
     r.runCount = 0;
@@ -148,7 +149,8 @@ void ReplayStop() {
 
 void ReplayStartPlaying() {
     ReplayData& r = g_replay;
-    if (!r.allocated || r.recording) return;
+    // Without records the replay racer would stand frozen with nothing to play.
+    if (!r.allocated || r.recording || r.end == 0) return;
     r.playing = true;
     r.repeat = 0;
     if (r.read == 0) r.keyPoseHash = kPoseHashStart;

@@ -99,7 +99,7 @@ TEST_F(RacelabDemoTest, DamagedDemosAreRefusedWithAMessage) {
     };
     std::vector<char> truncated(bytes.begin(), bytes.end() - 3);
     std::vector<char> otherWorld = bytes;
-    otherWorld[4] = 9;
+    otherWorld[4] ^= 1;  // the header's world identifier
     std::vector<char> oversized = bytes;
     oversized.resize(24 + 1024 * 1024 + 1, 0);
     std::vector<char> badRecord = bytes;

@@ -31,12 +31,23 @@ TEST_F(ReplayFixture, KeyFramesEvery25StepsAndRunsNeverSpanThem) {
     // Stopping closes the open run: the stream is complete.
     ReplayStop();
     EXPECT_EQ(Records(), expected);
+    // Recording again appends, starting with a key frame; starting twice keeps the open run intact.
+    ReplayStartRecording();
+    Record(b, 3, false);
+    ReplayStartRecording();
+    Record(b, 1, false);
+    ReplayStop();
+    Stream more = expected;
+    more.insert(more.end(), {{1, 0}, {2, 2}, {1, 0}});
+    EXPECT_EQ(Records(), more);
 }
 
 TEST_F(ReplayFixture, NothingIsRecordedUnlessRecordingWasStarted) {
     ReplayBike b(kClassLocal, {0, 0, 3});
     Record(b, 30, false);
     EXPECT_EQ(ReplayGetStatus().used, 0u);
+    ReplayStartPlaying();  // nothing to play: the racer keeps its own controller
+    EXPECT_EQ(ReplayIsPlaying(), 0u);
     ReplayFree();
     ReplayStartRecording();  // no buffer: nothing happens
     EXPECT_EQ(ReplayRecordBike(&b.racer), 0);
