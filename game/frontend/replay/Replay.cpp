@@ -130,7 +130,7 @@ uint32_t ReplayIsPlaying() { return g_replay.allocated && g_replay.playing ? 1 :
 void ReplayStartRecording() {
     ReplayData& r = g_replay;
     if (!r.allocated) return;
-    if (r.recording) CloseOpenRun(r);  // its count byte stays the run's
+    CloseOpenRun(r);  // a run left open keeps its count byte
     r.playing = false;
     r.recording = true;
     r.runCount = 0;

@@ -1,5 +1,7 @@
 // The replay screen's key handling, once per frame while racing.
 #include <cstdint>
+#include <filesystem>
+#include <string>
 
 #include "game/frontend/hud/Hud.h"
 #include "game/frontend/replay/Replay.h"
@@ -68,7 +70,11 @@ void SaveSlot(ReplayData& r) {
 
 void LoadSlot(ReplayData& r) {
     if (r.playing || r.demoFolder.empty()) return;
-    if (ReplayLoadDemo(ReplayDemoSavePath(r.slot)) != 0 && ReplayLoadDemo(ReplayDemoPlainPath(r.slot)) != 0) return;
+    // A saved demo of this world first; the plain name only when there is none (a damaged saved demo
+    // is refused, not passed over).
+    const std::string saved = ReplayDemoSavePath(r.slot);
+    std::error_code error;
+    if (ReplayLoadDemo(std::filesystem::exists(saved, error) ? saved : ReplayDemoPlainPath(r.slot)) != 0) return;
     ReplayStartPlaying();
     r.display = 1;
 }
@@ -97,7 +103,7 @@ int32_t ReplayScreen(uint32_t ms) {
         ButtonSound();
     }
     if (!r.mode) {
-        r.playing = r.recording = r.stopAtKeyFrame = false;
+        ReplayStop();  // closes an open run so that the records stay whole
         r.messageTimer = r.keyTimer = 0;
         r.slot = 1;
         r.display = Take(k.play) ? 1 : 0;

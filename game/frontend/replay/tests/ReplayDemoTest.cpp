@@ -209,6 +209,16 @@ TEST_F(DemoFile, SlotKeysSaveFiveSlotsAndLoadSixUnderOneName) {
     ReplayKeys().load = 1;
     ReplayScreen(2000);
     EXPECT_TRUE(ReplayGetStatus().playing);
+    ReplayKeys().stop = 1;
+    ReplayScreen(2000);
+    // A damaged saved demo is refused rather than passed over for the plain one.
+    std::filesystem::copy_file(ReplayDemoSavePath(1), ReplayDemoPlainPath(2));
+    WriteFile(ReplayDemoSavePath(2), {0, 0, 0});
+    ReplayKeys().slot[1] = 1;
+    ReplayKeys().load = 1;
+    ReplayScreen(2000);
+    EXPECT_FALSE(ReplayGetStatus().playing);
+    EXPECT_NE(ReplayLastError().find(ReplayDemoSavePath(2)), std::string::npos) << ReplayLastError();
 }
 
 }  // namespace

@@ -195,6 +195,16 @@ TEST_F(ReplayFixture, TheScreenDoesNothingBeforeTheRaceRunsOrWithTheModeOff) {
     ReplayKeys().record = 1;
     EXPECT_EQ(ReplayScreen(10), 1);
     EXPECT_TRUE(ReplayGetStatus().recording);
+    // Turning the mode off in the middle of a run leaves whole records behind.
+    ReplayBike b(kClassLocal, {0, 0, 3});
+    Record(b, 5, false);
+    ReplayKeys().toggle = 1;
+    ReplayScreen(10);
+    ReplayKeys().toggle = 1;
+    ReplayKeys().record = 1;
+    ReplayScreen(10);
+    Record(b, 1, false);
+    EXPECT_EQ(Records(), (std::vector<std::pair<int, int>>{{1, 0}, {2, 4}, {1, 0}}));
     ReplayKeys().stop = 1;
     ReplayScreen(10);
     EXPECT_FALSE(ReplayGetStatus().recording);
