@@ -14,10 +14,12 @@
 #include "game/core/input/InputScript.h"
 #include "game/core/maths/FastMath.h"
 #include "game/core/texture/TextureContainer.h"
+#include "game/frontend/replay/Replay.h"
 #include "game/world/aitrack/AiTrack.h"
 #include "game/world/chunk/TableRender.h"
 #include "game/world/chunk/WorldSounds.h"
 #include "game/world/file/WorldFile.h"
+#include "game/world/info/WorldTextures.h"
 #include "game/world/ground/LandscapeGround.h"
 #include "game/world/physics/BikeContacts.h"
 #include "game/world/racecam/RaceCamera.h"
@@ -207,6 +209,23 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     race.gameMode = static_cast<int32_t>(options.gameMode);
     race.racePhase = 8;
     kes::RacerHooks() = kes::RacerHookTable();
+    if (!options.recordDemo.empty() || !options.playDemo.empty()) {
+        outcome_.demoUsed = true;
+        replayAllocated_ = kes::ReplayAlloc(kes::kReplayBufferSize) == 0;
+        if (!replayAllocated_) {
+            outcome_.demoError = "no memory for the replay buffer";
+            outcome_.loaded = false;
+            return;
+        }
+        // The world's own identifier: a demo recorded here loads in the game on the same world.
+        kes::ReplaySetWorld(kes::WorldGetInfo().id, kes::WorldGetInfo().name, "");
+        kes::InstallReplayHooks();
+        if (!options.playDemo.empty() && kes::ReplayLoadDemo(options.playDemo) != 0) {
+            outcome_.demoError = kes::ReplayLastError();
+            outcome_.loaded = false;
+            return;
+        }
+    }
     if (!options.dataFolder.empty()) {
         // The models change only what is drawn: a race with them runs as one without.
         const std::string pack = options.dataFolder + "/Kestrun.dat";
@@ -234,17 +253,19 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
         keysBound_ = true;
     }
 
-    const int total = options.computers + (options.local ? 1 : 0);
+    const bool replayRacer = !options.playDemo.empty();
+    const int total = options.computers + (options.local || replayRacer ? 1 : 0);
     outcome_.racers.resize(static_cast<size_t>(std::max(total, 0)));
     for (int i = 0; i < total; ++i) {
         RacerOutcome& ro = outcome_.racers[static_cast<size_t>(i)];
         ro.local = options.local && i == 0;
+        ro.replay = replayRacer && i == 0;
         p.sinks.push_back(std::make_unique<LapSink>(&ro, &p.raceClock));
         race.events = p.sinks.back().get();
         kes::Vec3 position, heading;
         kes::GetStartPose(i, total, &position, &heading);
         kes::RacerDesc desc;
-        desc.kind = ro.local ? kes::kRacerLocal : kes::kRacerComputer;
+        desc.kind = ro.local ? kes::kRacerLocal : (ro.replay ? kes::kRacerReplay : kes::kRacerComputer);
         desc.startX = position.x;
         desc.startY = position.y;
         desc.startHeading = heading;
@@ -259,6 +280,8 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     }
     race.events = nullptr;
     p.wasCrashed.assign(p.racers.size(), 0);
+    if (!options.recordDemo.empty()) kes::ReplayStartRecording();
+    if (replayRacer) kes::ReplayStartPlaying();
 
     if (options.camera && !p.racers.empty()) {
         kes::ResetRaceCamera();
@@ -290,6 +313,10 @@ LabRace::~LabRace() {
         kes::FreeBikeModels(kes::TheBikeModels());
         kes::FreeRider(kes::TheRiderModel());
         kes::FreeLoadCache();
+    }
+    if (replayAllocated_) {
+        kes::RemoveReplayHooks();
+        kes::ReplayFree();
     }
     if (p.sound) kes::RemoveRacerEffectHooks();
     p.sound.reset();
@@ -372,9 +399,27 @@ bool LabRace::Frame() {
     outcome_.simulatedSeconds = p.raceClock / 1000.0;
     if (all) outcome_.allFinished = true;
     done_ = !outcome_.finite || all || p.raceClock >= options_.maxSeconds * 1000.0;
+    if (!options_.playDemo.empty() && kes::ReplayGetStatus().wraps > 0) {
+        // Played through once: the pass's key-frame poses are complete.
+        const kes::ReplayStatus s = kes::ReplayGetStatus();
+        outcome_.demoDone = true;
+        outcome_.demoKeyFrames = s.keyFrameCount;
+        outcome_.demoPoses = s.playedPassHash;
+        done_ = true;
+    }
+    if (done_ && !options_.recordDemo.empty()) FinishRecording();
     if (done_ && p.device && p.camera && !options_.shotPath.empty())
         outcome_.shotWritten = WritePpm(options_.shotPath, kes::RenderReadBackBuffer());
     return !done_;
+}
+
+void LabRace::FinishRecording() {
+    kes::ReplayStop();
+    const kes::ReplayStatus s = kes::ReplayGetStatus();
+    outcome_.demoKeyFrames = s.keyFrameCount;
+    outcome_.demoPoses = s.keyPoseHash;
+    outcome_.demoDone = kes::ReplaySaveDemo(options_.recordDemo) == 0;
+    if (!outcome_.demoDone) outcome_.demoError = kes::ReplayLastError();
 }
 
 RaceOutcome RunRace(const RaceRunOptions& options) {
@@ -387,7 +432,8 @@ RaceOutcome RunRace(const RaceRunOptions& options) {
 void PrintRaceOutcome(const RaceOutcome& o, std::FILE* out) {
     for (size_t i = 0; i < o.racers.size(); ++i) {
         const RacerOutcome& r = o.racers[i];
-        std::fprintf(out, "racer %zu %s laps=%u crashes=%u finish=%u laptimes=", i, r.local ? "local" : "computer",
+        std::fprintf(out, "racer %zu %s laps=%u crashes=%u finish=%u laptimes=", i,
+                     r.local ? "local" : (r.replay ? "replay" : "computer"),
                      r.laps, r.crashes, r.finishMs);
         for (size_t k = 0; k < r.lapTimes.size(); ++k) std::fprintf(out, "%s%u", k ? "," : "", r.lapTimes[k]);
         std::fprintf(out, "\n");
@@ -399,6 +445,8 @@ void PrintRaceOutcome(const RaceOutcome& o, std::FILE* out) {
     uint64_t all = 1469598103934665603ull;
     for (uint64_t h : o.hashes) all = (all ^ h) * 1099511628211ull;
     std::fprintf(out, "hash=%016llx\n", static_cast<unsigned long long>(all));
+    if (o.demoUsed && o.demoDone)
+        std::fprintf(out, "demo keyframes=%u poses=%016llx\n", o.demoKeyFrames, static_cast<unsigned long long>(o.demoPoses));
 }
 
 }  // namespace tools

@@ -28,11 +28,14 @@ struct RaceRunOptions {
     std::string dataFolder;              // holding Kestrun.dat: the bike and rider models are drawn
     uint32_t gameMode = 1;               // fallen riders are reset after 3 s
     uint32_t seed = 1;
+    std::string recordDemo;              // with local: the local racer's race recorded into this demo
+    std::string playDemo;                // this demo played by the first racer (instead of a local one)
     std::FILE* log = nullptr;            // one line per simulated second, when set
 };
 
 struct RacerOutcome {
     bool local = false;
+    bool replay = false;                 // the racer plays the demo
     uint32_t laps = 0;
     std::vector<uint32_t> lapTimes;      // ms
     uint32_t crashes = 0;
@@ -52,7 +55,15 @@ struct RaceOutcome {
     bool modelsLoaded = false;           // the bike and rider models came from the data folder
     uint32_t enginesPlaying = 0;         // with sound: most racers whose engine voice played at once
     uint32_t crashCries = 0;             // with sound: crashed riders' cries that started
+    // With a demo: recorded and saved, or loaded and played through once; its key frames and the
+    // chained hash of the bike poses of all its key frames (the same for a recording and its playback).
+    bool demoUsed = false;
+    bool demoDone = false;
+    uint32_t demoKeyFrames = 0;
+    uint64_t demoPoses = 0;
+    std::string demoError;
 };
+
 
 // One race, frame by frame: the world loaded and the racers made at construction, everything freed
 // at destruction. One at a time (the world and the scene objects are the program's).
@@ -68,6 +79,8 @@ public:
     const RaceOutcome& Outcome() const { return outcome_; }
 
 private:
+    // Stops recording and saves the demo.
+    void FinishRecording();
     struct Parts;
     RaceRunOptions options_;
     RaceOutcome outcome_;
@@ -77,6 +90,7 @@ private:
     bool keysBound_ = false;
     bool done_ = false;
     bool packOpen_ = false;
+    bool replayAllocated_ = false;
 };
 
 RaceOutcome RunRace(const RaceRunOptions& options);

@@ -9,9 +9,12 @@
 // data pack they load from; implies --sound), --no-camera, --seed N, --render null|real (the null
 // render interface, or the display device in a hidden window), --shot FILE.ppm (with the display
 // device: the last frame, 320 x 240), --data FOLDER (the folder holding Kestrun.dat: the racers get
-// their bike and rider models, drawn with the display device).
+// their bike and rider models, drawn with the display device), --record-demo FILE (with --local: the
+// local racer's race saved as a demo when the race ends), --play-demo FILE (the first racer plays the
+// demo through once instead of a local racer).
 // Prints "t=S hash=H" once per simulated second, then one line per racer and the totals. Exit code
-// 0 when every racer finished, 3 when some did not, 1 on an error.
+// 0 when every racer finished (or the demo played through), 3 when some did not, 1 on an error. With a
+// demo, a last line "demo keyframes=N poses=H" gives its key frames and a hash of their bike poses.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,7 +29,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: racelab WORLD.wld [--computers N] [--local] [--input FILE] [--frame-ms M] [--frames A,B,...]\n"
                  "               [--laps N] [--max-seconds S] [--sound] [--sounds PACK] [--no-camera] [--seed N] [--render null|real] [--shot FILE.ppm]\n"
-                 "               [--data FOLDER]\n"
+                 "               [--data FOLDER] [--record-demo FILE] [--play-demo FILE]\n"
                  "       racelab --generate FILE\n");
     return 1;
 }
@@ -87,11 +90,20 @@ int main(int argc, char** argv) {
             o.realRender = r == "real";
         } else if (a == "--shot" && hasValue) o.shotPath = argv[++i];
         else if (a == "--data" && hasValue) o.dataFolder = argv[++i];
+        else if (a == "--record-demo" && hasValue) o.recordDemo = argv[++i];
+        else if (a == "--play-demo" && hasValue) o.playDemo = argv[++i];
         else return Usage();
     }
-    if (o.computers < 0 || o.computers + (o.local ? 1 : 0) > 64) return Usage();
+    if (o.computers < 0 || o.computers + (o.local || !o.playDemo.empty() ? 1 : 0) > 64) return Usage();
+    // A recording needs the local racer; a playback takes its place.
+    if (!o.recordDemo.empty() && (!o.local || !o.playDemo.empty())) return Usage();
+    if (!o.playDemo.empty() && o.local) return Usage();
     o.log = stdout;
     const tools::RaceOutcome outcome = tools::RunRace(o);
+    if (!outcome.demoError.empty()) {
+        std::fprintf(stderr, "racelab: %s\n", outcome.demoError.c_str());
+        return 1;
+    }
     if (!outcome.loaded) {
         std::fprintf(stderr, "racelab: cannot load %s%s\n", o.worldPath.c_str(),
                      o.local && !o.inputScript.empty() ? " or its input script" : "");
@@ -103,5 +115,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!outcome.finite) return 1;
+    if (!o.playDemo.empty()) return outcome.demoDone ? 0 : 3;
     return outcome.allFinished ? 0 : 3;
 }

@@ -26,6 +26,8 @@ void WriteVec3(uint8_t* at, const Vec3& v) {
     WriteBlockFloat(at + 8, v.z);
 }
 
+bool UsableWireFloat(float f) { return std::isfinite(f) && std::fabs(f) <= kNetMaxCoordinate; }
+
 // Control byte of each bit of the first word (bits 7 and 8 are analog-mode words 1 and 2).
 const int kControlBits[7] = {kControlLeft,     kControlRight, kControlPitchBack, kControlPitchForward,
                              kControlThrottle, kControlBrake, kControlHop};
@@ -90,13 +92,14 @@ void NetPackBikeState(const BikeBody& bike, const RiderBody* rider, uint8_t out[
 }
 
 bool NetUnpackBikeState(BikeBody& bike, const uint8_t in[kNetBikeStateSize], uint8_t* riding) {
+    // Every float of the state, the crashed rider's fields included (the crash code takes them from
+    // the block), must be a number of sane size before anything is taken.
+    for (uint32_t at = 0; at < kNetRiderVelocity + 12; at += 4)
+        if (!UsableWireFloat(ReadBlockFloat(in + at))) return false;
     Vec3 pos[4], vel[4];
     for (int i = 0; i < 4; ++i) {
         pos[i] = ReadBlockVec3(in + 12 * i);
         vel[i] = ReadBlockVec3(in + 48 + 12 * i);
-        const float all[6] = {pos[i].x, pos[i].y, pos[i].z, vel[i].x, vel[i].y, vel[i].z};
-        for (float f : all)
-            if (!std::isfinite(f) || std::fabs(f) > 1.0e6f) return false;
     }
     for (int i = 0; i < 4; ++i) {
         bike.body.particles[i].position = pos[i];

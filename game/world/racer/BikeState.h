@@ -16,6 +16,8 @@ constexpr uint32_t kNetBlockControls = 128;
 constexpr uint32_t kNetBlockStamp = 140;
 constexpr uint32_t kNetRiderPosition = 96;
 constexpr uint32_t kNetRiderVelocity = 108;
+// Positions and velocities from the wire beyond this size are damage.
+constexpr float kNetMaxCoordinate = 1.0e6f;
 
 // network: control byte 9 travels too (the replay form leaves it out).
 void PackBikeControls(const BikeBody& bike, bool network, uint8_t out[kBikeControlsSize]);
@@ -24,8 +26,8 @@ void UnpackBikeControls(BikeBody& bike, const uint8_t in[kBikeControlsSize]);
 // rider: the crashed rider's body while the rider is down, else null (its fields are written 0).
 void NetPackBikeState(const BikeBody& bike, const RiderBody* rider, uint8_t out[kNetBikeStateSize]);
 // Restores the particles, the springs' rest lengths from them, the values and the riding flag
-// (returned in *riding). Non-finite numbers are refused: the bike keeps its state and false is
-// returned.
+// (returned in *riding). A state with a float that is not finite or beyond kNetMaxCoordinate (the
+// crashed rider's fields included) is refused: the bike keeps its state and false is returned.
 bool NetUnpackBikeState(BikeBody& bike, const uint8_t in[kNetBikeStateSize], uint8_t* riding);
 
 float ReadBlockFloat(const uint8_t* at);

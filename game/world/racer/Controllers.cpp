@@ -1,5 +1,6 @@
 // The six controllers: each runs once per scheduler step as its racer's scene-object update.
 #include <cmath>
+#include <cstring>
 
 #include "game/core/input/Input.h"
 #include "game/world/racer/BikeState.h"
@@ -173,7 +174,10 @@ uint32_t TakeRemoteState(RacerRecord* racer) {
     }
     const int32_t half = h.netTickPeriod ? static_cast<int32_t>(h.netTickPeriod() / 2) : 0;
     if (lag > half) lag = half;
-    NetUnpackBikeState(*racer->bike, racer->netBlock, &racer->receivedRiding);
+    if (!NetUnpackBikeState(*racer->bike, racer->netBlock, &racer->receivedRiding)) {
+        // A damaged state is dropped whole: the crashed rider must not take its fields either.
+        std::memset(racer->netBlock + kNetRiderPosition, 0, kNetRiderVelocity + 12 - kNetRiderPosition);
+    }
     float rest = ReadBlockFloat(racer->netBlock + kNetBlockStamp);
     if (!std::isfinite(rest) || rest < 0.0f || rest > 1.0e7f) rest = 0.0f;
     racer->laps = static_cast<uint32_t>(plat::FloatToInt(rest * 0.001f));
