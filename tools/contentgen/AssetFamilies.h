@@ -15,7 +15,7 @@ bool AddLanguageFiles(PackContent& pack, std::string* error);
 // Data pack: the front end's backgrounds, loading screens, pointer, buttons, fonts and menu sounds.
 bool AddFrontEnd(PackContent& pack, std::string* error);
 
-// Track pack: the worlds. Empty until the world writer can make them.
+// Track pack: the menu world "_select.wld" and the race worlds, made through the editor's plug-ins.
 bool AddWorlds(PackContent& pack, std::string* error);
 
 // Data pack: the menu, countdown and score sounds (22050 Hz mono 16-bit waves).
