@@ -203,7 +203,9 @@ TEST_P(DefaultWorld, EightComputerRidersFinishThreeLapsWithoutResetLoops) {
     int finished = 0;
     for (auto it = std::sregex_iterator(race.out.begin(), race.out.end(), line); it != std::sregex_iterator(); ++it) {
         ++finished;
-        EXPECT_LT(std::stoi((*it)[2]), 6) << race.out;  // a rider stuck in a reset loop crashes over and over
+        // A rider stuck in a reset loop crashes again at once, dozens of times a race; a few falls in
+        // the start crowd and on the jumps are racing.
+        EXPECT_LT(std::stoi((*it)[2]), 12) << race.out;
         for (int lap = 4; lap <= 6; ++lap) {
             EXPECT_GT(std::stoi((*it)[lap]), 20000) << race.out;   // a real lap, not a short cut
             EXPECT_LT(std::stoi((*it)[lap]), 150000) << race.out;

@@ -12,7 +12,7 @@ enum class Scenery { Tree, Rock, TyreStack, HayBale, StartBanner };
 inline constexpr Scenery kAllScenery[] = {Scenery::Tree, Scenery::Rock, Scenery::TyreStack, Scenery::HayBale, Scenery::StartBanner};
 
 // The start banner's posts stand this far either side of its middle.
-inline constexpr float kBannerHalfSpan = 48.0f;
+inline constexpr float kBannerHalfSpan = 72.0f;
 
 std::vector<uint8_t> SceneryMesh(Scenery kind, std::string* error);
 

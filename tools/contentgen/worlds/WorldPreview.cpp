@@ -21,7 +21,8 @@ Rgb MeanColour(GroundLook look) {
 
 qv::Dib PreviewPicture(const WorldRecipe& recipe, const ShapedGround& ground) {
     constexpr int kSide = 256;
-    constexpr float kSpan = 2800.0f;  // world units across the picture, round the middle (500, 500)
+    // World units across the picture, round the middle (500, 500): the course and a margin.
+    const float span = recipe.loop ? 2 * std::max(LoopReach(*recipe.loop, true), LoopReach(*recipe.loop, false)) + 600 : 2800.0f;
     const Rgb land = MeanColour(recipe.land), track = MeanColour(recipe.track);
     qv::Dib dib;
     dib.header.width = dib.header.height = kSide;
@@ -30,8 +31,8 @@ qv::Dib PreviewPicture(const WorldRecipe& recipe, const ShapedGround& ground) {
     dib.pixels.resize(dib.header.sizeImage);
     for (int y = 0; y < kSide; ++y) {  // bottom row first: north is up
         for (int x = 0; x < kSide; ++x) {
-            const float wx = 500 + (static_cast<float>(x) / kSide - 0.5f) * kSpan;
-            const float wy = 500 + (static_cast<float>(y) / kSide - 0.5f) * kSpan;
+            const float wx = 500 + (static_cast<float>(x) / kSide - 0.5f) * span;
+            const float wy = 500 + (static_cast<float>(y) / kSide - 0.5f) * span;
             const uint32_t c = static_cast<uint32_t>(std::clamp(std::lround((wx - kGroundMin) / kKnotStep), 0L, static_cast<long>(kKnots - 1)));
             const uint32_t r = static_cast<uint32_t>(std::clamp(std::lround((wy - kGroundMin) / kKnotStep), 0L, static_cast<long>(kKnots - 1)));
             const Rgb base = ground.distance[size_t{r} * kKnots + c] < 30.0f ? track : land;

@@ -34,7 +34,7 @@ std::vector<WorldRecipe> MakeWorlds() {
                               "Un circuito r\xe1pido por el fondo de un valle, con badenes en la recta opuesta.",
                               "Une boucle rapide au fond d'une vall\xe9" "e, avec des bosses dans la ligne oppos\xe9" "e.",
                               "Eine schnelle Runde durch einen Talgrund, mit Wellen auf der Gegengeraden.");
-        r.loop = LoopShape{{500, 500}, 950, 620, {{3, 0.12f, 0.3f}, {2, 0.06f, 1.1f}}};
+        r.loop = LoopShape{{500, 500}, 1400, 950, {{3, 0.12f, 0.3f}, {2, 0.06f, 1.1f}}};
         r.terrain = Terrain::Valley;
         r.seed = 11;
         w.push_back(r);
@@ -49,7 +49,7 @@ std::vector<WorldRecipe> MakeWorlds() {
                               "Sube una cresta al atardecer y baja por las hondonadas.",
                               "Grimpe sur une cr\xeate au cr\xe9puscule et redescend par les creux.",
                               "Steigt in der D\xe4mmerung \xfc" "ber einen Kamm und f\xe4llt durch die Senken zur\xfc" "ck.");
-        r.loop = LoopShape{{500, 500}, 820, 820, {{2, 0.16f, 0.9f}, {5, 0.04f, 0.0f}}};
+        r.loop = LoopShape{{500, 500}, 1250, 1100, {{2, 0.12f, 0.9f}, {3, 0.05f, 0.2f}}};
         r.terrain = Terrain::Ridge;
         r.dusk = true;
         r.seed = 12;
@@ -65,7 +65,7 @@ std::vector<WorldRecipe> MakeWorlds() {
                               "Un circuito de estadio cerrado sobre arena, con olas en las dos rectas.",
                               "Un trac\xe9 de stade serr\xe9 sur sable tass\xe9, avec des whoops dans les deux lignes droites.",
                               "Ein enger Stadionkurs auf festem Sand mit Wellen auf beiden Geraden.");
-        r.loop = LoopShape{{500, 500}, 620, 360, {{4, 0.10f, 0.0f}}};
+        r.loop = LoopShape{{500, 500}, 1000, 600, {{4, 0.10f, 0.0f}}};
         r.terrain = Terrain::Arena;
         r.land = GroundLook::Grass;
         r.track = GroundLook::Sand;
@@ -82,7 +82,7 @@ std::vector<WorldRecipe> MakeWorlds() {
                               "Un circuito cubierto al anochecer junto a los muelles, de rectas cortas y horquillas.",
                               "Un trac\xe9 couvert du soir pr\xe8s des quais, tout en courtes lignes droites et \xe9pingles.",
                               "Ein abendlicher Hallenkurs an den Docks, nur kurze Geraden und Kehren.");
-        r.loop = LoopShape{{500, 500}, 560, 440, {{3, 0.14f, 0.5f}}};
+        r.loop = LoopShape{{500, 500}, 900, 700, {{3, 0.14f, 0.5f}}};
         r.terrain = Terrain::Arena;
         r.land = GroundLook::Rock;
         r.track = GroundLook::Dirt;
@@ -101,7 +101,7 @@ std::vector<WorldRecipe> MakeWorlds() {
                               "Le fond d'une carri\xe8re entour\xe9 de parois raides : marquez des figures contre la montre.",
                               "Ein offener Steinbruch mit steilen W\xe4nden: Tricks gegen die Uhr.");
         r.scoreFactor = "1";
-        r.loop = LoopShape{{500, 500}, 520, 520, {{2, 0.10f, 0.0f}}};
+        r.loop = LoopShape{{500, 500}, 850, 850, {{2, 0.10f, 0.0f}}};
         r.terrain = Terrain::Bowl;
         r.land = GroundLook::Rock;
         r.track = GroundLook::Sand;
@@ -119,7 +119,7 @@ std::vector<WorldRecipe> MakeWorlds() {
                               "Une fosse blanche au couchant, avec un long tour de tremplins le long du bord.",
                               "Eine wei\xdf" "e Grube im Abendrot mit einer langen Runde von Kickern am Rand.");
         r.scoreFactor = "1.2";
-        r.loop = LoopShape{{500, 500}, 640, 460, {{3, 0.08f, 1.2f}}};
+        r.loop = LoopShape{{500, 500}, 1000, 720, {{3, 0.08f, 1.2f}}};
         r.terrain = Terrain::Bowl;
         r.land = GroundLook::Chalk;
         r.track = GroundLook::Dirt;
@@ -149,6 +149,12 @@ const std::vector<WorldRecipe>& DefaultWorlds() {
     return worlds;
 }
 
+float LoopReach(const LoopShape& loop, bool alongX) {
+    float waves = 1;
+    for (const LoopShape::Wave& w : loop.waves) waves += std::fabs(w.a);
+    return (alongX ? loop.rx : loop.ry) * waves;
+}
+
 std::vector<Point2> LoopControls(const LoopShape& loop) {
     constexpr int kControls = 32;
     std::vector<Point2> out;
@@ -164,6 +170,8 @@ std::vector<Point2> LoopControls(const LoopShape& loop) {
 GroundRecipe GroundFor(const WorldRecipe& recipe) {
     GroundRecipe g;
     const uint32_t seed = recipe.seed;
+    const float reachX = recipe.loop ? LoopReach(*recipe.loop, true) : 0.0f;
+    const float reachY = recipe.loop ? LoopReach(*recipe.loop, false) : 0.0f;
     // Every ground stays above 0, the world box's floor.
     switch (recipe.terrain) {
     case Terrain::Valley:
@@ -176,33 +184,34 @@ GroundRecipe GroundFor(const WorldRecipe& recipe) {
     case Terrain::Ridge:
         // A long ridge across the middle that the course climbs over twice.
         g.ground = [seed](float x, float y, float d) {
-            const float ridge = 70 * std::exp(-std::pow((y - 500) / 420.0f, 2.0f));
+            const float ridge = 50 * std::exp(-std::pow((y - 500) / 420.0f, 2.0f));
             return 40 + ridge + Hills(x, y, seed, 25) + std::min(std::max(0.0f, d - 200) * 0.12f, 90.0f);
         };
-        g.features = [](float s) { return Bump(s, 600, 90, 6) + Bump(s, 2600, 90, 6); };
+        g.features = [](float s) { return Bump(s, 600, 120, 3.0f) + Bump(s, 2600, 120, 3.0f); };
         break;
     case Terrain::Arena:
         // A flat floor inside a raised bank, like a stadium's stands.
-        g.ground = [](float x, float y, float) {
-            const float r = std::max(std::fabs(x - 500) - 780, std::fabs(y - 500) - 560);
+        g.ground = [reachX, reachY](float x, float y, float) {
+            const float r = std::max(std::fabs(x - 500) - reachX - 160, std::fabs(y - 500) - reachY - 160);
             return 20 + std::clamp(r * 0.4f, 0.0f, 60.0f);
         };
         g.features = [](float s) {
             float h = 0;
-            for (int i = 0; i < 6; ++i) h += Bump(s, 300 + 28 * static_cast<float>(i), 28, 1.5f);
-            for (int i = 0; i < 6; ++i) h += Bump(s, 1700 + 28 * static_cast<float>(i), 28, 1.5f);
+            for (int i = 0; i < 6; ++i) h += Bump(s, 300 + 28 * static_cast<float>(i), 28, 1.0f);
+            for (int i = 0; i < 6; ++i) h += Bump(s, 2700 + 28 * static_cast<float>(i), 28, 1.0f);
             return h;
         };
         g.smoothing = 400;
         break;
     case Terrain::Bowl:
         // A quarry floor with walls rising all round.
-        g.ground = [seed](float x, float y, float) {
-            const float r = std::hypot((x - 500) / 1.1f, y - 500);
-            const float t = std::clamp((r - 800) / 600.0f, 0.0f, 1.0f);
+        g.ground = [seed, reachX, reachY](float x, float y, float) {
+            // The floor reaches 250 beyond the course, then the walls rise over 600.
+            const float r = std::hypot((x - 500) / reachX, (y - 500) / reachY) * std::max(reachX, reachY);
+            const float t = std::clamp((r - std::max(reachX, reachY) - 250) / 600.0f, 0.0f, 1.0f);
             return 30 + Hills(x, y, seed, 6) + 220 * t * t * (3 - 2 * t);
         };
-        g.features = [](float s) { return Bump(s, 500, 60, 5) + Bump(s, 1500, 60, 5) + Bump(s, 2500, 60, 5); };
+        g.features = [](float s) { return Bump(s, 800, 60, 4) + Bump(s, 2400, 60, 4) + Bump(s, 4000, 60, 4); };
         break;
     case Terrain::MenuHill:
         // A calm meadow, flat round (10, 50) where the menu's bike stands, a hill behind it.

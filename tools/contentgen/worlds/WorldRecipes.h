@@ -48,6 +48,9 @@ struct WorldRecipe {
 // The menu world "_select.wld" first, then the race worlds.
 const std::vector<WorldRecipe>& DefaultWorlds();
 
+// The farthest the course can reach from its centre along x (or y).
+float LoopReach(const LoopShape& loop, bool alongX);
+
 // The course's control points, counter-clockwise seen from above.
 std::vector<Point2> LoopControls(const LoopShape& loop);
 

@@ -111,9 +111,9 @@ bool PlaceScenery(qv::ObjectPlugin& objects, const WorldRecipe& recipe, const Co
     Dice dice{recipe.seed * 7919u + 1};
     // Trees and rocks scattered over the land round the course (fewer in arenas and pits).
     const bool open = recipe.terrain == Terrain::Valley || recipe.terrain == Terrain::Ridge || recipe.terrain == Terrain::MenuHill;
-    const int scattered = open ? 140 : 50;
+    const int scattered = open ? 260 : 80;
     for (int placed = 0, tries = 0; placed < scattered && tries < 5000; ++tries) {
-        const float x = 500 + (dice.Next() - 0.5f) * 2800, y = 500 + (dice.Next() - 0.5f) * 2800;
+        const float x = 500 + (dice.Next() - 0.5f) * 4000, y = 500 + (dice.Next() - 0.5f) * 4000;
         const float angle = dice.Next() * 2 * kPi, scale = 0.8f + 0.5f * dice.Next();
         if (DistanceAt(ground, x, y) < kSceneryClearance + 30) continue;
         if (recipe.terrain == Terrain::MenuHill && std::hypot(x - 10, y - 50) < 120) continue;  // the bike on display

@@ -19,6 +19,6 @@ bool DressWorld(qv::SkyPlugin& sky, qv::ShadowPlugin& shadow, qv::ObjectPlugin& 
 uint8_t GroundLight(const ShapedGround& ground, uint32_t column, uint32_t row);
 
 // Scenery keeps this far from the centre line, beyond the ridden surface.
-inline constexpr float kSceneryClearance = 75.0f;
+inline constexpr float kSceneryClearance = 95.0f;
 
 }  // namespace tools::worlds
