@@ -21,7 +21,7 @@ bool AddRaceScreens(PackContent& pack, std::string* error);
 // panel) and the direction arrow's mesh and texture.
 bool AddHudArt(PackContent& pack, std::string* error);
 
-// Track pack: the worlds. Empty until the world writer can make them.
+// Track pack: the menu world "_select.wld" and the race worlds, made through the editor's plug-ins.
 bool AddWorlds(PackContent& pack, std::string* error);
 
 // Data pack: the menu, countdown and score sounds (22050 Hz mono 16-bit waves).

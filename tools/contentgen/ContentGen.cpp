@@ -78,13 +78,22 @@ bool BuildContentPack(const PackRecipe& recipe, std::vector<uint8_t>* bytes, std
 
 namespace {
 
-// True when every pack exists and is newer than the generator program.
+// True when the pack's folder name is taken by something that is not a folder (in a game folder the
+// program "Kestrun" itself takes the movie pack's folder name): the pack cannot be placed there.
+bool FolderTaken(const fs::path& packPath) {
+    std::error_code ec;
+    const fs::path folder = packPath.parent_path();
+    return fs::exists(folder, ec) && !fs::is_directory(folder, ec);
+}
+
+// True when every pack that can be placed exists and is newer than the generator program.
 bool PacksUpToDate(const fs::path& outDir, const std::string& generatorPath) {
     if (generatorPath.empty()) return false;
     std::error_code ec;
     fs::file_time_type generatorTime = fs::last_write_time(generatorPath, ec);
     if (ec) return false;
     for (const PackRecipe& recipe : ContentPacks()) {
+        if (FolderTaken(outDir / recipe.fileName)) continue;
         fs::file_time_type packTime = fs::last_write_time(outDir / recipe.fileName, ec);
         if (ec || packTime <= generatorTime) return false;
     }
@@ -111,8 +120,14 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
     }
     if (!options.force && PacksUpToDate(outDir, options.generatorPath)) {
         log << "contentgen: packs in " << outDir << " are up to date\n";
+        for (const PackRecipe& recipe : ContentPacks())
+            if (FolderTaken(fs::path(outDir) / recipe.fileName))
+                log << "contentgen: " << recipe.fileName << " cannot be placed in " << outDir << ": its folder name is taken by a file\n";
         return true;
     }
+    // A pack that cannot be put in place (its folder's name taken by a file, a full disk) does not
+    // keep the others from being written; the failure is still reported at the end.
+    std::string placeErrors;
     for (const PackRecipe& recipe : ContentPacks()) {
         std::vector<uint8_t> bytes;
         if (!BuildContentPack(recipe, &bytes, error)) return false;
@@ -124,7 +139,11 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
             log << "contentgen: " << path.string() << " unchanged\n";
             continue;
         }
-        if (!WriteFileAtomically(path.string(), bytes, error)) return false;
+        std::string why;
+        if (!WriteFileAtomically(path.string(), bytes, &why)) {
+            placeErrors += (placeErrors.empty() ? "" : "; ") + why;
+            continue;
+        }
         log << "contentgen: wrote " << path.string() << " (" << bytes.size() << " bytes)\n";
     }
     for (auto& [name, bytes] : MusicTracks()) {
@@ -133,6 +152,10 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
         if (SameFileBytes(path, bytes)) continue;
         if (!WriteFileAtomically(path.string(), bytes, error)) return false;
         log << "contentgen: wrote " << path.string() << " (" << bytes.size() << " bytes)\n";
+    }
+    if (!placeErrors.empty()) {
+        *error = placeErrors;
+        return false;
     }
     return true;
 }

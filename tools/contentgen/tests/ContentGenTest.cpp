@@ -123,7 +123,37 @@ TEST_F(ContentGenTest, PackHoldsTheLanguageFilesByteForByte) {
 TEST_F(ContentGenTest, TrackPackIsAWellFormedPack) {
     ASSERT_TRUE(Generate(dir_));
     EXPECT_EQ(kes::MakeLoadCache((dir_ / "Tracks.dat").c_str()), 1);
-    EXPECT_EQ(kes::LoadFile("_select.wld"), nullptr);  // no worlds yet
+    // The menu world is in it, readable as a whole file of the pack.
+    uint32_t size = 0;
+    void* world = kes::LoadFile("_select.wld", nullptr, &size);
+    ASSERT_NE(world, nullptr);
+    EXPECT_EQ(std::string(static_cast<const char*>(world), 4), "QVED");
+    std::free(world);
+}
+
+TEST_F(ContentGenTest, APackWhoseFolderNameIsTakenDoesNotStopTheOthersAndIsReported) {
+    // In a game folder the program "Kestrun" takes the movie pack's folder name.
+    fs::path out = dir_ / "game";
+    fs::create_directories(out);
+    std::ofstream(out / "Kestrun") << "program";
+    fs::path generator = dir_ / "generator";
+    std::ofstream(generator) << "x";
+    fs::last_write_time(generator, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    GenerateOptions options;
+    options.generatorPath = generator.string();
+    std::ostringstream log;
+    std::string error;
+    EXPECT_FALSE(GenerateContent(out.string(), options, log, &error));
+    EXPECT_NE(error.find("Movies.dat"), std::string::npos) << error;
+    EXPECT_EQ(kes::MakeLoadCache((out / "Tracks.dat").c_str()), 1);
+    kes::FreeLoadCache();
+    EXPECT_TRUE(fs::exists(out / "Kestrun.dat"));
+    EXPECT_TRUE(fs::exists(out / "Music" / "Track01.wav"));
+    // The next run keeps what was made and says again what could not be placed.
+    std::ostringstream again;
+    EXPECT_TRUE(GenerateContent(out.string(), options, again, &error));
+    EXPECT_NE(again.str().find("up to date"), std::string::npos) << again.str();
+    EXPECT_NE(again.str().find("Kestrun/Movies.dat cannot be placed"), std::string::npos) << again.str();
 }
 
 TEST_F(ContentGenTest, TwoRunsGiveByteIdenticalPacks) {

@@ -1,0 +1,19 @@
+#pragma once
+// The low-polygon scenery the default worlds place with the object plug-in, as JMESH5 images the
+// editor loads like mesh files: trees, rocks, tyre stacks, hay bales and the start banner. Plain
+// colours, no texture files, so they load wherever the world is opened.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tools::worlds {
+
+enum class Scenery { Tree, Rock, TyreStack, HayBale, StartBanner };
+inline constexpr Scenery kAllScenery[] = {Scenery::Tree, Scenery::Rock, Scenery::TyreStack, Scenery::HayBale, Scenery::StartBanner};
+
+// The start banner's posts stand this far either side of its middle.
+inline constexpr float kBannerHalfSpan = 72.0f;
+
+std::vector<uint8_t> SceneryMesh(Scenery kind, std::string* error);
+
+}  // namespace tools::worlds
