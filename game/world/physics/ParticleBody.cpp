@@ -152,7 +152,10 @@ void ClampVectorLength(Vec3* v, float limit) {
         Vec3Scale(v, v, limit);
         return;
     }
-    const float largest = std::fmax(std::fabs(v->x), std::fmax(std::fabs(v->y), std::fabs(v->z)));
+    // Every component is finite here, so a plain comparison gives what fmax would, without its call.
+    const float ax = std::fabs(v->x), ay = std::fabs(v->y), az = std::fabs(v->z);
+    const float yz = ay < az ? az : ay;
+    const float largest = ax < yz ? yz : ax;
     if (largest <= limit * 0.57735f) {
         return;  // no component large enough for the length to exceed the limit
     }
