@@ -343,6 +343,32 @@ bool BeyondReach(const SectorObject* a, const Vec3& lift, const SectorObject* b,
     return dx * dx + dy * dy + dz * dz > limit * limit;
 }
 
+// A reach kept with a copy of the spheres it was measured from. After a contact the reaches are due
+// again, but contact routines seldom reshape spheres, and comparing the copy is far cheaper than the
+// square roots of measuring; an object with more spheres than the copy holds is always measured.
+struct MeasuredReach {
+    static constexpr uint32_t kCopied = 16;
+    const ObjectSphere* spheres = nullptr;
+    uint32_t count = 0;
+    float reach = 0.0f;
+    ObjectSphere copy[kCopied];
+};
+
+float MeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
+    m->reach = SphereReach(o, solidOnly);
+    m->spheres = o->spheres;
+    m->count = o->sphereCount;
+    if (m->count <= MeasuredReach::kCopied && m->count > 0) std::memcpy(m->copy, o->spheres, sizeof(ObjectSphere) * m->count);
+    return m->reach;
+}
+
+// The reach again, measured only when the spheres differ from those of the kept measure.
+float RemeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
+    const bool same = m->spheres == o->spheres && m->count == o->sphereCount && m->count <= MeasuredReach::kCopied &&
+                      (m->count == 0 || std::memcmp(m->copy, o->spheres, sizeof(ObjectSphere) * m->count) == 0);
+    return same ? m->reach : MeasureReach(o, solidOnly, m);
+}
+
 }  // namespace
 
 int CollideObjectsInSector(SectorObject* a) {
@@ -352,7 +378,8 @@ int CollideObjectsInSector(SectorObject* a) {
     if (a->sphereCount == 0 || !a->contact) return 0;
     // The bounds only skip pairs the exact tests would reject; contacts come in the same order.
     constexpr Vec3 kAtPosition{0.0f, 0.0f, 0.0f};
-    float aReach = SphereReach(a, false);
+    MeasuredReach aMeasure, bMeasure;
+    float aReach = MeasureReach(a, false, &aMeasure);
     for (SectorObject* b = *SectorHead(a); b; b = b->sectorNext) {
         if (b == a || b->sphereCount == 0 || b->visitStamp == stamp) continue;
         b->visitStamp = stamp;
@@ -370,7 +397,7 @@ int CollideObjectsInSector(SectorObject* a) {
             }
             if (!near) continue;
         }
-        float bReach = SphereReach(b, true);
+        float bReach = MeasureReach(b, true, &bMeasure);
         if (BeyondReach(a, kAtPosition, b, aReach + bReach)) continue;
         for (uint32_t i = 0; i < a->sphereCount; ++i) {
             ObjectSphere* sa = &a->spheres[i];
@@ -388,8 +415,8 @@ int CollideObjectsInSector(SectorObject* a) {
                 ContactInfo info{i, sa, {unit.x * sa->radius, unit.y * sa->radius, unit.z * sa->radius}, unit, b, sb, j};
                 if (a->contact) a->contact(kContactObject, &info, a->contactUser);
                 // The contact routine may have moved or reshaped either object's spheres.
-                aReach = SphereReach(a, false);
-                bReach = SphereReach(b, true);
+                aReach = RemeasureReach(a, false, &aMeasure);
+                bReach = RemeasureReach(b, true, &bMeasure);
             }
         }
     }

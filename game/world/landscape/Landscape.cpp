@@ -122,6 +122,12 @@ int32_t TableRow(float local, float cell) {
     return row < 0 ? 0 : row > 512 ? 512 : row;
 }
 
+// What a query needs of the point's place inside its cell: the weight-table rows (the table surface)
+// or the fractions (the exact surface). Each pair costs two divisions, so only the one asked for is
+// worked out; the other is left unset.
+enum class CellWeights { kTableRows, kFractions };
+
+template <CellWeights kWeights>
 bool Locate(float x, float y, CellSpot* s) {
     if (!g_present || !WrapPoint(&x, &y)) return false;
     const Landscape& l = g_land;
@@ -140,10 +146,13 @@ bool Locate(float x, float y, CellSpot* s) {
     s->tile = &l.tiles[static_cast<size_t>(j) * l.tw + i];
     s->c = c;
     s->r = r;
-    s->rowX = static_cast<uint32_t>(TableRow(restX, l.cellX));
-    s->rowY = static_cast<uint32_t>(TableRow(restY, l.cellY));
-    s->fx = restX / l.cellX;
-    s->fy = restY / l.cellY;
+    if constexpr (kWeights == CellWeights::kTableRows) {
+        s->rowX = static_cast<uint32_t>(TableRow(restX, l.cellX));
+        s->rowY = static_cast<uint32_t>(TableRow(restY, l.cellY));
+    } else {
+        s->fx = restX / l.cellX;
+        s->fy = restY / l.cellY;
+    }
     return true;
 }
 
@@ -272,7 +281,7 @@ const Landscape& CurrentLandscape() { return g_land; }
 
 float LandscapeHeightAt(float x, float y) {
     CellSpot s;
-    if (!Locate(x, y, &s)) return 0.0f;
+    if (!Locate<CellWeights::kTableRows>(x, y, &s)) return 0.0f;
     const float* wx = CatmullRomRow(s.rowX);
     const float* wy = CatmullRomRow(s.rowY);
     return Blend(s, wx, wy);
@@ -280,7 +289,7 @@ float LandscapeHeightAt(float x, float y) {
 
 float LandscapeHeightExact(float x, float y) {
     CellSpot s;
-    if (!Locate(x, y, &s)) return 0.0f;
+    if (!Locate<CellWeights::kFractions>(x, y, &s)) return 0.0f;
     float wx[4], wy[4];
     CatmullRomWeights(s.fx, wx);
     CatmullRomWeights(s.fy, wy);
