@@ -385,26 +385,35 @@ FarBound MakeFarBound(const SectorObject* a, float reach) {
 
 // A reach kept with a copy of the spheres it was measured from. After a contact the reaches are due
 // again, but contact routines seldom reshape spheres, and comparing the copy is far cheaper than the
-// square roots of measuring; an object with more spheres than the copy holds is always measured.
+// square roots of measuring. The copy is taken just before a contact routine runs (nothing can have
+// changed the spheres since the measure); an object with more spheres than it holds is measured again.
 struct MeasuredReach {
     static constexpr uint32_t kCopied = 16;
+    float reach = 0.0f;
+    bool copied = false;
     const ObjectSphere* spheres = nullptr;
     uint32_t count = 0;
-    float reach = 0.0f;
     ObjectSphere copy[kCopied];
 };
 
 float MeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
     m->reach = SphereReach(o, solidOnly);
-    m->spheres = o->spheres;
-    m->count = o->sphereCount;
-    if (m->count <= MeasuredReach::kCopied && m->count > 0) std::memcpy(m->copy, o->spheres, sizeof(ObjectSphere) * m->count);
+    m->copied = false;
     return m->reach;
 }
 
-// The reach again, measured only when the spheres differ from those of the kept measure.
+void KeepSpheres(const SectorObject* o, MeasuredReach* m) {
+    if (m->copied) return;
+    m->copied = true;
+    m->spheres = o->spheres;
+    m->count = o->sphereCount;
+    if (m->count <= MeasuredReach::kCopied && m->count > 0) std::memcpy(m->copy, o->spheres, sizeof(ObjectSphere) * m->count);
+}
+
+// The reach again, measured only when the spheres differ from the copy kept before the contact.
 float RemeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
-    const bool same = m->spheres == o->spheres && m->count == o->sphereCount && m->count <= MeasuredReach::kCopied &&
+    const bool same = m->copied && m->spheres == o->spheres && m->count == o->sphereCount &&
+                      m->count <= MeasuredReach::kCopied &&
                       (m->count == 0 || std::memcmp(m->copy, o->spheres, sizeof(ObjectSphere) * m->count) == 0);
     return same ? m->reach : MeasureReach(o, solidOnly, m);
 }
@@ -455,6 +464,8 @@ int CollideObjectsInSector(SectorObject* a) {
                 Vec3 unit = d;
                 if (d.x != 0.0f || d.y != 0.0f || d.z != 0.0f) Vec3Normalize(&unit);
                 ContactInfo info{i, sa, {unit.x * sa->radius, unit.y * sa->radius, unit.z * sa->radius}, unit, b, sb, j};
+                KeepSpheres(a, &aMeasure);
+                KeepSpheres(b, &bMeasure);
                 if (a->contact) a->contact(kContactObject, &info, a->contactUser);
                 // The contact routine may have moved or reshaped either object's spheres.
                 aReach = RemeasureReach(a, false, &aMeasure);
