@@ -38,20 +38,6 @@ void Vec3Reflect(const Vec3* v, const Vec3* n, Vec3* out) {
     *out = result;
 }
 
-void Vec3Add(const Vec3* a, const Vec3* b, Vec3* out) {
-    const Vec3 result = {a->x + b->x, a->y + b->y, a->z + b->z};
-    *out = result;
-}
-
-void Vec3Sub(const Vec3* a, const Vec3* b, Vec3* out) {
-    const Vec3 result = {a->x - b->x, a->y - b->y, a->z - b->z};
-    *out = result;
-}
-
-void Vec3Divide(const Vec3* v, Vec3* out, float s) {
-    Vec3Scale(v, out, 1.0f / s);
-}
-
 float Vec4Dot(const Vec4* a, const Vec4* b) {
     return a->x * b->x + a->y * b->y + a->z * b->z + a->w * b->w;
 }

@@ -46,14 +46,24 @@ void Vec3TriangleNormal(const Vec3* points, Vec3* out);
 void Vec3RotateAxis(const Vec3* axis, const Vec3* v, float angle, Vec3* out);
 // out = v - 2 (v . n) n.
 void Vec3Reflect(const Vec3* v, const Vec3* n, Vec3* out);
-void Vec3Add(const Vec3* a, const Vec3* b, Vec3* out);
-void Vec3Sub(const Vec3* a, const Vec3* b, Vec3* out);
+// Inline too: out of line, the three separate stores of the result and the caller's wider load of
+// them stall the processor's store forwarding in the physics loops.
+inline void Vec3Add(const Vec3* a, const Vec3* b, Vec3* out) {
+    const Vec3 result = {a->x + b->x, a->y + b->y, a->z + b->z};
+    *out = result;
+}
+inline void Vec3Sub(const Vec3* a, const Vec3* b, Vec3* out) {
+    const Vec3 result = {a->x - b->x, a->y - b->y, a->z - b->z};
+    *out = result;
+}
 inline void Vec3Scale(const Vec3* v, Vec3* out, float s) {
     const Vec3 result = {v->x * s, v->y * s, v->z * s};
     *out = result;
 }
 // out = v x (1 / s).
-void Vec3Divide(const Vec3* v, Vec3* out, float s);
+inline void Vec3Divide(const Vec3* v, Vec3* out, float s) {
+    Vec3Scale(v, out, 1.0f / s);
+}
 
 float Vec4Dot(const Vec4* a, const Vec4* b);
 void Vec4Scale(const Vec4* v, Vec4* out, float s);

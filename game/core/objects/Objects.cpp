@@ -29,6 +29,9 @@ struct ObjectSystem {
     uint32_t live = 0;
     uint32_t stamp = 0;
     SectorObject** sectors = nullptr;
+    // The largest |offset| component any object has had (NaN left out): a bound on every object's
+    // offsets, for the sphere pass's quick rejection of far pairs.
+    float largestOffset = 0.0f;
 };
 
 ObjectSystem g_objects;
@@ -72,6 +75,12 @@ void Relink(SectorObject* o, const uint32_t oldSector[3], bool linked) {
     UnlinkSector(o);
     std::memcpy(o->sector, now, sizeof now);
     LinkSector(o);
+}
+
+void SetOffset(SectorObject* o, int axis, float offset) {
+    o->offset[axis] = offset;
+    const float magnitude = std::fabs(offset);
+    if (magnitude > g_objects.largestOffset) g_objects.largestOffset = magnitude;
 }
 
 bool IsLinked(const SectorObject* o) {
@@ -218,7 +227,7 @@ int SetObjectPosition(SectorObject* o, float x, float y, float z) {
             offset = g_objects.cell[a] - kEdge;
         }
         o->sector[a] = static_cast<uint32_t>(index);
-        o->offset[a] = offset;
+        SetOffset(o, a, offset);
     }
     Relink(o, old, linked);
     SetNodeFromCell(o);
@@ -255,7 +264,7 @@ int MoveObjectBy(SectorObject* o, float dx, float dy, float dz) {
         }
         if (!(offset >= 0.0f && offset < cell)) offset = offset >= cell ? cell - kEdge : 0.0f;
         o->sector[a] = static_cast<uint32_t>(index);
-        o->offset[a] = offset;
+        SetOffset(o, a, offset);
     }
     Relink(o, old, linked);
     // The node takes the absolute position, as SetObjectPosition gives it.
@@ -343,6 +352,72 @@ bool BeyondReach(const SectorObject* a, const Vec3& lift, const SectorObject* b,
     return dx * dx + dy * dy + dz * dz > limit * limit;
 }
 
+// BeyondReach(a, at its position, b, reach) for many b at the price of a distance: the slack is
+// worked out once from the largest offset any object has had instead of the two objects' own. The
+// float operations grow with the offset in every rounding mode, so this limit is never below
+// BeyondReach's and a pair beyond it is beyond BeyondReach's too; a pair inside it (or anything NaN)
+// is left to BeyondReach.
+struct FarBound {
+    bool usable = false;
+    float from[3] = {};
+    float squaredLimit = 0.0f;
+
+    bool Beyond(const SectorObject* b) const {
+        if (!usable) return false;
+        const float dx = b->offset[0] - from[0];
+        const float dy = b->offset[1] - from[1];
+        const float dz = b->offset[2] - from[2];
+        return dx * dx + dy * dy + dz * dz > squaredLimit;
+    }
+};
+
+FarBound MakeFarBound(const SectorObject* a, float reach) {
+    FarBound f;
+    // Squaring keeps the order only for limits that are not negative.
+    f.usable = reach >= 0.0f;
+    // The same sums as BeyondReach's, with a lift of zero.
+    for (int c = 0; c < 3; ++c) f.from[c] = a->offset[c] + 0.0f;
+    const float slack = 1.0e-4f * (g_objects.largestOffset + reach) + 1.0e-3f;
+    const float limit = reach + slack;
+    f.squaredLimit = limit * limit;
+    return f;
+}
+
+// A reach kept with a copy of the spheres it was measured from. After a contact the reaches are due
+// again, but contact routines seldom reshape spheres, and comparing the copy is far cheaper than the
+// square roots of measuring. The copy is taken just before a contact routine runs (nothing can have
+// changed the spheres since the measure); an object with more spheres than it holds is measured again.
+struct MeasuredReach {
+    static constexpr uint32_t kCopied = 16;
+    float reach = 0.0f;
+    bool copied = false;
+    const ObjectSphere* spheres = nullptr;
+    uint32_t count = 0;
+    ObjectSphere copy[kCopied];
+};
+
+float MeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
+    m->reach = SphereReach(o, solidOnly);
+    m->copied = false;
+    return m->reach;
+}
+
+void KeepSpheres(const SectorObject* o, MeasuredReach* m) {
+    if (m->copied) return;
+    m->copied = true;
+    m->spheres = o->spheres;
+    m->count = o->sphereCount;
+    if (m->count <= MeasuredReach::kCopied && m->count > 0) std::memcpy(m->copy, o->spheres, sizeof(ObjectSphere) * m->count);
+}
+
+// The reach again, measured only when the spheres differ from the copy kept before the contact.
+float RemeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
+    const bool same = m->copied && m->spheres == o->spheres && m->count == o->sphereCount &&
+                      m->count <= MeasuredReach::kCopied &&
+                      (m->count == 0 || std::memcmp(m->copy, o->spheres, sizeof(ObjectSphere) * m->count) == 0);
+    return same ? m->reach : MeasureReach(o, solidOnly, m);
+}
+
 }  // namespace
 
 int CollideObjectsInSector(SectorObject* a) {
@@ -352,12 +427,15 @@ int CollideObjectsInSector(SectorObject* a) {
     if (a->sphereCount == 0 || !a->contact) return 0;
     // The bounds only skip pairs the exact tests would reject; contacts come in the same order.
     constexpr Vec3 kAtPosition{0.0f, 0.0f, 0.0f};
-    float aReach = SphereReach(a, false);
+    MeasuredReach aMeasure, bMeasure;
+    float aReach = MeasureReach(a, false, &aMeasure);
+    FarBound far = MakeFarBound(a, aReach + a->boundingRadius);
     for (SectorObject* b = *SectorHead(a); b; b = b->sectorNext) {
         if (b == a || b->sphereCount == 0 || b->visitStamp == stamp) continue;
         b->visitStamp = stamp;
         if (a->sphereCount == 0) continue;
         if (b->sphereCount > 1) {
+            if (far.Beyond(b)) continue;
             if (BeyondReach(a, kAtPosition, b, aReach + a->boundingRadius)) continue;
             bool near = false;
             for (uint32_t i = 0; i < a->sphereCount && !near; ++i) {
@@ -370,7 +448,7 @@ int CollideObjectsInSector(SectorObject* a) {
             }
             if (!near) continue;
         }
-        float bReach = SphereReach(b, true);
+        float bReach = MeasureReach(b, true, &bMeasure);
         if (BeyondReach(a, kAtPosition, b, aReach + bReach)) continue;
         for (uint32_t i = 0; i < a->sphereCount; ++i) {
             ObjectSphere* sa = &a->spheres[i];
@@ -386,10 +464,13 @@ int CollideObjectsInSector(SectorObject* a) {
                 Vec3 unit = d;
                 if (d.x != 0.0f || d.y != 0.0f || d.z != 0.0f) Vec3Normalize(&unit);
                 ContactInfo info{i, sa, {unit.x * sa->radius, unit.y * sa->radius, unit.z * sa->radius}, unit, b, sb, j};
+                KeepSpheres(a, &aMeasure);
+                KeepSpheres(b, &bMeasure);
                 if (a->contact) a->contact(kContactObject, &info, a->contactUser);
                 // The contact routine may have moved or reshaped either object's spheres.
-                aReach = SphereReach(a, false);
-                bReach = SphereReach(b, true);
+                aReach = RemeasureReach(a, false, &aMeasure);
+                bReach = RemeasureReach(b, true, &bMeasure);
+                far = MakeFarBound(a, aReach + a->boundingRadius);
             }
         }
     }

@@ -28,6 +28,9 @@ constexpr uint32_t kMaxKnots = 8192;
 
 Landscape g_land;
 bool g_present = false;
+// The weight-table rows, taken once the tables are built: the table surface's queries read them
+// without a call each.
+const float (*g_weightRows)[4] = nullptr;
 
 int32_t Fail(int32_t code) {
     g_land = Landscape();
@@ -122,6 +125,12 @@ int32_t TableRow(float local, float cell) {
     return row < 0 ? 0 : row > 512 ? 512 : row;
 }
 
+// What a query needs of the point's place inside its cell: the weight-table rows (the table surface)
+// or the fractions (the exact surface). Each pair costs two divisions, so only the one asked for is
+// worked out; the other is left unset.
+enum class CellWeights { kTableRows, kFractions };
+
+template <CellWeights kWeights>
 bool Locate(float x, float y, CellSpot* s) {
     if (!g_present || !WrapPoint(&x, &y)) return false;
     const Landscape& l = g_land;
@@ -140,22 +149,27 @@ bool Locate(float x, float y, CellSpot* s) {
     s->tile = &l.tiles[static_cast<size_t>(j) * l.tw + i];
     s->c = c;
     s->r = r;
-    s->rowX = static_cast<uint32_t>(TableRow(restX, l.cellX));
-    s->rowY = static_cast<uint32_t>(TableRow(restY, l.cellY));
-    s->fx = restX / l.cellX;
-    s->fy = restY / l.cellY;
+    if constexpr (kWeights == CellWeights::kTableRows) {
+        s->rowX = static_cast<uint32_t>(TableRow(restX, l.cellX));
+        s->rowY = static_cast<uint32_t>(TableRow(restY, l.cellY));
+    } else {
+        s->fx = restX / l.cellX;
+        s->fy = restY / l.cellY;
+    }
     return true;
 }
 
-float Bordered(const LandscapeTile& t, int32_t c, int32_t r) {
-    return t.heights[static_cast<size_t>(r + 1) * (g_land.cx + 3) + static_cast<size_t>(c + 1)];
-}
-
+// The 4 x 4 knots around the point's cell, from the tile's bordered grid (one knot of border before
+// the cell's corner), weighted by wx across and wy down. The knots are read through one row pointer:
+// the sums are the same, without an index worked out per knot.
 float Blend(const CellSpot& s, const float* wx, const float* wy) {
+    const size_t stride = g_land.cx + 3;
+    const float* knots = s.tile->heights.data() + static_cast<size_t>(s.r) * stride + static_cast<size_t>(s.c);
     float sum = 0.0f;
     for (int a = 0; a < 4; ++a) {
+        const float* line = knots + static_cast<size_t>(a) * stride;
         float row = 0.0f;
-        for (int b = 0; b < 4; ++b) row += wx[b] * Bordered(*s.tile, s.c - 1 + b, s.r - 1 + a);
+        for (int b = 0; b < 4; ++b) row += wx[b] * line[b];
         sum += wy[a] * row;
     }
     return sum;
@@ -167,6 +181,7 @@ int32_t LandscapeLoad(ChunkStream& s, uint32_t size, RenderInterface* render, co
                       LandscapeProgressFn progress) {
     LandscapeFree();
     BuildLandscapeTables();
+    g_weightRows = CatmullRomRows();
     if (size < kMinChunk) return Fail(kWorldOutOfMemory);
     s.U16();
     const uint16_t kind = s.U16();
@@ -272,15 +287,14 @@ const Landscape& CurrentLandscape() { return g_land; }
 
 float LandscapeHeightAt(float x, float y) {
     CellSpot s;
-    if (!Locate(x, y, &s)) return 0.0f;
-    const float* wx = CatmullRomRow(s.rowX);
-    const float* wy = CatmullRomRow(s.rowY);
-    return Blend(s, wx, wy);
+    if (!Locate<CellWeights::kTableRows>(x, y, &s)) return 0.0f;
+    // Locate keeps both rows within 0..512.
+    return Blend(s, g_weightRows[s.rowX], g_weightRows[s.rowY]);
 }
 
 float LandscapeHeightExact(float x, float y) {
     CellSpot s;
-    if (!Locate(x, y, &s)) return 0.0f;
+    if (!Locate<CellWeights::kFractions>(x, y, &s)) return 0.0f;
     float wx[4], wy[4];
     CatmullRomWeights(s.fx, wx);
     CatmullRomWeights(s.fy, wy);

@@ -32,6 +32,8 @@ void BuildLandscapeTables() {
 
 const float* CatmullRomRow(uint32_t row) { return TheTables().rows[row > 512 ? 512 : row]; }
 
+const float (*CatmullRomRows())[4] { return TheTables().rows; }
+
 void CatmullRomWeights(float t, float out[4]) {
     const float u[4] = {t * t * t, t * t, t, 1.0f};
     for (int j = 0; j < 4; ++j) out[j] = u[0] * kBasis[0][j] + u[1] * kBasis[1][j] + u[2] * kBasis[2][j] + u[3] * kBasis[3][j];

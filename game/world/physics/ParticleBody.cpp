@@ -152,7 +152,10 @@ void ClampVectorLength(Vec3* v, float limit) {
         Vec3Scale(v, v, limit);
         return;
     }
-    const float largest = std::fmax(std::fabs(v->x), std::fmax(std::fabs(v->y), std::fabs(v->z)));
+    // Every component is finite here, so a plain comparison gives what fmax would, without its call.
+    const float ax = std::fabs(v->x), ay = std::fabs(v->y), az = std::fabs(v->z);
+    const float yz = ay < az ? az : ay;
+    const float largest = ax < yz ? yz : ax;
     if (largest <= limit * 0.57735f) {
         return;  // no component large enough for the length to exceed the limit
     }
@@ -166,6 +169,23 @@ void ClampVectorLength(Vec3* v, float limit) {
     }
 }
 
+namespace {
+
+// ClampVectorLength's first test in line, for the integration loop: true when v is finite and no
+// component is large enough for the length to exceed the limit, so that the clamp would leave v as
+// it is. The limits used here give the same bound in every rounding mode (2886.75 and 173.205).
+inline bool InsideClampBound(const Vec3& v, float limit) {
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
+        return false;
+    }
+    const float ax = std::fabs(v.x), ay = std::fabs(v.y), az = std::fabs(v.z);
+    const float yz = ay < az ? az : ay;
+    const float largest = ax < yz ? yz : ax;
+    return largest <= limit * 0.57735f;
+}
+
+}  // namespace
+
 void ParticleBody::Integrate() {
     const float dt = timeStep;
     const float halfDtSquared = 0.5f * dt * dt;
@@ -174,7 +194,9 @@ void ParticleBody::Integrate() {
         if (p.fixed) {
             continue;
         }
-        ClampVectorLength(&p.force, kMaxParticleForce);
+        if (!InsideClampBound(p.force, kMaxParticleForce)) {
+            ClampVectorLength(&p.force, kMaxParticleForce);
+        }
         const Vec3 a = {p.force.x * p.invMass + gravity.x, p.force.y * p.invMass + gravity.y,
                         p.force.z * p.invMass + gravity.z};
         p.position.x += p.velocity.x * dt + a.x * halfDtSquared;
@@ -183,7 +205,9 @@ void ParticleBody::Integrate() {
         p.velocity.x += a.x * dt;
         p.velocity.y += a.y * dt;
         p.velocity.z += a.z * dt;
-        ClampVectorLength(&p.velocity, kMaxParticleSpeed);
+        if (!InsideClampBound(p.velocity, kMaxParticleSpeed)) {
+            ClampVectorLength(&p.velocity, kMaxParticleSpeed);
+        }
     }
 }
 

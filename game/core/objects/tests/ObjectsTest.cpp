@@ -268,6 +268,77 @@ TEST_F(ObjectsTest, CoarseTestSkipsAMultiSphereObjectFarFromTheMover) {
     EXPECT_TRUE(la.seen.empty());
 }
 
+// The pass skips far pairs by bounds worked out once per mover; whatever the coordinates and however
+// far some other object lies, a pair is reported exactly when its spheres touch.
+TEST_F(ObjectsTest, PairsAreReportedExactlyWhenTheirSpheresTouchAnywhereInTheBox) {
+    struct Case {
+        float x;         // the mover's position along x (small and large offsets in the cell)
+        float distance;  // from the mover to the two-sphere object along x
+        bool touches;    // both radii are 1
+    };
+    const Case cases[] = {{0, 1.5f, true},       {0, 2.5f, false},      {0, 1000, false},
+                          {7990, 1.5f, true},    {7990, -1.9f, true},   {7990, 2.1f, false},
+                          {-4000, 0.0f, true},   {-4000, 3000, false},  {3000.25f, -1.999f, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "x " << c.x << " distance " << c.distance);
+        SectorObject* far = Make("far", 8000, 8000, 6900);  // raises the largest offset seen
+        SectorObject* a = Make("A", c.x, 0, 0);
+        SectorObject* b = Make("B", c.x + c.distance, 0, 0);
+        ObjectSphere sa{{}, {0, 0, 0}, 1, 0};
+        ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {0, 0, 0}, 1, 0}};
+        ObjectSphere sf{{}, {0, 0, 0}, 1, 0};
+        ContactLog la;
+        a->spheres = &sa;
+        a->sphereCount = 1;
+        a->contact = RecordContact;
+        a->contactUser = &la;
+        a->update = [](SectorObject*, uint32_t, void*) {};
+        b->spheres = sb;
+        b->sphereCount = 2;
+        far->spheres = &sf;
+        far->sphereCount = 1;
+        UpdateObjects(10, 0);
+        EXPECT_EQ(la.seen.size(), c.touches ? 2u : 0u);
+        for (const ContactInfo& info : la.seen) EXPECT_EQ(info.other, b);
+        DestroyObject(a);
+        DestroyObject(b);
+        DestroyObject(far);
+    }
+}
+
+// A contact routine that reshapes the other party's spheres: the tests of the mover's later spheres
+// go by the new shape, not by the reach measured before the contact.
+TEST_F(ObjectsTest, AContactThatGrowsTheOtherPartyIsSeenByTheMoversLaterSpheres) {
+    SectorObject* a = Make("A", 0, 0, 0);
+    SectorObject* b = Make("B", 1.5f, 0, 0);
+    // A's second sphere lies 6.5 from B: beyond B's first reach (3.1), inside its grown one (12).
+    ObjectSphere sa[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {-5, 0, 0}, 1, 0}};
+    ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {3, 0, 0}, 0.1f, 0}};
+    struct Grower {
+        ContactLog log;
+        ObjectSphere* grown;
+    } grower{{}, &sb[1]};
+    a->spheres = sa;
+    a->sphereCount = 2;
+    a->contact = [](uint32_t event, ContactInfo* info, void* user) {
+        auto* g = static_cast<Grower*>(user);
+        g->grown->radius = 9.0f;
+        return RecordContact(event, info, &g->log);
+    };
+    a->contactUser = &grower;
+    a->update = [](SectorObject*, uint32_t, void*) {};
+    b->spheres = sb;
+    b->sphereCount = 2;
+    UpdateObjects(10, 0);
+    // (0, 0) touches from the start; (0, 1) and (1, 1) only once B's second sphere has grown.
+    ASSERT_EQ(grower.log.seen.size(), 3u);
+    const uint32_t own[3] = {0, 0, 1}, other[3] = {0, 1, 1};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(grower.log.seen[k].ownIndex, own[k]);
+        EXPECT_EQ(grower.log.seen[k].otherIndex, other[k]);
+    }
+}
+
 TEST_F(ObjectsTest, NodeUpdateAppliesTranslateRotateScaleAfterTheParent) {
     SceneNode parent, child;
     parent.SetPosition(10, 0, 0);
