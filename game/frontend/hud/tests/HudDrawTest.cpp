@@ -21,6 +21,7 @@
 #include "game/frontend/hud/HudCells.h"
 #include "game/frontend/hud/HudLayout.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/net/NetGame.h"
 #include "game/world/physics/BikeBody.h"
 #include "game/world/physics/GeneratedGround.h"
 #include "game/world/race/RaceRacers.h"
@@ -420,6 +421,30 @@ TEST_F(HudBikeTest, WrongWaySignAfterMoreThanFourSecondsBackwards) {
     bike_->forward = {0, 1, 0};
     Draw(&racers_[0]);
     EXPECT_EQ(signs(), 0);
+}
+
+TEST_F(HudBikeTest, WithoutAFrameTimeTheWrongWayTimeFollowsTheRaceClock) {
+    ResetRaceClock();
+    Load(full_, 0);
+    HudInfo().mapOverlay = 0;
+    bike_->forward = {0, -1, 0};
+    const auto signShown = [&] {
+        for (const Quad& q : render_.In(render_.Handle("ID"), 0, 0, 640, 480))
+            if (q.v == WrongWaySignCell().vMin && q.u == 0) return true;
+        return false;
+    };
+    AdvanceRaceClock(4000);
+    Draw(&racers_[0]);
+    EXPECT_FALSE(signShown());
+    AdvanceRaceClock(1);
+    Draw(&racers_[0]);
+    EXPECT_TRUE(signShown());
+    ResetRaceClock();  // a new race: the clock going back counts nothing
+    Draw(&racers_[0]);
+    EXPECT_TRUE(signShown()) << "still backwards, time kept";
+    bike_->forward = {0, 1, 0};
+    Draw(&racers_[0]);
+    EXPECT_FALSE(signShown());
 }
 
 TEST_F(HudBikeTest, ArrowPointsAtTheAimFromInFrontOfTheCamera) {
