@@ -14,6 +14,7 @@
 #include "game/frontend/hud/HudLayout.h"
 #include "game/frontend/hud/HudRacers.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/net/NetGame.h"
 #include "game/world/file/WorldFile.h"
 #include "game/world/physics/BikeBody.h"
 #include "game/world/race/RaceRacers.h"
@@ -54,7 +55,17 @@ struct HudState {
     std::unique_ptr<Mesh> arrow;
     ArrowDelay arrowDelay;
     WrongWayTimer wrongWay;
+    uint32_t lastRaceClock = 0;  // the race clock at the last draw
 } g_hud;
+
+// The time the wrong-way warning counts this frame: what the race session says, or else how far the
+// race clock moved since the last draw (it runs only while racing, when the warning matters).
+uint32_t ElapsedThisFrame(uint32_t told) {
+    const uint32_t clock = GetRaceClock();
+    const uint32_t moved = clock >= g_hud.lastRaceClock ? clock - g_hud.lastRaceClock : 0;  // a reset clock
+    g_hud.lastRaceClock = clock;
+    return told != 0 ? told : moved;
+}
 
 // A whole-screen unit of the 640 x 480 layout grid.
 constexpr float X(float px) { return px / 640.0f; }
@@ -355,6 +366,7 @@ int32_t HudLoad(RenderInterface* renderer) {
     g_hud.renderer = renderer;
     g_hud.arrowDelay.Reset();
     g_hud.wrongWay.Reset();
+    g_hud.lastRaceClock = GetRaceClock();
     if (!renderer) return kHudOutOfMemory;
     for (uint32_t t = 0; t < kHudTextureCount; ++t) g_hud.textures[t] = LoadHudTexture(renderer, kTextures[t]);
     auto arrow = std::unique_ptr<Mesh>(new (std::nothrow) Mesh(renderer));
@@ -403,7 +415,8 @@ void HudDraw(RacerRecord* const* racers, uint32_t racerCount, const RacerRecord*
     if (g_hud.arrowDelay.Frame(arrowState)) DrawArrow(*viewed, camera);
 
     const bool against = riding && bike->FacesAgainstCourse();
-    if (g_hud.wrongWay.Frame(riding, against ? -1.0f : 1.0f, info.frameMs)) DrawWrongWay();
+    const uint32_t elapsed = ElapsedThisFrame(info.frameMs);
+    if (g_hud.wrongWay.Frame(riding, against ? -1.0f : 1.0f, elapsed)) DrawWrongWay();
     if (performing && bike->trickUsesBalance) DrawBalanceGauge(*bike);
     if (info.replay) DrawReplayPanel(info);
     RestoreStates(r);

@@ -28,7 +28,7 @@ struct HudRaceInfo {
     uint32_t replayFrame = 0;
     uint32_t replayButtonsOn = 0;  // one bit per replay button that is on
     uint32_t replaySpeed = 0;      // 0-5: the lit speed button
-    uint32_t frameMs = 0;          // time since the last draw (the wrong-way warning counts it)
+    uint32_t frameMs = 0;          // time since the last draw for the wrong-way warning; 0: the race clock's step
     // A message of the race for the viewed racer (an unlock, say) and its countdown; while the
     // countdown runs it replaces the bike's trick-score message on the message line.
     std::string message;

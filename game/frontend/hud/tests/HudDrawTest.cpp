@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "game/core/datapack/DataPack.h"
+#include "game/core/image/BitmapCache.h"
 #include "game/core/image/ImageRecord.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/sprite/Sprites.h"
@@ -20,6 +21,7 @@
 #include "game/frontend/hud/HudCells.h"
 #include "game/frontend/hud/HudLayout.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/net/NetGame.h"
 #include "game/world/physics/BikeBody.h"
 #include "game/world/physics/GeneratedGround.h"
 #include "game/world/race/RaceRacers.h"
@@ -162,6 +164,46 @@ TEST_F(HudDrawTest, LoadMakesEveryTextureAndTheArrowAndFreeReleasesThemOnce) {
     EXPECT_FALSE(HudArrowLoaded());
     for (uint32_t t = 0; t < 6; ++t) EXPECT_EQ(HudTextureHandle(t), 0u);
     HudFree();  // a second free releases nothing again
+}
+
+// Coverage of an alpha picture over a cell: the fraction of texels that are not transparent.
+double Coverage(const ImageRecord& alpha, const TextureRect& cell) {
+    const auto texel = [&](float f, uint32_t size) { return static_cast<uint32_t>(f * static_cast<float>(size) + 0.5f); };
+    const uint32_t x0 = texel(cell.uMin, alpha.width), x1 = texel(cell.uMax, alpha.width);
+    const uint32_t y0 = texel(cell.vMin, alpha.height), y1 = texel(cell.vMax, alpha.height);
+    const uint32_t bpp = ImageBytesPerPixel(alpha.format);
+    uint32_t covered = 0, all = 0;
+    for (uint32_t y = y0; y < y1; ++y)
+        for (uint32_t x = x0; x < x1; ++x, ++all) covered += alpha.pixels[y * alpha.stride + x * bpp] > 16 ? 1 : 0;
+    return all ? static_cast<double>(covered) / all : 0.0;
+}
+
+TEST_F(HudDrawTest, ArtHasAPictureInEveryCellTheHudDraws) {
+    ASSERT_EQ(MakeLoadCache(full_.c_str()), 1);
+    ImageRecord* text = LoadBitmapFromCache("TEXTURES\\OVERLAY\\TEXTA.BMP");
+    ImageRecord* id = LoadBitmapFromCache("TEXTURES\\OVERLAY\\IDA.BMP");
+    ImageRecord* gyro = LoadBitmapFromCache("gyro\\gyro-a.bmp");
+    ASSERT_TRUE(text && id && gyro);
+    EXPECT_EQ(text->width, 256);
+    EXPECT_EQ(text->pixels[0], 0) << "the blank cell's texel (0, 0) must draw nothing";
+    for (uint32_t d = 0; d < 10; ++d) {
+        EXPECT_GT(Coverage(*text, LargeDigitCell(d)), 0.1) << d;
+        EXPECT_GT(Coverage(*text, DigitCell(d)), 0.1) << d;
+        EXPECT_GT(Coverage(*text, SecondDigitCell(d)), 0.1) << d;
+        EXPECT_GT(Coverage(*text, PositionDigitCell(d)), 0.1) << d;
+    }
+    for (uint32_t l = 0; l < 26; ++l) EXPECT_GT(Coverage(*text, LetterCell(l)), 0.08) << static_cast<char>('A' + l);
+    for (uint32_t s = 0; s < 4; ++s) EXPECT_GT(Coverage(*text, OrdinalSuffixCell(s)), 0.1) << s;
+    EXPECT_GT(Coverage(*text, SlashCell()), 0.05);
+    EXPECT_GT(Coverage(*text, MinutesSeparatorCell()), 0.05);
+    EXPECT_GT(Coverage(*text, SecondsSeparatorCell()), 0.02);
+    EXPECT_GT(Coverage(*id, MapMarkerCell()), 0.5);
+    EXPECT_GT(Coverage(*id, WrongWaySignCell()), 0.9);
+    EXPECT_GT(Coverage(*gyro, GyroMarkerCell()), 0.5);
+    EXPECT_GT(Coverage(*gyro, GyroBarCell()), 0.8);
+    FreeImage(text);
+    FreeImage(id);
+    FreeImage(gyro);
 }
 
 TEST_F(HudDrawTest, AMissingArrowFailsTheLoadAndIsNeverDrawn) {
@@ -379,6 +421,30 @@ TEST_F(HudBikeTest, WrongWaySignAfterMoreThanFourSecondsBackwards) {
     bike_->forward = {0, 1, 0};
     Draw(&racers_[0]);
     EXPECT_EQ(signs(), 0);
+}
+
+TEST_F(HudBikeTest, WithoutAFrameTimeTheWrongWayTimeFollowsTheRaceClock) {
+    ResetRaceClock();
+    Load(full_, 0);
+    HudInfo().mapOverlay = 0;
+    bike_->forward = {0, -1, 0};
+    const auto signShown = [&] {
+        for (const Quad& q : render_.In(render_.Handle("ID"), 0, 0, 640, 480))
+            if (q.v == WrongWaySignCell().vMin && q.u == 0) return true;
+        return false;
+    };
+    AdvanceRaceClock(4000);
+    Draw(&racers_[0]);
+    EXPECT_FALSE(signShown());
+    AdvanceRaceClock(1);
+    Draw(&racers_[0]);
+    EXPECT_TRUE(signShown());
+    ResetRaceClock();  // a new race: the clock going back counts nothing
+    Draw(&racers_[0]);
+    EXPECT_TRUE(signShown()) << "still backwards, time kept";
+    bike_->forward = {0, 1, 0};
+    Draw(&racers_[0]);
+    EXPECT_FALSE(signShown());
 }
 
 TEST_F(HudBikeTest, ArrowPointsAtTheAimFromInFrontOfTheCamera) {
