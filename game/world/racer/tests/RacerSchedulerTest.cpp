@@ -1,6 +1,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "game/world/racer/BikeState.h"
 #include "game/world/racer/tests/RacerTestSupport.h"
@@ -193,6 +194,23 @@ TEST_F(RacerScene, RemoteIntakeLimitsTheLagAndSplitsTheStamp) {
     }
     EXPECT_EQ(r->laps, 3u);
     EXPECT_EQ(r->bike->currentGate, 0);  // no AI track: gate 12 is past the gate count
+}
+
+// A state whose crashed-rider fields are damaged is dropped whole: nothing of it stays in the racer's
+// block for the crashed rider to take.
+TEST_F(RacerScene, RemoteRacerDropsADamagedStateWhole) {
+    RacerRecord* r = Make(kRacerRemote);
+    ASSERT_NE(r, nullptr);
+    RacerHooks().netTake = [](int32_t, uint8_t* out, uint32_t size) {
+        std::memcpy(out, FakeNet::block, size);
+        return 1000u;
+    };
+    NetPackBikeState(*r->bike, nullptr, FakeNet::block);
+    WriteBlockFloat(FakeNet::block + kNetRiderPosition, std::numeric_limits<float>::quiet_NaN());
+    WriteBlockFloat(FakeNet::block + kNetRiderVelocity + 4, 1.0f);
+    Frame(10);
+    for (uint32_t at = kNetRiderPosition; at < kNetRiderVelocity + 12; ++at) EXPECT_EQ(r->netBlock[at], 0) << at;
+    EXPECT_TRUE(std::isfinite(r->bike->body.particles[0].position.x));
 }
 
 TEST_F(RacerScene, MenuBikeIsResetAtOnceAndDrawnAroundTheOrigin) {
