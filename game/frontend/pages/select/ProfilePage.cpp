@@ -76,6 +76,8 @@ void SetListRange() {
 
 void Relist() {
     g_page.profiles = ListProfiles(Current(), ProfilesFolderUsable(), &g_page.selected);
+    // A selection kept from before the list changed may lie past its end (the last one deleted).
+    g_page.selected = std::clamp(g_page.selected, 0, std::max(static_cast<int32_t>(g_page.profiles.size()) - 1, 0));
     SetListRange();
 }
 
@@ -123,8 +125,6 @@ void ProfilePageUpdate() {
             SetMenuPage(kRiderPage);
             return;
         }
-        g_page.selected = std::min(g_page.selected, static_cast<int32_t>(g_page.profiles.size()) - 1);
-        SetListRange();
         MakeCurrent(g_page.profiles[static_cast<size_t>(g_page.selected)].profile);
         return;
     }
