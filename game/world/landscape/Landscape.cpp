@@ -103,6 +103,8 @@ void EnterTileTextures(Landscape& l) {
 // Brings (x, y) into the box with at most three steps in all; false when that is not enough.
 bool WrapPoint(float* x, float* y) {
     const WorldBounds& b = g_land.bounds;
+    // Nearly every query lies in the box already: no step would be taken.
+    if (*x >= b.minX && *x < b.maxX && *y >= b.minY && *y < b.maxY) return true;
     const float ex = b.maxX - b.minX, ey = b.maxY - b.minY;
     int budget = 3;
     while (*x >= b.maxX && budget > 0) *x -= ex, --budget;
