@@ -51,16 +51,21 @@ bool StatExists(const std::string& path) {
 
 // The on-disk spelling of one component inside folder: the exact name when it exists, else the first
 // case-insensitive match in name order, else nothing.
-std::optional<std::string> FindComponent(const std::string& folder, std::string_view component) {
+// A component that more components follow names a folder: where a file and a folder differ only in
+// case (the program "Kestrun" beside the media folder "kestrun"), the folder is taken.
+std::optional<std::string> FindComponent(const std::string& folder, std::string_view component, bool folderWanted) {
     std::string exact = folder;
     if (exact.empty() || exact.back() != '/') exact += '/';
+    const size_t nameAt = exact.size();
     exact.append(component);
-    if (StatExists(exact)) return std::string(component);
+    if (folderWanted ? StatIsFolder(exact) : StatExists(exact)) return std::string(component);
     DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
     if (!dir) return std::nullopt;
     std::vector<std::string> matches;
     while (dirent* e = readdir(dir)) {
-        if (EqualNoCase(e->d_name, component)) matches.emplace_back(e->d_name);
+        if (!EqualNoCase(e->d_name, component)) continue;
+        if (folderWanted && !StatIsFolder(exact.replace(nameAt, std::string::npos, e->d_name))) continue;
+        matches.emplace_back(e->d_name);
     }
     closedir(dir);
     if (matches.empty()) return std::nullopt;
@@ -144,7 +149,7 @@ std::string ResolvePath(std::string_view name) {
         std::optional<std::string> found;
         if (component == "..") {
             path = Join(path, component);
-        } else if (onDisk && (found = FindComponent(path, component))) {
+        } else if (onDisk && (found = FindComponent(path, component, end < name.size()))) {
             path = Join(path, *found);
         } else {
             onDisk = false;

@@ -47,7 +47,7 @@ const std::vector<PackRecipe>& ContentPacks() {
              {"world effect pictures", AddWorldEffectPictures},
              {"race sounds", AddRaceSounds},
          }},
-        {"Kestrun/Movies.dat",
+        {"kestrun/Movies.dat",
          {
              {"movies", AddMovies},
          }},

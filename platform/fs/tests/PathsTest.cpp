@@ -74,6 +74,18 @@ TEST_F(PathsTest, PrefersTheExactSpellingWhenSeveralMatch) {
     EXPECT_EQ(plat::ResolvePath("Localize\\english.TXT"), root_ + "/Localize/ENGLISH.TXT");
 }
 
+TEST_F(PathsTest, ANameWithMoreAfterItIsTakenAsTheFolder) {
+    // The program "Kestrun" and the media folder "kestrun" differ only in case.
+    Touch("Kestrun");
+    fs::create_directories(root_ + "/kestrun");
+    Touch("kestrun/Movies.dat");
+    EXPECT_EQ(plat::ResolvePath("Kestrun\\Movies.dat"), root_ + "/kestrun/Movies.dat");
+    EXPECT_EQ(plat::ResolvePath("Kestrun\\"), root_ + "/kestrun/");
+    EXPECT_EQ(plat::ResolvePath("Kestrun"), root_ + "/Kestrun");
+    // A file with no folder of its name: the rest is kept as written under the name as given.
+    EXPECT_EQ(plat::ResolvePath("localize\\English.txt\\x"), root_ + "/Localize/English.txt/x");
+}
+
 TEST_F(PathsTest, CurrentFolderIsOursAndNeverTheProcesses) {
     std::string cwdBefore = fs::current_path();
     ASSERT_TRUE(plat::SetCurrentFolder("profiles"));

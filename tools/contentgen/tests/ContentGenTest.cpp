@@ -16,6 +16,7 @@
 
 #include "game/core/datapack/DataPack.h"
 #include "game/core/text/TextTable.h"
+#include "platform/fs/Paths.h"
 #include "tools/contentgen/LanguageFiles.h"
 #include "tools/contentgen/text/TextLines.h"
 
@@ -131,11 +132,22 @@ TEST_F(ContentGenTest, TrackPackIsAWellFormedPack) {
     std::free(world);
 }
 
-TEST_F(ContentGenTest, APackWhoseFolderNameIsTakenDoesNotStopTheOthersAndIsReported) {
-    // In a game folder the program "Kestrun" takes the movie pack's folder name.
+TEST_F(ContentGenTest, TheMoviePackLivesBesideTheProgramOfTheSameName) {
+    // In a game folder the program "Kestrun" sits beside the media folder "kestrun"; the game's
+    // "Kestrun\\Movies.dat" names a folder, so it finds the pack there.
     fs::path out = dir_ / "game";
     fs::create_directories(out);
     std::ofstream(out / "Kestrun") << "program";
+    ASSERT_TRUE(Generate(out));
+    ASSERT_TRUE(fs::is_regular_file(out / "kestrun" / "Movies.dat"));
+    EXPECT_EQ(plat::ResolvePath((out / "Kestrun").string() + "\\Movies.dat"), (out / "kestrun" / "Movies.dat").string());
+    EXPECT_EQ(plat::ResolvePath((out / "Kestrun").string()), (out / "Kestrun").string());
+}
+
+TEST_F(ContentGenTest, APackWhoseFolderNameIsTakenDoesNotStopTheOthersAndIsReported) {
+    fs::path out = dir_ / "game";
+    fs::create_directories(out);
+    std::ofstream(out / "kestrun") << "not a folder";
     fs::path generator = dir_ / "generator";
     std::ofstream(generator) << "x";
     fs::last_write_time(generator, fs::file_time_type::clock::now() - std::chrono::hours(1));
@@ -153,7 +165,7 @@ TEST_F(ContentGenTest, APackWhoseFolderNameIsTakenDoesNotStopTheOthersAndIsRepor
     std::ostringstream again;
     EXPECT_TRUE(GenerateContent(out.string(), options, again, &error));
     EXPECT_NE(again.str().find("up to date"), std::string::npos) << again.str();
-    EXPECT_NE(again.str().find("Kestrun/Movies.dat cannot be placed"), std::string::npos) << again.str();
+    EXPECT_NE(again.str().find("kestrun/Movies.dat cannot be placed"), std::string::npos) << again.str();
 }
 
 TEST_F(ContentGenTest, TwoRunsGiveByteIdenticalPacks) {

@@ -50,7 +50,7 @@ TEST(GeneratedSoundsAndMovies, LoadThroughTheGamesReaders) {
     ASSERT_GE(music.size(), 2u);
     EXPECT_EQ(kes::MsfToMilliseconds(music[0].length) / 1000, 60u);
 
-    const std::string moviePack = (out / "Kestrun" / "Movies.dat").string();
+    const std::string moviePack = (out / "kestrun" / "Movies.dat").string();
     kes::PackFile pack(moviePack.c_str(), "rb", 0);
     std::vector<kes::MoviePackEntry> entries;
     ASSERT_EQ(kes::ReadMoviePackDirectory(pack, &entries), 0);
