@@ -156,7 +156,7 @@ void CaptureStep(Profile& p, MenuKeys& keys) {
     if (code != kEscapeCode) p.SetKey(g_page.capturedSlot, code);
 }
 
-void ListClicks(Profile& p) {
+void ListClicks() {
     MenuItem& list = g_items[kList];
     if (list.pressRow <= 0) return;
     const int32_t line = WholeValue(list.firstRow) + list.pressRow - 1;
@@ -168,7 +168,6 @@ void ListClicks(Profile& p) {
         StartCapture(static_cast<uint32_t>(line) + kSecondBindingSlots * static_cast<uint32_t>(column));
     }
     SelectLine(line);
-    (void)p;
 }
 
 void ListKeys(Profile& p, MenuKeys& keys) {
@@ -219,7 +218,7 @@ void ControlsPageUpdate() {
     FormatPercent(&g_page.strengthCaption, static_cast<int32_t>(p->GetKey(kSettingForceStrength)));
     strength.text = g_page.strengthCaption.c_str();
 
-    ListClicks(*p);
+    ListClicks();
     if (!g_page.capturing) ListKeys(*p, keys);
 
     if (Clicked(g_items[kAirSwapLeft]) || Clicked(g_items[kAirSwapRight]))

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <string>
 
+#include "game/core/input/Input.h"
 #include "game/frontend/pages/options/tests/PageTestSupport.h"
+#include "game/frontend/profile/ProfileControls.h"
 
 namespace kes {
 namespace {
@@ -119,6 +121,23 @@ TEST_F(PageTest, LeavingTheControlsSavesTheProfile) {
     SetMenuPage(4);
     Click(kBack);
     EXPECT_EQ(CurrentMenuPage(), static_cast<int32_t>(kInRaceMenuPage));
+}
+
+TEST_F(PageTest, InARaceTheNewKeysActAtOnce) {
+    Flow().inRace = 1;
+    P().SetKey(0, 30);  // throttle on A
+    ASSERT_EQ(InputBindingCount(30), 0u);
+    SetMenuPage(4);
+    Click(kBack);
+    EXPECT_EQ(CurrentMenuPage(), static_cast<int32_t>(kInRaceMenuPage));
+    EXPECT_EQ(InputBindingCount(30), 1u) << "bound when the page was left";
+    EXPECT_EQ(InputBindingCount(54), 0u) << "the old throttle key is free";
+    RemoveProfileControls();
+    Flow().inRace = 0;
+    SetMenuPage(4);
+    P().SetKey(0, 31);
+    Click(kBack);
+    EXPECT_EQ(InputBindingCount(31), 0u) << "in the front end the race binds the keys when it starts";
 }
 
 // Bike set-up items.
