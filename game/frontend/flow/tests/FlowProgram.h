@@ -25,6 +25,8 @@
 namespace kes::testing {
 
 namespace fs = std::filesystem;
+// The fixed frame time of the runs: long enough that a minute of racing takes few frames.
+constexpr uint32_t kFrameMs = 40;
 
 // The racing oval with an information chunk naming it as a world of the list.
 inline std::vector<uint8_t> ListedRaceWorld(uint32_t identifier, uint32_t kind, const std::string& name,
@@ -93,7 +95,7 @@ protected:
         fs::remove(folder_ / "events.txt");
         const std::string command =
             "GRAVELON_QUIT_AFTER_FRAMES=" + std::to_string(quitAfterFrames) +
-            " GRAVELON_FRAME_MS=10 GRAVELON_SEED=7 GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen "
+            " GRAVELON_FRAME_MS=" + std::to_string(kFrameMs) + " GRAVELON_SEED=7 GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen "
             "SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null GRAVELON_INPUT='" +
             (folder_ / "input.txt").string() + "' GRAVELON_REGISTRY='" + (folder_ / "registry.store").string() +
             "' GRAVELON_EVENT_LOG='" + (folder_ / "events.txt").string() + "' timeout 900 '" +

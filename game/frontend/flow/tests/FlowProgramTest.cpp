@@ -13,15 +13,23 @@ constexpr int kLeft = 203;
 constexpr int kEsc = 1;
 constexpr int kReturn = 28;
 
-std::string Key(int frame, int code, bool down) {
-    return std::to_string(frame) + " key " + std::to_string(code) + (down ? " down\n" : " up\n");
+// Scripts are written in ticks of 10 ms of game time; the program runs frames of kFrameMs, so a
+// long race takes few frames. Every event of a key press or click gets a frame of its own.
+int FrameOf(int tick) { return tick * 10 / static_cast<int>(kFrameMs) + 1; }
+std::string At(int frame, const std::string& event) { return std::to_string(frame) + " " + event + "\n"; }
+std::string Key(int tick, int code, bool down) {
+    return At(FrameOf(tick), "key " + std::to_string(code) + (down ? " down" : " up"));
 }
-std::string Press(int frame, int code) { return Key(frame, code, true) + Key(frame + 2, code, false); }
+std::string Press(int tick, int code) {
+    const int f = FrameOf(tick);
+    return At(f, "key " + std::to_string(code) + " down") + At(f + 1, "key " + std::to_string(code) + " up");
+}
+std::string Char(int tick, int code) { return At(FrameOf(tick), "char " + std::to_string(code)); }
 // A click at (x, y) of the 640 x 480 menu: the pointer is first pushed into the top left corner.
-std::string Click(int frame, int x, int y) {
-    return std::to_string(frame) + " move -1000 -1000\n" + std::to_string(frame + 1) + " move " + std::to_string(x) +
-           " " + std::to_string(y) + "\n" + std::to_string(frame + 3) + " mouse 0 down\n" +
-           std::to_string(frame + 5) + " mouse 0 up\n";
+std::string Click(int tick, int x, int y) {
+    const int f = FrameOf(tick);
+    return At(f, "move -1000 -1000") + At(f + 1, "move " + std::to_string(x) + " " + std::to_string(y)) +
+           At(f + 2, "mouse 0 down") + At(f + 3, "mouse 0 up");
 }
 
 int Count(const std::vector<int>& v, int x) { return static_cast<int>(std::count(v.begin(), v.end(), x)); }
@@ -42,7 +50,7 @@ TEST_F(FlowProgram, CommandLineRaceOnATimedWorldReturnsToTheMenus) {
     script += Key(7400, kThrottle, false);
     script += "# the time is up: leave the race\n" + Press(11000, kEsc) + Press(11100, kEsc);
     script += "# Quit on the main page\n" + Click(11400, 318, 443);
-    const int code = Run(script, "'" + (folder_ / "Tracks" / "Timed.wld").string() + "'", 12500);
+    const int code = Run(script, "'" + (folder_ / "Tracks" / "Timed.wld").string() + "'", FrameOf(12500));
     ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
     const std::vector<int> pages = EventsOf("page");
     ASSERT_FALSE(pages.empty()) << EventText();
@@ -81,13 +89,13 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     StoreSettings(config);
     std::string script = "# family 1, then NEW profile\n" + Click(20, 195, 229) + Click(60, 546, 134);
     script += "# the name box: the default name erased, then C, I, Return\n" + Click(100, 483, 162);
-    for (int f = 106; f < 130; f += 2) script += std::to_string(f) + " char 8\n";
-    script += "130 char 67\n132 char 73\n135 char 13\n";
+    for (int t = 106; t < 130; t += 2) script += Char(t, 8);
+    script += Char(130, 67) + Char(132, 73) + Char(135, 13);
     script += "# rider page OK, profile page OK, world page Return, RACE\n" + Click(160, 556, 432) +
               Click(200, 556, 432) + Press(240, kReturn) + Click(280, 558, 438);
     script += LeaveWhenOver(3000, 22500, 1500);
     script += "# Quit on the main page\n" + Click(23000, 318, 443);
-    const int code = Run(script, "", 24000);
+    const int code = Run(script, "", FrameOf(24000));
     ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
     const std::vector<int> pages = EventsOf("page");
     for (int page : {5, 6, 7, 11, 16}) EXPECT_GE(Count(pages, page), 1) << page << ": " << EventText();
@@ -120,7 +128,7 @@ TEST_F(FlowProgram, ChampionshipOfFiveRetiredRacesShowsStandingsBetweenRaces) {
     for (int f = 1500; f < 28000; f += 700)
         script += Press(f, kEsc) + Click(f + 100, 208, 194) + Press(f + 300, kReturn) + Press(f + 400, kReturn);
     script += "# Quit on the main page\n" + Click(28500, 318, 443);
-    const int code = Run(script, "", 30000);
+    const int code = Run(script, "", FrameOf(30000));
     ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
     const std::vector<int> pages = EventsOf("page");
     EXPECT_EQ(Count(pages, 12), 1) << EventText();
