@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "game/frontend/flow/tests/FlowProgram.h"
+#include "game/frontend/flow/tests/GrabRegions.h"
 
 namespace kes::testing {
 namespace {
@@ -85,10 +86,16 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     script += "130 char 67\n132 char 73\n135 char 13\n";
     script += "# rider page OK, profile page OK, world page Return, RACE\n" + Click(160, 556, 432) +
               Click(200, 556, 432) + Press(240, kReturn) + Click(280, 558, 438);
+    script += "# screen grabs while racing\n";
+    for (int f = 1000; f <= 2500; f += 500) script += std::to_string(f) + " key F12 down\n" + std::to_string(f + 1) + " key F12 up\n";
     script += LeaveWhenOver(3000, 22500, 1500);
     script += "# Quit on the main page\n" + Click(23000, 318, 443);
     const int code = Run(script, "", 24000);
     ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    const fs::path keep = fs::path(GRAVELON_BINARY_DIR) / "flow_screens";
+    fs::create_directories(keep);
+    for (const auto& e : fs::directory_iterator(folder_ / "Grabs"))
+        fs::copy_file(e.path(), keep / ("race_" + e.path().filename().string()), fs::copy_options::overwrite_existing);
     const std::vector<int> pages = EventsOf("page");
     for (int page : {5, 6, 7, 11, 16}) EXPECT_GE(Count(pages, page), 1) << page << ": " << EventText();
     const std::vector<int> phases = EventsOf("phase");
@@ -103,6 +110,45 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     ConfigRecord stored;
     ASSERT_TRUE(SettingsStored(&stored));
     EXPECT_EQ(std::string(stored.text.data()), "CI") << "the last profile";
+}
+
+// The replay keys while racing (the profile's default keys): N turns the replay off and on again;
+// while it is off nothing is recorded or saved. Then 2 picks demo slot 2, V records, B stops and S
+// saves the recording as the world's demo of that slot in the replay folder.
+TEST_F(FlowProgram, ReplayKeysRecordTheRaceAndSaveItAsADemo) {
+    constexpr int kToggle = 49, kSave = 31, kRecord = 47, kStop = 48, kSlot2 = 3;
+    AddWorld("Lap.wld", 101, 0, "Boucle");
+    ConfigRecord config;
+    config.raceOption1 = 0;
+    config.gameMode = 1;
+    StoreSettings(config);
+    std::string script = "# the opponents' page\n" + Press(20, kReturn);
+    script += Key(200, kThrottle, true);
+    script += "# racing from about frame 1500: N turns the replay off, and record and save do nothing\n" +
+              Press(1750, kToggle) + Press(1800, kRecord) + Press(1850, kStop) + Press(1900, kSave);
+    script += "# replay on again, slot 2, record, ride, stop, save\n" + Press(2000, kToggle) +
+              Press(2050, kSlot2) + Press(2100, kRecord);
+    for (int f = 2200; f < 2800; f += 200) script += Key(f, kLeft, true) + Key(f + 40, kLeft, false);
+    script += Press(2800, kStop) + Press(2900, kSave);
+    script += "# retire\n" + Press(3200, kEsc) + Click(3300, 208, 194) + Press(3500, kReturn) + Press(3600, kReturn);
+    script += "# Quit on the main page\n" + Click(4000, 318, 443);
+    const int code = Run(script, "'" + (folder_ / "Tracks" / "Lap.wld").string() + "'", 5000);
+    ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    EXPECT_GE(Count(EventsOf("phase"), 8), 1) << EventText();
+    EXPECT_FALSE(fs::exists(folder_ / "Replay" / "Boucle1.dem")) << "saved while the replay was off";
+    const fs::path demo = folder_ / "Replay" / "Boucle2.dem";
+    ASSERT_TRUE(fs::exists(demo)) << output_;
+    std::ifstream in(demo, std::ios::binary);
+    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    // The header {0, world identifier, 1, 0, 0, 125}, then the records, starting with a key frame.
+    ASSERT_GE(bytes.size(), 24u + 279u);
+    const uint32_t header[6] = {0, 101, 1, 0, 0, 125};
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(plat::LoadU32(bytes.data() + 4 * i), header[i]) << "header word " << i;
+    EXPECT_EQ(bytes[24], 1) << "the first record is a key frame";
+    // About seven seconds of riding at 100 steps a second: a key frame every 25 steps.
+    size_t keyFrames = 0;
+    for (size_t at = 24; at < bytes.size(); at += bytes[at] == 1 ? 279 : 12) keyFrames += bytes[at] == 1 ? 1 : 0;
+    EXPECT_GE(keyFrames, 20u);
 }
 
 // D: a championship of five worlds, each race left by retiring: race results and standings after
