@@ -2,6 +2,7 @@
 // line, a race chosen in the menus, and a championship; checked by exit code, event log, the saved
 // profile and settings.
 #include <algorithm>
+#include <cstdio>
 
 #include "game/frontend/flow/tests/FlowProgram.h"
 #include "game/frontend/flow/tests/GrabRegions.h"
@@ -24,6 +25,14 @@ std::string Click(int frame, int x, int y) {
            " " + std::to_string(y) + "\n" + std::to_string(frame + 3) + " mouse 0 down\n" +
            std::to_string(frame + 5) + " mouse 0 up\n";
 }
+
+// Screen colours: the test world's grass, its missing sky, and the HUD's.
+bool Grass(const Rgb& c) { return c[1] > c[0] + 20 && c[1] > c[2] + 40 && c[1] > 100; }
+bool Black(const Rgb& c) { return c[0] + c[1] + c[2] < 30; }
+bool White(const Rgb& c) { return c[0] > 235 && c[1] > 235 && c[2] > 235; }
+bool Dark(const Rgb& c) { return c[0] < 90 && c[1] < 90 && c[2] < 90; }
+bool LapRed(const Rgb& c) { return c[0] > 200 && c[1] > 40 && c[1] < 120 && c[2] < 90; }
+bool Red(const Rgb& c) { return c[0] > 200 && c[1] < 80 && c[2] < 80; }
 
 int Count(const std::vector<int>& v, int x) { return static_cast<int>(std::count(v.begin(), v.end(), x)); }
 
@@ -72,7 +81,9 @@ std::string LeaveWhenOver(int from, int to, int every) {
 }
 
 // B: from the main page a new profile is made and a lap race run against three computer riders to
-// its end; the results page follows and the profile keeps the race in its statistics.
+// its end; the results page follows and the profile keeps the race in its statistics. Two screen
+// grabs while racing show the landscape, the player's bike and rider and the HUD (kept in the build
+// folder's flow_screens/ to look at).
 TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     AddWorld("Lap.wld", 101, 0, "Boucle");
     ConfigRecord config;
@@ -86,16 +97,43 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     script += "130 char 67\n132 char 73\n135 char 13\n";
     script += "# rider page OK, profile page OK, world page Return, RACE\n" + Click(160, 556, 432) +
               Click(200, 556, 432) + Press(240, kReturn) + Click(280, 558, 438);
-    script += "# screen grabs while racing\n";
-    for (int f = 1000; f <= 2500; f += 500) script += std::to_string(f) + " key F12 down\n" + std::to_string(f + 1) + " key F12 up\n";
+    script += "# screen grabs from the intro on, between the in-race menu's visits\n";
+    const std::vector<int> grabFrames = {2000, 2500, 2900, 3350, 3850, 4350, 4850, 5350, 5850};
+    for (int f : grabFrames) script += std::to_string(f) + " key F12 down\n" + std::to_string(f + 1) + " key F12 up\n";
     script += LeaveWhenOver(3000, 22500, 1500);
     script += "# Quit on the main page\n" + Click(23000, 318, 443);
     const int code = Run(script, "", 24000);
     ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
     const fs::path keep = fs::path(GRAVELON_BINARY_DIR) / "flow_screens";
     fs::create_directories(keep);
-    for (const auto& e : fs::directory_iterator(folder_ / "Grabs"))
-        fs::copy_file(e.path(), keep / ("race_" + e.path().filename().string()), fs::copy_options::overwrite_existing);
+    // How long the intro lasts varies: the grabs showing the running lap time were taken while racing.
+    int racing = 0;
+    for (size_t i = 0; i < grabFrames.size(); ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "PIC%04zu.BMP", i);
+        SCOPED_TRACE(name);
+        GrabRegions grab;
+        ASSERT_TRUE(grab.Load(folder_ / "Grabs" / name)) << output_;
+        fs::copy_file(folder_ / "Grabs" / name, keep / (std::string("menu_race_") + name),
+                      fs::copy_options::overwrite_existing);
+        if (grab.Count(56, 24, 176, 48, LapRed) <= 300) continue;
+        ++racing;
+        ASSERT_EQ(grab.width, 640u);
+        ASSERT_EQ(grab.height, 480u);
+        // The landscape: the ground fills the lower part (between the map and the direction arrow);
+        // the world has no sky, so the top is black.
+        EXPECT_GT(grab.Count(140, 300, 640, 420, Grass), 500 * 120 * 9 / 10) << "ground";
+        EXPECT_GT(grab.Count(0, 0, 640, 60, Black), 640 * 60 * 8 / 10) << "no sky";
+        // The chase view: the player's bike and rider stand in the middle, below the horizon.
+        EXPECT_GT(grab.Count(290, 140, 350, 270, [](const Rgb& c) { return !Grass(c) && !Black(c); }), 1000)
+            << "bike and rider";
+        // The HUD besides the running lap time: the place digit, the mini-map's dark panel with the
+        // player's red marker.
+        EXPECT_GT(grab.Count(540, 24, 588, 72, White), 250) << "place digit";
+        EXPECT_GT(grab.Count(13, 354, 125, 466, Dark), 10000) << "map panel";
+        EXPECT_GT(grab.Count(13, 354, 125, 466, Red), 12) << "the player's marker";
+    }
+    EXPECT_GE(racing, 2) << "grabs while racing";
     const std::vector<int> pages = EventsOf("page");
     for (int page : {5, 6, 7, 11, 16}) EXPECT_GE(Count(pages, page), 1) << page << ": " << EventText();
     const std::vector<int> phases = EventsOf("phase");
