@@ -18,6 +18,7 @@
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/profile/ProfileControls.h"
 #include "game/frontend/race/Race.h"
+#include "game/frontend/replay/Replay.h"
 #include "game/frontend/session/RaceSession.h"
 #include "game/frontend/skins/SkinList.h"
 #include "game/net/NetGame.h"
@@ -99,6 +100,23 @@ void RecordRaceStatistics(const WorldRecord* world) {
     AddKindStat(world, 2, static_cast<float>(points) * 0.1f);
 }
 
+// The profile's replay slots set the replay screen's key words: 15 the replay toggle, 17 play,
+// 18 save, 19 load, 20-25 the demo slots, 26 and 27 the steps, 28 record, 29 stop, 30 pause (the
+// order of their labels on the controls page).
+void PointReplaySlotsAtReplayKeys() {
+    ReplayKeyWords& k = ReplayKeys();
+    SetActionFlag(15, &k.toggle);
+    SetActionFlag(17, &k.play);
+    SetActionFlag(18, &k.save);
+    SetActionFlag(19, &k.load);
+    for (uint32_t i = 0; i < 6; ++i) SetActionFlag(20 + i, &k.slot[i]);
+    SetActionFlag(26, &k.stepBack);
+    SetActionFlag(27, &k.stepForward);
+    SetActionFlag(28, &k.record);
+    SetActionFlag(29, &k.stop);
+    SetActionFlag(30, &k.pause);
+}
+
 void FillPlayerDescriptor() {
     GameFlowState& flow = Flow();
     Profile* profile = CurrentProfile();
@@ -115,6 +133,7 @@ void FillPlayerDescriptor() {
     d.netPlayer = 0;
     if (!g_forceFeedback) g_forceFeedback = std::make_unique<ForceFeedback>();
     static const Profile kNoProfile;
+    PointReplaySlotsAtReplayKeys();
     ControlBlock* block = ApplyProfileControls(profile ? *profile : kNoProfile, g_forceFeedback.get(), false);
     d.input = reinterpret_cast<PlayerInput*>(block);
     LoadBikeSetup();

@@ -8,6 +8,7 @@
 #include "game/frontend/race/Race.h"
 #include "game/frontend/race/RaceRules.h"
 #include "game/frontend/race/RaceState.h"
+#include "game/frontend/replay/Replay.h"
 #include "game/world/file/WorldFile.h"
 #include "game/world/particles/Particles.h"
 #include "game/world/sky/LensFlare.h"
@@ -116,7 +117,13 @@ void RaceDrawOverlays(ViewRecord* view) {
 
     if (s.keys[kKeyF9]) s.keys[kKeyF9] = 0, s.overlay[0] ^= 1;
     if (s.keys[kKeyF10]) s.keys[kKeyF10] = 0, s.overlay[1] ^= 1;
+    // The replay keys once per frame, with the time the frame stepped; they also tell the HUD what
+    // the replay panel shows, so they come before the HUD is drawn.
+    const uint32_t frameMs = s.msSinceDraw;
+    s.msSinceDraw = 0;
+    ReplayScreen(frameMs);
     HudRaceInfo& info = HudInfo();
+    info.frameMs = frameMs;
     info.mapOverlay = s.overlay[0];
     info.secondOverlay = s.overlay[1];
     info.laps = s.laps;

@@ -65,6 +65,7 @@ void TearDownRace(ResultRow* results) {
         r = nullptr;
     }
     s.racerCount = 0;
+    RemoveReplayHooks();
     ReplayFree();
     WorldUnload();
     if (s.particles) ParticlesFree();

@@ -31,6 +31,7 @@
 #include "game/world/sky/LensFlare.h"
 #include "game/world/sounds/RiderSounds.h"
 #include "game/world/sounds/SoundEffects.h"
+#include "platform/fs/Paths.h"
 #include "platform/sys/CrtRand.h"
 
 namespace kes {
@@ -257,6 +258,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
     s.world = world;
     s.renderer = renderer;
     s.active = true;
+    s.msSinceDraw = 0;
 
     LoadSoundEffects();
     LoadImpactSounds();
@@ -273,6 +275,10 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
     LensFlareLoad(renderer);
     ReplayAlloc(kReplayBytes);
     ReplayRewind();
+    // The local rider records into the buffer through the racer hooks; demos carry the world's
+    // identifier and are named after it, in the player's replay folder.
+    InstallReplayHooks();
+    ReplaySetWorld(world->identifier, world->name, plat::GameFolder() + "/Replay/");
 
     if (renderer) renderer->ReleaseDeviceTextures();
     WorldListEntry entry;

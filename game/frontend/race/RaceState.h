@@ -80,6 +80,8 @@ struct RaceSessionState {
     uint32_t laps = 4;
     uint32_t timeLimitMinutes = 7;
     uint32_t voicedPhase = 0;  // the last phase whose voice was played
+    // Simulation time stepped since the last draw: the frame's time for the replay keys and the HUD.
+    uint32_t msSinceDraw = 0;
 };
 RaceSessionState& ThisRace();
 

@@ -88,6 +88,7 @@ void VoiceNewPhase(RaceSessionState& s) {
 
 void RaceStepUpdate(uint32_t step) {
     RaceSessionState& s = ThisRace();
+    s.msSinceDraw += step;
     if (s.network) {
         if (SessionGetLocalPlayer() == 0) {
             RequestQuit(3);

@@ -2,8 +2,10 @@
 // line, a race chosen in the menus, and a championship; checked by exit code, event log, the saved
 // profile and settings.
 #include <algorithm>
+#include <cstdio>
 
 #include "game/frontend/flow/tests/FlowProgram.h"
+#include "game/frontend/flow/tests/GrabRegions.h"
 
 namespace kes::testing {
 namespace {
@@ -31,6 +33,14 @@ std::string Click(int tick, int x, int y) {
     return At(f, "move -1000 -1000") + At(f + 1, "move " + std::to_string(x) + " " + std::to_string(y)) +
            At(f + 2, "mouse 0 down") + At(f + 3, "mouse 0 up");
 }
+
+// Screen colours: the test world's grass, its missing sky, and the HUD's.
+bool Grass(const Rgb& c) { return c[1] > c[0] + 20 && c[1] > c[2] + 40 && c[1] > 100; }
+bool Black(const Rgb& c) { return c[0] + c[1] + c[2] < 30; }
+bool White(const Rgb& c) { return c[0] > 235 && c[1] > 235 && c[2] > 235; }
+bool Dark(const Rgb& c) { return c[0] < 90 && c[1] < 90 && c[2] < 90; }
+bool LapRed(const Rgb& c) { return c[0] > 200 && c[1] > 40 && c[1] < 120 && c[2] < 90; }
+bool Red(const Rgb& c) { return c[0] > 200 && c[1] < 80 && c[2] < 80; }
 
 int Count(const std::vector<int>& v, int x) { return static_cast<int>(std::count(v.begin(), v.end(), x)); }
 
@@ -79,7 +89,9 @@ std::string LeaveWhenOver(int from, int to, int every) {
 }
 
 // B: from the main page a new profile is made and a lap race run against three computer riders to
-// its end; the results page follows and the profile keeps the race in its statistics.
+// its end; the results page follows and the profile keeps the race in its statistics. Two screen
+// grabs while racing show the landscape, the player's bike and rider and the HUD (kept in the build
+// folder's flow_screens/ to look at).
 TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     AddWorld("Lap.wld", 101, 0, "Boucle");
     ConfigRecord config;
@@ -93,10 +105,43 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     script += Char(130, 67) + Char(132, 73) + Char(135, 13);
     script += "# rider page OK, profile page OK, world page Return, RACE\n" + Click(160, 556, 432) +
               Click(200, 556, 432) + Press(240, kReturn) + Click(280, 558, 438);
+    script += "# screen grabs from the intro on, between the in-race menu's visits\n";
+    const std::vector<int> grabFrames = {2000, 2500, 2900, 3350, 3850, 4350, 4850, 5350, 5850};
+    for (int f : grabFrames) script += std::to_string(f) + " key F12 down\n" + std::to_string(f + 1) + " key F12 up\n";
     script += LeaveWhenOver(3000, 22500, 1500);
     script += "# Quit on the main page\n" + Click(23000, 318, 443);
     const int code = Run(script, "", FrameOf(24000));
     ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    const fs::path keep = fs::path(GRAVELON_BINARY_DIR) / "flow_screens";
+    fs::create_directories(keep);
+    // How long the intro lasts varies: the grabs showing the running lap time were taken while racing.
+    int racing = 0;
+    for (size_t i = 0; i < grabFrames.size(); ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "PIC%04zu.BMP", i);
+        SCOPED_TRACE(name);
+        GrabRegions grab;
+        ASSERT_TRUE(grab.Load(folder_ / "Grabs" / name)) << output_;
+        fs::copy_file(folder_ / "Grabs" / name, keep / (std::string("menu_race_") + name),
+                      fs::copy_options::overwrite_existing);
+        if (grab.Count(56, 24, 176, 48, LapRed) <= 300) continue;
+        ++racing;
+        ASSERT_EQ(grab.width, 640u);
+        ASSERT_EQ(grab.height, 480u);
+        // The landscape: the ground fills the lower part (between the map and the direction arrow);
+        // the world has no sky, so the top is black.
+        EXPECT_GT(grab.Count(140, 300, 640, 420, Grass), 500 * 120 * 9 / 10) << "ground";
+        EXPECT_GT(grab.Count(0, 0, 640, 60, Black), 640 * 60 * 8 / 10) << "no sky";
+        // The chase view: the player's bike and rider stand in the middle, below the horizon.
+        EXPECT_GT(grab.Count(290, 140, 350, 270, [](const Rgb& c) { return !Grass(c) && !Black(c); }), 1000)
+            << "bike and rider";
+        // The HUD besides the running lap time: the place digit, the mini-map's dark panel with the
+        // player's red marker.
+        EXPECT_GT(grab.Count(540, 24, 588, 72, White), 250) << "place digit";
+        EXPECT_GT(grab.Count(13, 354, 125, 466, Dark), 10000) << "map panel";
+        EXPECT_GT(grab.Count(13, 354, 125, 466, Red), 12) << "the player's marker";
+    }
+    EXPECT_GE(racing, 2) << "grabs while racing";
     const std::vector<int> pages = EventsOf("page");
     for (int page : {5, 6, 7, 11, 16}) EXPECT_GE(Count(pages, page), 1) << page << ": " << EventText();
     const std::vector<int> phases = EventsOf("phase");
@@ -111,6 +156,45 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     ConfigRecord stored;
     ASSERT_TRUE(SettingsStored(&stored));
     EXPECT_EQ(std::string(stored.text.data()), "CI") << "the last profile";
+}
+
+// The replay keys while racing (the profile's default keys): N turns the replay off and on again;
+// while it is off nothing is recorded or saved. Then 2 picks demo slot 2, V records, B stops and S
+// saves the recording as the world's demo of that slot in the replay folder.
+TEST_F(FlowProgram, ReplayKeysRecordTheRaceAndSaveItAsADemo) {
+    constexpr int kToggle = 49, kSave = 31, kRecord = 47, kStop = 48, kSlot2 = 3;
+    AddWorld("Lap.wld", 101, 0, "Boucle");
+    ConfigRecord config;
+    config.raceOption1 = 0;
+    config.gameMode = 1;
+    StoreSettings(config);
+    std::string script = "# the opponents' page\n" + Press(20, kReturn);
+    script += Key(200, kThrottle, true);
+    script += "# racing from about frame 1500: N turns the replay off, and record and save do nothing\n" +
+              Press(1750, kToggle) + Press(1800, kRecord) + Press(1850, kStop) + Press(1900, kSave);
+    script += "# replay on again, slot 2, record, ride, stop, save\n" + Press(2000, kToggle) +
+              Press(2050, kSlot2) + Press(2100, kRecord);
+    for (int f = 2200; f < 2800; f += 200) script += Key(f, kLeft, true) + Key(f + 40, kLeft, false);
+    script += Press(2800, kStop) + Press(2900, kSave);
+    script += "# retire\n" + Press(3200, kEsc) + Click(3300, 208, 194) + Press(3500, kReturn) + Press(3600, kReturn);
+    script += "# Quit on the main page\n" + Click(4000, 318, 443);
+    const int code = Run(script, "'" + (folder_ / "Tracks" / "Lap.wld").string() + "'", 5000);
+    ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    EXPECT_GE(Count(EventsOf("phase"), 8), 1) << EventText();
+    EXPECT_FALSE(fs::exists(folder_ / "Replay" / "Boucle1.dem")) << "saved while the replay was off";
+    const fs::path demo = folder_ / "Replay" / "Boucle2.dem";
+    ASSERT_TRUE(fs::exists(demo)) << output_;
+    std::ifstream in(demo, std::ios::binary);
+    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    // The header {0, world identifier, 1, 0, 0, 125}, then the records, starting with a key frame.
+    ASSERT_GE(bytes.size(), 24u + 279u);
+    const uint32_t header[6] = {0, 101, 1, 0, 0, 125};
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(plat::LoadU32(bytes.data() + 4 * i), header[i]) << "header word " << i;
+    EXPECT_EQ(bytes[24], 1) << "the first record is a key frame";
+    // About seven seconds of riding at 100 steps a second: a key frame every 25 steps.
+    size_t keyFrames = 0;
+    for (size_t at = 24; at < bytes.size(); at += bytes[at] == 1 ? 279 : 12) keyFrames += bytes[at] == 1 ? 1 : 0;
+    EXPECT_GE(keyFrames, 20u);
 }
 
 // D: a championship of five worlds, each race left by retiring: race results and standings after

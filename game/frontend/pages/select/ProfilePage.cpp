@@ -63,9 +63,8 @@ Profile& Current() {
 
 // Makes another profile current and moves the screenshot key with it.
 void MakeCurrent(const Profile& profile) {
-    const Profile before = Current();
     Current() = profile;
-    RebindScreenshotKey(before);
+    RebindGrabKeys();
 }
 
 void SetListRange() {

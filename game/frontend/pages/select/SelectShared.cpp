@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-#include "game/app/loop/FrameLoop.h"
 #include "game/core/config/Config.h"
-#include "game/core/input/Input.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/sprite/Sprites.h"
 #include "game/frontend/menu/FrontEnd.h"
 #include "game/frontend/menu/Menu.h"
-#include "game/frontend/profile/Profile.h"
 #include "game/frontend/session/RaceSession.h"
 #include "platform/sys/Fpu.h"
 
@@ -17,8 +14,6 @@ namespace kes {
 
 namespace {
 
-constexpr uint32_t kScreenshotSlot = 16;
-constexpr uint32_t kSecondBindingOffset = 32;
 // The world page's preview rectangle, as fractions of the screen.
 constexpr float kPreviewRect[4] = {0.1484375f, 0.18958334f, 0.421875f, 0.48333335f};
 constexpr TextureRect kWholeTexture = {0.0f, 0.0f, 1.0f, 1.0f};
@@ -66,22 +61,6 @@ void DrawWorldPreviewPicture(const WorldRecord* world) {
                             &kWholeTexture};
     r->SelectTexture(world->previewTexture);
     DrawSprites(&picture, 1);
-}
-
-void RebindScreenshotKey(const Profile& before) {
-    // The input layer removes a binding by its code and target, whoever added it.
-    for (uint32_t i = 0; i < 2; ++i) {
-        const InputBinding old = {kBindWord | kBindOnDown, GrabRequestFlag(),
-                                  before.GetKey(kScreenshotSlot + kSecondBindingOffset * i), nullptr};
-        InputRemoveBinding(&old);
-    }
-    const Profile* profile = FrontEnd().profile.get();
-    if (!profile) return;
-    for (uint32_t i = 0; i < 2; ++i) {
-        const InputBinding now = {kBindWord | kBindOnDown, GrabRequestFlag(),
-                                  profile->GetKey(kScreenshotSlot + kSecondBindingOffset * i), nullptr};
-        InputAddBinding(&now);
-    }
 }
 
 }  // namespace kes

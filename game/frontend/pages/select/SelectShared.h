@@ -30,9 +30,4 @@ int32_t ClampSelection(int32_t selection, float maximum);
 // championship pages share.
 void DrawWorldPreviewPicture(const WorldRecord* world);
 
-class Profile;
-// Moves the screenshot request from the keys of the profile that was current before to the current
-// profile's screenshot slot (both of its bindings).
-void RebindScreenshotKey(const Profile& before);
-
 }  // namespace kes
