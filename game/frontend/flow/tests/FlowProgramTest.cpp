@@ -14,6 +14,7 @@ constexpr int kThrottle = 54;  // right Shift
 constexpr int kLeft = 203;
 constexpr int kEsc = 1;
 constexpr int kReturn = 28;
+constexpr int kGrab = 88;  // F12
 
 // Scripts are written in ticks of 10 ms of game time; the program runs frames of kFrameMs, so a
 // long race takes few frames. Every event of a key press or click gets a frame of its own.
@@ -106,8 +107,8 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     script += "# rider page OK, profile page OK, world page Return, RACE\n" + Click(160, 556, 432) +
               Click(200, 556, 432) + Press(240, kReturn) + Click(280, 558, 438);
     script += "# screen grabs from the intro on, between the in-race menu's visits\n";
-    const std::vector<int> grabFrames = {2000, 2500, 2900, 3350, 3850, 4350, 4850, 5350, 5850};
-    for (int f : grabFrames) script += std::to_string(f) + " key F12 down\n" + std::to_string(f + 1) + " key F12 up\n";
+    const std::vector<int> grabTicks = {2000, 2500, 2900, 3350, 3850, 4350, 4850, 5350, 5850};
+    for (int t : grabTicks) script += Press(t, kGrab);
     script += LeaveWhenOver(3000, 22500, 1500);
     script += "# Quit on the main page\n" + Click(23000, 318, 443);
     const int code = Run(script, "", FrameOf(24000));
@@ -116,7 +117,7 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
     fs::create_directories(keep);
     // How long the intro lasts varies: the grabs showing the running lap time were taken while racing.
     int racing = 0;
-    for (size_t i = 0; i < grabFrames.size(); ++i) {
+    for (size_t i = 0; i < grabTicks.size(); ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "PIC%04zu.BMP", i);
         SCOPED_TRACE(name);
@@ -170,7 +171,7 @@ TEST_F(FlowProgram, ReplayKeysRecordTheRaceAndSaveItAsADemo) {
     StoreSettings(config);
     std::string script = "# the opponents' page\n" + Press(20, kReturn);
     script += Key(200, kThrottle, true);
-    script += "# racing from about frame 1500: N turns the replay off, and record and save do nothing\n" +
+    script += "# racing from about tick 1500: N turns the replay off, and record and save do nothing\n" +
               Press(1750, kToggle) + Press(1800, kRecord) + Press(1850, kStop) + Press(1900, kSave);
     script += "# replay on again, slot 2, record, ride, stop, save\n" + Press(2000, kToggle) +
               Press(2050, kSlot2) + Press(2100, kRecord);
@@ -178,7 +179,7 @@ TEST_F(FlowProgram, ReplayKeysRecordTheRaceAndSaveItAsADemo) {
     script += Press(2800, kStop) + Press(2900, kSave);
     script += "# retire\n" + Press(3200, kEsc) + Click(3300, 208, 194) + Press(3500, kReturn) + Press(3600, kReturn);
     script += "# Quit on the main page\n" + Click(4000, 318, 443);
-    const int code = Run(script, "'" + (folder_ / "Tracks" / "Lap.wld").string() + "'", 5000);
+    const int code = Run(script, "'" + (folder_ / "Tracks" / "Lap.wld").string() + "'", FrameOf(5000));
     ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
     EXPECT_GE(Count(EventsOf("phase"), 8), 1) << EventText();
     EXPECT_FALSE(fs::exists(folder_ / "Replay" / "Boucle1.dem")) << "saved while the replay was off";
