@@ -59,10 +59,14 @@ function(gravelon_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# gravelon_test(name SOURCES ... [DEPS ...])
-# One GoogleTest program; each test case becomes a CTest test, run headless.
+# gravelon_test(name SOURCES ... [DEPS ...] [TIMEOUT seconds])
+# One GoogleTest program; each test case becomes a CTest test, run headless. TIMEOUT (default 300) is
+# for programs whose cases each build the whole default content, which the sanitizer build makes slow.
 function(gravelon_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -76,7 +80,7 @@ function(gravelon_test name)
   gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-      PROPERTIES TIMEOUT 300)
+      PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
 # gravelon_fuzz(name SOURCES ... [DEPS ...] CORPUS dir)
