@@ -73,7 +73,7 @@ struct RaceScene {
         SetViewportSize(640, 480);
         SetFrameRenderer(r);
         SetFrameClock(FixedClock);
-        if (LoadRider(TheRiderModel(), r) == 0 && LoadBikeModels(TheBikeModels(), r, true) == 0) ConnectRacerModels();
+        LoadRacerModels(r);
 
         record.fileName = "Race.wld";
         record.path = world;
@@ -96,9 +96,7 @@ struct RaceScene {
 
     void Shutdown() {
         if (started) RaceEnd(nullptr);
-        DisconnectRacerModels();
-        FreeBikeModels(TheBikeModels());
-        FreeRider(TheRiderModel());
+        FreeRacerModels();
         FreeObjects();
         SetFrameRenderer(nullptr);
         SetFrameClock(nullptr);

@@ -58,28 +58,6 @@ private:
     uint32_t lapStart_ = 0;
 };
 
-// A racer's contacts with the placed objects and fences after a step.
-void WorldContacts(kes::RacerRecord* racer) {
-    kes::SectorObject* o = racer->object;
-    kes::RacerContactSubject s;
-    s.previous = o->previousPosition;
-    s.position = o->position;
-    s.spheres = racer->spheres;
-    s.sphereCount = kes::kRacerSphereCount;
-    s.user = racer;
-    s.contact = [](void* user, uint32_t event, void* info) {
-        auto* r = static_cast<kes::RacerRecord*>(user);
-        kes::OnBikeContact(*r->bike, r->object->position, event, info);
-    };
-    for (uint32_t i = 0; i < kes::kRacerSphereCount; ++i) {
-        const kes::ObjectSphere& sp = racer->spheres[i];
-        if (sp.flags & kes::kSphereNotSolid) continue;
-        s.radius = std::fmax(s.radius, std::sqrt(sp.centre.x * sp.centre.x + sp.centre.y * sp.centre.y +
-                                                 sp.centre.z * sp.centre.z) + sp.radius);
-    }
-    kes::RacerWorldContacts(s, 0);
-}
-
 uint64_t HashRacers(const std::vector<kes::RacerRecord*>& racers) {
     uint64_t h = 1469598103934665603ull;
     uint8_t state[kes::kNetBikeStateSize];
@@ -230,14 +208,12 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
         // The models change only what is drawn: a race with them runs as one without.
         const std::string pack = options.dataFolder + "/Kestrun.dat";
         packOpen_ = kes::MakeLoadCache(pack.c_str()) == 1;
-        outcome_.modelsLoaded = packOpen_ && kes::LoadRider(kes::TheRiderModel(), renderer) == 0 &&
-                                kes::LoadBikeModels(kes::TheBikeModels(), renderer, true) == 0;
+        outcome_.modelsLoaded = packOpen_ && kes::LoadRacerModels(renderer);
         if (!outcome_.modelsLoaded) {
             std::fprintf(stderr, "racelab: no bike and rider models in %s\n", pack.c_str());
             outcome_.loaded = false;
             return;
         }
-        kes::ConnectRacerModels();
     }
     if (p.sound) kes::InstallRacerEffectHooks();
 
@@ -309,9 +285,7 @@ LabRace::~LabRace() {
         kes::DestroyRacer(r);
     }
     if (packOpen_) {
-        kes::DisconnectRacerModels();
-        kes::FreeBikeModels(kes::TheBikeModels());
-        kes::FreeRider(kes::TheRiderModel());
+        kes::FreeRacerModels();
         kes::FreeLoadCache();
     }
     if (replayAllocated_) {
@@ -359,7 +333,7 @@ bool LabRace::Frame() {
         p.raceClock += step;
         kes::WorldUpdate(step);
         kes::UpdateObjects(step, 0);
-        for (kes::RacerRecord* r : p.racers) WorldContacts(r);
+        for (kes::RacerRecord* r : p.racers) kes::RacerContactsWithWorld(r, 0);
         if (p.raceClock >= p.nextHash) {
             p.nextHash += 1000;
             const uint64_t h = HashRacers(p.racers);

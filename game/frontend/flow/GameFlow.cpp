@@ -16,8 +16,6 @@
 #include "game/frontend/worlds/WorldList.h"
 #include "game/net/NetGame.h"
 #include "game/world/file/WorldFile.h"
-#include "game/world/models/BikeModels.h"
-#include "game/world/models/RiderModel.h"
 #include "game/world/racer/Racer.h"
 #include "game/world/racermodels/RacerModels.h"
 
@@ -63,19 +61,15 @@ int32_t AddCommandLineWorld(const char* worldFile, RenderInterface* render) {
     return static_cast<int32_t>(entry - WorldAt(0));
 }
 
-// The racers' models for every race of this run: the per-race models and camera keys, the rider and
-// the bikes; without them racers are simulated but not drawn.
-bool LoadRacerModels(RenderInterface* render) {
+// The racers' assets and models for every race of this run: the per-race models and camera keys,
+// the rider and the bikes; without them racers are simulated but not drawn.
+void LoadRacerAssetsAndModels(RenderInterface* render) {
     LoadRacerAssets(render);
-    const bool loaded = LoadRider(TheRiderModel(), render) == 0 && LoadBikeModels(TheBikeModels(), render, true) == 0;
-    if (loaded) ConnectRacerModels();
-    return loaded;
+    LoadRacerModels(render);
 }
 
-void FreeRacerModels(bool connected) {
-    if (connected) DisconnectRacerModels();
-    FreeBikeModels(TheBikeModels());
-    FreeRider(TheRiderModel());
+void FreeRacerAssetsAndModels() {
+    FreeRacerModels();
     FreeRacerAssets();
 }
 
@@ -90,7 +84,7 @@ int GameFlow(const char* worldFile, const GameFlowSetup& setup) {
     RenderInterface* render = setup.render;
     flow.inRace = 0;
     FrontEndLoad(render, setup.paths);
-    const bool modelsConnected = LoadRacerModels(render);
+    LoadRacerAssetsAndModels(render);
     CheckWindowFocus();
     InstallAllPages();
     int32_t commandLineWorld = worldFile ? AddCommandLineWorld(worldFile, render) : -1;
@@ -117,7 +111,7 @@ int GameFlow(const char* worldFile, const GameFlowSetup& setup) {
         if (result == kQuitGame) {
             CdStop();
             PlayFlowMovie(kOutroMovie);
-            FreeRacerModels(modelsConnected);
+            FreeRacerAssetsAndModels();
             FrontEndFree();
             return kQuitGame;
         }
@@ -125,7 +119,7 @@ int GameFlow(const char* worldFile, const GameFlowSetup& setup) {
         if (result == kStartRace) result = RunRaceBranch(render, commandLineWorld);
         ClearQuitRequest();
         if (result != 3) {
-            FreeRacerModels(modelsConnected);
+            FreeRacerAssetsAndModels();
             FrontEndFree();
             return result;
         }

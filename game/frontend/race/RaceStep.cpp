@@ -55,27 +55,6 @@ void EndIntroWhenCameraFollows(RaceSessionState& s) {
     if (s.camera->object->update != StartRaceCamera) SetRacePhase(kPhaseWait, 0);
 }
 
-void RacerContacts(RacerRecord* racer) {
-    SectorObject* o = racer->object;
-    if (!o) return;
-    RacerContactSubject subject;
-    subject.previous = o->previousPosition;
-    subject.position = o->position;
-    subject.spheres = racer->spheres;
-    subject.sphereCount = kRacerSphereCount;
-    subject.user = racer;
-    subject.contact = [](void* user, uint32_t event, void* info) {
-        auto* r = static_cast<RacerRecord*>(user);
-        OnBikeContact(*r->bike, r->object->position, event, info);
-    };
-    for (const ObjectSphere& sp : racer->spheres) {
-        if (sp.flags & kSphereNotSolid) continue;
-        const float reach = std::sqrt(sp.centre.x * sp.centre.x + sp.centre.y * sp.centre.y + sp.centre.z * sp.centre.z);
-        subject.radius = std::fmax(subject.radius, reach + sp.radius);
-    }
-    RacerWorldContacts(subject, kRacerContactSkip);
-}
-
 // A phase entered since the last look (here or from the network) plays its countdown voice.
 void VoiceNewPhase(RaceSessionState& s) {
     const uint32_t phase = RacePhase();
@@ -132,7 +111,7 @@ void RaceStepPostUpdate(uint32_t step) {
     for (RacerRecord* r : g_RaceRacers) {
         if (!r) continue;
         r->messageTime = r->messageTime > step ? r->messageTime - step : 0;
-        RacerContacts(r);
+        RacerContactsWithWorld(r, kRacerContactSkip);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "game/world/file/WorldFile.h"
 #include "game/world/landscape/Landscape.h"
 #include "game/world/physics/BikeContacts.h"
 #include "game/world/racer/ControlMapping.h"
@@ -393,6 +394,27 @@ void ComputeBikeFrame(RacerRecord* racer) {
     r.m[14] = seat.z;
     if (g_hooks.placeRider) g_hooks.placeRider(&racer->bikeModel);
     racer->progress = bike->progress + static_cast<float>(bike->currentGate);
+}
+
+void RacerContactsWithWorld(RacerRecord* racer, uint32_t skipFlags) {
+    SectorObject* o = racer->object;
+    if (!o) return;
+    RacerContactSubject subject;
+    subject.previous = o->previousPosition;
+    subject.position = o->position;
+    subject.spheres = racer->spheres;
+    subject.sphereCount = kRacerSphereCount;
+    subject.user = racer;
+    subject.contact = [](void* user, uint32_t event, void* info) {
+        auto* r = static_cast<RacerRecord*>(user);
+        OnBikeContact(*r->bike, r->object->position, event, info);
+    };
+    for (const ObjectSphere& sp : racer->spheres) {
+        if (sp.flags & kSphereNotSolid) continue;
+        const float reach = std::sqrt(sp.centre.x * sp.centre.x + sp.centre.y * sp.centre.y + sp.centre.z * sp.centre.z);
+        subject.radius = std::fmax(subject.radius, reach + sp.radius);
+    }
+    RacerWorldContacts(subject, skipFlags);
 }
 
 }  // namespace kes

@@ -182,6 +182,10 @@ bool RaceModelsLoaded();
 // current gate pointing at the next waypoint. Draws only what is loaded.
 void DrawCourseMarks(const RacerRecord& racer, const ViewRecord& view);
 
+// The racer's contacts with the world's placed objects and collision meshes, reported to its bike. The
+// reach searched is that of its farthest solid sphere; skipFlags as for RacerWorldContacts.
+void RacerContactsWithWorld(RacerRecord* racer, uint32_t skipFlags);
+
 // Places the scene object on particle 0 of the current snapshot and the nine spheres around it.
 void UpdateRacerSpheres(RacerRecord* racer);
 // Puts a fallen bike back on the track (at the start pose before it has passed a gate).

@@ -132,4 +132,17 @@ void ConnectRacerModels() { SetModelHooks(TheBikeModels().renderer != nullptr, T
 
 void DisconnectRacerModels() { SetModelHooks(false, false); }
 
+bool LoadRacerModels(RenderInterface* renderer) {
+    const bool loaded =
+        LoadRider(TheRiderModel(), renderer) == 0 && LoadBikeModels(TheBikeModels(), renderer, true) == 0;
+    if (loaded) ConnectRacerModels();
+    return loaded;
+}
+
+void FreeRacerModels() {
+    DisconnectRacerModels();
+    FreeBikeModels(TheBikeModels());
+    FreeRider(TheRiderModel());
+}
+
 }  // namespace kes

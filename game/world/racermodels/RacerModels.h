@@ -7,8 +7,15 @@
 
 namespace kes {
 
+class RenderInterface;
 class RiderAnimation;
 struct RiderInstance;
+
+// Loads the rider and the bike models (with their detail levels) from the open data pack and connects
+// them. False, with nothing connected, when either cannot be loaded.
+bool LoadRacerModels(RenderInterface* renderer);
+// Disconnects the racers from the models and frees both.
+void FreeRacerModels();
 
 // Fills the racer hooks of the models that are loaded (the bike models, TheBikeModels(); the rider,
 // TheRiderModel()) and empties those of the models that are not. Call after loading the models and

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/racelab/tests/RacelabRun.h"
 #include "game/core/objects/Objects.h"
 #include "game/frontend/session/RaceSession.h"
 #include "game/frontend/worlds/WorldList.h"
@@ -66,22 +67,6 @@ std::vector<Chunk> Chunks(const std::vector<uint8_t>& world) {
     return out;
 }
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-ProgramRun Shell(const std::string& command) {
-    ProgramRun r;
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 class DefaultWorld : public ::testing::TestWithParam<size_t> {
 protected:
@@ -134,7 +119,7 @@ TEST_P(DefaultWorld, ReopenedInQvEveryChunkIsKeptByteForByte) {
                              "shadow.qv", "sky.qv", "tessil.qv", "texture.qv"})
         fs::copy_file(fs::path(QV_PLUGIN_DIR) / name, dir / "plugins" / name);
     std::ofstream(dir / "script.txt") << "2 files again.wld\n3 command 40094\n5 command 40018\n";
-    const ProgramRun qv = Shell("cd '" + dir.string() + "' && GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
+    const test::LabRun qv = test::RunCommand("cd '" + dir.string() + "' && GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
                          "ALSOFT_DRIVERS=null GRAVELON_REGISTRY=registry GRAVELON_FRAME_MS=20 GRAVELON_QUIT_AFTER_FRAMES=60 "
                          "GRAVELON_INPUT=script.txt '" QV_PROGRAM "' --plugins plugins '" + path.string() + "'");
     ASSERT_EQ(qv.exitCode, 0) << qv.out;
@@ -197,7 +182,7 @@ TEST_P(GameWorld, StartPosesStandOnTheGroundFacingAlongTheCourse) {
 
 TEST_P(DefaultWorld, EightComputerRidersFinishThreeLapsWithoutResetLoops) {
     if (!recipe->loop) GTEST_SKIP() << "the menu world has no course";
-    const ProgramRun race = Shell("GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" + path.string() + "' --computers 8 --laps 3");
+    const test::LabRun race = test::RunCommand("GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" + path.string() + "' --computers 8 --laps 3");
     ASSERT_EQ(race.exitCode, 0) << race.out;
     std::regex line("racer ([0-7]) computer laps=[3-9] crashes=([0-9]+) finish=([0-9]+) laptimes=([0-9]+),([0-9]+),([0-9]+)");
     int finished = 0;
@@ -219,7 +204,7 @@ TEST_P(DefaultWorld, TheStartLineIsSeenFromTheChaseCamera) {
     if (!recipe->loop) GTEST_SKIP() << "the menu world has no course";
     const fs::path shot = fs::path(GRAVELON_BINARY_DIR) / "tests" / ("start_line_" + WorldName({GetParam(), 0}) + ".ppm");
     fs::remove(shot);
-    const ProgramRun race = Shell("SDL_VIDEODRIVER=offscreen GRAVELON_HEADLESS=1 GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" +
+    const test::LabRun race = test::RunCommand("SDL_VIDEODRIVER=offscreen GRAVELON_HEADLESS=1 GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" +
                            path.string() + "' --computers 8 --laps 1 --max-seconds 0.5 --render real --shot '" + shot.string() + "'");
     ASSERT_TRUE(race.exitCode == 0 || race.exitCode == 3) << race.out;
     const std::vector<uint8_t> ppm = ReadAll(shot);

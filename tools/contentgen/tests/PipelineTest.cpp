@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/racelab/tests/RacelabRun.h"
 #include "editor/plugin/PluginApi.h"
 #include "game/core/objects/Objects.h"
 #include "game/world/aitrack/AiTrack.h"
@@ -28,22 +29,6 @@ namespace fs = std::filesystem;
 namespace tools::worlds {
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-ProgramRun Shell(const std::string& command) {
-    ProgramRun r;
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 // A block 80 wide, 80 deep and 12 high standing on z = 0: wider than the course, so no rider gets round it.
 constexpr float kHalf = 40, kHigh = 12;
@@ -101,7 +86,7 @@ TEST(Pipeline, AModelExportedByQuelmIsPlacedInQvAndTheWorldLoadsAndRaces) {
     std::ofstream(dir / "block.gltf") << BlockGltf();
     for (const char* model : {"block.obj", "block.gltf"}) {
         const std::string out = std::string(model).substr(0, std::string(model).find('.')) + (model[6] == 'o' ? "_obj" : "_gltf") + ".jm5";
-        const ProgramRun quelm = Shell("'" GRAVELON_BINARY_DIR "/bin/quelm' --quiet '" + (dir / model).string() + "' '" + (dir / out).string() + "'");
+        const test::LabRun quelm = test::RunCommand("'" GRAVELON_BINARY_DIR "/bin/quelm' --quiet '" + (dir / model).string() + "' '" + (dir / out).string() + "'");
         ASSERT_EQ(quelm.exitCode, 0) << model << ": " << quelm.out;
         ASSERT_GT(fs::file_size(dir / out), 100u) << model;
     }
@@ -139,7 +124,7 @@ TEST(Pipeline, AModelExportedByQuelmIsPlacedInQvAndTheWorldLoadsAndRaces) {
               "5 click 1004\n6 focus 1005\n6 type " << x << "\n7 focus 1006\n7 type " << y << "\n8 click 1023\n"
               "10 files blocked.wld\n11 command 40094\n13 command 40018\n";
     std::ofstream(dir / "script.txt") << script.str();
-    const ProgramRun qv = Shell("cd '" + dir.string() + "' && GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
+    const test::LabRun qv = test::RunCommand("cd '" + dir.string() + "' && GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
                                 "ALSOFT_DRIVERS=null GRAVELON_REGISTRY=registry GRAVELON_FRAME_MS=20 GRAVELON_QUIT_AFTER_FRAMES=60 "
                                 "GRAVELON_INPUT=script.txt '" QV_PROGRAM "' --plugins plugins plain.wld");
     ASSERT_EQ(qv.exitCode, 0) << qv.out;
@@ -184,7 +169,7 @@ TEST(Pipeline, AModelExportedByQuelmIsPlacedInQvAndTheWorldLoadsAndRaces) {
     // The world races. The game stops a bike only at an object that has a collision mesh of the same
     // name in a "COLL" chunk, which no plug-in writes and the editor does not accept, so the block is
     // passed through here; the rider still goes round.
-    const ProgramRun race = Shell("GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" + (dir / "blocked.wld").string() +
+    const test::LabRun race = test::RunCommand("GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" + (dir / "blocked.wld").string() +
                                   "' --computers 1 --laps 1 --max-seconds 150");
     EXPECT_EQ(race.exitCode, 0) << race.out;
     EXPECT_NE(race.out.find("finite=1"), std::string::npos) << race.out;

@@ -1,6 +1,6 @@
 #pragma once
-// Running the real racelab program from a test: its exit code and everything it printed, the final
-// hash of its report, and scratch paths of the test's own under the build folder.
+// Running the real racelab program (or any other command) from a test: its exit code and everything
+// it printed, the final hash of its report, and scratch paths of the test's own under the build folder.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,10 +21,10 @@ inline std::string OwnPath(const std::string& prefix, const std::string& name) {
     return std::string(GRAVELON_BINARY_DIR) + "/tmp/" + prefix + name + "_" + std::to_string(::getpid());
 }
 
-inline LabRun Racelab(const std::string& args, const std::string& env = "GRAVELON_FRAME_MS=10") {
+// Runs a shell command; its standard error is gathered with its output.
+inline LabRun RunCommand(const std::string& command) {
     LabRun r;
-    const std::string cmd = env + " " + GRAVELON_BINARY_DIR + "/bin/racelab " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
     if (!p) return r;
     std::array<char, 4096> buf;
     size_t n;
@@ -32,6 +32,10 @@ inline LabRun Racelab(const std::string& args, const std::string& env = "GRAVELO
     const int status = ::pclose(p);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+inline LabRun Racelab(const std::string& args, const std::string& env = "GRAVELON_FRAME_MS=10") {
+    return RunCommand(env + " " + GRAVELON_BINARY_DIR + "/bin/racelab " + args);
 }
 
 inline std::string FinalHash(const std::string& out) {

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "game/frontend/flow/tests/FlowProgram.h"
-#include "game/frontend/flow/tests/GrabRegions.h"
+#include "game/app/loop/tests/ScreenGrab.h"
 
 namespace kes::testing {
 namespace {
@@ -121,7 +121,7 @@ TEST_F(FlowProgram, MenuRaceWithANewProfileShowsResultsAndKeepsStatistics) {
         char name[16];
         std::snprintf(name, sizeof name, "PIC%04zu.BMP", i);
         SCOPED_TRACE(name);
-        GrabRegions grab;
+        ScreenGrab grab;
         ASSERT_TRUE(grab.Load(folder_ / "Grabs" / name)) << output_;
         fs::copy_file(folder_ / "Grabs" / name, keep / (std::string("menu_race_") + name),
                       fs::copy_options::overwrite_existing);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "game/app/loop/tests/ScreenGrab.h"
 #include "game/frontend/worlds/tests/WorldFiles.h"
 #include "tools/contentgen/ContentGen.h"
 #include "tools/packtool/PackWriter.h"
@@ -19,32 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Grab {
-    uint32_t width = 0, height = 0;
-    std::vector<uint8_t> bytes;
-    // Red, green, blue at (x, y), top row first.
-    std::array<int, 3> At(int x, int y) const {
-        const size_t row = (width * 3 + 3) & ~3u;
-        const size_t at = 54 + (height - 1 - static_cast<size_t>(y)) * row + static_cast<size_t>(x) * 3;
-        return {bytes[at + 2], bytes[at + 1], bytes[at]};
-    }
-    bool Load(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-        if (bytes.size() < 54 || bytes[0] != 'B') return false;
-        width = bytes[18] | bytes[19] << 8;
-        height = bytes[22] | bytes[23] << 8;
-        return bytes.size() >= 54 + ((width * 3 + 3) & ~3u) * height;
-    }
-    // Pixels of a region that pass a test.
-    template <class Test>
-    int Count(int left, int top, int right, int bottom, Test test) const {
-        int n = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x) n += test(At(x, y)) ? 1 : 0;
-        return n;
-    }
-};
+using Grab = testing::ScreenGrab;
 
 bool Orange(const std::array<int, 3>& c) { return c[0] > 200 && c[1] > 100 && c[1] < 200 && c[2] < 110; }
 bool Light(const std::array<int, 3>& c) { return c[0] > 200 && c[1] > 200 && c[2] > 200; }

@@ -31,8 +31,7 @@ int RaceTestFlow(const char*) {
     const StartupState& s = Startup();
     RenderInterface* renderer = &TheRenderInterface();
     FrontEndLoad(renderer, FrontEndPaths{s.gameFolder, s.trackPackPath, s.folders[0]});
-    const bool models = LoadRider(TheRiderModel(), renderer) == 0 && LoadBikeModels(TheBikeModels(), renderer, true) == 0;
-    if (models) ConnectRacerModels();
+    const bool models = LoadRacerModels(renderer);
     std::printf("race: models %d\n", models ? 1 : 0);
 
     const char* worldFile = std::getenv("GRAVELON_TEST_WORLD");
@@ -67,9 +66,7 @@ int RaceTestFlow(const char*) {
     // Whatever happened, no callback of the race may be left behind.
     std::printf("race: callbacks cleared %d\n",
                 SetFrameCallback1(nullptr) == nullptr && SetFrameCallback4(nullptr) == nullptr ? 1 : 0);
-    if (models) DisconnectRacerModels();
-    FreeBikeModels(TheBikeModels());
-    FreeRider(TheRiderModel());
+    FreeRacerModels();
     FrontEndFree();
     return 0;
 }

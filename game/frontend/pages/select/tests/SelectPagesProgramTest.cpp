@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "game/app/loop/tests/ScreenGrab.h"
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/worlds/tests/WorldFiles.h"
 #include "tools/contentgen/ContentGen.h"
@@ -93,29 +94,9 @@ const At kChampAdd = Arrow(145, 440), kChampRemove = Arrow(194, 440), kChampOk =
          kChampAddAll = Bottom(399, 359);
 const At kFirstMovie = {167 + 12, 119 + 8};
 
-struct Grab {
-    uint32_t width = 0, height = 0;
-    std::vector<uint8_t> bytes;
-    std::array<int, 3> At(int x, int y) const {
-        const size_t row = (width * 3 + 3) & ~3u;
-        const size_t at = 54 + (height - 1 - static_cast<size_t>(y)) * row + static_cast<size_t>(x) * 3;
-        return {bytes[at + 2], bytes[at + 1], bytes[at]};
-    }
-    bool Load(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-        if (bytes.size() < 54 || bytes[0] != 'B') return false;
-        width = bytes[18] | bytes[19] << 8;
-        height = bytes[22] | bytes[23] << 8;
-        return width == 640 && height == 480 && bytes.size() >= 54 + ((width * 3 + 3) & ~3u) * height;
-    }
-    template <class Test>
-    int Count(int left, int top, int right, int bottom, Test test) const {
-        int n = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x) n += test(At(x, y)) ? 1 : 0;
-        return n;
-    }
+// Every grab of these pages is a whole 640 x 480 screen.
+struct Grab : testing::ScreenGrab {
+    bool Load(const fs::path& p) { return ScreenGrab::Load(p) && width == 640 && height == 480; }
 };
 
 bool Bright(const std::array<int, 3>& c) { return c[0] > 150 && c[1] > 150 && c[2] > 150; }

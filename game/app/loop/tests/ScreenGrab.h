@@ -1,5 +1,6 @@
 #pragma once
-// A 24-bit screen grab (the BMP the F12 key writes) read back for checks by screen region.
+// A 24-bit screen grab (the BMP the screen-grab key writes) read back for checks by screen region;
+// the program tests of the game and its test programs share it.
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -10,7 +11,7 @@ namespace kes::testing {
 
 using Rgb = std::array<int, 3>;
 
-struct GrabRegions {
+struct ScreenGrab {
     uint32_t width = 0, height = 0;
     std::vector<uint8_t> bytes;
 
