@@ -8,6 +8,7 @@
 #include "game/core/render/RenderInterface.h"
 #include "game/frontend/hud/Hud.h"
 #include "game/frontend/race/Race.h"
+#include "game/frontend/race/RaceRules.h"
 #include "game/frontend/race/RaceState.h"
 #include "game/frontend/replay/Replay.h"
 #include "game/world/file/WorldFile.h"
@@ -59,6 +60,7 @@ void TearDownRace(ResultRow* results) {
         if (results) {
             results[k].place = r->finishPlace ? r->finishPlace : r->place;
             results[k].bestLap = r->bestLap;
+            r->score = RacerScore(*r);
             results[k].score = r->score;
         }
         DestroyRacer(r);

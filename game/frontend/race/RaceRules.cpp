@@ -5,6 +5,7 @@
 
 #include "game/world/racer/Racer.h"
 #include "platform/sys/CrtRand.h"
+#include "platform/sys/Fpu.h"
 
 namespace kes {
 
@@ -96,6 +97,14 @@ void FinishRacer(RacerRecord* racer, bool lockTricks) {
 
 bool RacerThrough(const RacerRecord& racer, uint32_t laps, uint32_t gameMode) {
     return gameMode == 2 ? racer.laps != 0 : racer.laps >= laps;
+}
+
+uint32_t RacerScore(const RacerRecord& racer) {
+    constexpr uint32_t kMostPoints = 9999999;  // the seven digits of the score display
+    const float score = racer.bike ? racer.bike->scoreTarget : 0.0f;
+    if (!(score > 0.0f)) return 0;  // NaN too
+    if (score >= static_cast<float>(kMostPoints)) return kMostPoints;
+    return static_cast<uint32_t>(plat::FloatToInt(score));
 }
 
 }  // namespace kes

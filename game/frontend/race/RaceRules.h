@@ -40,6 +40,10 @@ void FinishRacer(RacerRecord* racer, bool lockTricks);
 // Whether a racer has done its race: the laps of the race, or any lap in the points mode.
 bool RacerThrough(const RacerRecord& racer, uint32_t laps, uint32_t gameMode);
 
+// The racer's score in a timed world: the trick score its bike has gathered, in whole points (what the
+// HUD shows); 0 for a racer without a bike or with no positive score.
+uint32_t RacerScore(const RacerRecord& racer);
+
 // One step of finishing and the race clock (in phase 8, and for a network game in phase 9 too).
 void StepFinishing(uint32_t step);
 // One step of the phase timers and what the phase does with them.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -316,6 +317,21 @@ TEST(RaceCountdown, SpritesOfPhasesFourToSeven) {
     EXPECT_FLOAT_EQ(go->bottom, 0.708333f);
     EXPECT_FLOAT_EQ(go->rect->uMax, 229.0f / 256.0f);
     EXPECT_EQ(go->colour, 0xFFFFFFFFu);
+}
+
+// The score a timed world's results take is the trick score the bike gathered, as whole points.
+TEST_F(RaceRules, ATimedWorldsScoreIsTheBikesTrickScore) {
+    const struct {
+        float trickScore;
+        uint32_t score;
+    } cases[] = {{0.0f, 0}, {1234.9f, 1234}, {-50.0f, 0}, {1e12f, 9999999}, {std::nanf(""), 0}};
+    RacerRecord* r = Add(0);
+    for (const auto& c : cases) {
+        r->bike->scoreTarget = c.trickScore;
+        EXPECT_EQ(RacerScore(*r), c.score) << c.trickScore;
+    }
+    RacerRecord bikeless;
+    EXPECT_EQ(RacerScore(bikeless), 0u);
 }
 
 }  // namespace
