@@ -242,8 +242,10 @@ bool DirectoryServer::Exchange(int handle, const Body& requestBody, Connection& 
             complete.SetRawBuf(echo.data(), static_cast<uint16_t>(echo.size()), true);
             complete.SetSessionId(sessionId);
         }
-        if (!WriteFramed(handle, Packed(complete)) || faults.completeStatus != 0) return false;
+        if (faults.completeStatus != 0) return WriteFramed(handle, Packed(complete)) && false;
 
+        // The session is in place, and counted, before the client hears of it: a client that has its
+        // answer may at once send on the session, or ask how many sessions the server holds.
         connection.secure = true;
         connection.requests = 0;
         connection.channel.key = TarnCrypt::BFSymmetricKey(static_cast<uint16_t>(keyLength), sessionKey.data());
@@ -253,7 +255,7 @@ bool DirectoryServer::Exchange(int handle, const Body& requestBody, Connection& 
         connection.channel.sendSequence = faults.sequenceSkip ? 2 : 1;
         connection.channel.recvSequence = 1;
         ++sessions_;
-        return true;
+        return WriteFramed(handle, Packed(complete));
     } catch (...) {
         return false;  // a message that does not hold what its type promises, or a key that makes nothing
     }
