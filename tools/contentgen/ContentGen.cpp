@@ -87,12 +87,12 @@ bool FolderTaken(const fs::path& packPath) {
 }
 
 // True when every pack that can be placed exists and is newer than the generator program.
-bool PacksUpToDate(const fs::path& outDir, const std::string& generatorPath) {
+bool PacksUpToDate(const fs::path& outDir, const std::string& generatorPath, const std::vector<PackRecipe>& packs) {
     if (generatorPath.empty()) return false;
     std::error_code ec;
     fs::file_time_type generatorTime = fs::last_write_time(generatorPath, ec);
     if (ec) return false;
-    for (const PackRecipe& recipe : ContentPacks()) {
+    for (const PackRecipe& recipe : packs) {
         if (FolderTaken(outDir / recipe.fileName)) continue;
         fs::file_time_type packTime = fs::last_write_time(outDir / recipe.fileName, ec);
         if (ec || packTime <= generatorTime) return false;
@@ -118,9 +118,10 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
         *error = "cannot make the folder " + outDir;
         return false;
     }
-    if (!options.force && PacksUpToDate(outDir, options.generatorPath)) {
+    const std::vector<PackRecipe>& packs = options.packs ? *options.packs : ContentPacks();
+    if (!options.force && PacksUpToDate(outDir, options.generatorPath, packs)) {
         log << "contentgen: packs in " << outDir << " are up to date\n";
-        for (const PackRecipe& recipe : ContentPacks())
+        for (const PackRecipe& recipe : packs)
             if (FolderTaken(fs::path(outDir) / recipe.fileName))
                 log << "contentgen: " << recipe.fileName << " cannot be placed in " << outDir << ": its folder name is taken by a file\n";
         return true;
@@ -128,7 +129,7 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
     // A pack that cannot be put in place (its folder's name taken by a file, a full disk) does not
     // keep the others from being written; the failure is still reported at the end.
     std::string placeErrors;
-    for (const PackRecipe& recipe : ContentPacks()) {
+    for (const PackRecipe& recipe : packs) {
         std::vector<uint8_t> bytes;
         if (!BuildContentPack(recipe, &bytes, error)) return false;
         fs::path path = fs::path(outDir) / recipe.fileName;

@@ -54,6 +54,9 @@ struct GenerateOptions {
     // nothing is rebuilt. Empty: always rebuild.
     std::string generatorPath;
     bool force = false;  // rebuild even when the packs are up to date
+    // The packs to make; null: the whole default content (ContentPacks()). Tests of how packs are kept
+    // and placed give small ones under the same names.
+    const std::vector<PackRecipe>* packs = nullptr;
 };
 
 // Builds every pack into outDir (created when missing). A pack whose bytes are unchanged is not

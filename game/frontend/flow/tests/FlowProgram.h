@@ -18,6 +18,7 @@
 #include "game/world/writer/WorldWriter.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/registry/RegistryStore.h"
+#include "tools/contentgen/tests/DefaultContent.h"
 #include "tools/contentgen/ContentGen.h"
 #include "tools/packtool/PackWriter.h"
 #include "tools/racelab/RaceWorld.h"
@@ -54,9 +55,7 @@ protected:
         fs::remove_all(folder_);
         fs::create_directories(folder_ / "Tracks");
         std::string error;
-        std::vector<uint8_t> pack;
-        ASSERT_TRUE(tools::BuildContentPack(tools::ContentPacks()[0], &pack, &error)) << error;
-        ASSERT_TRUE(tools::WriteFileAtomically((folder_ / "Kestrun.dat").string(), pack, &error)) << error;
+        ASSERT_TRUE(tools::test::CopyDefaultDataPack(folder_ / "Kestrun.dat", &error)) << error;
         ASSERT_TRUE(tools::WritePack((folder_ / "Tracks.dat").string(), {{"readme.txt", {'h', 'i'}, false}}, &error))
             << error;
         fs::copy_file(fs::path(GRAVELON_BINARY_DIR) / "bin" / "Kestrun", folder_ / "Kestrun");

@@ -23,6 +23,7 @@
 #include "game/frontend/session/RaceSession.h"
 #include "platform/audio/AudioOutput.h"
 #include "platform/sys/CrtRand.h"
+#include "tools/contentgen/tests/DefaultContent.h"
 #include "tools/contentgen/ContentGen.h"
 #include "tools/packtool/PackWriter.h"
 
@@ -74,14 +75,7 @@ public:
 
 class FrontEndLoadTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        std::vector<uint8_t> bytes;
-        std::string error;
-        ASSERT_TRUE(tools::BuildContentPack(tools::ContentPacks()[0], &bytes, &error)) << error;
-        pack_ = ::testing::TempDir() + "frontend_load_" + std::to_string(getpid()) + ".dat";
-        ASSERT_TRUE(tools::WriteFileAtomically(pack_, bytes, &error)) << error;
-    }
-    static void TearDownTestSuite() { std::remove(pack_.c_str()); }
+    static void SetUpTestSuite() { pack_ = tools::test::DefaultDataPack().string(); }
     void SetUp() override {
         CreateImageHeap();
         ASSERT_EQ(MakeLoadCache(pack_.c_str()), 1);

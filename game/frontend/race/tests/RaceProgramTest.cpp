@@ -15,6 +15,7 @@
 
 #include "game/app/loop/tests/ScreenGrab.h"
 #include "game/frontend/worlds/tests/WorldFiles.h"
+#include "tools/contentgen/tests/DefaultContent.h"
 #include "tools/contentgen/ContentGen.h"
 #include "tools/packtool/PackWriter.h"
 #include "tools/racelab/RaceWorld.h"
@@ -35,10 +36,8 @@ protected:
         folder_ = fs::path(::testing::TempDir()) / ("race_program_" + std::to_string(getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_ / "Tracks");
-        std::vector<uint8_t> pack;
         std::string error;
-        ASSERT_TRUE(tools::BuildContentPack(tools::ContentPacks()[0], &pack, &error)) << error;
-        ASSERT_TRUE(tools::WriteFileAtomically((folder_ / "Kestrun.dat").string(), pack, &error)) << error;
+        ASSERT_TRUE(tools::test::CopyDefaultDataPack(folder_ / "Kestrun.dat", &error)) << error;
         ASSERT_TRUE(tools::WritePack((folder_ / "Tracks.dat").string(),
                                      {{"One.wld", kes::testing::SimpleWorld(1, 0, "Un"), false}}, &error))
             << error;

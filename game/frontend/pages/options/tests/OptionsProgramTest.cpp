@@ -17,6 +17,7 @@
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/worlds/tests/WorldFiles.h"
 #include "platform/registry/RegistryStore.h"
+#include "tools/contentgen/tests/DefaultContent.h"
 #include "tools/contentgen/ContentGen.h"
 #include "tools/packtool/PackWriter.h"
 
@@ -77,23 +78,13 @@ private:
 
 class OptionsProgram : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        pack_ = new std::vector<uint8_t>;
-        std::string error;
-        ASSERT_TRUE(tools::BuildContentPack(tools::ContentPacks()[0], pack_, &error)) << error;
-    }
-    static void TearDownTestSuite() {
-        delete pack_;
-        pack_ = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(pack_);
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         folder_ = fs::path(::testing::TempDir()) / ("options_program_" + std::to_string(getpid()) + "_" + name);
         fs::remove_all(folder_);
         fs::create_directories(folder_ / "Tracks");
         std::string error;
-        ASSERT_TRUE(tools::WriteFileAtomically((folder_ / "Kestrun.dat").string(), *pack_, &error)) << error;
+        ASSERT_TRUE(tools::test::CopyDefaultDataPack(folder_ / "Kestrun.dat", &error)) << error;
         using namespace kes::testing;
         ASSERT_TRUE(tools::WritePack((folder_ / "Tracks.dat").string(), {{"One.wld", SimpleWorld(1, 0, "Un"), false}},
                                      &error))
@@ -153,7 +144,6 @@ protected:
         return p;
     }
 
-    static inline std::vector<uint8_t>* pack_ = nullptr;
     fs::path folder_, shots_;
     std::error_code ec_;
 };

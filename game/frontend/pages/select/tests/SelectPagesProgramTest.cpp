@@ -17,6 +17,7 @@
 #include "game/app/loop/tests/ScreenGrab.h"
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/worlds/tests/WorldFiles.h"
+#include "tools/contentgen/tests/DefaultContent.h"
 #include "tools/contentgen/ContentGen.h"
 #include "tools/packtool/PackWriter.h"
 
@@ -140,10 +141,8 @@ protected:
         folder_ = fs::path(GRAVELON_BINARY_DIR) / "tests" / "select_pages" / test;
         fs::remove_all(folder_);
         fs::create_directories(folder_ / "Tracks");
-        std::vector<uint8_t> pack;
         std::string error;
-        ASSERT_TRUE(tools::BuildContentPack(tools::ContentPacks()[0], &pack, &error)) << error;
-        ASSERT_TRUE(tools::WriteFileAtomically((folder_ / "Kestrun.dat").string(), pack, &error)) << error;
+        ASSERT_TRUE(tools::test::CopyDefaultDataPack(folder_ / "Kestrun.dat", &error)) << error;
         ASSERT_TRUE(tools::WritePack((folder_ / "Tracks.dat").string(),
                                      {{"a.wld", SimpleWorld(1001, 0, "VALLEE"), false},
                                       {"b.wld", WorldWithPreview(1002, 0, "CRETE@CRESTA@CRETE FR"), false},
