@@ -1,4 +1,6 @@
 // Lap bookkeeping and the race clock.
+#include <algorithm>
+
 #include "game/core/config/Config.h"
 #include "game/frontend/session/RaceSession.h"
 #include "game/net/NetState.h"
@@ -54,6 +56,9 @@ int ApplyRemoteLap(RacerRecord* racer, const uint8_t* m) {
         ++racer->lapIndex;
         if (racer->lapIndex == g_Config.raceOption2 || g_Config.gameMode == 2) racer->finishTime = racer->raceTime;
     }
+    // The player's machine stops sending its bike once it is through, so the state that would carry
+    // the last lap may never come: the lap message itself counts the lap.
+    racer->laps = std::max(racer->laps, racer->lapIndex);
     return 0;
 }
 

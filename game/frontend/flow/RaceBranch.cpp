@@ -12,6 +12,7 @@
 #include "game/core/render/RenderInterface.h"
 #include "game/frontend/flow/FlowMovies.h"
 #include "game/frontend/flow/GameFlow.h"
+#include "game/frontend/flow/RaceBranchParts.h"
 #include "game/frontend/flow/ResultHelpers.h"
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/pages/Pages.h"
@@ -54,12 +55,7 @@ struct RaceRun {
     int quitCode = 3;    // the run loop's code; 3 when no race ran
 };
 
-Profile* CurrentProfile() { return FrontEnd().profile.get(); }
-
 uint32_t GameMode() { return g_Config.gameMode; }
-
-// The time limit of timed worlds in minutes.
-uint32_t TimeLimit() { return g_Config.raceOption4; }
 
 // Statistics of a world kind exist for the three kinds only (0-8); any other kind records nothing
 // rather than landing on the championship counters.
@@ -71,14 +67,6 @@ void AddKindStat(const WorldRecord* world, uint32_t offset, float value) {
 
 void AddStat(uint32_t index, float value) {
     if (Profile* profile = CurrentProfile()) profile->AddStat(index, value);
-}
-
-// The menu loop of one page that the flow shows between races; its quit code.
-int ShowPage(uint32_t page) {
-    SetMenuPage(page);
-    const int code = FlowServices().menuLoop();
-    LeaveMenuPage();
-    return code;
 }
 
 // A results page of the race just run (times, or points on a timed world).
@@ -115,47 +103,6 @@ void PointReplaySlotsAtReplayKeys() {
     SetActionFlag(28, &k.record);
     SetActionFlag(29, &k.stop);
     SetActionFlag(30, &k.pause);
-}
-
-void FillPlayerDescriptor() {
-    GameFlowState& flow = Flow();
-    Profile* profile = CurrentProfile();
-    RacerDesc& d = flow.racerDescs[0];
-    d = RacerDesc{};
-    d.kind = kRacerLocal;
-    if (profile) {
-        const SkinList* bikes = TheBikeModels().skins.get();
-        const SkinList* riders = TheRiderModel().skins.get();
-        d.bikeSkin = bikes ? static_cast<int32_t>(bikes->FindChecksum(profile->GetBikeSkin()) & 0xFFFF) : 0;
-        d.riderSkin = riders ? static_cast<int32_t>(riders->FindChecksum(profile->GetRiderSkin()) & 0xFFFF) : 0;
-    }
-    d.slot = 0;
-    d.netPlayer = 0;
-    if (!g_forceFeedback) g_forceFeedback = std::make_unique<ForceFeedback>();
-    static const Profile kNoProfile;
-    PointReplaySlotsAtReplayKeys();
-    ControlBlock* block = ApplyProfileControls(profile ? *profile : kNoProfile, g_forceFeedback.get(), false);
-    d.input = reinterpret_cast<PlayerInput*>(block);
-    LoadBikeSetup();
-    BikeSetup setup;
-    g_bikeSoundSet = FillBikeSetup(&setup);
-    d.params.airAssist = setup.value0;
-    d.params.driveBlendFloor = setup.param4;
-    d.params.engineClass = setup.param2;
-    d.params.topSpeedFactor = setup.param3;
-    d.params.airControl = setup.param1;
-    d.params.landingAssist = setup.value1;
-}
-
-// The 40 points of the point-collection mode, sunk below the ground.
-void PlaceCoursePoints() {
-    uint32_t count = 0;
-    PlaceRandomTrackPoints(&count, kModePoints, CurrentWorldBounds());
-    Vec3 points[40] = {};
-    const TrackPoint* placed = GetTrackPoints();
-    for (uint32_t i = 0; placed && i < 40 && i < GetTrackPointCount(); ++i)
-        points[i] = {placed[i].x, placed[i].y, placed[i].z};
-    SinkPointsBelowGround(points);
 }
 
 // One race on a world (null: the world is not in the list, and the race is skipped).
@@ -272,15 +219,63 @@ int RunChampionship(RenderInterface* render) {
     return quitCode;
 }
 
-// Where a networked race would run. Network races come with the lobby; until then the branch
-// returns to the main page without racing.
-int RunNetworkRace() {
-    ReleasePlayerControls(1);
-    SetMenuPage(0);
-    return 3;
+}  // namespace
+
+Profile* CurrentProfile() { return FrontEnd().profile.get(); }
+
+uint32_t TimeLimit() { return g_Config.raceOption4; }
+
+int ShowPage(uint32_t page) {
+    SetMenuPage(page);
+    const int code = FlowServices().menuLoop();
+    LeaveMenuPage();
+    return code;
 }
 
-}  // namespace
+uint32_t FillPlayerDescriptor() {
+    GameFlowState& flow = Flow();
+    Profile* profile = CurrentProfile();
+    RacerDesc& d = flow.racerDescs[0];
+    d = RacerDesc{};
+    d.kind = kRacerLocal;
+    if (profile) {
+        const SkinList* bikes = TheBikeModels().skins.get();
+        const SkinList* riders = TheRiderModel().skins.get();
+        d.bikeSkin = bikes ? static_cast<int32_t>(bikes->FindChecksum(profile->GetBikeSkin()) & 0xFFFF) : 0;
+        d.riderSkin = riders ? static_cast<int32_t>(riders->FindChecksum(profile->GetRiderSkin()) & 0xFFFF) : 0;
+    }
+    d.slot = 0;
+    d.netPlayer = 0;
+    if (!g_forceFeedback) g_forceFeedback = std::make_unique<ForceFeedback>();
+    static const Profile kNoProfile;
+    PointReplaySlotsAtReplayKeys();
+    ControlBlock* block = ApplyProfileControls(profile ? *profile : kNoProfile, g_forceFeedback.get(), false);
+    d.input = reinterpret_cast<PlayerInput*>(block);
+    LoadBikeSetup();
+    BikeSetup setup;
+    g_bikeSoundSet = FillBikeSetup(&setup);
+    d.params.airAssist = setup.value0;
+    d.params.driveBlendFloor = setup.param4;
+    d.params.engineClass = setup.param2;
+    d.params.topSpeedFactor = setup.param3;
+    d.params.airControl = setup.param1;
+    d.params.landingAssist = setup.value1;
+    return g_bikeSoundSet;
+}
+
+void PlaceCoursePoints() {
+    uint32_t count = 0;
+    PlaceRandomTrackPoints(&count, kModePoints, CurrentWorldBounds());
+    SinkCoursePoints();
+}
+
+void SinkCoursePoints() {
+    Vec3 points[40] = {};
+    const TrackPoint* placed = GetTrackPoints();
+    for (uint32_t i = 0; placed && i < 40 && i < GetTrackPointCount(); ++i)
+        points[i] = {placed[i].x, placed[i].y, placed[i].z};
+    SinkPointsBelowGround(points);
+}
 
 void LoadBikeSetup() {
     GameFlowState& flow = Flow();
@@ -315,7 +310,7 @@ int RunRaceBranch(RenderInterface* render, int32_t commandLineWorld) {
     GameFlowState& flow = Flow();
     ReleaseMenuTextures(render);
     for (RacerDesc& d : flow.racerDescs) d = RacerDesc{};
-    if (NetGetMode() != 0) return RunNetworkRace();
+    if (NetGetMode() != 0) return RunNetworkRace(render);
 
     SetDefaultRiderNames(flow);
     FillPlayerDescriptor();

@@ -278,6 +278,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
     // The local rider records into the buffer through the racer hooks; demos carry the world's
     // identifier and are named after it, in the player's replay folder.
     InstallReplayHooks();
+    if (s.network) InstallNetworkHooks();
     ReplaySetWorld(world->identifier, world->name, plat::GameFolder() + "/Replay/");
 
     if (renderer) renderer->ReleaseDeviceTextures();

@@ -103,4 +103,8 @@ namespace kes {
 // Moves the race to a phase. A network client only follows the host's phases (they arrive as
 // messages); the host's move is sent to every player.
 void MovePhase(uint32_t phase);
+
+// Connects the racers to the network game for a network race, and disconnects them.
+void InstallNetworkHooks();
+void RemoveNetworkHooks();
 }  // namespace kes

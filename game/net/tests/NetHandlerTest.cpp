@@ -328,6 +328,7 @@ TEST_F(Handler, WhatArrivesBetweenStepsLandsTogetherAtTheNextStep) {
     Step();
     ExpectSettings(12, 3, 1, 0xAB, 4242);
     EXPECT_EQ(racers[1].lapIndex, 2u) << "both laps, in order, before the race-over phase";
+    EXPECT_EQ(racers[1].laps, 2u) << "a lap message counts the lap even when no bike state carries it";
     EXPECT_EQ(racers[1].bestLap, 59000u);
     EXPECT_EQ(racers[1].raceTime, 120000u);
     EXPECT_EQ(racers[2].points, 20u) << "the latest points";

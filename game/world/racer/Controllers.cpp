@@ -1,4 +1,5 @@
 // The six controllers: each runs once per scheduler step as its racer's scene-object update.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -180,8 +181,11 @@ uint32_t TakeRemoteState(RacerRecord* racer) {
     }
     float rest = ReadBlockFloat(racer->netBlock + kNetBlockStamp);
     if (!std::isfinite(rest) || rest < 0.0f || rest > 1.0e7f) rest = 0.0f;
-    racer->laps = static_cast<uint32_t>(plat::FloatToInt(rest * 0.001f));
-    rest -= static_cast<float>(racer->laps) * 1000.0f;
+    const uint32_t laps = static_cast<uint32_t>(plat::FloatToInt(rest * 0.001f));
+    rest -= static_cast<float>(laps) * 1000.0f;
+    // States travel unguaranteed and the lap messages guaranteed: a state sent before a lap that
+    // arrives after the lap's message must not take the lap back.
+    racer->laps = std::max(racer->laps, laps);
     int32_t gate = plat::FloatToInt(rest) & 0xFFFF;
     if (gate >= RacerGateCount()) gate = 0;
     racer->bike->currentGate = gate;

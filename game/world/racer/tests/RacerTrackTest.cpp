@@ -103,5 +103,26 @@ TEST_F(StraightTrack, StampGateWithinTheCountIsKept) {
     EXPECT_EQ(r->bike->currentGate, 3);
 }
 
+// A state sent before a lap and received after the lap was counted does not take the lap back.
+TEST_F(StraightTrack, AnOlderStampDoesNotLowerTheLaps) {
+    RacerRecord* r = Make(kRacerRemote);
+    ASSERT_NE(r, nullptr);
+    r->laps = 3;
+    static uint8_t block[kNetBlockSize];
+    static uint32_t stamp;
+    NetPackBikeState(*r->bike, nullptr, block);
+    WriteBlockFloat(block + kNetBlockStamp, 2003.25f);
+    stamp = 5;
+    RacerHooks().netTake = [](int32_t, uint8_t* out, uint32_t size) {
+        std::memcpy(out, block, size);
+        const uint32_t s = stamp;
+        stamp = 0;
+        return s;
+    };
+    Frame(10);
+    EXPECT_EQ(r->laps, 3u);
+    EXPECT_EQ(r->bike->currentGate, 3) << "the gate still comes from the stamp";
+}
+
 }  // namespace
 }  // namespace kes::test

@@ -1,0 +1,248 @@
+// NetRaceTestProgram: the game program with a test flow in place of the menus that open a network
+// game. The front end and the racer models load as in the game; then, over loopback, the player
+// hosts (GRAVELON_NET_ROLE=host) or joins (client) a game, both chat, the host sets the world and
+// starts, and every player runs the game flow's race branch as the menus' "race" result would. What
+// happened is printed; the pages and phases go to the event log.
+//
+// GRAVELON_NET_PORT_FILE: where the host writes its game port and the clients read it.
+// GRAVELON_NET_PLAYERS: how many players the host waits for before it starts (itself included).
+// GRAVELON_NET_WORLD: the identifier of the world the host chooses.
+// GRAVELON_NET_NAME: the player's name. GRAVELON_NET_AUTOPILOT=1: the computer rides the local bike
+// (its state is sent as the player's would be), so that a headless run gets round its lap.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "game/app/loop/FrameLoop.h"
+#include "game/app/startup/Startup.h"
+#include "game/core/config/Config.h"
+#include "game/core/render/RenderInterface.h"
+#include "game/frontend/flow/GameFlow.h"
+#include "game/frontend/menu/FrontEnd.h"
+#include "game/frontend/menu/Menu.h"
+#include "game/frontend/pages/Pages.h"
+#include "game/frontend/race/Race.h"
+#include "game/net/NetGame.h"
+#include "game/world/racer/BikeState.h"
+#include "game/world/racer/Racer.h"
+#include "game/world/racer/RacerTrack.h"
+#include "game/world/racermodels/RacerModels.h"
+#include "platform/bytes/ByteIO.h"
+#include "platform/sys/Clock.h"
+
+namespace kes {
+namespace {
+
+constexpr uint32_t kWaitMs = 60000;
+
+uint32_t EnvNumber(const char* name, uint32_t fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? static_cast<uint32_t>(std::strtoul(v, nullptr, 10)) : fallback;
+}
+
+std::string EnvText(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? v : fallback;
+}
+
+// Runs the network step as the frame loop would until `done` holds or the wait is over.
+template <typename F>
+bool StepUntil(F done, uint32_t ms = kWaitMs) {
+    for (uint32_t waited = 0; waited < ms; waited += 10) {
+        NetAdvanceClock(10);
+        if (done()) return true;
+        plat::SleepMs(10);
+    }
+    return done();
+}
+
+uint32_t PlayersInGame() {
+    uint32_t n = SessionGetLocalPlayer() != 0 ? 1 : 0;
+    NetPlayerSlot* table = NetLock();
+    for (uint32_t i = 0; i < kNetSlots; ++i) n += table[i].inUse ? 1 : 0;
+    NetUnlock();
+    return n;
+}
+
+bool ChatHas(const std::string& text) {
+    bool found = false;
+    NetLock();
+    const char* const* lines = NetChatLines();
+    for (uint32_t i = 0; i < kChatLines; ++i) found = found || std::strstr(lines[i], text.c_str()) != nullptr;
+    NetUnlock();
+    return found;
+}
+
+// Where each racer started and the farthest it got from there.
+struct Start {
+    float x = 0, y = 0, farthest = 0;
+};
+Start g_start[kMaxRaceRacers];
+
+void NoteDistance(const RacerRecord* racer) {
+    for (uint32_t k = 0; k < kMaxRaceRacers; ++k) {
+        if (g_RaceRacers[k] != racer || !racer->bike) continue;
+        const float dx = racer->bike->centre.x - g_start[k].x, dy = racer->bike->centre.y - g_start[k].y;
+        g_start[k].farthest = std::max(g_start[k].farthest, std::sqrt(dx * dx + dy * dy));
+    }
+}
+
+// A remote racer rides as the game drives it; the test notes how far it got.
+void WatchedRemoteRacer(SectorObject* object, uint32_t ms, void* user) {
+    ControlRemoteRacer(object, ms, user);
+    NoteDistance(static_cast<RacerRecord*>(user));
+}
+
+// The computer rides the local bike; its state goes out at every send tick like the player's.
+void AutopilotRacer(SectorObject* object, uint32_t ms, void* user) {
+    ControlComputerRacer(object, ms, user);
+    auto* racer = static_cast<RacerRecord*>(user);
+    NoteDistance(racer);
+    if (!racer || !racer->bike || racer->finished || !NetTickDue()) return;
+    NetPackBikeState(*racer->bike, nullptr, racer->netBlock);
+    plat::StoreF32(racer->netBlock + kNetBlockStamp, static_cast<float>(racer->laps) * 1000.0f + racer->progress);
+    NetSendBikeState(racer->netBlock, kNetBlockSize);
+}
+
+int32_t StartRace(RenderInterface* render, const WorldRecord* world, RacerDesc* descs, uint32_t players,
+                  uint32_t computers) {
+    const int32_t started = RaceStart(render, world, descs, players, computers);
+    std::printf("net: race start %d with %u players\n", started, players);
+    if (started != 0) return started;
+    for (uint32_t k = 0; k < kMaxRaceRacers; ++k) {
+        RacerRecord* r = g_RaceRacers[k];
+        if (!r || !r->bike) continue;
+        g_start[k] = Start{r->bike->centre.x, r->bike->centre.y, 0.0f};
+        if (r->kind == kRacerRemote) r->object->update = WatchedRemoteRacer;
+        if (r->kind == kRacerLocal && EnvNumber("GRAVELON_NET_AUTOPILOT", 0) != 0) {
+            r->bike->controlClass = kClassComputer;
+            Vec3 start = r->startPos;
+            RacerInitRoute(*r->bike, &start);
+            r->object->update = AutopilotRacer;
+        }
+    }
+    return 0;
+}
+
+// How far each racer got from its start, printed before the race ends.
+void EndRace(ResultRow* results) {
+    for (uint32_t k = 0; k < kMaxRaceRacers; ++k) {
+        const RacerRecord* r = g_RaceRacers[k];
+        if (!r || !r->bike) continue;
+        std::printf("net: racer %u kind %d player %d laps %u finished %u moved %.0f\n", k, r->kind, r->netPlayer, r->laps,
+                    r->finished, static_cast<double>(g_start[k].farthest));
+    }
+    std::printf("net: race ended in phase %u\n", RacePhase());
+    RaceEnd(results);
+}
+
+int RunLoopPrinted() {
+    const int code = RunLoop();
+    std::printf("net: run loop ended with %d\n", code);
+    return code;
+}
+
+bool Connect(bool host, const std::string& name, const std::string& portFile) {
+    plat::SessionOptions options;
+    options.bindAddress = "127.0.0.1";
+    options.gamePort = 0;
+    options.discoveryPort = 0;
+    NetSetSessionOptions(options);
+    if (NetInit(0) != 0) return false;
+    NetPlayerInfo info;
+    info.words[2] = 2;
+    if (host) {
+        if (NetHostGame(name.c_str(), &info, "Net race") != 0) return false;
+        const std::string temporary = portFile + ".tmp";
+        std::ofstream(temporary) << NetSession().GamePort() << "\n";
+        std::filesystem::rename(temporary, portFile);
+        return true;
+    }
+    uint32_t port = 0;
+    StepUntil([&] {
+        std::ifstream in(portFile);
+        return static_cast<bool>(in >> port);
+    });
+    return port != 0 && NetJoinGameAt(name.c_str(), &info, "127.0.0.1", static_cast<uint16_t>(port)) == 0;
+}
+
+int NetRaceTestFlow(const char*) {
+    const StartupState& s = Startup();
+    RenderInterface* renderer = &TheRenderInterface();
+    FrontEndLoad(renderer, FrontEndPaths{s.gameFolder, s.trackPackPath, s.folders[0]});
+    LoadRacerAssets(renderer);
+    LoadRacerModels(renderer);
+    InstallResultsPages();
+    FlowServices().raceStart = StartRace;
+    FlowServices().runLoop = RunLoopPrinted;
+    FlowServices().raceEnd = EndRace;
+
+    const bool host = EnvText("GRAVELON_NET_ROLE", "host") == "host";
+    const std::string name = EnvText("GRAVELON_NET_NAME", host ? "Hostess" : "Guest");
+    int result = 0;
+    if (!Connect(host, name, EnvText("GRAVELON_NET_PORT_FILE", "port.txt"))) {
+        std::printf("net: could not %s\n", host ? "host" : "join");
+        result = 2;
+    } else {
+        std::printf("net: in slot %u\n", SessionGetLocalPlayer());
+        const uint32_t players = EnvNumber("GRAVELON_NET_PLAYERS", 2);
+        // Everybody says hello through the chat and hears the others.
+        const std::string hello = "hello from " + name;
+        if (!host) NetSendChat(hello.c_str());
+        if (host) {
+            std::printf("net: players %s\n", StepUntil([&] { return PlayersInGame() >= players; }) ? "all in" : "missing");
+            // A game whose guests leave before the start (GRAVELON_NET_START_WITH) starts without them.
+            const uint32_t startWith = EnvNumber("GRAVELON_NET_START_WITH", players);
+            if (startWith != players)
+                std::printf("net: players %s\n", StepUntil([&] { return PlayersInGame() == startWith; }) ? "left" : "stayed");
+            NetSendChat(hello.c_str());
+            NetResetGameFlags();
+            g_Config.raceOption2 = EnvNumber("GRAVELON_TEST_LAPS", g_Config.raceOption2);
+            NetSetWorldIdentifier(EnvNumber("GRAVELON_NET_WORLD", 0));
+            NetSendRaceSettings(0);
+            NetSendStart();
+        } else if (EnvNumber("GRAVELON_NET_LEAVE", 0) != 0) {
+            // A guest who leaves once everybody is in, before the race.
+            std::printf("net: players %s\n", StepUntil([&] { return PlayersInGame() >= players; }) ? "all in" : "missing");
+            NetShutdown();
+            std::printf("net: left\n");
+            FreeRacerModels();
+            FreeRacerAssets();
+            FrontEndFree();
+            return 0;
+        } else {
+            std::printf("net: start %s\n", StepUntil([] { return NetStartFlag() != 0 && NetWorldIdentifier() != 0; })
+                                               ? "heard"
+                                               : "missing");
+            NetResetGameFlags();
+        }
+        std::printf("net: chat %s\n",
+                    StepUntil([&] { return ChatHas(host ? "hello from Guest" : "hello from Hostess"); }, 5000) ? "heard"
+                                                                                                           : "missing");
+        Flow().racerDescs[0] = RacerDesc{};
+        const int code = RunRaceBranch(renderer, -1);
+        std::printf("net: branch ended with %d on page %d in slot %u\n", code, CurrentMenuPage(), SessionGetLocalPlayer());
+        // The host stays until its guests have gone, so that none of them loses the game early.
+        if (host) StepUntil([] { return PlayersInGame() <= 1; });
+        NetShutdown();
+    }
+    FreeRacerModels();
+    FreeRacerAssets();
+    FrontEndFree();
+    return result;
+}
+
+}  // namespace
+}  // namespace kes
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    kes::SetGameFlow(kes::NetRaceTestFlow);
+    return kes::GameMain(std::vector<std::string>(argv, argv + argc));
+}
