@@ -206,6 +206,7 @@ int RunNetworkRace(RenderInterface* render) {
 
         const uint32_t identifier = NetWorldIdentifier();
         const WorldRecord* world = identifier != 0 ? WorldIndexOf(identifier) : nullptr;
+        if (identifier == 0) std::fprintf(stderr, "Kestrun: the network game has no world; no race runs\n");
         if (identifier != 0 && !world) {
             std::fprintf(stderr, "Kestrun: the network game's world %u is not in the world list; leaving the game\n",
                          identifier);

@@ -51,6 +51,10 @@ std::string EnvText(const char* name, const char* fallback) {
     return v && *v ? v : fallback;
 }
 
+// Lines of what happened, with the milliseconds since the start, for reading a slow run.
+uint32_t g_startMs = 0;
+void Note(const char* what) { std::fprintf(stderr, "net: %u ms %s\n", plat::TickMs() - g_startMs, what); }
+
 // Runs the network step as the frame loop would until `done` holds or the wait is over.
 template <typename F>
 bool StepUntil(F done, uint32_t ms = kWaitMs) {
@@ -112,7 +116,9 @@ void AutopilotRacer(SectorObject* object, uint32_t ms, void* user) {
 
 int32_t StartRace(RenderInterface* render, const WorldRecord* world, RacerDesc* descs, uint32_t players,
                   uint32_t computers) {
+    Note("race start");
     const int32_t started = RaceStart(render, world, descs, players, computers);
+    Note("race loaded");
     std::printf("net: race start %d with %u players\n", started, players);
     if (started != 0) return started;
     for (uint32_t k = 0; k < kMaxRaceRacers; ++k) {
@@ -143,7 +149,9 @@ void EndRace(ResultRow* results) {
 }
 
 int RunLoopPrinted() {
+    Note("run loop");
     const int code = RunLoop();
+    Note("run loop ended");
     std::printf("net: run loop ended with %d\n", code);
     return code;
 }
@@ -158,6 +166,10 @@ bool Connect(bool host, const std::string& name, const std::string& portFile) {
     NetPlayerInfo info;
     info.words[2] = 2;
     if (host) {
+        // The world and the race are chosen before the game opens: every answer to a join carries them
+        // (the host hears its own answers too).
+        g_Config.raceOption2 = EnvNumber("GRAVELON_TEST_LAPS", g_Config.raceOption2);
+        NetSetWorldIdentifier(EnvNumber("GRAVELON_NET_WORLD", 0));
         if (NetHostGame(name.c_str(), &info, "Net race") != 0) return false;
         const std::string temporary = portFile + ".tmp";
         std::ofstream(temporary) << NetSession().GamePort() << "\n";
@@ -183,6 +195,7 @@ int NetRaceTestFlow(const char*) {
     FlowServices().runLoop = RunLoopPrinted;
     FlowServices().raceEnd = EndRace;
 
+    g_startMs = plat::TickMs();
     const bool host = EnvText("GRAVELON_NET_ROLE", "host") == "host";
     const std::string name = EnvText("GRAVELON_NET_NAME", host ? "Hostess" : "Guest");
     int result = 0;
@@ -203,8 +216,6 @@ int NetRaceTestFlow(const char*) {
                 std::printf("net: players %s\n", StepUntil([&] { return PlayersInGame() == startWith; }) ? "left" : "stayed");
             NetSendChat(hello.c_str());
             NetResetGameFlags();
-            g_Config.raceOption2 = EnvNumber("GRAVELON_TEST_LAPS", g_Config.raceOption2);
-            NetSetWorldIdentifier(EnvNumber("GRAVELON_NET_WORLD", 0));
             NetSendRaceSettings(0);
             NetSendStart();
         } else if (EnvNumber("GRAVELON_NET_LEAVE", 0) != 0) {
@@ -225,12 +236,15 @@ int NetRaceTestFlow(const char*) {
         std::printf("net: chat %s\n",
                     StepUntil([&] { return ChatHas(host ? "hello from Guest" : "hello from Hostess"); }, 5000) ? "heard"
                                                                                                            : "missing");
+        Note("race branch");
         Flow().racerDescs[0] = RacerDesc{};
         const int code = RunRaceBranch(renderer, -1);
         std::printf("net: branch ended with %d on page %d in slot %u\n", code, CurrentMenuPage(), SessionGetLocalPlayer());
+        Note("branch ended");
         // The host stays until its guests have gone, so that none of them loses the game early.
         if (host) StepUntil([] { return PlayersInGame() <= 1; });
         NetShutdown();
+        Note("left the game");
     }
     FreeRacerModels();
     FreeRacerAssets();
