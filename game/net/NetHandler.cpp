@@ -29,6 +29,10 @@ bool SenderIs(const uint8_t* m, uint32_t senderSlot) {
 // Messages only the host sends (slot 0: handed in by the game itself).
 bool FromHost(uint32_t senderSlot) { return senderSlot == 0 || senderSlot == kHostSlot; }
 
+// The host's messages to every player come back to the host too. The host owns the race phase: its
+// own phase message, heard late (after it moved on), must not set the phase back.
+bool OwnEcho(uint32_t senderSlot) { return NetGetMode() == 2 && senderSlot != 0 && senderSlot == SessionGetLocalPlayer(); }
+
 void HandleChat(const uint8_t* m, uint32_t length, uint32_t senderSlot) {
     if (length < 6 || !SenderIs(m, senderSlot)) return;
     uint32_t textBytes = m[4];  // text and its zero
@@ -274,7 +278,7 @@ int NetGameMessageHandler(const uint8_t* m, uint32_t length, uint32_t senderSlot
     case 17: if (SenderIs(m, senderSlot)) s.ready[m[2] - 1] = 1; break;
     case 19: HandleBikeState(m, length, senderSlot); break;
     case 21: if (FromHost(senderSlot)) s.setupDone = 1; break;
-    case 22: if (FromHost(senderSlot)) HandleRacePhase(m); break;
+    case 22: if (FromHost(senderSlot) && !OwnEcho(senderSlot)) HandleRacePhase(m); break;
     case 23: if (NetGetMode() == 2 && SenderIs(m, senderSlot)) RequestRaceSettings(); break;
     case 24: if (FromHost(senderSlot)) HandleRaceSettings(m); break;
     case 25: if (length >= 8) HandleClockRequest(m, senderSlot); break;

@@ -264,5 +264,39 @@ TEST_F(NetRaceProgram, PlayersInSlotsWithAGapRaceTogether) {
     EXPECT_GE(guest.at(0).laps, 1);
 }
 
+// A third player who sends forged, misdirected, local-only, mis-sized messages and floods all
+// through the race changes nothing for the other two: the host's phases run in order once each,
+// the world and the racers stay, and both ride to the results and back to the game room.
+TEST_F(NetRaceProgram, AHostilePeerChangesNothing) {
+    AddPlayer("Hostess", true);
+    AddPlayer("Guest", false);
+    Player& hostile = AddPlayer("Mallory", false);
+    hostile.env["GRAVELON_NET_HOSTILE"] = "1";
+    Start(players_[0], 3);
+    Start(players_[1], 3);
+    ASSERT_TRUE(WaitForOutput(players_[1], "net: in slot 2")) << Output(players_[1]);
+    Start(players_[2], 3);
+    for (Player& p : players_) Wait(p);
+    EXPECT_EQ(hostile.exitCode, 0) << Output(hostile);
+    for (int i = 0; i < 2; ++i) {
+        ExpectRacedToTheGameRoom(players_[i]);
+        EXPECT_NE(Output(players_[i]).find("race start 0 with 3 players"), std::string::npos) << Output(players_[i]);
+    }
+    std::vector<std::string> phases;
+    for (const std::string& e : Events(players_[0]))
+        if (e.rfind("phase ", 0) == 0) phases.push_back(e);
+    EXPECT_EQ(phases, (std::vector<std::string>{"phase 3", "phase 4", "phase 5", "phase 6", "phase 7", "phase 8",
+                                                "phase 9", "phase 10", "phase 11"}))
+        << EventText(players_[0]);
+    // The host and the honest guest each rode their lap and saw the other ride it.
+    const std::map<int, Seen> host = RacersSeen(players_[0]), guest = RacersSeen(players_[1]);
+    ASSERT_EQ(host.count(1), 1u) << Output(players_[0]);
+    ASSERT_EQ(guest.count(0), 1u) << Output(players_[1]);
+    EXPECT_GE(host.at(0).laps, 1);
+    EXPECT_GE(guest.at(1).laps, 1);
+    EXPECT_GT(host.at(1).moved, 100);
+    EXPECT_GT(guest.at(0).moved, 100);
+}
+
 }  // namespace
 }  // namespace kes::testing

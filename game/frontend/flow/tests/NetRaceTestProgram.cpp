@@ -28,6 +28,7 @@
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/pages/Pages.h"
 #include "game/frontend/race/Race.h"
+#include "game/frontend/session/RaceSession.h"
 #include "game/net/NetGame.h"
 #include "game/world/racer/BikeState.h"
 #include "game/world/racer/Racer.h"
@@ -49,6 +50,56 @@ uint32_t EnvNumber(const char* name, uint32_t fallback) {
 std::string EnvText(const char* name, const char* fallback) {
     const char* v = std::getenv(name);
     return v && *v ? v : fallback;
+}
+
+// A hostile guest: says it has loaded, then for as long as the game lasts (two minutes at most)
+// sends what no honest player sends: messages in other players' names, the host's own messages,
+// the session's local messages, wrong sizes and floods of each.
+void Misbehave() {
+    NetSendReady();
+    const uint8_t me = static_cast<uint8_t>(SessionGetLocalPlayer());
+    std::vector<std::vector<uint8_t>> forged;
+    const auto add = [&](std::vector<uint8_t> m) { forged.push_back(std::move(m)); };
+    add({8, 22, 1, 0, 11, 0, 0, 0});                                   // the race is over, "says the host"
+    add({8, 22, me, 0, 10, 0, 0, 0});                                  // a phase from a guest
+    add({16, 28, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});           // the host's lap, forged
+    add({28, 24, me, 0, 1, 0, 0, 0, 9, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 7, 0, 0, 0});  // other settings
+    add({4, 16, me, 0});                                               // a start from a guest
+    add({4, 21, 1, 0});                                                // the host's "go", forged
+    add({8, 153, 0, 0, 1, 0, 0, 0});                                   // "the host left", a local message
+    add({4, 146, 0, 0});                                               // "the session is lost", a local message
+    add({8, 31, 1, 0, 1, 0, 0, 0});                                    // the host in its menu, forged
+    add({8, 17, 9, 0});                                                // a slot that does not exist
+    std::vector<uint8_t> state(152, 0);
+    state[0] = 152;
+    state[1] = 19;
+    state[2] = 1;  // a bike state in the host's name
+    std::memset(state.data() + 4, 0xFF, 4);
+    add(state);
+    std::vector<uint8_t> points(488, 0);
+    points[0] = 232;
+    points[1] = 27;
+    points[2] = me;
+    add(points);
+    // Until the host's phase says the race is over (it reaches this player too).
+    SetRacePhase(0, 1);
+    for (uint32_t waited = 0; waited < 120000 && SessionGetLocalPlayer() != 0 && RacePhase() < 11; waited += 20) {
+        NetAdvanceClock(20);
+        NetTakeBikeState(0, state.data(), 144);
+        for (const std::vector<uint8_t>& m : forged) {
+            NetSession().Send(m.data(), static_cast<uint32_t>(m.size()), 0, false, true);
+            // Shorter and longer than its size byte says.
+            NetSession().Send(m.data(), std::max<uint32_t>(4, static_cast<uint32_t>(m.size()) / 2), 0, false, true);
+        }
+        // Its own racer, through its lap at once, so that the race need not wait for it.
+        uint8_t own[kNetBlockSize] = {};
+        plat::StoreF32(own + kNetBlockStamp, 1000.0f);
+        if (NetTickDue()) NetSendBikeState(own, kNetBlockSize);
+        std::vector<uint8_t> longer = forged[0];
+        longer.resize(200, 0xEE);
+        NetSession().Send(longer.data(), static_cast<uint32_t>(longer.size()), 0, false, true);
+        plat::SleepMs(20);
+    }
 }
 
 // Lines of what happened, with the milliseconds since the start, for reading a slow run.
@@ -218,6 +269,15 @@ int NetRaceTestFlow(const char*) {
             NetResetGameFlags();
             NetSendRaceSettings(0);
             NetSendStart();
+        } else if (EnvNumber("GRAVELON_NET_HOSTILE", 0) != 0) {
+            StepUntil([] { return NetStartFlag() != 0; });
+            Misbehave();
+            std::printf("net: misbehaved until the game ended\n");
+            NetShutdown();
+            FreeRacerModels();
+            FreeRacerAssets();
+            FrontEndFree();
+            return 0;
         } else if (EnvNumber("GRAVELON_NET_LEAVE", 0) != 0) {
             // A guest who leaves once everybody is in, before the race.
             std::printf("net: players %s\n", StepUntil([&] { return PlayersInGame() >= players; }) ? "all in" : "missing");
