@@ -154,6 +154,8 @@ void WatchedRemoteRacer(SectorObject* object, uint32_t ms, void* user) {
     NoteDistance(static_cast<RacerRecord*>(user));
 }
 
+uint32_t g_statesSent = 0;
+
 // The computer rides the local bike; its state goes out at every send tick like the player's.
 void AutopilotRacer(SectorObject* object, uint32_t ms, void* user) {
     ControlComputerRacer(object, ms, user);
@@ -163,6 +165,7 @@ void AutopilotRacer(SectorObject* object, uint32_t ms, void* user) {
     NetPackBikeState(*racer->bike, nullptr, racer->netBlock);
     plat::StoreF32(racer->netBlock + kNetBlockStamp, static_cast<float>(racer->laps) * 1000.0f + racer->progress);
     NetSendBikeState(racer->netBlock, kNetBlockSize);
+    ++g_statesSent;
 }
 
 int32_t StartRace(RenderInterface* render, const WorldRecord* world, RacerDesc* descs, uint32_t players,
@@ -201,8 +204,14 @@ void EndRace(ResultRow* results) {
 
 int RunLoopPrinted() {
     Note("run loop");
+    const uint64_t bytes = NetSession().BytesSent();
+    const uint32_t clock = NetGetClock();
+    g_statesSent = 0;
     const int code = RunLoop();
     Note("run loop ended");
+    // What this player put on the wire while racing, for the bandwidth benchmark.
+    std::printf("net: race bytes %llu in %u ms states %u\n", static_cast<unsigned long long>(NetSession().BytesSent() - bytes),
+                NetGetClock() - clock, g_statesSent);
     std::printf("net: run loop ended with %d\n", code);
     return code;
 }
