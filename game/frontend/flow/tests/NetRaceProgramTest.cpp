@@ -264,7 +264,7 @@ TEST_F(NetRaceProgram, PlayersInSlotsWithAGapRaceTogether) {
     EXPECT_GE(guest.at(0).laps, 1);
 }
 
-// A third player who sends forged, misdirected, local-only, mis-sized messages and floods all
+// A third player who sends bursts of forged, misdirected, local-only and mis-sized messages all
 // through the race changes nothing for the other two: the host's phases run in order once each,
 // the world and the racers stay, and both ride to the results and back to the game room.
 TEST_F(NetRaceProgram, AHostilePeerChangesNothing) {
