@@ -40,6 +40,7 @@ std::string Click(int tick, int x, int y) {
 constexpr int kLanGame[2] = {450, 229}, kProfileOk[2] = {556, 432}, kListHost[2] = {481, 149};
 constexpr int kListRefresh[2] = {481, 262}, kNameBox[2] = {328, 250}, kHostButton[2] = {482, 432};
 constexpr int kAddAll[2] = {448, 378}, kSetupOk[2] = {567, 432}, kQuit[2] = {318, 443};
+constexpr int kListJoin[2] = {481, 206}, kChatBox[2] = {483, 177}, kRoomLeave[2] = {80, 436};
 
 // Two UDP ports in a row that are free now (the game port and the search port after it).
 uint16_t FreePortPair() {
@@ -218,13 +219,18 @@ TEST_F(LobbyProgram, AHostedGameIsFoundJoinedAndChattedIn) {
     EXPECT_NE(player.Command("slots").find("2:Bob,"), std::string::npos);
 
     // The second copy of the game finds the game in its list: LAN game, the profile page's OK, then
-    // grabs (and refresh, which waits for a running search) until Esc and Quit.
+    // grabs (and refresh, which waits for a running search); then it joins, says "hi all" in the
+    // room, leaves for the main page and quits.
     std::string client = Click(20, kLanGame[0], kLanGame[1]) + Click(60, kProfileOk[0], kProfileOk[1]);
-    for (int t = 300; t < 3000; t += 300) client += Press(t, kGrab) + Click(t + 100, kListRefresh[0], kListRefresh[1]);
-    client += Press(3200, kEsc) + Click(3400, kQuit[0], kQuit[1]);
+    for (int t = 300; t < 1500; t += 300) client += Press(t, kGrab) + Click(t + 100, kListRefresh[0], kListRefresh[1]);
+    client += "# JOIN, the chat box, hi all and Return, LEAVE, Quit\n" + Click(1600, kListJoin[0], kListJoin[1]) +
+              Click(1800, kChatBox[0], kChatBox[1]);
+    const std::string line = "hi all";
+    for (size_t i = 0; i < line.size(); ++i) client += Char(1850 + 2 * static_cast<int>(i), line[i]);
+    client += Char(1870, 13) + Click(2200, kRoomLeave[0], kRoomLeave[1]) + Click(2600, kQuit[0], kQuit[1]);
     const std::string clientNet = "GRAVELON_NET=127.0.0.1:" + std::to_string(clientPort) +
                                   " GRAVELON_NET_SEARCH=127.0.0.1:" + std::to_string(hostPort + 1);
-    GameProcess clientGame(clientFolder, client, clientNet, FrameOf(4000));
+    GameProcess clientGame(clientFolder, client, clientNet, FrameOf(3000));
     EXPECT_EQ(clientGame.Wait(300000), 0) << EventsOfFolder(clientFolder);
     const std::vector<std::string> events = EventsIn(clientFolder);
     EXPECT_TRUE(HasEvent(clientFolder, "page 9")) << EventsOfFolder(clientFolder);
@@ -234,6 +240,11 @@ TEST_F(LobbyProgram, AHostedGameIsFoundJoinedAndChattedIn) {
     // (Seventeen characters of a row lie left of the frame between the list's two halves.)
     const auto listed = [](const ScreenGrab& g) { return RowTextPixels(g, 0, 5) > 20 && RowTextPixels(g, 1, 17) == 0; };
     EXPECT_TRUE(AGrabPasses(clientFolder, listed, "game_list.bmp")) << "no grab shows the game in the list";
+    // It went through the game room, and its line reached the others.
+    EXPECT_TRUE(HasEvent(clientFolder, "page 13")) << EventsOfFolder(clientFolder);
+    EXPECT_NE(player.WaitFor("chatlines", [](const std::string& r) { return r.find("3>hi all|") != std::string::npos; })
+                  .find("3>hi all|"),
+              std::string::npos);
     hostGame.Kill();
     if (!HasFailure()) fs::remove_all(clientFolder);
 }
