@@ -1,8 +1,12 @@
 // The network game list (pages 9 and 15): the games found on the local network or in the online
 // directory, with host, join and refresh. The search reports games from its own thread; the found
 // games are kept under the list lock, and the page turns them into text lines on the game thread.
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <iterator>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
