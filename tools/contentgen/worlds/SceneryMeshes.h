@@ -16,8 +16,9 @@ inline constexpr Scenery kAllScenery[] = {Scenery::Tree,    Scenery::Rock,      
 // The mesh's file name; the editor names a mesh loaded from a file after it.
 const char* SceneryFileName(Scenery kind);
 
-// The start banner's posts stand this far either side of its middle.
-inline constexpr float kBannerHalfSpan = 72.0f;
+// The start banner's posts stand this far either side of its middle: just beyond the flat ridden
+// surface (40 either side of the centre line), so that the banner spans the course and no more.
+inline constexpr float kBannerHalfSpan = 52.0f;
 
 std::vector<uint8_t> SceneryMesh(Scenery kind, std::string* error);
 
