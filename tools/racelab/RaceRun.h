@@ -40,6 +40,8 @@ struct RacerOutcome {
     std::vector<uint32_t> lapTimes;      // ms
     uint32_t crashes = 0;
     uint32_t finishMs = 0;               // 0 when it did not finish
+    float at[3] = {0, 0, 0};             // the bike's middle (its four particles' mean) at the end
+    float speed = 0;                     // the mean of their speeds at the end
 };
 
 struct RaceOutcome {
