@@ -64,6 +64,12 @@ protected:
         if (!HasFailure()) fs::remove_all(folder_);
     }
 
+    // The default movies, for runs that play them (the three intro movies then start the run).
+    void AddMoviePack() {
+        fs::create_directories(folder_ / "kestrun");
+        fs::copy_file(tools::test::DefaultMoviePack(), folder_ / "kestrun" / "Movies.dat");
+    }
+
     void AddWorld(const std::string& file, uint32_t identifier, uint32_t kind, const std::string& name,
                   const std::string& description = "A test world") {
         const std::vector<uint8_t> bytes = ListedRaceWorld(identifier, kind, name, description);
