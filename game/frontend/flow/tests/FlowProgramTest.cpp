@@ -6,6 +6,8 @@
 
 #include "game/frontend/flow/tests/FlowProgram.h"
 #include "game/app/loop/tests/ScreenGrab.h"
+#include "game/core/pack/PackFile.h"
+#include "tools/contentgen/demos/ShippedDemos.h"
 
 namespace kes::testing {
 namespace {
@@ -313,6 +315,59 @@ TEST_F(FlowProgram, FirstRunWalkThroughProfileOptionsTutorialAndChampionship) {
                 stored.bitsPerPixel != start.bitsPerPixel)
         << "another screen mode: " << stored.screenWidth << " x " << stored.screenHeight << " x " << stored.bitsPerPixel;
     EXPECT_EQ(std::string(stored.text.data()), "Ana") << "the last profile";
+}
+
+// The demos that come with the game: on the world the first one was recorded on, in practice, slot
+// key 1 and the load key L load "1.dem" from the replay folder, and the rider plays it through to its
+// end; then slot 6 (a demo of another world, or of this one when there are fewer worlds) is tried.
+TEST_F(FlowProgram, ShippedDemoLoadsAndPlaysThroughInTheGame) {
+    constexpr int kLoad = 38, kStop = 48, kSlot1 = 2, kSlot6 = 7;
+    const fs::path content = fs::path(GRAVELON_BINARY_DIR) / "content";
+    std::vector<tools::DemoWorld> worlds;
+    std::string error;
+    ASSERT_TRUE(tools::ShippedDemoWorlds((content / "Tracks.dat").string(), &worlds, &error)) << error;
+    // The world as a loose file named on the command line.
+    kes::PackFile pack;
+    ASSERT_EQ(pack.Open((content / "Tracks.dat").string().c_str(), "rb", 0, worlds[0].offset,
+                        static_cast<int32_t>(worlds[0].size)),
+              kes::kOk);
+    std::vector<uint8_t> world(static_cast<size_t>(std::max(pack.Size(), 0)));
+    ASSERT_EQ(pack.Read(world.data(), static_cast<uint32_t>(world.size())), kes::kOk);
+    std::ofstream(folder_ / "Tracks" / "Demo.wld", std::ios::binary)
+        .write(reinterpret_cast<const char*>(world.data()), static_cast<std::streamsize>(world.size()));
+    fs::create_directories(folder_ / "Replay");
+    for (uint32_t slot : {1u, 6u})
+        fs::copy_file(tools::ShippedDemoPath(content.string(), slot), tools::ShippedDemoPath(folder_.string(), slot));
+    ConfigRecord config;
+    config.raceOption1 = 0;
+    config.gameMode = 0;
+    StoreSettings(config);
+    // Both the opponents' page of a timed world and the race's start are passed with Return.
+    std::string script = Press(20, kReturn) + Press(1700, kSlot1) + Press(1750, kLoad);
+    script += "# the demo lasts half a minute (and then plays again): stop, slot 6, load\n" + Press(5950, kStop) +
+              Press(6000, kSlot6) + Press(6050, kLoad);
+    script += "# retire\n" + Press(6500, kEsc) + Click(6600, 208, 194) + Press(6800, kReturn) + Press(6900, kReturn);
+    script += "# Quit on the main page\n" + Click(7300, 318, 443);
+    const int code = Run(script, "'" + (folder_ / "Tracks" / "Demo.wld").string() + "'", FrameOf(8000));
+    ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    const std::vector<std::string> events = Events();
+    const auto at = [&](const std::string& prefix) {
+        return std::find_if(events.begin(), events.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    };
+    const auto loaded = at("demo 1.dem loaded");
+    ASSERT_NE(loaded, events.end()) << EventText();
+    const auto through = std::find_if(loaded, events.end(), [](const std::string& e) {
+        return e.rfind("replay played through ", 0) == 0;
+    });
+    ASSERT_NE(through, events.end()) << "the demo played to its end: " << EventText();
+    EXPECT_NE(*through, "replay played through 0 key frames");
+    // The sixth demo is loaded when it was recorded on the same world, and refused (saying so) when not.
+    if (worlds[5].name == worlds[0].name)
+        EXPECT_NE(at("demo 6.dem loaded"), events.end()) << EventText();
+    else
+        EXPECT_TRUE(std::any_of(events.begin(), events.end(),
+                                [](const std::string& e) { return e.find("6.dem refused") != std::string::npos; }))
+            << EventText();
 }
 
 }  // namespace
