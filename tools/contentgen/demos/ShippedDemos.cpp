@@ -20,8 +20,9 @@ namespace {
 constexpr double kDemoSeconds = 30.0;
 constexpr uint32_t kFrameMs = 10;
 
-bool IsWorldName(const std::string& name) {
-    return name.size() > 4 && plat::EqualNoCase(name.substr(name.size() - 4), ".wld");
+// A world to race on: the menus' own world ("_select.wld", the ground of their display bike) is none.
+bool IsRaceWorldName(const std::string& name) {
+    return name.size() > 4 && plat::EqualNoCase(name.substr(name.size() - 4), ".wld") && name[0] != '_';
 }
 
 // The rider's input: the throttle held from the first frame; steering taps whose length and side
@@ -60,7 +61,7 @@ bool ShippedDemoWorlds(const std::string& trackPack, std::vector<DemoWorld>* wor
     }
     std::vector<DemoWorld> all;
     for (const kes::PackDirectoryEntry& e : entries)
-        if (IsWorldName(e.name)) all.push_back({e.name, e.offset, e.StoredSize()});
+        if (IsRaceWorldName(e.name)) all.push_back({e.name, e.offset, e.StoredSize()});
     if (all.empty()) {
         *error = trackPack + " holds no world";
         return false;

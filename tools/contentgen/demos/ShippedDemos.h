@@ -19,8 +19,8 @@ struct DemoWorld {
     uint32_t size = 0;    // bytes stored in the pack
 };
 
-// The world of each demo slot 1-6 (index 0-5): the pack's worlds in their directory order, taken in
-// turn. False (with *error) when the pack cannot be read or holds no world.
+// The world of each demo slot 1-6 (index 0-5): the pack's race worlds in their directory order, taken
+// in turn. False (with *error) when the pack cannot be read or holds no world.
 bool ShippedDemoWorlds(const std::string& trackPack, std::vector<DemoWorld>* worlds, std::string* error);
 
 // The replay folder under a game folder, and a demo's file in it.

@@ -247,6 +247,7 @@ TEST_F(FlowProgram, FirstRunWalkThroughProfileOptionsTutorialAndChampionship) {
     constexpr int kUp = 200, kDown = 208, kRight = 205, kNewKey = 37;  // K
     for (uint32_t i = 0; i < 5; ++i) AddWorld("Champ" + std::to_string(i) + ".wld", 211 + i, i % 2, "Manche");
     AddMoviePack();
+    UseDefaultTrackPack();
     StoreSettings(ConfigRecord{});
     std::string s = "# Esc skips each of the three intro movies\n" + At(2, "key 1 down") + At(3, "key 1 up") +
                     At(4, "key 1 down") + At(5, "key 1 up") + At(6, "key 1 down") + At(7, "key 1 up");
@@ -286,6 +287,11 @@ TEST_F(FlowProgram, FirstRunWalkThroughProfileOptionsTutorialAndChampionship) {
     ScreenGrab rider;
     ASSERT_TRUE(rider.Load(folder_ / "Grabs" / "PIC0000.BMP")) << output_;
     fs::copy_file(folder_ / "Grabs" / "PIC0000.BMP", keep / "rider_page.bmp", fs::copy_options::overwrite_existing);
+    // The turning rider on the bike stands in the preview frame (255 x 246 at (53, 134)), whose panel is
+    // dark grey; the rest of the frame's width beside the page's right-hand items shows no racer.
+    const auto lit = [](const Rgb& c) { return std::max({c[0], c[1], c[2]}) > 110; };
+    EXPECT_GT(rider.Count(60, 140, 300, 375, lit), 4000) << "the rider and bike in the preview";
+    EXPECT_LT(rider.Count(60, 140, 300, 375, lit), 240 * 235 / 2) << "and the frame's panel around them";
     int movies = 0;
     for (const std::string& e : Events()) movies += e == "movie Tutorial\\basiccntrl.bik" ? 1 : 0;
     EXPECT_EQ(movies, 1) << "the first tutorial movie played: " << EventText();
