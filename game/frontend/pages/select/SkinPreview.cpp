@@ -5,12 +5,9 @@
 #include "game/app/loop/FrameLoop.h"
 #include "game/core/camera/Camera.h"
 #include "game/core/maths/MatMath.h"
+#include "game/core/objects/Objects.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/frontend/menu/Menu.h"
-#include "game/frontend/menu/MenuInternal.h"
-#include "platform/gfx/GfxStates.h"
-#include "game/core/objects/Objects.h"
-#include "game/core/objects/SceneNode.h"
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/skins/SkinList.h"
 #include "game/world/ground/LandscapeGround.h"
@@ -19,6 +16,7 @@
 #include "game/world/models/RiderModel.h"
 #include "game/world/race/RaceRacers.h"
 #include "game/world/racer/Racer.h"
+#include "platform/gfx/GfxStates.h"
 
 namespace kes {
 
@@ -126,8 +124,6 @@ void DestroyPreviewRacer() {
         light = nullptr;
     }
 }
-
-bool PreviewRacerShown() { return g_preview.racer != nullptr; }
 
 void SetPreviewSkins(uint32_t riderSkin, uint32_t bikeSkin) {
     if (!g_preview.racer) return;

@@ -16,7 +16,6 @@ uint32_t BikeSkinIndex(const Profile& profile);
 // is no ground to make it on, and nothing is shown.
 void CreatePreviewRacer(uint32_t riderSkin, uint32_t bikeSkin);
 void DestroyPreviewRacer();
-bool PreviewRacerShown();
 void SetPreviewSkins(uint32_t riderSkin, uint32_t bikeSkin);
 
 // Turns the racer by the step and places it in the frame of `width` pixels centred on (x, y) of the
