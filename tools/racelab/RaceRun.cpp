@@ -172,6 +172,11 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     }
     kes::WorldListEntry entry;
     entry.name = options.worldPath;
+    if (!options.worldPack.empty()) {
+        entry.packPath = options.worldPack;
+        entry.packOffset = options.worldOffset;
+        entry.size = static_cast<int32_t>(options.worldSize);
+    }
     worldLoaded_ = kes::WorldLoadEntry(entry, renderer, nullptr) == 0;
     outcome_.loaded = worldLoaded_;
     if (!worldLoaded_) return;

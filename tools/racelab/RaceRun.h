@@ -13,7 +13,10 @@
 namespace tools {
 
 struct RaceRunOptions {
-    std::string worldPath;               // required
+    std::string worldPath;               // required: a world file, or the world's entry name in worldPack
+    std::string worldPack;               // a track pack holding the world at worldOffset (worldSize bytes)
+    uint32_t worldOffset = 0;
+    uint32_t worldSize = 0;
     int computers = 8;
     bool local = false;                  // one local racer (the first) driven by the input script
     std::string inputScript;

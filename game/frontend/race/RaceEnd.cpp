@@ -68,6 +68,7 @@ void TearDownRace(ResultRow* results) {
     }
     s.racerCount = 0;
     RemoveReplayHooks();
+    SetReplayButtonSound(nullptr);
     ReplayFree();
     WorldUnload();
     if (s.particles) ParticlesFree();

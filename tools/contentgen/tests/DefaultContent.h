@@ -11,6 +11,11 @@ inline std::filesystem::path DefaultDataPack() {
     return std::filesystem::path(GRAVELON_BINARY_DIR) / "content" / "Kestrun.dat";
 }
 
+// The movie pack made beside it (in the folder the game looks for it in, "kestrun/").
+inline std::filesystem::path DefaultMoviePack() {
+    return std::filesystem::path(GRAVELON_BINARY_DIR) / "content" / "kestrun" / "Movies.dat";
+}
+
 // Copies the pack to `to`; false with the reason when it cannot.
 inline bool CopyDefaultDataPack(const std::filesystem::path& to, std::string* error) {
     std::error_code ec;
