@@ -277,14 +277,20 @@ void NetSetWorldIdentifier(uint32_t identifier) { State().worldIdentifier = iden
 
 // ---- senders of the game flow ------------------------------------------------------------------
 
+uint32_t NetBuildChat(const char* text, uint8_t out[kChatMessageMax]) {
+    std::memset(out, 0, kChatMessageMax);
+    const size_t n = text ? strnlen(text, kChatTextMax) : 0;
+    out[0] = static_cast<uint8_t>(n + 6);
+    out[1] = 13;
+    out[2] = static_cast<uint8_t>(SessionGetLocalPlayer());
+    out[4] = static_cast<uint8_t>(n + 1);
+    if (n) std::memcpy(out + 5, text, n);
+    return static_cast<uint32_t>(n + 6);
+}
+
 void NetSendChat(const char* text) {
-    uint8_t m[6 + 31] = {};
-    size_t n = text ? strnlen(text, 31) : 0;
-    m[0] = static_cast<uint8_t>(n + 6);
-    m[1] = 13;
-    m[2] = static_cast<uint8_t>(SessionGetLocalPlayer());
-    m[4] = static_cast<uint8_t>(n + 1);
-    if (n) std::memcpy(m + 5, text, n);
+    uint8_t m[kChatMessageMax];
+    NetBuildChat(text, m);
     SessionSend(m, 0, 1, 0);
 }
 

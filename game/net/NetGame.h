@@ -104,6 +104,11 @@ int NetGameMessageHandler(const uint8_t* message, uint32_t length, uint32_t send
 void NetGameMessageThunk(const uint8_t* message, uint32_t length, uint32_t slot, bool local);
 
 // Builders and senders of the game flow's messages.
+// A chat message (type 13) of the local player: the text cut to 31 characters with its terminator.
+// Returns its length (the text's length + 6).
+constexpr uint32_t kChatTextMax = 31;
+constexpr uint32_t kChatMessageMax = kChatTextMax + 6;
+uint32_t NetBuildChat(const char* text, uint8_t out[kChatMessageMax]);
 void NetSendChat(const char* text);
 void NetSendStart();
 void NetSendReady();

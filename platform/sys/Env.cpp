@@ -30,6 +30,21 @@ std::optional<std::string> ParsePath(const char* text) {
     return std::string(text);
 }
 
+// "address:port" with a dotted IPv4 address and a port from 1 to 65534 (the port after it must exist too).
+std::optional<NetEndpoint> ParseEndpoint(const char* name, const char* text, std::vector<std::string>* errors) {
+    if (!text || !*text) return std::nullopt;
+    const std::string value(text);
+    const size_t colon = value.rfind(':');
+    unsigned a, b, c, d, port;
+    char rest;
+    if (colon != std::string::npos &&
+        std::sscanf(value.c_str(), "%3u.%3u.%3u.%3u:%5u%c", &a, &b, &c, &d, &port, &rest) == 5 && a < 256 &&
+        b < 256 && c < 256 && d < 256 && port >= 1 && port <= 65534)
+        return NetEndpoint{value.substr(0, colon), static_cast<uint16_t>(port)};
+    errors->push_back(std::string(name) + "=\"" + value + "\" is not an IPv4 address and a port (a.b.c.d:port)");
+    return std::nullopt;
+}
+
 // SDL's video drivers that show nothing to anyone. SDL_VIDEODRIVER may list several drivers; the first
 // one that works is used, so only a list that holds nothing else counts.
 bool InvisibleVideoDriver(const char* text) {
@@ -69,6 +84,8 @@ EnvSettings ParseEnv(const char* (*lookup)(const char* name)) {
     s.inputScript = ParsePath(lookup("GRAVELON_INPUT"));
     s.eventLog = ParsePath(lookup("GRAVELON_EVENT_LOG"));
     s.seed = ParseCount("GRAVELON_SEED", lookup("GRAVELON_SEED"), &s.errors);
+    s.netListen = ParseEndpoint("GRAVELON_NET", lookup("GRAVELON_NET"), &s.errors);
+    s.netSearch = ParseEndpoint("GRAVELON_NET_SEARCH", lookup("GRAVELON_NET_SEARCH"), &s.errors);
     return s;
 }
 

@@ -2,11 +2,18 @@
 // The environment variables that steer every program in tests and automated runs, read in one place.
 // A player never sets them. A bad value is ignored here and listed in `errors`; the programs refuse
 // to start with one (RefuseBadEnv), so a mistyped frame count never turns into an endless run.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace plat {
+
+// A dotted IPv4 address and a port.
+struct NetEndpoint {
+    std::string address;
+    uint16_t port = 0;
+};
 
 struct EnvSettings {
     std::optional<std::string> registryFile;  // GRAVELON_REGISTRY: the registry store's file
@@ -18,6 +25,11 @@ struct EnvSettings {
     std::optional<std::string> inputScript;   // GRAVELON_INPUT: input script instead of the devices
     std::optional<std::string> eventLog;      // GRAVELON_EVENT_LOG: file that gets a line per page and phase
     std::optional<int> seed;                  // GRAVELON_SEED: both random generators start from it
+    // GRAVELON_NET=address:port: a hosted game listens there (the game search is answered on port + 1),
+    // so that several copies of a game can play on one machine.
+    std::optional<NetEndpoint> netListen;
+    // GRAVELON_NET_SEARCH=address:port: where a game search on the local network asks.
+    std::optional<NetEndpoint> netSearch;
     std::vector<std::string> errors;          // one line per value that could not be used
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/bytes/AsciiCase.h"
 #include "tools/contentgen/AssetFamilies.h"
+#include "tools/contentgen/demos/ShippedDemos.h"
 #include "tools/contentgen/worldfx/WorldFxPictures.h"
 #include "tools/contentgen/worldfx/WorldFxSounds.h"
 
@@ -124,6 +125,7 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
         for (const PackRecipe& recipe : packs)
             if (FolderTaken(fs::path(outDir) / recipe.fileName))
                 log << "contentgen: " << recipe.fileName << " cannot be placed in " << outDir << ": its folder name is taken by a file\n";
+        if (!options.packs && !ShippedDemosPresent(outDir)) return MakeShippedDemos(outDir, log, error);
         return true;
     }
     // A pack that cannot be put in place (its folder's name taken by a file, a full disk) does not
@@ -158,6 +160,8 @@ bool GenerateContent(const std::string& outDir, const GenerateOptions& options, 
         *error = placeErrors;
         return false;
     }
+    // The demos are races on the worlds of the track pack just written.
+    if (!options.packs) return MakeShippedDemos(outDir, log, error);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The default content generator: builds the game's packs ("Kestrun.dat", "Tracks.dat") from code.
+// The default content generator: builds the game's packs ("Kestrun.dat", "Tracks.dat") and the shipped
+// demos from code.
 // Each pack is a list of asset families; a family is one function that adds named entries, so a new
 // kind of asset is one more function in the pack's list (ContentGen.cpp).
 #include <cstdint>

@@ -172,6 +172,11 @@ LabRace::LabRace(const RaceRunOptions& options) : options_(options), parts_(std:
     }
     kes::WorldListEntry entry;
     entry.name = options.worldPath;
+    if (!options.worldPack.empty()) {
+        entry.packPath = options.worldPack;
+        entry.packOffset = options.worldOffset;
+        entry.size = static_cast<int32_t>(options.worldSize);
+    }
     worldLoaded_ = kes::WorldLoadEntry(entry, renderer, nullptr) == 0;
     outcome_.loaded = worldLoaded_;
     if (!worldLoaded_) return;
@@ -368,6 +373,12 @@ bool LabRace::Frame() {
         if (!Finite(*r)) outcome_.finite = false;
         if (ro.laps >= options_.laps && ro.finishMs == 0) ro.finishMs = p.raceClock;
         if (ro.laps < options_.laps) all = false;
+        ro.at[0] = ro.at[1] = ro.at[2] = ro.speed = 0;
+        for (int k = 0; k < 4; ++k) {
+            const kes::Particle& q = r->bike->body.particles[k];
+            ro.at[0] += q.position.x / 4, ro.at[1] += q.position.y / 4, ro.at[2] += q.position.z / 4;
+            ro.speed += std::sqrt(q.velocity.x * q.velocity.x + q.velocity.y * q.velocity.y + q.velocity.z * q.velocity.z) / 4;
+        }
     }
     outcome_.frames = p.frame;
     outcome_.simulatedSeconds = p.raceClock / 1000.0;
@@ -412,6 +423,9 @@ void PrintRaceOutcome(const RaceOutcome& o, std::FILE* out) {
         for (size_t k = 0; k < r.lapTimes.size(); ++k) std::fprintf(out, "%s%u", k ? "," : "", r.lapTimes[k]);
         std::fprintf(out, "\n");
     }
+    for (size_t i = 0; i < o.racers.size(); ++i)
+        std::fprintf(out, "racer %zu ends at=%.1f,%.1f,%.1f speed=%.2f\n", i, o.racers[i].at[0], o.racers[i].at[1],
+                     o.racers[i].at[2], o.racers[i].speed);
     std::fprintf(out, "simulated=%.2fs frames=%llu finite=%d finished=%d camera_above_ground=%d\n", o.simulatedSeconds,
                  static_cast<unsigned long long>(o.frames), o.finite ? 1 : 0, o.allFinished ? 1 : 0,
                  o.cameraAboveGround ? 1 : 0);

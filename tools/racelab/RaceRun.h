@@ -13,7 +13,10 @@
 namespace tools {
 
 struct RaceRunOptions {
-    std::string worldPath;               // required
+    std::string worldPath;               // required: a world file, or the world's entry name in worldPack
+    std::string worldPack;               // a track pack holding the world at worldOffset (worldSize bytes)
+    uint32_t worldOffset = 0;
+    uint32_t worldSize = 0;
     int computers = 8;
     bool local = false;                  // one local racer (the first) driven by the input script
     std::string inputScript;
@@ -40,6 +43,8 @@ struct RacerOutcome {
     std::vector<uint32_t> lapTimes;      // ms
     uint32_t crashes = 0;
     uint32_t finishMs = 0;               // 0 when it did not finish
+    float at[3] = {0, 0, 0};             // the bike's middle (its four particles' mean) at the end
+    float speed = 0;                     // the mean of their speeds at the end
 };
 
 struct RaceOutcome {

@@ -12,7 +12,8 @@
 // their bike and rider models, drawn with the display device), --record-demo FILE (with --local: the
 // local racer's race saved as a demo when the race ends), --play-demo FILE (the first racer plays the
 // demo through once instead of a local racer).
-// Prints "t=S hash=H" once per simulated second, then one line per racer and the totals. Exit code
+// Prints "t=S hash=H" once per simulated second, then one line per racer, one line per racer with
+// where its bike ended and how fast it went ("racer N ends at=X,Y,Z speed=S"), and the totals. Exit code
 // 0 when every racer finished (or the demo played through), 3 when some did not, 1 on an error. With a
 // demo, a last line "demo keyframes=N poses=H" gives its key frames and a hash of their bike poses.
 #include <cstdio>

@@ -23,6 +23,7 @@
 #include "platform/media/MediaDecoder.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Env.h"
+#include "platform/sys/EventLog.h"
 
 namespace kes {
 namespace {
@@ -161,6 +162,7 @@ MovieResult PlayMovie(const char* name) {
     const int rate = plat::CurrentAudioOutput() ? plat::CurrentAudioOutput()->Rate() : 22050;
     auto decoder = plat::MediaDecoder::Open(std::move(reader), track, true, rate > 0 ? rate : 22050);
     if (!decoder || !decoder->HasVideo()) return result;
+    plat::LogEvent(std::string("movie ") + name);
     result.width = decoder->Width();
     result.height = decoder->Height();
     result.frameCount = decoder->FrameCount();

@@ -32,6 +32,20 @@
 namespace kes {
 namespace {
 
+// Automated runs put the network game on an address and ports of their own, so that two copies of
+// the game can meet on one machine without the default ports.
+void ApplyNetEnvironment() {
+    const plat::EnvSettings& env = plat::Env();
+    if (env.netListen) {
+        plat::SessionOptions options;
+        options.bindAddress = env.netListen->address;
+        options.gamePort = env.netListen->port;
+        options.discoveryPort = static_cast<uint16_t>(env.netListen->port + 1);
+        NetSetSessionOptions(options);
+    }
+    if (env.netSearch) NetSetSearchTargets({{env.netSearch->address, env.netSearch->port}});
+}
+
 constexpr const char* kFolderNames[kUserFolderCount] = {"Tracks\\", "Replay\\", "Profiles\\", "Skins\\",
                                                         "Skins\\Rider\\", "Skins\\Bike\\", "Grabs\\"};
 constexpr size_t kGrabsFolder = 6;
@@ -191,6 +205,7 @@ int CreateMainWindow() {
     // A missing or damaged movie pack leaves none open: every movie then counts as ended.
     if (!g_startup.moviePackPath.empty() && OpenMoviePack(g_startup.moviePackPath.c_str()) == 0) Log("MoviePackOpened");
     if (InitSubsystems() != 0) return -1;
+    ApplyNetEnvironment();
     CheckWindowFocus();
     // A fixed seed makes an automated run repeat itself exactly (GRAVELON_SEED).
     const uint32_t seed = plat::Env().seed ? static_cast<uint32_t>(*plat::Env().seed) : plat::WallClockSeconds();

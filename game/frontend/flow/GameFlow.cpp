@@ -44,6 +44,7 @@ void InstallAllPages() {
     InstallControlsPage();
     InstallBikeSetupPage();
     InstallResultsPages();
+    InstallLobbyPages();
 }
 
 // The world named on the command line as an entry of the world list: its index, or -1 (with a line

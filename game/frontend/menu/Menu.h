@@ -110,6 +110,9 @@ struct MenuKeys {
 };
 MenuKeys& MenuKeyWords();
 
+// Back to the render states of the menus' flat 2D drawing, for a page that drew in 3D.
+void SetMenuState2D();
+
 // The page table. The pages install their entries; an entry left empty shows nothing.
 void SetMenuPageEntry(uint32_t index, const MenuPage& page);
 MenuPage* MenuPageAt(uint32_t index);

@@ -21,5 +21,6 @@ void InstallOptionsPages();      // 1 options, 2 display, 3 sound, 8 in-race men
 void InstallControlsPage();      // 4 controls
 void InstallBikeSetupPage();     // 11 bike set-up
 void InstallResultsPages();      // 16-22 results
+void InstallLobbyPages();        // 9 and 15 network game list, 10 host page, 13 game room
 
 }  // namespace kes

@@ -69,6 +69,7 @@ void TearDownRace(ResultRow* results) {
     s.racerCount = 0;
     RemoveReplayHooks();
     RemoveNetworkHooks();
+    SetReplayButtonSound(nullptr);
     ReplayFree();
     WorldUnload();
     if (s.particles) ParticlesFree();

@@ -48,6 +48,12 @@ constexpr float kVoiceDistance = 1000000.0f;
 constexpr uint32_t kLocalColour = 0xFFFF0000u, kOtherColour = 0xFFFFFFFFu;
 constexpr int32_t kFullBar = 495;
 
+// The replay screen's keys sound "replaybutton.wav" of the effect bank, from its start on every key.
+void ReplayButtonAt(float x, float y, float z) {
+    static const int32_t kButton = FindSoundEffect("replaybutton.wav");
+    RestartSoundEffectAt(kButton, Vec3{x, y, z});
+}
+
 // The race's keys: scan code, latched (3) or held (7), and the request word; added in this order.
 struct RaceKeyBinding {
     RaceKey key;
@@ -279,6 +285,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
     // identifier and are named after it, in the player's replay folder.
     InstallReplayHooks();
     if (s.network) InstallNetworkHooks();
+    SetReplayButtonSound(ReplayButtonAt);
     ReplaySetWorld(world->identifier, world->name, plat::GameFolder() + "/Replay/");
 
     if (renderer) renderer->ReleaseDeviceTextures();

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "game/frontend/replay/ReplayState.h"
 #include "game/world/race/RaceRacers.h"
 #include "game/world/racer/BikeState.h"
 #include "game/world/racer/Racer.h"
+#include "platform/sys/EventLog.h"
 
 namespace kes {
 
@@ -206,6 +208,7 @@ int32_t ReplayPlayBike(RacerRecord* racer) {
         r.keyFrameIndex = 0;
         r.repeat = 0;
         ++r.wraps;
+        plat::LogEvent("replay played through " + std::to_string(r.keyFrames.size()) + " key frames");
         r.playedPassHash = r.keyPoseHash;
         r.keyPoseHash = kPoseHashStart;
     }

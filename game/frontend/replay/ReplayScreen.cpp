@@ -7,6 +7,7 @@
 #include "game/frontend/replay/Replay.h"
 #include "game/frontend/replay/ReplayState.h"
 #include "game/world/racer/Racer.h"
+#include "platform/sys/EventLog.h"
 
 namespace kes {
 
@@ -74,7 +75,12 @@ void LoadSlot(ReplayData& r) {
     // is refused, not passed over).
     const std::string saved = ReplayDemoSavePath(r.slot);
     std::error_code error;
-    if (ReplayLoadDemo(std::filesystem::exists(saved, error) ? saved : ReplayDemoPlainPath(r.slot)) != 0) return;
+    const std::string path = std::filesystem::exists(saved, error) ? saved : ReplayDemoPlainPath(r.slot);
+    if (ReplayLoadDemo(path) != 0) {
+        plat::LogEvent(ReplayLastError());
+        return;
+    }
+    plat::LogEvent("demo " + std::filesystem::path(path).filename().string() + " loaded");
     ReplayStartPlaying();
     r.display = 1;
 }

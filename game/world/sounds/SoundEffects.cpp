@@ -68,6 +68,13 @@ void PlaySoundEffectAt(int32_t index, int32_t volume, const Vec3& at) {
     PlayFromStart(v, at);
 }
 
+void RestartSoundEffectAt(int32_t index, const Vec3& at) {
+    SoundVoice* v = GetSoundEffect(index);
+    if (!v) return;
+    v->SetVolume(0);
+    PlayFromStart(v, at);
+}
+
 void InstallWorldSoundHooks() {
     WorldSoundHooks& hooks = WorldSounds();
     hooks.findEffect = FindSoundEffect;

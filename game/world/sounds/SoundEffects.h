@@ -23,6 +23,8 @@ int32_t FindSoundEffect(const char* name);
 SoundVoice* GetSoundEffect(int32_t index);
 // Plays an effect at a point from the start unless its voice is already playing.
 void PlaySoundEffectAt(int32_t index, int32_t volume, const Vec3& at);
+// Plays an effect at a point from its start at full volume, also when it is already playing.
+void RestartSoundEffectAt(int32_t index, const Vec3& at);
 // Installs the bank as the world's sound hooks (solids, fences, pickups).
 void InstallWorldSoundHooks();
 

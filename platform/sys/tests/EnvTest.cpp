@@ -82,3 +82,29 @@ TEST(Env, HeadlessOnlyWhenSetAndNotZero) {
 TEST(Env, TestRunsAreHeadless) { EXPECT_TRUE(plat::Env().headless); }
 
 }  // namespace
+
+namespace {
+
+TEST(Env, NetworkEndpointsAreAddressAndPort) {
+    const struct {
+        const char* text;
+        const char* address;  // null: refused
+        int port;
+    } cases[] = {{"127.0.0.1:27010", "127.0.0.1", 27010}, {"10.1.2.3:1", "10.1.2.3", 1},
+                 {"127.0.0.1:65535", nullptr, 0},          {"127.0.0.1:0", nullptr, 0},
+                 {"localhost:27010", nullptr, 0},          {"127.0.0.1", nullptr, 0},
+                 {"127.0.0.1:27010x", nullptr, 0},         {"300.0.0.1:27010", nullptr, 0}};
+    for (const auto& c : cases) {
+        g_vars = {{"GRAVELON_NET", c.text}, {"GRAVELON_NET_SEARCH", c.text}};
+        const plat::EnvSettings s = plat::ParseEnv(Lookup);
+        for (const auto& endpoint : {s.netListen, s.netSearch}) {
+            ASSERT_EQ(endpoint.has_value(), c.address != nullptr) << c.text;
+            if (!endpoint) continue;
+            EXPECT_EQ(endpoint->address, c.address);
+            EXPECT_EQ(endpoint->port, c.port);
+        }
+        EXPECT_EQ(s.errors.size(), c.address ? 0u : 2u) << c.text;
+    }
+}
+
+}  // namespace

@@ -7,8 +7,13 @@
 
 namespace tools::test {
 
-inline std::filesystem::path DefaultDataPack() {
-    return std::filesystem::path(GRAVELON_BINARY_DIR) / "content" / "Kestrun.dat";
+inline std::filesystem::path DefaultContentFolder() { return std::filesystem::path(GRAVELON_BINARY_DIR) / "content"; }
+
+inline std::filesystem::path DefaultDataPack() { return DefaultContentFolder() / "Kestrun.dat"; }
+
+// The movie pack made beside it (in the folder the game looks for it in, "kestrun/").
+inline std::filesystem::path DefaultMoviePack() {
+    return std::filesystem::path(GRAVELON_BINARY_DIR) / "content" / "kestrun" / "Movies.dat";
 }
 
 // Copies the pack to `to`; false with the reason when it cannot.

@@ -1,11 +1,14 @@
 // The default worlds: each made through the editor's plug-ins, opened again in the real QV program
-// with every chunk kept byte for byte, loaded by the game with its start line on the ground facing
-// along the course, raced by eight computer riders for three laps in the real racelab program, and
-// listed by the game's world list from the track pack with its identifier, kind and names.
+// with every chunk kept byte for byte, given the game's own chunks (water, fence, collision mesh,
+// bonus pickup), loaded by the game with its start line on the ground facing along the course and
+// every chunk taken, raced by eight computer riders for three laps in the real racelab program, seen
+// from the chase camera at the start, and listed by the game's world list from the track pack with
+// its identifier, kind and names.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,12 +24,20 @@
 #include "game/frontend/session/RaceSession.h"
 #include "game/frontend/worlds/WorldList.h"
 #include "game/world/aitrack/AiTrack.h"
+#include "game/world/collision/CollisionMeshes.h"
+#include "game/world/dynamic/DynamicObjects.h"
+#include "game/world/fence/Fences.h"
+#include "game/world/maps/CameraZones.h"
+#include "game/world/objects/PlacedObjects.h"
+#include "game/world/soundmap/SoundMap.h"
+#include "game/world/water/Water.h"
 #include "game/world/chunk/TableRender.h"
 #include "game/world/file/WorldFile.h"
 #include "game/world/ground/LandscapeGround.h"
 #include "editor/plugin/PluginApi.h"
 #include "platform/bytes/ByteIO.h"
 #include "tools/contentgen/ContentGen.h"
+#include "tools/contentgen/worlds/GameChunks.h"
 #include "tools/contentgen/worlds/WorldBuilder.h"
 
 namespace fs = std::filesystem;
@@ -76,7 +87,7 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir);
         std::string error;
-        bytes = BuildWorld(*recipe, &error);
+        bytes = BuildWorld(*recipe, &error, &editorBytes);
         ASSERT_FALSE(bytes.empty()) << error;
         path = dir / recipe->fileName;
         WriteAll(path, bytes);
@@ -86,7 +97,8 @@ protected:
     }
     const WorldRecipe* recipe = nullptr;
     fs::path dir, path;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes;        // the world file
+    std::vector<uint8_t> editorBytes;  // as the editor saved it, before the game's own chunks
 };
 
 std::string WorldName(const ::testing::TestParamInfo<size_t>& info) {
@@ -97,19 +109,30 @@ std::string WorldName(const ::testing::TestParamInfo<size_t>& info) {
     return name;
 }
 
-TEST_P(DefaultWorld, EveryChunkComesFromItsPlugin) {
-    std::vector<uint32_t> tags;
-    for (const Chunk& c : Chunks(bytes)) tags.push_back(c.tag);
-    // The editor's own three, then one per plug-in in load order: camera (no cameras: none), info,
-    // landscape, AI track (none without a course), objects, password, physics, light map, sky; the
-    // sound map only when activated.
+TEST_P(DefaultWorld, EveryChunkComesFromItsPluginThenTheGamesOwnFollow) {
+    auto tagsOf = [](const std::vector<uint8_t>& file) {
+        std::vector<uint32_t> tags;
+        for (const Chunk& c : Chunks(file)) tags.push_back(c.tag);
+        return tags;
+    };
+    // The editor's own three, then one per plug-in in load order: track cameras (only with a course),
+    // info, landscape, AI track (only with a course), objects, password, physics, light map, sky and
+    // the sound map.
+    auto tag = [](const char* t) { return plat::LoadU32(reinterpret_cast<const uint8_t*>(t)); };
     std::vector<uint32_t> expected;
-    for (uint32_t t : {qv::FourCC("QVED"), qv::FourCC("VWPR"), qv::FourCC("FOG "), qv::FourCC("TINF"), qv::FourCC("SLND")})
-        expected.push_back(t);
+    for (const char* t : {"QVED", "VWPR", "FOG "}) expected.push_back(tag(t));
+    if (recipe->loop) expected.push_back(qv::FourCC("CAMR"));
+    for (const char* t : {"TINF", "SLND"}) expected.push_back(tag(t));
     if (recipe->loop) expected.push_back(qv::FourCC("AITK"));
-    for (uint32_t t : {qv::FourCC("OBJT"), qv::FourCC("-*.."), qv::FourCC("PHYS"), qv::FourCC("LMAP"), qv::FourCC("SKY.")})
-        expected.push_back(t);
-    EXPECT_EQ(tags, expected);
+    for (const char* t : {"OBJT", "-*..", "PHYS", "LMAP", "SKY.", "SNDM"}) expected.push_back(tag(t));
+    EXPECT_EQ(tagsOf(editorBytes), expected);
+    // Then the game's: the pond's water and fence, the collision meshes and, with a course, the bonus.
+    for (const char* t : {"WATR", "FENC", "COLL"}) expected.push_back(tag(t));
+    if (recipe->loop) expected.push_back(qv::FourCC("DYNO"));
+    EXPECT_EQ(tagsOf(bytes), expected);
+    ASSERT_GT(bytes.size(), editorBytes.size());
+    EXPECT_TRUE(std::equal(editorBytes.begin() + 8, editorBytes.end(), bytes.begin() + 8)) << "the editor's chunks stay as saved";
+    EXPECT_EQ(plat::LoadU32(&bytes[4]), bytes.size() - 8);
 }
 
 TEST_P(DefaultWorld, ReopenedInQvEveryChunkIsKeptByteForByte) {
@@ -119,13 +142,16 @@ TEST_P(DefaultWorld, ReopenedInQvEveryChunkIsKeptByteForByte) {
                              "shadow.qv", "sky.qv", "tessil.qv", "texture.qv"})
         fs::copy_file(fs::path(QV_PLUGIN_DIR) / name, dir / "plugins" / name);
     std::ofstream(dir / "script.txt") << "2 files again.wld\n3 command 40094\n5 command 40018\n";
+    // QV is given the world as the editor saved it: it refuses the game's own chunks.
+    const fs::path saved = dir / ("editor_" + recipe->fileName);
+    WriteAll(saved, editorBytes);
     const test::LabRun qv = test::RunCommand("cd '" + dir.string() + "' && GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
                          "ALSOFT_DRIVERS=null GRAVELON_REGISTRY=registry GRAVELON_FRAME_MS=20 GRAVELON_QUIT_AFTER_FRAMES=60 "
-                         "GRAVELON_INPUT=script.txt '" QV_PROGRAM "' --plugins plugins '" + path.string() + "'");
+                         "GRAVELON_INPUT=script.txt '" QV_PROGRAM "' --plugins plugins '" + saved.string() + "'");
     ASSERT_EQ(qv.exitCode, 0) << qv.out;
     const std::vector<uint8_t> again = ReadAll(dir / "again.wld");
     ASSERT_FALSE(again.empty()) << qv.out;
-    const std::vector<Chunk> first = Chunks(bytes), second = Chunks(again);
+    const std::vector<Chunk> first = Chunks(editorBytes), second = Chunks(again);
     ASSERT_EQ(first.size(), second.size()) << qv.out;
     for (size_t i = 0; i < first.size(); ++i) {
         EXPECT_EQ(second[i].tag, first[i].tag);
@@ -180,6 +206,81 @@ TEST_P(GameWorld, StartPosesStandOnTheGroundFacingAlongTheCourse) {
     }
 }
 
+TEST_P(GameWorld, TheGameTakesEveryChunk) {
+    // Track cameras watching the whole course, one zone per stretch.
+    if (recipe->loop) {
+        ASSERT_EQ(kes::CameraZoneCount(), 8u);
+        const kes::AiGate* start = kes::GetStartGate();
+        ASSERT_NE(start, nullptr);
+        for (int32_t w = 0; w <= kes::GetAiWaypointMax(); ++w) {
+            const kes::AiGate* gate = kes::GetAiGate(w, 0);
+            if (!gate) continue;
+            kes::Vec3 eye{};
+            EXPECT_GE(kes::CameraZoneContains(gate->reference, -1, &eye), 0) << "gate " << w << " is in no camera's zone";
+        }
+    } else {
+        EXPECT_EQ(kes::CameraZoneCount(), 0u);
+    }
+    // The sound map's emitters and their waves, read as the game reads the chunk.
+    {
+        std::vector<uint8_t> sndm;
+        for (const Chunk& c : Chunks(bytes))
+            if (c.tag == qv::FourCC("SNDM")) sndm = c.body;
+        ASSERT_GT(sndm.size(), 20u);
+        const uint32_t listBytes = plat::LoadU32(&sndm[8]);
+        ASSERT_LE(size_t{12} + listBytes + 4, sndm.size());
+        const uint32_t waves = plat::LoadU32(&sndm[12]);
+        const uint32_t emitters = plat::LoadU32(&sndm[12 + listBytes]);
+        EXPECT_GE(waves, 2u);
+        EXPECT_GE(emitters, 2u);
+        EXPECT_EQ(sndm.size(), size_t{12} + listBytes + 4 + size_t{emitters} * kes::kSoundEmitterBytes);
+        for (uint32_t e = 0; e < emitters; ++e) {
+            const int32_t wave = static_cast<int32_t>(plat::LoadU32(&sndm[12 + listBytes + 4 + e * 60 + 20]));
+            EXPECT_TRUE(wave >= 0 && wave < static_cast<int32_t>(waves)) << "emitter " << e;
+        }
+    }
+    // The pond holds water and a fence stands round it, clear of the course.
+    ASSERT_EQ(kes::WaterAreas().size(), 1u);
+    const kes::WaterArea& pond = kes::WaterAreas()[0];
+    const float px = (pond.minX + pond.maxX) / 2, py = (pond.minY + pond.maxY) / 2;
+    float surface = 0;
+    EXPECT_TRUE(kes::WaterQuery(px, py, &surface));
+    EXPECT_GT(surface, kes::WorldGround().HeightAt(px, py) - 4.0f);
+    // The nearest AI gate to a point.
+    auto courseDistance = [](float x, float y) {
+        float d = 1e9f;
+        for (int32_t w = 0; w <= kes::GetAiWaypointMax(); ++w)
+            if (const kes::AiGate* gate = kes::GetAiGate(w, 0)) d = std::min(d, std::hypot(gate->reference.x - x, gate->reference.y - y));
+        return d;
+    };
+    EXPECT_GT(courseDistance(px, py), 200.0f);
+    ASSERT_FALSE(kes::FenceGroups().empty());
+    for (const kes::FenceGroup& g : kes::FenceGroups()) {
+        EXPECT_GT(courseDistance(g.minX, g.minY), 120.0f);
+        EXPECT_GT(courseDistance(g.maxX, g.maxY), 120.0f);
+        EXPECT_LT(std::hypot((g.minX + g.maxX) / 2 - px, (g.minY + g.maxY) / 2 - py), 150.0f);
+    }
+    // The bonus pickup: a placed crate over the course that the dynamic objects make a pickup of
+    // points, its collision sphere found by its mesh's name.
+    const int32_t mesh = kes::FindCollisionMesh(kBonusMeshName);
+    ASSERT_GE(mesh, 0);
+    EXPECT_EQ(kes::GetCollisionSphereCount(mesh), 1);
+    if (!recipe->loop) return;
+    ASSERT_EQ(kes::DynamicRecords().size(), 1u);
+    const kes::DynamicRecord& bonus = *kes::DynamicRecords()[0];
+    EXPECT_EQ(bonus.behaviour, kes::kBonus);
+    EXPECT_EQ(bonus.mode, 1);
+    EXPECT_EQ(bonus.amount, kBonusPoints);
+    kes::PlacedObjectRecord crate{};
+    ASSERT_TRUE(kes::PlacedObjectCopy(bonus.objectId, &crate, nullptr) ||
+                std::any_of(kes::DynamicObjects().begin(), kes::DynamicObjects().end(),
+                            [&](const auto& d) { return d->instance.id == bonus.objectId && (crate = d->instance, true); }));
+    EXPECT_LT(courseDistance(crate.position.x, crate.position.y), 70.0f) << "over the course";
+    const kes::Mesh* crateMesh = kes::ObjectTypeMesh(crate.type);
+    ASSERT_NE(crateMesh, nullptr);
+    EXPECT_STREQ(crateMesh->name, kBonusMeshName);
+}
+
 TEST_P(DefaultWorld, EightComputerRidersFinishThreeLapsWithoutResetLoops) {
     if (!recipe->loop) GTEST_SKIP() << "the menu world has no course";
     const test::LabRun race = test::RunCommand("GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" + path.string() + "' --computers 8 --laps 3");
@@ -218,6 +319,20 @@ TEST_P(DefaultWorld, TheStartLineIsSeenFromTheChaseCamera) {
             for (int x = 0; x < 320; ++x) sum += ppm[pixels + (static_cast<size_t>(y) * 320 + static_cast<size_t>(x)) * 3 + static_cast<size_t>(channel)];
         return sum / ((y1 - y0) * 320);
     };
+    // Neither region is one flat colour (a picture that failed to draw, or a plain clear colour).
+    auto spread = [&](int y0, int y1) {
+        double sum = 0, sq = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < 320; ++x)
+                for (int ch = 0; ch < 3; ++ch) {
+                    const double v = ppm[pixels + (static_cast<size_t>(y) * 320 + static_cast<size_t>(x)) * 3 + static_cast<size_t>(ch)];
+                    sum += v, sq += v * v;
+                }
+        const double n = (y1 - y0) * 320.0 * 3;
+        return std::sqrt(std::max(0.0, sq / n - (sum / n) * (sum / n)));
+    };
+    EXPECT_GT(spread(0, 60), 2.0) << shot;
+    EXPECT_GT(spread(180, 240), 4.0) << shot;
     const double skyBlue = mean(0, 40, 2), groundBlue = mean(200, 240, 2);
     const double skyRed = mean(0, 40, 0), groundRed = mean(200, 240, 0);
     EXPECT_GT(std::fabs(skyBlue - groundBlue) + std::fabs(skyRed - groundRed), 30.0) << shot;

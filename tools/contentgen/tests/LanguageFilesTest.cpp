@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -113,6 +118,65 @@ TEST(BuildLanguageFile, EveryLineEndsInCrLfAndUsesOnlyFontBytes) {
     std::vector<uint8_t> bytes;
     EXPECT_FALSE(BuildLanguageFile(4, &bytes, &error));
     EXPECT_FALSE(BuildLanguageFile(-1, &bytes, &error));
+}
+
+// The text lines the front end's sources name outright: the labels of the menu item tables
+// ({kItem..., x, y, label, ...}) and the named line constants (kOkText = 11, kDefaultNameLine = 20,
+// kStandingsHeading = 172, ...), each with the file that names it. Lines reached by arithmetic
+// (a first line plus an offset) are not found here; the content tests' table of cited lines holds them.
+std::map<int, std::string> LinesNamedInTheSources() {
+    std::map<int, std::string> found;
+    const std::regex item(R"(\{\s*kItem\w+\s*,\s*-?\d+\s*,\s*-?\d+\s*,\s*(\d+))");
+    const std::regex constant(R"(\bk\w*(?:Text|Line|Heading|Description)\s*=\s*(\d+)\s*[;,])");
+    const std::set<std::string> notLines = {"kItemHeading", "kItemValueText", "kDescription"};
+    const std::regex named(R"(\b(k\w*)\s*=)");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(GRAVELON_SOURCE_DIR) / "game" / "frontend")) {
+        const std::string path = entry.path().string();
+        if (!entry.is_regular_file() || path.find("/tests/") != std::string::npos) continue;
+        if (entry.path().extension() != ".cpp" && entry.path().extension() != ".h") continue;
+        std::ifstream in(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), item); it != std::sregex_iterator(); ++it) {
+            const int id = std::stoi((*it)[1]);
+            if (id != 0) found.emplace(id, path);
+        }
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), constant); it != std::sregex_iterator(); ++it) {
+            std::smatch name;
+            const std::string whole = (*it)[0];
+            if (std::regex_search(whole, name, named) && notLines.count(name[1])) continue;
+            found.emplace(std::stoi((*it)[1]), path);
+        }
+    }
+    return found;
+}
+
+TEST(BuildLanguageFile, EveryLineTheSourcesNameHasATextInEveryLanguage) {
+    const std::map<int, std::string> named = LinesNamedInTheSources();
+    // The scan finds the main page's buttons and the named constants; far fewer would mean it broke.
+    ASSERT_GT(named.size(), 80u);
+    EXPECT_TRUE(named.count(147)) << "the main page's tutorials button";
+    EXPECT_TRUE(named.count(171)) << "the machine measurement's notice";
+    for (int language = 0; language < kes::kLanguageCount; ++language) {
+        SCOPED_TRACE(language);
+        std::vector<uint8_t> bytes;
+        std::string error;
+        ASSERT_TRUE(BuildLanguageFile(language, &bytes, &error)) << error;
+        std::vector<std::string> lines(1);  // line ids count from 1
+        std::string current;
+        for (uint8_t b : bytes) {
+            if (b == '\r') continue;
+            if (b == '\n') {
+                lines.push_back(current);
+                current.clear();
+            } else {
+                current += static_cast<char>(b);
+            }
+        }
+        for (const auto& [id, path] : named) {
+            ASSERT_LT(static_cast<size_t>(id), lines.size()) << "line " << id << " named in " << path;
+            EXPECT_FALSE(lines[static_cast<size_t>(id)].empty()) << "line " << id << " named in " << path;
+        }
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The modelling pipeline end to end with the real programs: a block written by the test as .obj and as
 // .gltf, exported by quelm, added to a default world as object types in a scripted QV session with
 // collision on and one placed across the course ahead of the start, saved, loaded by the game and
-// raced in racelab.
+// raced in racelab, where a bike ridden straight at the block is stopped by it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "game/world/aitrack/AiTrack.h"
 #include "game/world/chunk/TableRender.h"
 #include "game/world/file/WorldFile.h"
+#include "game/world/objects/PlacedObjects.h"
 #include "platform/bytes/ByteIO.h"
 #include "tools/contentgen/worlds/WorldBuilder.h"
 
@@ -30,10 +32,14 @@ namespace tools::worlds {
 namespace {
 
 
-// A block 80 wide, 80 deep and 12 high standing on z = 0: wider than the course, so no rider gets round it.
-constexpr float kHalf = 40, kHigh = 12;
-const float kCorners[8][3] = {{-kHalf, -kHalf, 0}, {kHalf, -kHalf, 0}, {kHalf, kHalf, 0}, {-kHalf, kHalf, 0},
-                              {-kHalf, -kHalf, kHigh}, {kHalf, -kHalf, kHigh}, {kHalf, kHalf, kHigh}, {-kHalf, kHalf, kHigh}};
+// A block 80 wide, 80 deep and 60 high standing on the ground: wider than the course, so no rider gets
+// round it. Written as both formats have it, y up: height along y, depth along -z (a turn of the
+// game's z-up frame, so the faces keep their winding).
+constexpr float kHalf = 40, kHigh = 60;
+// How far ahead of the rider's start the block's middle stands.
+constexpr float kAhead = 100;
+const float kCorners[8][3] = {{-kHalf, 0, kHalf},      {kHalf, 0, kHalf},      {kHalf, 0, -kHalf},      {-kHalf, 0, -kHalf},
+                              {-kHalf, kHigh, kHalf}, {kHalf, kHigh, kHalf}, {kHalf, kHigh, -kHalf}, {-kHalf, kHigh, -kHalf}};
 const uint16_t kFaces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                                 {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
 
@@ -73,7 +79,7 @@ std::string BlockGltf() {
  "buffers": [{"byteLength": 168, "uri": "data:application/octet-stream;base64,)" + Base64(data) + R"("}],
  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 96}, {"buffer": 0, "byteOffset": 96, "byteLength": 72}],
  "accessors": [
-  {"bufferView": 0, "componentType": 5126, "count": 8, "type": "VEC3", "min": [-40, -40, 0], "max": [40, 40, 12]},
+  {"bufferView": 0, "componentType": 5126, "count": 8, "type": "VEC3", "min": [-40, 0, -40], "max": [40, 60, 40]},
   {"bufferView": 1, "componentType": 5123, "count": 36, "type": "SCALAR"}]})";
 }
 
@@ -91,15 +97,16 @@ TEST(Pipeline, AModelExportedByQuelmIsPlacedInQvAndTheWorldLoadsAndRaces) {
         ASSERT_GT(fs::file_size(dir / out), 100u) << model;
     }
 
-    // The world: the first lap-race world; the block goes across the course 150 units past the start
-    // gate, found through the game's own reading of the AI track.
+    // The world: the first lap-race world as the editor saved it (the editor refuses the game's own
+    // chunks); the block goes across the course 100 units straight ahead of a lone rider's start place,
+    // found through the game's own reading of the world.
     const WorldRecipe* recipe = nullptr;
     for (const WorldRecipe& r : DefaultWorlds())
         if (r.loop && r.kind == kKindSuperCross && !recipe) recipe = &r;
     ASSERT_NE(recipe, nullptr);
     std::string error;
-    const std::vector<uint8_t> world = BuildWorld(*recipe, &error);
-    ASSERT_FALSE(world.empty()) << error;
+    std::vector<uint8_t> world;
+    ASSERT_FALSE(BuildWorld(*recipe, &error, &world).empty()) << error;
     std::ofstream(dir / "plain.wld", std::ios::binary).write(reinterpret_cast<const char*>(world.data()), static_cast<std::streamsize>(world.size()));
     const float box[6] = {-20000, -20000, -20000, 20000, 20000, 20000};
     kes::InitObjects(0, 1, 1, 1, box);
@@ -107,11 +114,9 @@ TEST(Pipeline, AModelExportedByQuelmIsPlacedInQvAndTheWorldLoadsAndRaces) {
     kes::WorldListEntry entry;
     entry.name = (dir / "plain.wld").string();
     ASSERT_EQ(kes::WorldLoadEntry(entry, &render, nullptr), 0);
-    const kes::AiGate* start = kes::GetStartGate();
-    ASSERT_NE(start, nullptr);
-    const kes::AiGate* ahead = kes::GetAiGate((start->waypoint + 2) % (kes::GetAiWaypointMax() + 1), 0);
-    ASSERT_NE(ahead, nullptr);
-    const float x = ahead->reference.x, y = ahead->reference.y;
+    kes::Vec3 startAt{}, heading{};
+    kes::GetStartPose(0, 1, &startAt, &heading);
+    const float x = startAt.x + heading.x * kAhead, y = startAt.y + heading.y * kAhead;
     kes::WorldUnload();
 
     // QV with all the plug-ins (the object plug-in's button is the fifth, 8004): both exported meshes
@@ -131,6 +136,21 @@ TEST(Pipeline, AModelExportedByQuelmIsPlacedInQvAndTheWorldLoadsAndRaces) {
     ASSERT_TRUE(fs::exists(dir / "blocked.wld")) << qv.out;
     entry.name = (dir / "blocked.wld").string();
     ASSERT_EQ(kes::WorldLoadEntry(entry, &render, nullptr), 0);
+    // Where the block stands in the game: its faces are kept, 80 x 80 across the ground and 60 high.
+    bool found = false;
+    for (const kes::PlacedObject& o : kes::PlacedObjects()) {
+        if (std::hypot(o.stored.position.x - x, o.stored.position.y - y) > 1 || o.worldVertices.empty()) continue;
+        found = true;
+        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+        for (const kes::Vec3& v : o.worldVertices) {
+            const float c[3] = {v.x, v.y, v.z};
+            for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], c[k]), hi[k] = std::max(hi[k], c[k]);
+        }
+        EXPECT_NEAR(hi[0] - lo[0], 2 * kHalf, 0.5f);
+        EXPECT_NEAR(hi[1] - lo[1], 2 * kHalf, 0.5f);
+        EXPECT_NEAR(hi[2] - lo[2], kHigh, 0.5f);
+    }
+    EXPECT_TRUE(found) << "the block has no collision faces in the game";
     kes::WorldUnload();
 
     // The saved world holds the placed block: one more instance, of the last type added, where it
@@ -166,13 +186,33 @@ TEST(Pipeline, AModelExportedByQuelmIsPlacedInQvAndTheWorldLoadsAndRaces) {
     EXPECT_NEAR(plat::LoadF32(&block[4]), y, 0.01f);
     EXPECT_EQ(plat::LoadU32(&block[48]) & 1u, 1u);  // collision
 
-    // The world races. The game stops a bike only at an object that has a collision mesh of the same
-    // name in a "COLL" chunk, which no plug-in writes and the editor does not accept, so the block is
-    // passed through here; the rider still goes round.
-    const test::LabRun race = test::RunCommand("GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" + (dir / "blocked.wld").string() +
-                                  "' --computers 1 --laps 1 --max-seconds 150");
-    EXPECT_EQ(race.exitCode, 0) << race.out;
-    EXPECT_NE(race.out.find("finite=1"), std::string::npos) << race.out;
+    // A lone rider holds the throttle, steering nothing, for four seconds (before a fallen rider is put
+    // back on the course). On the world without the block it rides well past where the block stands;
+    // with the block it ends in front of it, stopped: the game collides bikes with the faces of an
+    // object whose collision flag is set.
+    std::ofstream(dir / "throttle.txt") << "1 key 30 down\n";
+    auto ride = [&](const char* worldFile, float* along, float* speed) {
+        const test::LabRun race = test::RunCommand("GRAVELON_FRAME_MS=10 '" GRAVELON_BINARY_DIR "/bin/racelab' '" + (dir / worldFile).string() +
+                                                   "' --computers 0 --local --laps 1 --max-seconds 4 --input '" + (dir / "throttle.txt").string() + "'");
+        std::smatch m;
+        const std::regex ends("racer 0 ends at=([-0-9.]+),([-0-9.]+),([-0-9.]+) speed=([0-9.]+)");
+        if (!std::regex_search(race.out, m, ends)) {
+            ADD_FAILURE() << race.out;
+            return std::string();
+        }
+        *along = (std::stof(m[1]) - startAt.x) * heading.x + (std::stof(m[2]) - startAt.y) * heading.y;
+        *speed = std::stof(m[4]);
+        return race.out;
+    };
+    float freeAlong = 0, freeSpeed = 0, blockedAlong = 0, blockedSpeed = 0;
+    const std::string free = ride("plain.wld", &freeAlong, &freeSpeed);
+    const std::string blocked = ride("blocked.wld", &blockedAlong, &blockedSpeed);
+    EXPECT_GT(freeAlong, kAhead + kHalf + 20) << free;
+    EXPECT_GT(freeSpeed, 30.0f) << free;
+    EXPECT_LT(blockedSpeed, 1.0f) << blocked;
+    EXPECT_LT(blockedAlong, kAhead - kHalf + 2) << blocked;
+    EXPECT_GT(blockedAlong, kAhead - kHalf - 20) << "the rider reached the block" << blocked;
+    EXPECT_NE(blocked.find("finite=1"), std::string::npos) << blocked;
     if (!::testing::Test::HasFailure()) fs::remove_all(dir);
 }
 

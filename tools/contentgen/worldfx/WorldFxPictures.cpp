@@ -82,7 +82,8 @@ PicturePair LensFlarePicture() {
         const float r = std::sqrt(dx * dx + dy * dy);
         const float core = std::exp(-r * r * 18.0f);
         const float halo = std::max(0.0f, 1.0f - r) * 0.35f;
-        const float ring = std::exp(-std::pow((r - 0.8f) * 14.0f, 2.0f)) * 0.45f;
+        const float fromRing = (r - 0.8f) * 14.0f;
+        const float ring = std::exp(-fromRing * fromRing) * 0.45f;
         const float a = std::min(1.0f, core + halo * halo * 2.0f + ring) * (r < 1.0f ? 1.0f : 0.0f);
         return std::make_pair(Mix(Hex(0xffffff), Hex(0xfff0c8), std::min(1.0f, r)), a);
     });

@@ -5,6 +5,7 @@
 
 #include "game/world/sounds/SoundEffectNames.h"
 #include "tools/contentgen/frontend/MenuSounds.h"
+#include "tools/contentgen/worlds/WorldAmbience.h"
 
 namespace tools {
 
@@ -295,6 +296,9 @@ bool AddRaceSounds(PackContent& pack, std::string* error) {
         if (!add("IKImpact\\pain" + std::to_string(i + 1) + ".wav", PainCry(i))) return false;
     for (int i = 0; i < 10; ++i)
         if (!add("IKOffBike\\crashing" + std::to_string(i + 1) + ".wav", CrashCry(i))) return false;
+    // The waves the default worlds' sound maps carry, for authors who place more emitters.
+    for (const worlds::AmbientWave& wave : worlds::AmbientWaves())
+        if (!add(std::string("Ambient\\") + wave.fileName, wave.samples())) return false;
     return true;
 }
 

@@ -72,4 +72,16 @@ ShapedGround ShapeGround(const CourseLine* course, const GroundRecipe& recipe) {
     return out;
 }
 
+float HeightAtKnot(const ShapedGround& ground, float x, float y) {
+    const uint32_t c = static_cast<uint32_t>(std::clamp(std::lround((x - kGroundMin) / kKnotStep), 0L, static_cast<long>(kKnots - 1)));
+    const uint32_t r = static_cast<uint32_t>(std::clamp(std::lround((y - kGroundMin) / kKnotStep), 0L, static_cast<long>(kKnots - 1)));
+    return ground.heights[size_t{r} * kKnots + c];
+}
+
+float DistanceAt(const ShapedGround& ground, float x, float y) {
+    const long c = std::lround((x - kGroundMin) / kKnotStep), r = std::lround((y - kGroundMin) / kKnotStep);
+    if (c < 0 || r < 0 || c >= static_cast<long>(kKnots) || r >= static_cast<long>(kKnots)) return kFar;
+    return ground.distance[static_cast<size_t>(r) * kKnots + static_cast<size_t>(c)];
+}
+
 }  // namespace tools::worlds

@@ -38,4 +38,9 @@ ShapedGround ShapeGround(const CourseLine* course, const GroundRecipe& recipe);
 // The distance the shaping uses for "no course near".
 inline constexpr float kFar = 1.0e6f;
 
+// The height of the knot nearest (x, y), clamped into the ground.
+float HeightAtKnot(const ShapedGround& ground, float x, float y);
+// The distance from the course of the knot nearest (x, y); kFar outside the ground.
+float DistanceAt(const ShapedGround& ground, float x, float y);
+
 }  // namespace tools::worlds

@@ -20,6 +20,18 @@ KitMaterial Colour(float r, float g, float b) { return KitMaterial{"", "", {r, g
 
 }  // namespace
 
+const char* SceneryFileName(Scenery kind) {
+    switch (kind) {
+    case Scenery::Tree: return "tree.jm5";
+    case Scenery::Rock: return "rock.jm5";
+    case Scenery::TyreStack: return "tyres.jm5";
+    case Scenery::HayBale: return "haybale.jm5";
+    case Scenery::StartBanner: return "banner.jm5";
+    case Scenery::Bonus: return "bonus.jm5";
+    }
+    return "scenery.jm5";
+}
+
 std::vector<uint8_t> SceneryMesh(Scenery kind, std::string* error) {
     KitMesh m;
     std::vector<KitMaterial> materials;
@@ -56,6 +68,12 @@ std::vector<uint8_t> SceneryMesh(Scenery kind, std::string* error) {
         AddBox(m, up, {-kBannerHalfSpan - 1.5f, -1.5f, 0}, {-kBannerHalfSpan + 1.5f, 1.5f, 22}, kWhole, 0);
         AddBox(m, up, {kBannerHalfSpan - 1.5f, -1.5f, 0}, {kBannerHalfSpan + 1.5f, 1.5f, 22}, kWhole, 0);
         AddBox(m, up, {-kBannerHalfSpan, -0.5f, 16}, {kBannerHalfSpan, 0.5f, 22}, kWhole, 1);
+        break;
+    case Scenery::Bonus:
+        // A green crate floating over the track on a thin white post.
+        materials = {Colour(0.95f, 0.95f, 0.95f), Colour(0.20f, 0.80f, 0.25f)};
+        AddBox(m, up, {-0.2f, -0.2f, 0}, {0.2f, 0.2f, 1.5f}, kWhole, 0);
+        AddBox(m, up, {-1.5f, -1.5f, 1.5f}, {1.5f, 1.5f, 4.5f}, kWhole, 1);
         break;
     }
     return meshkit::ExportJMesh5({m}, materials, 1.0f, error);

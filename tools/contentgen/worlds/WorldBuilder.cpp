@@ -1,9 +1,13 @@
 #include "tools/contentgen/worlds/WorldBuilder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <optional>
+
+#include <unistd.h>
 
 #include "editor/core/Editor.h"
 #include "plugins/camera/CameraPlugin.h"
@@ -16,7 +20,9 @@
 #include "plugins/shadow/ShadowPlugin.h"
 #include "plugins/sky/SkyPlugin.h"
 #include "plugins/tessil/SoundPlugin.h"
+#include "tools/contentgen/worlds/GameChunks.h"
 #include "tools/contentgen/worlds/GroundShape.h"
+#include "tools/contentgen/worlds/WorldAmbience.h"
 #include "tools/contentgen/worlds/WorldPreview.h"
 #include "tools/contentgen/worlds/WorldScenery.h"
 
@@ -157,7 +163,33 @@ uint32_t GateCountFor(float courseLength) {
     return static_cast<uint32_t>(std::clamp(std::lround(courseLength / 60.0f), 24L, 96L));
 }
 
-std::vector<uint8_t> BuildWorld(const WorldRecipe& recipe, std::string* error) {
+namespace {
+
+// A folder of its own for the files the builder hands the editor (meshes, waves), removed with it.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        static std::atomic<uint32_t> counter{0};
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("contentgen_" + std::to_string(::getpid()) + "_" + std::to_string(counter++))).string();
+        std::error_code ec;
+        std::filesystem::create_directories(path_, ec);
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+std::vector<uint8_t> BuildWorld(const WorldRecipe& recipe, std::string* error, std::vector<uint8_t>* editorImage) {
     std::unique_ptr<CourseLine> course;
     if (recipe.loop) course = std::make_unique<CourseLine>(LoopControls(*recipe.loop));
     const ShapedGround ground = ShapeGround(course.get(), GroundFor(recipe));
@@ -187,12 +219,30 @@ std::vector<uint8_t> BuildWorld(const WorldRecipe& recipe, std::string* error) {
         std::optional<CourseSample> start;
         if (course) start = LayTrack(plugins->track, *course, ground);
         FillInfo(plugins->info, recipe, ground);
+        const Pond pond = FindPond(ground, course.get());
+        const ScratchFolder scratch;
+        DressingPlan plan;
+        plan.start = start ? &*start : nullptr;
+        plan.keepClear = pond.centre;
+        plan.keepClearRadius = kPondFence + 20;
+        plan.meshFolder = scratch.Path();
+        uint32_t bonusId = 0;
         std::string why;
-        if (!DressWorld(plugins->sky, plugins->shadow, plugins->object, recipe, course.get(), ground, start ? &*start : nullptr, &why)) {
+        if (!DressWorld(plugins->sky, plugins->shadow, plugins->object, recipe, course.get(), ground, plan, &bonusId, &why) ||
+            !PlaceSoundEmitters(plugins->sound, recipe, ground, pond.centre, plan.start, scratch.Path(), &why)) {
             *error = recipe.fileName + ": " + why;
         } else {
+            if (course) PlaceTrackCameras(plugins->camera, *course, ground);
             bytes = editor->world.Image();
-            if (bytes.empty()) *error = recipe.fileName + ": the editor could not write the world";
+            if (bytes.empty()) {
+                *error = recipe.fileName + ": the editor could not write the world";
+            } else {
+                if (editorImage) *editorImage = bytes;
+                if (!AddGameChunks(bytes, pond, bonusId, &why)) {
+                    *error = recipe.fileName + ": " + why;
+                    bytes.clear();
+                }
+            }
         }
     }
     editor->Shutdown();

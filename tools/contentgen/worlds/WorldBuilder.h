@@ -2,8 +2,8 @@
 // Makes a default world the way an author would in the editor: a new world in an editor core without
 // a display, with every plug-in that stores a chunk attached in the order the editor loads them, each
 // plug-in given its part (ground, ground textures, AI track, information and preview, sky, light
-// map, objects), and the world file's bytes taken as a save writes them. Every chunk in the file
-// comes from its plug-in.
+// map, objects, sound emitters, track cameras), and the world file's bytes taken as a save writes
+// them. Every chunk of that file comes from its plug-in; the game's own chunks follow it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,7 +16,9 @@ namespace tools::worlds {
 // at most 96 (the game numbers at most 100 waypoints).
 uint32_t GateCountFor(float courseLength);
 
-// The world file of the recipe; empty with *error set when the editor refused a step.
-std::vector<uint8_t> BuildWorld(const WorldRecipe& recipe, std::string* error);
+// The world file of the recipe; empty with *error set when the editor refused a step. The world is
+// saved by the editor and then given the chunks only the game reads (GameChunks.h); editorImage, when
+// given, receives the file as the editor saved it.
+std::vector<uint8_t> BuildWorld(const WorldRecipe& recipe, std::string* error, std::vector<uint8_t>* editorImage = nullptr);
 
 }  // namespace tools::worlds

@@ -130,6 +130,9 @@ std::vector<WorldRecipe> MakeWorlds() {
     return w;
 }
 
+// Squares are written as products: an optimising build turns pow(v, 2) into v * v while an
+// unoptimised one calls the library's pow, whose result can differ in the last bit, and the packs
+// would then differ between builds.
 float Hills(float x, float y, uint32_t seed, float scale) {
     const float p = static_cast<float>(seed % 97) * 0.37f;
     return scale * (0.55f * std::sin(x * 0.0021f + p) * std::cos(y * 0.0017f - p) +
@@ -184,7 +187,8 @@ GroundRecipe GroundFor(const WorldRecipe& recipe) {
     case Terrain::Ridge:
         // A long ridge across the middle that the course climbs over twice.
         g.ground = [seed](float x, float y, float d) {
-            const float ridge = 50 * std::exp(-std::pow((y - 500) / 420.0f, 2.0f));
+            const float across = (y - 500) / 420.0f;
+            const float ridge = 50 * std::exp(-across * across);
             return 40 + ridge + Hills(x, y, seed, 25) + std::min(std::max(0.0f, d - 200) * 0.12f, 90.0f);
         };
         g.features = [](float s) { return Bump(s, 600, 120, 3.0f) + Bump(s, 2600, 120, 3.0f); };
@@ -216,7 +220,8 @@ GroundRecipe GroundFor(const WorldRecipe& recipe) {
     case Terrain::MenuHill:
         // A calm meadow, flat round (10, 50) where the menu's bike stands, a hill behind it.
         g.ground = [seed](float x, float y, float) {
-            const float hill = 120 * std::exp(-(std::pow((x - 400) / 500.0f, 2.0f) + std::pow((y - 700) / 400.0f, 2.0f)));
+            const float hx = (x - 400) / 500.0f, hy = (y - 700) / 400.0f;
+            const float hill = 120 * std::exp(-(hx * hx + hy * hy));
             const float calm = std::clamp(std::hypot(x - 10, y - 50) / 300.0f, 0.0f, 1.0f);
             return 30 + hill + calm * Hills(x, y, seed, 15);
         };

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "plugins/object/ObjectRecords.h"
 #include "plugins/shared/ChunkBitmap.h"
@@ -58,18 +61,6 @@ void SetLightMap(qv::ShadowPlugin& shadow, const ShapedGround& ground) {
     shadow.map2 = std::move(adjusted);
 }
 
-float HeightAtKnot(const ShapedGround& ground, float x, float y) {
-    const uint32_t c = static_cast<uint32_t>(std::clamp(std::lround((x - kGroundMin) / kKnotStep), 0L, static_cast<long>(kKnots - 1)));
-    const uint32_t r = static_cast<uint32_t>(std::clamp(std::lround((y - kGroundMin) / kKnotStep), 0L, static_cast<long>(kKnots - 1)));
-    return ground.heights[size_t{r} * kKnots + c];
-}
-
-float DistanceAt(const ShapedGround& ground, float x, float y) {
-    const long c = std::lround((x - kGroundMin) / kKnotStep), r = std::lround((y - kGroundMin) / kKnotStep);
-    if (c < 0 || r < 0 || c >= static_cast<long>(kKnots) || r >= static_cast<long>(kKnots)) return kFar;
-    return ground.distance[static_cast<size_t>(r) * kKnots + static_cast<size_t>(c)];
-}
-
 class Placer {
 public:
     Placer(qv::ObjectPlugin& objects, const ShapedGround& ground) : objects_(objects), ground_(ground) {}
@@ -88,15 +79,19 @@ private:
 };
 
 bool PlaceScenery(qv::ObjectPlugin& objects, const WorldRecipe& recipe, const CourseLine* course, const ShapedGround& ground,
-                  const CourseSample* start, std::string* error) {
-    uint32_t type[5] = {};
-    for (size_t k = 0; k < 5; ++k) {
+                  const DressingPlan& plan, uint32_t* bonusId, std::string* error) {
+    const CourseSample* start = plan.start;
+    constexpr size_t kKinds = std::size(kAllScenery);
+    uint32_t type[kKinds] = {};
+    for (size_t k = 0; k < kKinds; ++k) {
         const std::vector<uint8_t> mesh = SceneryMesh(kAllScenery[k], error);
         if (mesh.empty()) return false;
+        const std::string file = (std::filesystem::path(plan.meshFolder) / SceneryFileName(kAllScenery[k])).string();
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(mesh.data()), static_cast<std::streamsize>(mesh.size()));
         uint32_t index = 0;
-        objects.host->AddMeshFromMemory(mesh.data(), static_cast<uint32_t>(mesh.size()), &index);
+        objects.host->AddMeshFromFile(file.c_str(), &index);
         if (index == 0 || static_cast<int32_t>(index) != objects.host->GetMeshCount()) {
-            *error = "a scenery mesh was refused";
+            *error = std::string("the scenery mesh ") + SceneryFileName(kAllScenery[k]) + " was refused";
             return false;
         }
         // A new type with no flags yet, as the panel's "Add Obj" makes it.
@@ -116,6 +111,7 @@ bool PlaceScenery(qv::ObjectPlugin& objects, const WorldRecipe& recipe, const Co
         const float x = 500 + (dice.Next() - 0.5f) * 4000, y = 500 + (dice.Next() - 0.5f) * 4000;
         const float angle = dice.Next() * 2 * kPi, scale = 0.8f + 0.5f * dice.Next();
         if (DistanceAt(ground, x, y) < kSceneryClearance + 30) continue;
+        if (std::hypot(x - plan.keepClear.x, y - plan.keepClear.y) < plan.keepClearRadius) continue;
         if (recipe.terrain == Terrain::MenuHill && std::hypot(x - 10, y - 50) < 120) continue;  // the bike on display
         const bool rock = !open || dice.Next() < 0.25f;
         placer.Place(type[rock ? 1 : 0], x, y, angle, scale);
@@ -131,7 +127,14 @@ bool PlaceScenery(qv::ObjectPlugin& objects, const WorldRecipe& recipe, const Co
         const qv::Matrix4 m = qv::InstanceTransform(banner, false);
         if (std::fabs(m.m[0] * start->hx + m.m[1] * start->hy) > 0.1f) banner.rotZ = -angle;
     }
+    *bonusId = 0;
     if (!course) return true;
+    {
+        // The bonus pickup floats over the middle of the course a third of the lap after the start.
+        const CourseSample& at = course->At((start ? start->s : 0.0f) + course->Length() / 3);
+        placer.Place(type[static_cast<size_t>(Scenery::Bonus)], at.x, at.y, 0, 1);
+        *bonusId = objects.instances.back().id;
+    }
     // Along the course: tyre stacks outside tight turns, hay bales outside straights.
     const auto& samples = course->Samples();
     const size_t n = samples.size();
@@ -170,10 +173,11 @@ uint8_t GroundLight(const ShapedGround& ground, uint32_t column, uint32_t row) {
 }
 
 bool DressWorld(qv::SkyPlugin& sky, qv::ShadowPlugin& shadow, qv::ObjectPlugin& objects, const WorldRecipe& recipe,
-                const CourseLine* course, const ShapedGround& ground, const CourseSample* start, std::string* error) {
+                const CourseLine* course, const ShapedGround& ground, const DressingPlan& plan, uint32_t* bonusId,
+                std::string* error) {
     if (!SetSky(sky, recipe.dusk, error)) return false;
     SetLightMap(shadow, ground);
-    return PlaceScenery(objects, recipe, course, ground, start, error);
+    return PlaceScenery(objects, recipe, course, ground, plan, bonusId, error);
 }
 
 }  // namespace tools::worlds

@@ -64,6 +64,19 @@ protected:
         if (!HasFailure()) fs::remove_all(folder_);
     }
 
+    // The default movies, for runs that play them (the three intro movies then start the run).
+    void AddMoviePack() {
+        fs::create_directories(folder_ / "kestrun");
+        fs::copy_file(tools::test::DefaultMoviePack(), folder_ / "kestrun" / "Movies.dat");
+    }
+
+    // The default track pack in place of the empty one: its worlds, and the menus' own world on which
+    // the profile pages show their display racer.
+    void UseDefaultTrackPack() {
+        fs::copy_file(tools::test::DefaultDataPack().parent_path() / "Tracks.dat", folder_ / "Tracks.dat",
+                      fs::copy_options::overwrite_existing);
+    }
+
     void AddWorld(const std::string& file, uint32_t identifier, uint32_t kind, const std::string& name,
                   const std::string& description = "A test world") {
         const std::vector<uint8_t> bytes = ListedRaceWorld(identifier, kind, name, description);

@@ -6,6 +6,8 @@
 
 #include "game/frontend/flow/tests/FlowProgram.h"
 #include "game/app/loop/tests/ScreenGrab.h"
+#include "game/core/pack/PackFile.h"
+#include "tools/contentgen/demos/ShippedDemos.h"
 
 namespace kes::testing {
 namespace {
@@ -228,6 +230,150 @@ TEST_F(FlowProgram, ChampionshipOfFiveRetiredRacesShowsStandingsBetweenRaces) {
     EXPECT_FLOAT_EQ(profile.GetStat(12), 1.0f) << "one championship started";
     EXPECT_FLOAT_EQ(profile.GetStat(0) + profile.GetStat(3), 5.0f) << "five races started";
     EXPECT_FLOAT_EQ(profile.GetStat(2) + profile.GetStat(5), 0.0f) << "retired races score nothing";
+}
+
+// A drag on the menu: a press at (x, y), a move by (dx, 0) with the button held, the release.
+std::string Drag(int tick, int x, int y, int dx) {
+    const int f = FrameOf(tick);
+    return At(f, "move -1000 -1000") + At(f + 1, "move " + std::to_string(x) + " " + std::to_string(y)) +
+           At(f + 2, "mouse 0 down") + At(f + 3, "move " + std::to_string(dx) + " 0") + At(f + 4, "mouse 0 up");
+}
+
+// The first run of a new player through the menus: a profile made on the rider page, a key rebound on
+// the controls page, the screen mode and mip mapping changed on the display page, both volumes moved
+// on the sound page, a tutorial movie played, a championship of five worlds set up with a custom
+// bike, and Quit. Checked by the pages visited, the saved profile and the stored settings.
+TEST_F(FlowProgram, FirstRunWalkThroughProfileOptionsTutorialAndChampionship) {
+    constexpr int kUp = 200, kDown = 208, kRight = 205, kNewKey = 37;  // K
+    for (uint32_t i = 0; i < 5; ++i) AddWorld("Champ" + std::to_string(i) + ".wld", 211 + i, i % 2, "Manche");
+    AddMoviePack();
+    UseDefaultTrackPack();
+    StoreSettings(ConfigRecord{});
+    std::string s = "# Esc skips each of the three intro movies\n" + At(2, "key 1 down") + At(3, "key 1 up") +
+                    At(4, "key 1 down") + At(5, "key 1 up") + At(6, "key 1 down") + At(7, "key 1 up");
+    s += "# options, through the profile page: NEW\n" + Click(40, 450, 348) + Click(60, 546, 134);
+    s += "# the rider page: the default name erased, \"Ana\" typed, Return\n" + Click(100, 483, 162);
+    int t = 120;
+    for (int i = 0; i < 12; ++i, t += 4) s += Char(t, 8);
+    for (int c : {int{'A'}, int{'n'}, int{'a'}, 13}) s += Char(t, c), t += 4;
+    s += "# another rider skin and bike skin, then a grab of the page\n" + Press(200, kDown) + Press(220, kUp) +
+         Press(240, kDown) + Press(260, kRight);
+    s += Press(300, kGrab);
+    s += "# rider page OK, profile page OK: the options menu\n" + Click(340, 556, 432) + Click(380, 556, 432);
+    // The controls list: rows 12 px apart from y 141 in the frame at (34, 118); the first binding's
+    // name starts at character 17, 7 px each from x 53.
+    s += "# controls: the third line clicked twice, K pressed, BACK\n" + Click(420, 308, 194) +
+         Click(460, 175, 171) + Click(500, 175, 171) + Press(540, kNewKey) + Click(580, 556, 432);
+    // The screen mode slider's knob sits at the first mode of the list (the 640 x 480 start-up mode).
+    s += "# display: the screen mode slider dragged on, mip mapping switched, OK\n" + Click(620, 308, 252) +
+         Drag(660, 91, 209, 40) + Click(700, 367, 362) + Click(740, 556, 432);
+    // Volume knobs: at x + 18 + 1.5 x volume, y + 44; a pixel of drag is 2/3 of a percent.
+    s += "# sound: effects 100 -> 60, music 60 -> 80, OK; options BACK\n" + Click(780, 308, 313) +
+         Drag(820, 226, 162, -60) + Drag(860, 166, 282, 30) + Click(900, 563, 442) + Click(940, 423, 432);
+    s += "# tutorials: the first movie, then back\n" + Click(980, 450, 308) + Click(1020, 188, 138) +
+         Press(1200, kEsc) + Click(1300, 576, 452);
+    // The custom bike's first two sliders (at (125, 162) and (125, 217), knobs at the new profile's
+    // 10) are raised to 40 and 30, within the 100 points a new profile has.
+    s += "# championship: ADD ALL, OK, the custom bike, BACK to the set-up, Esc to the main page\n" +
+         Click(1340, 195, 348) + Click(1380, 448, 378) + Click(1420, 567, 432) + Click(1460, 62, 349) +
+         Drag(1500, 158, 206, 45) + Drag(1540, 158, 261, 30) + Click(1580, 440, 438) + Press(1620, kEsc);
+    s += "# Quit on the main page\n" + Click(1660, 318, 443);
+    const int code = Run(s, "", FrameOf(2500));
+    ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+
+    // The rider page's grab, kept in the build folder's flow_screens/ to look at.
+    const fs::path keep = fs::path(GRAVELON_BINARY_DIR) / "flow_screens";
+    fs::create_directories(keep);
+    ScreenGrab rider;
+    ASSERT_TRUE(rider.Load(folder_ / "Grabs" / "PIC0000.BMP")) << output_;
+    fs::copy_file(folder_ / "Grabs" / "PIC0000.BMP", keep / "rider_page.bmp", fs::copy_options::overwrite_existing);
+    // The turning rider on the bike stands in the preview frame (255 x 246 at (53, 134)), whose panel is
+    // dark grey; the rest of the frame's width beside the page's right-hand items shows no racer.
+    const auto lit = [](const Rgb& c) { return std::max({c[0], c[1], c[2]}) > 110; };
+    EXPECT_GT(rider.Count(60, 140, 300, 375, lit), 4000) << "the rider and bike in the preview";
+    EXPECT_LT(rider.Count(60, 140, 300, 375, lit), 240 * 235 / 2) << "and the frame's panel around them";
+    int movies = 0;
+    for (const std::string& e : Events()) movies += e == "movie Tutorial\\basiccntrl.bik" ? 1 : 0;
+    EXPECT_EQ(movies, 1) << "the first tutorial movie played: " << EventText();
+    const std::vector<int> pages = EventsOf("page");
+    const std::vector<int> expected = {0, 5, 6, 5, 1, 4, 1, 2, 1, 3, 1, 0, 14, 0, 12, 11, 12, 0};
+    EXPECT_EQ(pages, expected) << EventText();
+    Profile profile;
+    std::string name;
+    ASSERT_TRUE(SavedProfile(&profile, &name)) << output_;
+    EXPECT_EQ(name, "Ana.prf");
+    EXPECT_EQ(profile.GetKey(2), static_cast<uint32_t>(kNewKey)) << "the rebound key";
+    EXPECT_NE(profile.GetKey(1), static_cast<uint32_t>(kNewKey)) << "only the chosen line changed";
+    EXPECT_FLOAT_EQ(profile.GetStat(kStatBikeClass), 4.0f) << "the custom bike chosen";
+    EXPECT_FLOAT_EQ(profile.GetStat(kStatCustomBike), 40.0f);
+    EXPECT_FLOAT_EQ(profile.GetStat(kStatCustomBike + 1), 30.0f);
+    EXPECT_FLOAT_EQ(profile.GetStat(kStatCustomBike + 2), 10.0f);
+    const Profile fresh;
+    EXPECT_TRUE(profile.GetRiderSkin() != fresh.GetRiderSkin() || profile.GetBikeSkin() != fresh.GetBikeSkin())
+        << "other skins chosen";
+    ConfigRecord stored;
+    ASSERT_TRUE(SettingsStored(&stored));
+    const ConfigRecord start;
+    EXPECT_EQ(stored.effectsVolume, 60u);
+    EXPECT_EQ(stored.musicVolume, 80u);
+    EXPECT_NE(stored.mipMapping, start.mipMapping);
+    EXPECT_TRUE(stored.screenWidth != start.screenWidth || stored.screenHeight != start.screenHeight ||
+                stored.bitsPerPixel != start.bitsPerPixel)
+        << "another screen mode: " << stored.screenWidth << " x " << stored.screenHeight << " x " << stored.bitsPerPixel;
+    EXPECT_EQ(std::string(stored.text.data()), "Ana") << "the last profile";
+}
+
+// The demos that come with the game: on the world the first one was recorded on, in practice, slot
+// key 1 and the load key L load "1.dem" from the replay folder, and the rider plays it through to its
+// end; then slot 6 (a demo of another world, or of this one when there are fewer worlds) is tried.
+TEST_F(FlowProgram, ShippedDemoLoadsAndPlaysThroughInTheGame) {
+    constexpr int kLoad = 38, kStop = 48, kSlot1 = 2, kSlot6 = 7;
+    const fs::path content = fs::path(GRAVELON_BINARY_DIR) / "content";
+    std::vector<tools::DemoWorld> worlds;
+    std::string error;
+    ASSERT_TRUE(tools::ShippedDemoWorlds((content / "Tracks.dat").string(), &worlds, &error)) << error;
+    // The world as a loose file named on the command line.
+    kes::PackFile pack;
+    ASSERT_EQ(pack.Open((content / "Tracks.dat").string().c_str(), "rb", 0, worlds[0].offset,
+                        static_cast<int32_t>(worlds[0].size)),
+              kes::kOk);
+    std::vector<uint8_t> world(static_cast<size_t>(std::max(pack.Size(), 0)));
+    ASSERT_EQ(pack.Read(world.data(), static_cast<uint32_t>(world.size())), kes::kOk);
+    std::ofstream(folder_ / "Tracks" / "Demo.wld", std::ios::binary)
+        .write(reinterpret_cast<const char*>(world.data()), static_cast<std::streamsize>(world.size()));
+    fs::create_directories(folder_ / "Replay");
+    for (uint32_t slot : {1u, 6u})
+        fs::copy_file(tools::ShippedDemoPath(content.string(), slot), tools::ShippedDemoPath(folder_.string(), slot));
+    ConfigRecord config;
+    config.raceOption1 = 0;
+    config.gameMode = 0;
+    StoreSettings(config);
+    // Both the opponents' page of a timed world and the race's start are passed with Return.
+    std::string script = Press(20, kReturn) + Press(1700, kSlot1) + Press(1750, kLoad);
+    script += "# the demo lasts half a minute (and then plays again): stop, slot 6, load\n" + Press(5950, kStop) +
+              Press(6000, kSlot6) + Press(6050, kLoad);
+    script += "# retire\n" + Press(6500, kEsc) + Click(6600, 208, 194) + Press(6800, kReturn) + Press(6900, kReturn);
+    script += "# Quit on the main page\n" + Click(7300, 318, 443);
+    const int code = Run(script, "'" + (folder_ / "Tracks" / "Demo.wld").string() + "'", FrameOf(8000));
+    ASSERT_EQ(code, 0) << output_ << "\nevents: " << EventText();
+    const std::vector<std::string> events = Events();
+    const auto at = [&](const std::string& prefix) {
+        return std::find_if(events.begin(), events.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    };
+    const auto loaded = at("demo 1.dem loaded");
+    ASSERT_NE(loaded, events.end()) << EventText();
+    const auto through = std::find_if(loaded, events.end(), [](const std::string& e) {
+        return e.rfind("replay played through ", 0) == 0;
+    });
+    ASSERT_NE(through, events.end()) << "the demo played to its end: " << EventText();
+    EXPECT_NE(*through, "replay played through 0 key frames");
+    // The sixth demo is loaded when it was recorded on the same world, and refused (saying so) when not.
+    if (worlds[5].name == worlds[0].name)
+        EXPECT_NE(at("demo 6.dem loaded"), events.end()) << EventText();
+    else
+        EXPECT_TRUE(std::any_of(events.begin(), events.end(),
+                                [](const std::string& e) { return e.find("6.dem refused") != std::string::npos; }))
+            << EventText();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "game/frontend/pages/select/ProfileList.h"
 #include "game/frontend/pages/select/SelectPagesInternal.h"
 #include "game/frontend/pages/select/SelectShared.h"
+#include "game/app/loop/FrameLoop.h"
 #include "game/frontend/pages/select/SkinPreview.h"
 #include "platform/sys/Fpu.h"
 
@@ -84,9 +85,11 @@ void ProfilePageEnter() {
     g_page.selected = 0;
     g_items[kList].firstRow = 0;
     Relist();
+    CreatePreviewRacer(0, 0);
 }
 
 void ProfilePageLeave() {
+    DestroyPreviewRacer();
     g_page.profiles.clear();
     const char* name = Current().GetName();
     g_Config.text.fill(0);
@@ -102,7 +105,11 @@ void GoToReturnPage() {
     SetMenuPage(static_cast<uint32_t>(target));
 }
 
+// The preview turns inside the picture frame (211 x 176 at (233, 75)).
+constexpr int32_t kPreviewX = 233 + 105, kPreviewY = 75 + 88, kPreviewWidth = 211;
+
 void ProfilePageUpdate() {
+    PosePreviewRacer(kPreviewX, kPreviewY, kPreviewWidth, kFrameStepMs);
     MenuKeys& keys = MenuKeyWords();
     if (Clicked(kOk) || keys.enter || keys.esc) {
         PlayMenuSound(kSoundBack);
@@ -141,6 +148,11 @@ void ProfilePageUpdate() {
     if (const int32_t row = ClickedListRow(list); row >= 0) selection = row;
     g_page.selected = ClampSelection(selection, list.maximum);
     if (MenuFocus() != &list) list.value = static_cast<float>(g_page.selected);
+    // The preview wears the highlighted profile's skins.
+    if (!g_page.profiles.empty()) {
+        const Profile& p = g_page.profiles[static_cast<size_t>(g_page.selected)].profile;
+        SetPreviewSkins(RiderSkinIndex(p), BikeSkinIndex(p));
+    }
 }
 
 void DrawProfileList() {
@@ -163,17 +175,10 @@ void DrawProfileStats() {
     DrawMenuText(nullptr, box.x + 12, box.y + 58, g_page.statsText.c_str(), 4, false, 44);
 }
 
-// The highlighted profile's skins inside the preview frame (211 x 176 at (233, 75)).
-void ProfilePageDraw() {
-    if (g_page.selected < 0 || g_page.selected >= static_cast<int32_t>(g_page.profiles.size())) return;
-    const Profile& p = g_page.profiles[static_cast<size_t>(g_page.selected)].profile;
-    DrawSkinPreview(250, 100, 85, RiderSkinIndex(p), BikeSkinIndex(p));
-}
-
 }  // namespace
 
 void InstallProfilePages() {
-    SetMenuPageEntry(kProfilePage, MenuPage{3, g_items, ProfilePageUpdate, ProfilePageDraw, ProfilePageEnter, ProfilePageLeave});
+    SetMenuPageEntry(kProfilePage, MenuPage{3, g_items, ProfilePageUpdate, DrawPreviewRacer, ProfilePageEnter, ProfilePageLeave});
     InstallRiderPage();
 }
 

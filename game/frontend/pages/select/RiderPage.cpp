@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "game/app/loop/FrameLoop.h"
 #include "game/frontend/menu/FrontEnd.h"
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/pages/select/ProfileList.h"
@@ -65,9 +66,11 @@ void RiderPageEnter() {
     g_page.cancelled = false;
     g_page.editing = false;
     g_items[kName].text = g_page.name.c_str();
+    CreatePreviewRacer(g_page.riderSkin, g_page.bikeSkin);
 }
 
 void RiderPageLeave() {
+    DestroyPreviewRacer();
     if (g_page.cancelled || !FrontEnd().profile) return;
     Profile& p = *FrontEnd().profile;
     // Without skins there is nothing chosen: the profile keeps the skins it has.
@@ -82,7 +85,11 @@ void RiderPageLeave() {
     p.Save(p.GetName());
 }
 
+// The preview turns inside the picture frame (255 x 246 at (53, 134)).
+constexpr int32_t kPreviewX = 53 + 127, kPreviewY = 134 + 123, kPreviewWidth = 255;
+
 void RiderPageUpdate() {
+    PosePreviewRacer(kPreviewX, kPreviewY, kPreviewWidth, kFrameStepMs);
     MenuKeys& keys = MenuKeyWords();
     MenuItem& name = g_items[kName];
     if (g_page.editing) {
@@ -110,6 +117,7 @@ void RiderPageUpdate() {
     if (Clicked(kBikeLeft) || keys.left) g_page.bikeSkin = Step(g_page.bikeSkin, -1, BikeSkins());
     if (Clicked(kBikeRight) || keys.right) g_page.bikeSkin = Step(g_page.bikeSkin, 1, BikeSkins());
     keys.up = keys.down = keys.left = keys.right = 0;
+    SetPreviewSkins(g_page.riderSkin, g_page.bikeSkin);
     if (Clicked(kName)) {
         g_page.editing = true;
         StartTextEntry(&name, g_page.name, kNameLength);
@@ -118,13 +126,10 @@ void RiderPageUpdate() {
     name.text = g_page.name.c_str();
 }
 
-// The chosen skins inside the preview frame (255 x 246 at (53, 134)).
-void RiderPageDraw() { DrawSkinPreview(68, 190, 110, g_page.riderSkin, g_page.bikeSkin); }
-
 }  // namespace
 
 void InstallRiderPage() {
-    SetMenuPageEntry(kRiderPage, MenuPage{3, g_items, RiderPageUpdate, RiderPageDraw, RiderPageEnter, RiderPageLeave});
+    SetMenuPageEntry(kRiderPage, MenuPage{3, g_items, RiderPageUpdate, DrawPreviewRacer, RiderPageEnter, RiderPageLeave});
 }
 
 }  // namespace kes

@@ -1,6 +1,7 @@
 #pragma once
-// The rider and bike skins a profile wears, shown flat side by side in a page's preview frame so
-// that the player sees what the skin arrows choose.
+// The preview of the profile and rider pages: a front-end display racer (a rider on a bike, wearing
+// the chosen skins) on the menu world, lit by a fixed light set and turning slowly inside a frame of
+// the page. It is made when a page is entered and destroyed when the page is left.
 #include <cstdint>
 
 namespace kes {
@@ -11,9 +12,16 @@ class Profile;
 uint32_t RiderSkinIndex(const Profile& profile);
 uint32_t BikeSkinIndex(const Profile& profile);
 
-// Draws the rider skin and the bike skin as two squares of `size` pixels, the first with its top left
-// corner at (x, y) in 640 x 480 pixels, the second `size` + 10 pixels to its right. Nothing is drawn
-// for a list without skins.
-void DrawSkinPreview(int32_t x, int32_t y, int32_t size, uint32_t riderSkin, uint32_t bikeSkin);
+// Makes the preview racer and its lights (replacing one that is left). Without the menu world there
+// is no ground to make it on, and nothing is shown.
+void CreatePreviewRacer(uint32_t riderSkin, uint32_t bikeSkin);
+void DestroyPreviewRacer();
+void SetPreviewSkins(uint32_t riderSkin, uint32_t bikeSkin);
+
+// Turns the racer by the step and places it in the frame of `width` pixels centred on (x, y) of the
+// 640 x 480 menu; called each step after the scene objects' updates (the page's update).
+void PosePreviewRacer(int32_t x, int32_t y, int32_t width, uint32_t ms);
+// Draws it over the page (the page's draw callback).
+void DrawPreviewRacer();
 
 }  // namespace kes

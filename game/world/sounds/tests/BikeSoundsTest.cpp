@@ -241,6 +241,31 @@ TEST(SoundEffectBank, NamesFindTheirIndex) {
     EXPECT_STREQ(SoundEffectName(38), "land big.wav");
 }
 
+// The replay screen's button sound starts again from the beginning on every key, at full volume and
+// at the point given, also while it still plays; the bank's ordinary play leaves a playing voice be.
+class SoundEffectBankTest : public SoundBankFixture {};
+
+TEST_F(SoundEffectBankTest, RestartPlaysTheEffectAgainWhileItPlays) {
+    WriteTone("ColSounds\\replaybutton.wav", 700, 8000);
+    ASSERT_EQ(LoadSoundEffects(), 0);
+    const int32_t button = FindSoundEffect("replaybutton.wav");
+    SoundVoice* v = GetSoundEffect(button);
+    ASSERT_NE(v, nullptr);
+    RestartSoundEffectAt(button, Vec3{1, 2, 3});
+    EXPECT_TRUE(v->IsPlaying(1));
+    EXPECT_EQ(v->Volume(), 0);
+    EXPECT_GT(Listen().level, 100.0) << "heard";
+    v->SetVolume(-3000);
+    PlaySoundEffectAt(button, -3000, Vec3{4, 5, 6});
+    EXPECT_FLOAT_EQ(v->Position().x, 1.0f) << "a playing voice is left as it is";
+    RestartSoundEffectAt(button, Vec3{4, 5, 6});
+    EXPECT_TRUE(v->IsPlaying(1));
+    EXPECT_EQ(v->Volume(), 0);
+    EXPECT_FLOAT_EQ(v->Position().x, 4.0f);
+    RestartSoundEffectAt(-1, Vec3{0, 0, 0});  // no such effect: nothing happens
+    FreeSoundEffects();
+}
+
 TEST(SoundBanksSilent, WithoutASoundSystemNothingLoads) {
     EXPECT_EQ(LoadBikeSounds(1, 0), -1);
     EXPECT_EQ(AllocBikeSoundSlot(), nullptr);

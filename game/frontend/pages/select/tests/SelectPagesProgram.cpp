@@ -17,8 +17,12 @@
 #include "game/frontend/pages/Pages.h"
 #include "game/frontend/profile/Profile.h"
 #include "game/frontend/session/RaceSession.h"
+#include "game/frontend/worlds/WorldList.h"
+#include "game/world/file/WorldFile.h"
 #include "game/world/models/BikeModels.h"
 #include "game/world/models/RiderModel.h"
+#include "game/world/racer/Racer.h"
+#include "game/world/racermodels/RacerModels.h"
 
 namespace kes {
 namespace {
@@ -63,20 +67,23 @@ int SelectPagesFlow(const char*) {
     const StartupState& s = Startup();
     RenderInterface* render = &TheRenderInterface();
     FrontEndLoad(render, FrontEndPaths{s.gameFolder, s.trackPackPath, s.folders[0]});
-    LoadRider(TheRiderModel(), render);
-    LoadBikeModels(TheBikeModels(), render, false);
+    // The racers' models, and the menu world the profile pages' display racer stands on, as in the game.
+    LoadRacerAssets(render);
+    LoadRacerModels(render);
     InstallMainPages();
     InstallProfilePages();
     InstallChampionshipPage();
     SetMenuPageEntry(1, MenuPage{3, nullptr, OptionsStandInUpdate, nullptr, [] { PrintWords("options"); }, nullptr});
     SetMenuPageEntry(11, MenuPage{2, nullptr, StandInUpdate, nullptr, [] { PrintWords("bike"); }, nullptr});
     SetMenuPage(0);
+    const bool menuWorld = WorldLoad(kSelectWorldName, render, nullptr) == 0;
     const int code = MenuLoop();
+    if (menuWorld) WorldUnload();
     std::printf("select: loop ended with %d on page %d\n", code, CurrentMenuPage());
     PrintProfile();
     LeaveMenuPage();
-    FreeBikeModels(TheBikeModels());
-    FreeRider(TheRiderModel());
+    FreeRacerModels();
+    FreeRacerAssets();
     FrontEndFree();
     return 0;
 }

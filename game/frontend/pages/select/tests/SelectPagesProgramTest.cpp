@@ -144,7 +144,8 @@ protected:
         std::string error;
         ASSERT_TRUE(tools::test::CopyDefaultDataPack(folder_ / "Kestrun.dat", &error)) << error;
         ASSERT_TRUE(tools::WritePack((folder_ / "Tracks.dat").string(),
-                                     {{"a.wld", SimpleWorld(1001, 0, "VALLEE"), false},
+                                     {{"_select.wld", SimpleWorld(9, 0, "MENU"), false},
+                                      {"a.wld", SimpleWorld(1001, 0, "VALLEE"), false},
                                       {"b.wld", WorldWithPreview(1002, 0, "CRETE@CRESTA@CRETE FR"), false},
                                       {"c.wld", SimpleWorld(1003, 0, "DUNE"), false},
                                       {"d.wld", SimpleWorld(2002, 1, "STADE"), false},
@@ -277,9 +278,9 @@ TEST_F(SelectPagesProgram, FirstRunMakesAProfileChoosesAWorldAndBuildsAChampions
     const Grab emptyProfiles = LoadGrab(0), rider = LoadGrab(1), profiles = LoadGrab(2), world = LoadGrab(3),
                championship = LoadGrab(4);
     EXPECT_GT(rider.Count(390, 170, 580, 195, Lettering), 80) << "the typed name in the name box";
-    EXPECT_GT(rider.Count(68, 190, 288, 300, Coloured), 4000) << "the chosen skins in the preview frame";
+    EXPECT_GT(rider.Count(60, 140, 300, 375, Coloured), 3000) << "the rider and bike in the preview frame";
     EXPECT_GT(profiles.Count(30, 182, 180, 202, Lettering), 80) << "the new profile's row in the list";
-    EXPECT_GT(profiles.Count(250, 100, 430, 185, Coloured), 3000) << "the highlighted profile's skins";
+    EXPECT_GT(profiles.Count(238, 80, 440, 248, Coloured), 800) << "the highlighted profile's rider and bike";
     EXPECT_EQ(emptyProfiles.Count(30, 182, 180, 202, Lettering), 0) << "an empty list";
     EXPECT_GT(profiles.Count(231, 250, 420, 275, Lettering), 100) << "the profile's name over its statistics";
     EXPECT_GT(profiles.Count(231, 300, 440, 440, Bright), 300) << "the statistics block";

@@ -1,0 +1,253 @@
+// The lobby pages run by the real game program, headless with scripted input: one copy of the game
+// hosts a named game on the local network and waits in its game room, where a netdriver player joins
+// and chats and a second copy of the game finds the game in its list. Both are checked by their event
+// logs and by screen grabs read by region (copies kept in the build folder's lobby_screens/).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "game/app/loop/tests/ScreenGrab.h"
+#include "game/frontend/flow/tests/FlowProgram.h"
+#include "game/net/tests/DriverProcess.h"
+
+namespace kes::testing {
+namespace {
+
+constexpr int kEsc = 1;
+constexpr int kGrab = 88;  // F12
+
+int FrameOf(int tick) { return tick * 10 / static_cast<int>(kFrameMs) + 1; }
+std::string At(int frame, const std::string& event) { return std::to_string(frame) + " " + event + "\n"; }
+std::string Press(int tick, int code) {
+    const int f = FrameOf(tick);
+    return At(f, "key " + std::to_string(code) + " down") + At(f + 1, "key " + std::to_string(code) + " up");
+}
+std::string Char(int tick, int code) { return At(FrameOf(tick), "char " + std::to_string(code)); }
+std::string Click(int tick, int x, int y) {
+    const int f = FrameOf(tick);
+    return At(f, "move -1000 -1000") + At(f + 1, "move " + std::to_string(x) + " " + std::to_string(y)) +
+           At(f + 2, "mouse 0 down") + At(f + 3, "mouse 0 up");
+}
+
+// Places on the menus (the middle of each button).
+constexpr int kLanGame[2] = {450, 229}, kProfileOk[2] = {556, 432}, kListHost[2] = {481, 149};
+constexpr int kListRefresh[2] = {481, 262}, kNameBox[2] = {328, 250}, kHostButton[2] = {482, 432};
+constexpr int kAddAll[2] = {448, 378}, kSetupOk[2] = {567, 432}, kQuit[2] = {318, 443};
+constexpr int kListJoin[2] = {481, 206}, kChatBox[2] = {483, 177}, kRoomLeave[2] = {80, 436};
+
+// Two UDP ports in a row that are free now (the game port and the search port after it).
+uint16_t FreePortPair() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        int a = socket(AF_INET, SOCK_DGRAM, 0), b = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        uint16_t port = 0;
+        if (bind(a, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            getsockname(a, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            port = ntohs(address.sin_port);
+            address.sin_port = htons(static_cast<uint16_t>(port + 1));
+            if (port >= 65534 || bind(b, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) port = 0;
+        }
+        close(a);
+        close(b);
+        if (port) return port;
+    }
+    return 0;
+}
+
+// One copy of the game running in its own folder, in the background.
+class GameProcess {
+public:
+    GameProcess(const fs::path& folder, const std::string& script, const std::string& netEnvironment, int frames) {
+        std::ofstream(folder / "input.txt") << script;
+        const std::string command =
+            "GRAVELON_QUIT_AFTER_FRAMES=" + std::to_string(frames) + " GRAVELON_FRAME_MS=" + std::to_string(kFrameMs) +
+            " GRAVELON_SEED=7 GRAVELON_HEADLESS=1 SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null " +
+            netEnvironment + " GRAVELON_INPUT='" + (folder / "input.txt").string() + "' GRAVELON_REGISTRY='" +
+            (folder / "registry.store").string() + "' GRAVELON_EVENT_LOG='" + (folder / "events.txt").string() +
+            "' exec '" + (folder / "Kestrun").string() + "' /NOCONFIG /WINDOW > '" + (folder / "out.txt").string() +
+            "' 2>&1";
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~GameProcess() { Kill(); }
+    // The exit code once the program has ended by itself within the time, else -1.
+    int Wait(int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (pid_ > 0) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = 0;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            if (std::chrono::steady_clock::now() > end) return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
+    void Kill() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = 0;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+bool Eventually(const std::function<bool()>& done, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+}
+
+std::vector<std::string> EventsIn(const fs::path& folder) {
+    std::vector<std::string> lines;
+    std::ifstream in(folder / "events.txt");
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+bool HasEvent(const fs::path& folder, const std::string& event) {
+    for (const std::string& line : EventsIn(folder))
+        if (line == event) return true;
+    return false;
+}
+std::string EventsOfFolder(const fs::path& folder) {
+    std::string all;
+    for (const std::string& e : EventsIn(folder)) all += e + ", ";
+    return all;
+}
+
+// The menu fonts draw light glyphs over the darker panels.
+bool Light(const Rgb& c) { return c[0] + c[1] + c[2] > 400; }
+
+// The list rows of a wide list at (37, 110): row r's text lies at (56, 133 + 12 r), 7 x 10 a glyph.
+int RowTextPixels(const ScreenGrab& grab, int row, int characters) {
+    const int top = 133 + 12 * row;
+    return grab.Count(56, top, 56 + 7 * characters, top + 11, Light);
+}
+
+class LobbyProgram : public FlowProgram {
+protected:
+    // A second game folder beside the first, for the other copy of the game.
+    fs::path SecondFolder() {
+        const fs::path second = folder_.string() + "_client";
+        fs::remove_all(second);
+        fs::create_directories(second / "Tracks");
+        for (const char* file : {"Kestrun.dat", "Tracks.dat", "Kestrun"}) fs::copy_file(folder_ / file, second / file);
+        fs::copy(folder_ / "Tracks", second / "Tracks");
+        return second;
+    }
+    // Looks at the folder's grabs: the first that passes `good` is copied to the kept screens as
+    // `keepAs`; those that do not are removed, so that a long run does not fill the disk.
+    bool AGrabPasses(const fs::path& folder, const std::function<bool(const ScreenGrab&)>& good,
+                     const std::string& keepAs) {
+        if (!fs::exists(folder / "Grabs")) return false;
+        std::vector<fs::path> grabs;
+        for (const auto& entry : fs::directory_iterator(folder / "Grabs")) grabs.push_back(entry.path());
+        std::sort(grabs.begin(), grabs.end());
+        for (const fs::path& file : grabs) {
+            ScreenGrab grab;
+            if (!grab.Load(file) || grab.width != 640 || grab.height != 480) continue;  // still being written
+            if (!good(grab)) {
+                fs::remove(file);
+                continue;
+            }
+            const fs::path keep = fs::path(GRAVELON_BINARY_DIR) / "lobby_screens";
+            fs::create_directories(keep);
+            fs::copy_file(file, keep / keepAs, fs::copy_options::overwrite_existing);
+            return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(LobbyProgram, AHostedGameIsFoundJoinedAndChattedIn) {
+    AddWorld("Lap.wld", 101, 0, "Boucle");
+    const uint16_t hostPort = FreePortPair(), clientPort = FreePortPair();
+    ASSERT_NE(hostPort, 0);
+    ASSERT_NE(clientPort, 0);
+    const fs::path clientFolder = SecondFolder();
+
+    // The host: LAN game, the profile page's OK, HOST, the name "Lobby", HOST, all worlds, OK; then
+    // screen grabs in the game room until the test has seen what it waits for.
+    std::string host = "# LAN game, profile OK, HOST\n" + Click(20, kLanGame[0], kLanGame[1]) +
+                       Click(60, kProfileOk[0], kProfileOk[1]) + Click(100, kListHost[0], kListHost[1]);
+    host += "# the name box: the stored name erased, then Lobby and Return\n" + Click(140, kNameBox[0], kNameBox[1]);
+    for (int t = 150; t < 150 + 2 * 12; t += 2) host += Char(t, 8);
+    const std::string name = "Lobby";
+    for (size_t i = 0; i < name.size(); ++i) host += Char(180 + 2 * static_cast<int>(i), name[i]);
+    host += Char(195, 13);
+    host += "# HOST, ADD ALL, OK\n" + Click(220, kHostButton[0], kHostButton[1]) + Click(260, kAddAll[0], kAddAll[1]) +
+            Click(300, kSetupOk[0], kSetupOk[1]);
+    // The host stays in its room until the test ends it.
+    constexpr int kHostTicks = 400000;
+    for (int t = 400; t < kHostTicks; t += 200) host += Press(t, kGrab);
+    const std::string hostNet = "GRAVELON_NET=127.0.0.1:" + std::to_string(hostPort);
+    GameProcess hostGame(folder_, host, hostNet, FrameOf(kHostTicks));
+    ASSERT_TRUE(Eventually([&] { return HasEvent(folder_, "page 13"); }, 300000)) << EventsOfFolder(folder_);
+    for (const char* page : {"page 9", "page 10", "page 12"}) EXPECT_TRUE(HasEvent(folder_, page)) << page;
+
+    // A netdriver player joins the game room and says hello.
+    test::DriverProcess player;
+    ASSERT_TRUE(player.Started());
+    ASSERT_EQ(player.Command("join Bob " + std::to_string(hostPort)), "joined 2");
+    EXPECT_EQ(player.Command("chat hello room"), "ok");
+    // The host's room lists both players and shows the line in its chat history.
+    const auto roomShowsBob = [&](const ScreenGrab& g) {
+        return RowTextPixels(g, 0, 8) > 20 && RowTextPixels(g, 1, 8) > 20 &&
+               g.Count(395, 50, 500, 120, Light) > 20;  // the chat box's lines (376 + 19, 3 + 47 on)
+    };
+    EXPECT_TRUE(Eventually([&] { return AGrabPasses(folder_, roomShowsBob, "game_room.bmp"); }, 300000))
+        << EventsOfFolder(folder_);
+    EXPECT_NE(player.Command("slots").find("2:Bob,"), std::string::npos);
+
+    // The second copy of the game finds the game in its list: LAN game, the profile page's OK, then
+    // grabs (and refresh, which waits for a running search); then it joins, says "hi all" in the
+    // room, leaves for the main page and quits.
+    std::string client = Click(20, kLanGame[0], kLanGame[1]) + Click(60, kProfileOk[0], kProfileOk[1]);
+    for (int t = 300; t < 1500; t += 300) client += Press(t, kGrab) + Click(t + 100, kListRefresh[0], kListRefresh[1]);
+    client += "# JOIN, the chat box, hi all and Return, LEAVE, Quit\n" + Click(1600, kListJoin[0], kListJoin[1]) +
+              Click(1800, kChatBox[0], kChatBox[1]);
+    const std::string line = "hi all";
+    for (size_t i = 0; i < line.size(); ++i) client += Char(1850 + 2 * static_cast<int>(i), line[i]);
+    client += Char(1870, 13) + Click(2200, kRoomLeave[0], kRoomLeave[1]) + Click(2600, kQuit[0], kQuit[1]);
+    const std::string clientNet = "GRAVELON_NET=127.0.0.1:" + std::to_string(clientPort) +
+                                  " GRAVELON_NET_SEARCH=127.0.0.1:" + std::to_string(hostPort + 1);
+    GameProcess clientGame(clientFolder, client, clientNet, FrameOf(3000));
+    EXPECT_EQ(clientGame.Wait(300000), 0) << EventsOfFolder(clientFolder);
+    const std::vector<std::string> events = EventsIn(clientFolder);
+    EXPECT_TRUE(HasEvent(clientFolder, "page 9")) << EventsOfFolder(clientFolder);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), "page 0") << EventsOfFolder(clientFolder);
+    // One of the grabs shows the game's line, and nothing below it.
+    // (Seventeen characters of a row lie left of the frame between the list's two halves.)
+    const auto listed = [](const ScreenGrab& g) { return RowTextPixels(g, 0, 5) > 20 && RowTextPixels(g, 1, 17) == 0; };
+    EXPECT_TRUE(AGrabPasses(clientFolder, listed, "game_list.bmp")) << "no grab shows the game in the list";
+    // It went through the game room, and its line reached the others.
+    EXPECT_TRUE(HasEvent(clientFolder, "page 13")) << EventsOfFolder(clientFolder);
+    EXPECT_NE(player.WaitFor("chatlines", [](const std::string& r) { return r.find("3>hi all|") != std::string::npos; })
+                  .find("3>hi all|"),
+              std::string::npos);
+    hostGame.Kill();
+    if (!HasFailure()) fs::remove_all(clientFolder);
+}
+
+}  // namespace
+}  // namespace kes::testing
