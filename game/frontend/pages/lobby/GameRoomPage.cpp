@@ -289,10 +289,11 @@ void GameRoomUpdate() {
 void SendChatLine(const std::string& text) {
     if (text.empty()) return;
     uint8_t message[kChatMessageMax];
-    const uint32_t length = NetBuildChat(text.c_str(), message);
+    NetBuildChat(text.c_str(), message);
+    // A message to every player comes back to its sender too, through the same handler as a line from
+    // another player: that puts it in the history the room shows. Handing it in here as well would
+    // show it twice.
     SessionSend(message, 0, 1, 0);
-    // The handler adds the line to the history the room shows, as for a line from another player.
-    NetGameMessageHandler(message, length, 0);
 }
 
 void InstallGameRoomPage() {

@@ -141,12 +141,16 @@ TEST_F(LobbyPages, AGameReportedManyTimesIsListedOnceAndCanBeJoined) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(message + 5)), typed.substr(0, 31));
     SendChatLine(typed);
     const std::string cut = "2>" + typed.substr(0, 29);
-    Step();
-    EXPECT_EQ(Row(kRoomChat, 5), cut);
+    ASSERT_TRUE(StepUntil([&] { return Row(kRoomChat, 5) == cut; })) << Row(kRoomChat, 5);
     EXPECT_EQ(Row(kRoomChat, 4), "1>hello there");
     EXPECT_NE(host.driver.WaitFor("chatlines", [&](const std::string& r) { return r.find(cut) != std::string::npos; })
                   .find(cut + "|"),
               std::string::npos);
+    // Our line is in the history once: the host's next line follows it directly.
+    EXPECT_EQ(host.driver.Command("chat next"), "ok");
+    ASSERT_TRUE(StepUntil([&] { return Row(kRoomChat, 5) == "1>next"; })) << Row(kRoomChat, 5);
+    EXPECT_EQ(Row(kRoomChat, 4), cut);
+    EXPECT_EQ(Row(kRoomChat, 3), "1>hello there");
 
     // The host's start ends the client's menu loop with code 2 and clears the start flag.
     EXPECT_EQ(host.driver.Command("start"), "ok");
