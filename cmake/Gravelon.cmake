@@ -59,11 +59,12 @@ function(gravelon_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# gravelon_test(name SOURCES ... [DEPS ...] [TIMEOUT seconds])
+# gravelon_test(name SOURCES ... [DEPS ...] [TIMEOUT seconds] [SERIAL])
 # One GoogleTest program; each test case becomes a CTest test, run headless. TIMEOUT (default 300) is
 # for programs whose cases each build the whole default content, which the sanitizer build makes slow.
+# SERIAL runs its cases with no other test beside them (several game processes meeting on the network).
 function(gravelon_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
@@ -80,7 +81,7 @@ function(gravelon_test name)
   gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-      PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+      PROPERTIES TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${ARG_SERIAL})
 endfunction()
 
 # gravelon_fuzz(name SOURCES ... [DEPS ...] CORPUS dir)

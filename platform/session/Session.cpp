@@ -344,7 +344,9 @@ struct Session::Impl {
         }
     }
 
-    void DrainOutbound() {
+    // Sends what the game queued; `deliverLocal` false drops the copies meant for this machine (the
+    // session is ending and nobody is left to read them).
+    void DrainOutbound(bool deliverLocal = true) {
         std::deque<Op> ops;
         {
             std::lock_guard lock(m);
@@ -353,7 +355,7 @@ struct Session::Impl {
         for (Op& op : ops) {
             uint32_t local = localSlot;
             if (op.kind == Op::kLocal) {
-                if (ValidSlot(local)) Deliver(op.bytes.data(), static_cast<uint32_t>(op.bytes.size()), local, false);
+                if (deliverLocal && ValidSlot(local)) Deliver(op.bytes.data(), static_cast<uint32_t>(op.bytes.size()), local, false);
             } else if (op.kind == Op::kData) {
                 if (isHost) SendToClients(frames::Data(1, op.bytes.data(), static_cast<uint32_t>(op.bytes.size())), true, 0);
                 else if (hostPeer && ValidSlot(local))
@@ -439,9 +441,12 @@ struct Session::Impl {
             bytesSent = host->totalSentData;
             packetsSent = host->totalSentPackets;
         }
+        // What the game sent just before leaving (a last chat line) goes out ahead of the goodbye, which
+        // waits for it (a plain disconnect would drop what is still queued).
+        DrainOutbound(false);
         // Say goodbye so that the others notice at once, then give ENet a moment to deliver it.
         for (size_t i = 0; i < host->peerCount; ++i)
-            if (host->peers[i].state == ENET_PEER_STATE_CONNECTED) enet_peer_disconnect(&host->peers[i], 0);
+            if (host->peers[i].state == ENET_PEER_STATE_CONNECTED) enet_peer_disconnect_later(&host->peers[i], 0);
         enet_host_flush(host);
         const uint32_t start = TickMs();
         while (TickMs() - start < kShutdownGraceMs) {

@@ -135,9 +135,10 @@ TEST_F(KestrunProgram, RunsSixtyFramesGrabsTheScreenAndSavesTheSettings) {
 }
 
 // scripts/play on a machine without a display says so plainly at once and fails, before it installs
-// or builds anything, instead of starting a game no one can see.
+// or builds anything, instead of starting a game no one can see. A headless run needs an input script
+// to end it, so GRAVELON_HEADLESS (set by the test script) alone does not make it run.
 TEST(PlayScript, SaysPlainlyThatThereIsNoDisplay) {
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u GRAVELON_QUIT_AFTER_FRAMES timeout 60 '" +
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u GRAVELON_QUIT_AFTER_FRAMES -u GRAVELON_INPUT timeout 60 '" +
                                 std::string(GRAVELON_SOURCE_DIR) + "/scripts/play' 2>&1";
     FILE* p = popen(command.c_str(), "r");
     ASSERT_NE(p, nullptr);

@@ -128,6 +128,11 @@ bool HasEvent(const fs::path& folder, const std::string& event) {
         if (line == event) return true;
     return false;
 }
+std::string ReadText(const fs::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 std::string EventsOfFolder(const fs::path& folder) {
     std::string all;
     for (const std::string& e : EventsIn(folder)) all += e + ", ";
@@ -242,9 +247,9 @@ TEST_F(LobbyProgram, AHostedGameIsFoundJoinedAndChattedIn) {
     EXPECT_TRUE(AGrabPasses(clientFolder, listed, "game_list.bmp")) << "no grab shows the game in the list";
     // It went through the game room, and its line reached the others.
     EXPECT_TRUE(HasEvent(clientFolder, "page 13")) << EventsOfFolder(clientFolder);
-    EXPECT_NE(player.WaitFor("chatlines", [](const std::string& r) { return r.find("3>hi all|") != std::string::npos; })
-                  .find("3>hi all|"),
-              std::string::npos);
+    const std::string heard =
+        player.WaitFor("chatlines", [](const std::string& r) { return r.find("3>hi all|") != std::string::npos; });
+    EXPECT_NE(heard.find("3>hi all|"), std::string::npos) << heard << "\n" << EventsOfFolder(clientFolder) << ReadText(clientFolder / "out.txt");
     hostGame.Kill();
     if (!HasFailure()) fs::remove_all(clientFolder);
 }
