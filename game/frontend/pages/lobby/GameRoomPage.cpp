@@ -59,6 +59,9 @@ MenuItem g_items[] = {
 
 struct GameRoomState {
     int32_t pingCountdown = 0;
+    // A joining client gets its own slot before the session tells it who is already there, so the
+    // host counts as gone only once it has been seen in this visit of the room.
+    bool hostSeen = false;
     bool chatting = false;
     std::string chatShown;
     // The list's rows: eight player lines, then the race settings and the host's bike.
@@ -110,6 +113,7 @@ void ShowRows() {
 
 void GameRoomEnter() {
     g_room.pingCountdown = 0;
+    g_room.hostSeen = false;
     g_room.chatting = false;
     g_room.chatShown.clear();
     g_items[kChatEntry].text = g_room.chatShown.c_str();
@@ -148,7 +152,8 @@ bool ReadPlayers(std::vector<std::string>& lines, HostBike& bike) {
     const uint32_t local = SessionGetLocalPlayer();
     const bool client = !Host();
     NetPlayerSlot* slots = NetLock();
-    if (client && !slots[kHostSlot - 1].inUse) {
+    if (client && slots[kHostSlot - 1].inUse) g_room.hostSeen = true;
+    if (client && !slots[kHostSlot - 1].inUse && g_room.hostSeen) {
         NetUnlock();
         NetShutdown();
         return false;
