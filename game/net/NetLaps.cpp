@@ -11,7 +11,15 @@ namespace {
 
 using net::State;
 constexpr uint32_t kLastLapIndex = 8;
-constexpr uint32_t kPhaseRaceOver = 9;
+constexpr uint32_t kPhaseFirstFinished = 9;
+constexpr uint32_t kPhaseAllDone = 10;
+
+// Laps stop counting once the race is over. Alone, that is when the first racer is through; in a
+// network game the others race on in phase 9 until every racer is through, and their laps must
+// still count and reach the other players, or a later finisher's lap and time are lost.
+bool RaceOverForLaps() {
+    return RacePhase() >= (NetGetMode() != 0 ? kPhaseAllDone : kPhaseFirstFinished);
+}
 
 void KeepBestLaps(RacerRecord* racer, uint32_t lapTime) {
     if (racer->bestLap == 0 || lapTime < racer->bestLap) racer->bestLap = lapTime;
@@ -28,7 +36,7 @@ int RecordLap(RacerRecord* racer) {
     if (!racer) return -1;
     const bool networked = NetGetMode() != 0;
     if (networked && racer->controlClass == kControlClassRemote) return 0;
-    if (RacePhase() >= kPhaseRaceOver) return -1;
+    if (RaceOverForLaps()) return -1;
     const uint32_t index = racer->lapIndex < kLapSlots ? racer->lapIndex : kLastLapIndex;
     const uint32_t lapTime = racer->lapTimes[index];
     if (networked) {
@@ -50,7 +58,7 @@ int ApplyRemoteLap(RacerRecord* racer, const uint8_t* m) {
     if (m[0] != 16 || index != racer->lapIndex || index >= kLapSlots) return -1;
     const uint32_t lapTime = plat::LoadU32(m + 8);
     racer->lapTimes[index] = lapTime;
-    if (RacePhase() >= kPhaseRaceOver) return -1;
+    if (RaceOverForLaps()) return -1;
     KeepBestLaps(racer, lapTime);
     if (racer->lapIndex < kLastLapIndex) {
         ++racer->lapIndex;

@@ -287,7 +287,7 @@ TEST_F(Handler, LapsFollowTheRules) {
     handleLap(lap(3, 0, 70000, 70000), 3);
     EXPECT_EQ(racers[2].finishTime, 70000u) << "mode 2: every lap sets the finish";
 
-    // The local racer's own laps: the index stops at 8; from phase 9 on nothing is recorded.
+    // The local racer's own laps: the index stops at 8.
     RacerRecord& mine = racers[0];
     for (int i = 0; i < 12; ++i) {
         AddLapTime(&mine, 1000 + i);
@@ -295,11 +295,18 @@ TEST_F(Handler, LapsFollowTheRules) {
     }
     EXPECT_EQ(mine.lapIndex, 8u);
     EXPECT_EQ(mine.bestLap, 1000u);
+    // Once the first racer is through the others race on: their laps still count, here and remotely.
     SetRacePhase(9, 1);
-    EXPECT_EQ(RecordLap(&mine), -1);
+    EXPECT_EQ(RecordLap(&mine), 0);
     handleLap(lap(4, 0, 50000, 50000), 4);
-    EXPECT_EQ(racers[3].lapIndex, 0u) << "refused once the race is over";
-    EXPECT_EQ(racers[3].lapTimes[0], 50000u) << "the time is stored before the phase check";
+    EXPECT_EQ(racers[3].lapIndex, 1u) << "a later finisher's lap counts";
+    EXPECT_EQ(racers[3].laps, 1u);
+    // From phase 10, when all are done, nothing is recorded.
+    SetRacePhase(10, 1);
+    EXPECT_EQ(RecordLap(&mine), -1);
+    handleLap(lap(4, 1, 40000, 90000), 4);
+    EXPECT_EQ(racers[3].lapIndex, 1u) << "refused once the race is over";
+    EXPECT_EQ(racers[3].lapTimes[1], 40000u) << "the time is stored before the phase check";
     EXPECT_EQ(RecordLap(&racers[5]), 0) << "a remote racer's laps come from its owner";
     ResetLapTimes(&mine);
     EXPECT_EQ(mine.lapIndex, 0u);
