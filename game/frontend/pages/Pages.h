@@ -3,7 +3,11 @@
 // them all once, after the front end is loaded.
 #include <cstdint>
 
+#include "game/net/NetGame.h"
+
 namespace kes {
+
+class Profile;
 
 // The bike the race and the network player record carry (six words).
 struct BikeSetup {
@@ -13,6 +17,9 @@ struct BikeSetup {
 };
 // From the race set-up words; returns the bike's tier 0-2 (the bike sound set).
 uint32_t FillBikeSetup(BikeSetup* out);
+// The local player's network record: the profile's skin checksums (none without a profile), then the
+// bike of the race set-up words.
+NetPlayerInfo MakeLocalPlayerInfo(const Profile* profile);
 
 void InstallMainPages();         // 0 main, 7 world, 14 tutorial
 void InstallProfilePages();      // 5 profile, 6 rider

@@ -29,6 +29,25 @@ namespace fs = std::filesystem;
 // The fixed frame time of the runs: long enough that a minute of racing takes few frames.
 constexpr uint32_t kFrameMs = 40;
 
+// Scripts are written in ticks of 10 ms of game time; the program runs frames of kFrameMs, so a
+// long race takes few frames. Every event of a key press or click gets a frame of its own.
+inline int FrameOf(int tick) { return tick * 10 / static_cast<int>(kFrameMs) + 1; }
+inline std::string At(int frame, const std::string& event) { return std::to_string(frame) + " " + event + "\n"; }
+inline std::string Key(int tick, int code, bool down) {
+    return At(FrameOf(tick), "key " + std::to_string(code) + (down ? " down" : " up"));
+}
+inline std::string Press(int tick, int code) {
+    const int f = FrameOf(tick);
+    return At(f, "key " + std::to_string(code) + " down") + At(f + 1, "key " + std::to_string(code) + " up");
+}
+inline std::string Char(int tick, int code) { return At(FrameOf(tick), "char " + std::to_string(code)); }
+// A click at (x, y) of the 640 x 480 menu: the pointer is first pushed into the top left corner.
+inline std::string Click(int tick, int x, int y) {
+    const int f = FrameOf(tick);
+    return At(f, "move -1000 -1000") + At(f + 1, "move " + std::to_string(x) + " " + std::to_string(y)) +
+           At(f + 2, "mouse 0 down") + At(f + 3, "mouse 0 up");
+}
+
 // The racing oval with an information chunk naming it as a world of the list.
 inline std::vector<uint8_t> ListedRaceWorld(uint32_t identifier, uint32_t kind, const std::string& name,
                                             const std::string& description) {

@@ -18,24 +18,6 @@ constexpr int kEsc = 1;
 constexpr int kReturn = 28;
 constexpr int kGrab = 88;  // F12
 
-// Scripts are written in ticks of 10 ms of game time; the program runs frames of kFrameMs, so a
-// long race takes few frames. Every event of a key press or click gets a frame of its own.
-int FrameOf(int tick) { return tick * 10 / static_cast<int>(kFrameMs) + 1; }
-std::string At(int frame, const std::string& event) { return std::to_string(frame) + " " + event + "\n"; }
-std::string Key(int tick, int code, bool down) {
-    return At(FrameOf(tick), "key " + std::to_string(code) + (down ? " down" : " up"));
-}
-std::string Press(int tick, int code) {
-    const int f = FrameOf(tick);
-    return At(f, "key " + std::to_string(code) + " down") + At(f + 1, "key " + std::to_string(code) + " up");
-}
-std::string Char(int tick, int code) { return At(FrameOf(tick), "char " + std::to_string(code)); }
-// A click at (x, y) of the 640 x 480 menu: the pointer is first pushed into the top left corner.
-std::string Click(int tick, int x, int y) {
-    const int f = FrameOf(tick);
-    return At(f, "move -1000 -1000") + At(f + 1, "move " + std::to_string(x) + " " + std::to_string(y)) +
-           At(f + 2, "mouse 0 down") + At(f + 3, "mouse 0 up");
-}
 
 // Screen colours: the test world's grass, its missing sky, and the HUD's.
 bool Grass(const Rgb& c) { return c[1] > c[0] + 20 && c[1] > c[2] + 40 && c[1] > 100; }

@@ -20,22 +20,7 @@ LobbyNetInit SetLobbyNetInit(LobbyNetInit init) {
 
 int LobbyStartNetwork(uint32_t online) { return g_netInit(online); }
 
-NetPlayerInfo LocalPlayerInfo() {
-    NetPlayerInfo info;
-    if (const Profile* p = FrontEnd().profile.get()) {
-        info.words[0] = p->GetBikeSkin();
-        info.words[1] = p->GetRiderSkin();
-    }
-    BikeSetup setup;
-    FillBikeSetup(&setup);
-    info.words[2] = setup.value0;
-    std::memcpy(&info.words[3], &setup.param4, 4);
-    std::memcpy(&info.words[4], &setup.param2, 4);
-    std::memcpy(&info.words[5], &setup.param3, 4);
-    std::memcpy(&info.words[6], &setup.param1, 4);
-    info.words[7] = setup.value1;
-    return info;
-}
+NetPlayerInfo LocalPlayerInfo() { return MakeLocalPlayerInfo(FrontEnd().profile.get()); }
 
 const char* LocalPlayerName() {
     const Profile* p = FrontEnd().profile.get();

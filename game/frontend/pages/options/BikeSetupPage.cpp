@@ -113,17 +113,7 @@ void CopyChoicesToRaceSetup(const Profile& p) {
 }
 
 void PublishHostChoices(const Profile& p) {
-    BikeSetup setup;
-    FillBikeSetup(&setup);
-    NetPlayerInfo info;
-    info.words[0] = p.GetBikeSkin();
-    info.words[1] = p.GetRiderSkin();
-    info.words[2] = setup.value0;
-    std::memcpy(&info.words[3], &setup.param4, 4);
-    std::memcpy(&info.words[4], &setup.param2, 4);
-    std::memcpy(&info.words[5], &setup.param3, 4);
-    std::memcpy(&info.words[6], &setup.param1, 4);
-    info.words[7] = setup.value1;
+    const NetPlayerInfo info = MakeLocalPlayerInfo(&p);
     NetSetLocalPlayerInfo(&info);
 }
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "game/frontend/flow/FlowState.h"
 #include "game/frontend/pages/Pages.h"
+#include "game/frontend/profile/Profile.h"
 #include "platform/sys/Fpu.h"
 
 namespace kes {
@@ -62,6 +64,23 @@ uint32_t FillBikeSetup(BikeSetup* out) {
     out->param1 = static_cast<float>(params[0]) * kBikeParamScale;
     out->value1 = flow.setupValue1;
     return BikeTier(bikeClass, out->param4);
+}
+
+NetPlayerInfo MakeLocalPlayerInfo(const Profile* profile) {
+    NetPlayerInfo info;
+    if (profile) {
+        info.words[0] = profile->GetBikeSkin();
+        info.words[1] = profile->GetRiderSkin();
+    }
+    BikeSetup setup;
+    FillBikeSetup(&setup);
+    info.words[2] = setup.value0;
+    std::memcpy(&info.words[3], &setup.param4, 4);
+    std::memcpy(&info.words[4], &setup.param2, 4);
+    std::memcpy(&info.words[5], &setup.param3, 4);
+    std::memcpy(&info.words[6], &setup.param1, 4);
+    info.words[7] = setup.value1;
+    return info;
 }
 
 }  // namespace kes

@@ -23,18 +23,6 @@ namespace {
 constexpr int kEsc = 1;
 constexpr int kGrab = 88;  // F12
 
-int FrameOf(int tick) { return tick * 10 / static_cast<int>(kFrameMs) + 1; }
-std::string At(int frame, const std::string& event) { return std::to_string(frame) + " " + event + "\n"; }
-std::string Press(int tick, int code) {
-    const int f = FrameOf(tick);
-    return At(f, "key " + std::to_string(code) + " down") + At(f + 1, "key " + std::to_string(code) + " up");
-}
-std::string Char(int tick, int code) { return At(FrameOf(tick), "char " + std::to_string(code)); }
-std::string Click(int tick, int x, int y) {
-    const int f = FrameOf(tick);
-    return At(f, "move -1000 -1000") + At(f + 1, "move " + std::to_string(x) + " " + std::to_string(y)) +
-           At(f + 2, "mouse 0 down") + At(f + 3, "mouse 0 up");
-}
 
 // Places on the menus (the middle of each button).
 constexpr int kLanGame[2] = {450, 229}, kProfileOk[2] = {556, 432}, kListHost[2] = {481, 149};
