@@ -40,6 +40,21 @@ struct StraightTrack : RacerScene {
         RacerScene::TearDown();
         FreeAiRoute();
     }
+    // The racer's state comes in once from its player, its stamp set to `stamp` (laps x 1000 +
+    // progress), as if sent at network clock 5.
+    static void ReceiveStateOnce(RacerRecord* r, float stamp) {
+        static uint8_t block[kNetBlockSize];
+        static uint32_t clock;
+        NetPackBikeState(*r->bike, nullptr, block);
+        WriteBlockFloat(block + kNetBlockStamp, stamp);
+        clock = 5;
+        RacerHooks().netTake = [](int32_t, uint8_t* out, uint32_t size) {
+            std::memcpy(out, block, size);
+            const uint32_t c = clock;
+            clock = 0;
+            return c;
+        };
+    }
 };
 
 TEST_F(StraightTrack, FallenBikeIsPutBackOnTheLineBetweenTheLastGates) {
@@ -87,17 +102,7 @@ TEST_F(StraightTrack, GapInTheNumberingFallsBackToTheStart) {
 TEST_F(StraightTrack, StampGateWithinTheCountIsKept) {
     RacerRecord* r = Make(kRacerRemote);
     ASSERT_NE(r, nullptr);
-    static uint8_t block[kNetBlockSize];
-    static uint32_t stamp;
-    NetPackBikeState(*r->bike, nullptr, block);
-    WriteBlockFloat(block + kNetBlockStamp, 2003.25f);
-    stamp = 5;
-    RacerHooks().netTake = [](int32_t, uint8_t* out, uint32_t size) {
-        std::memcpy(out, block, size);
-        const uint32_t s = stamp;
-        stamp = 0;
-        return s;
-    };
+    ReceiveStateOnce(r, 2003.25f);
     Frame(10);
     EXPECT_EQ(r->laps, 2u);
     EXPECT_EQ(r->bike->currentGate, 3);
@@ -108,17 +113,7 @@ TEST_F(StraightTrack, AnOlderStampDoesNotLowerTheLaps) {
     RacerRecord* r = Make(kRacerRemote);
     ASSERT_NE(r, nullptr);
     r->laps = 3;
-    static uint8_t block[kNetBlockSize];
-    static uint32_t stamp;
-    NetPackBikeState(*r->bike, nullptr, block);
-    WriteBlockFloat(block + kNetBlockStamp, 2003.25f);
-    stamp = 5;
-    RacerHooks().netTake = [](int32_t, uint8_t* out, uint32_t size) {
-        std::memcpy(out, block, size);
-        const uint32_t s = stamp;
-        stamp = 0;
-        return s;
-    };
+    ReceiveStateOnce(r, 2003.25f);
     Frame(10);
     EXPECT_EQ(r->laps, 3u);
     EXPECT_EQ(r->bike->currentGate, 3) << "the gate still comes from the stamp";
