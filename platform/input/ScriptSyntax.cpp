@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 
 #include "platform/bytes/AsciiCase.h"
 
@@ -113,6 +114,12 @@ const char* ParseLine(std::string_view line, const std::vector<std::string_view>
         if (found != std::end(kAnswers)) e->a = found->second;
         else if (Number(w[2], 1, 11, &v)) e->a = static_cast<int32_t>(v);
         else return "box answer expected";
+    } else if (Is(kind, "wait")) {
+        if (w.size() < 5 || !Number(w[2], 1, 1000000, &v)) return "wait <count> <file> <line>";
+        e->kind = Kind::Wait;
+        e->a = static_cast<int32_t>(v);
+        e->texts.emplace_back(w[3]);
+        e->texts.push_back(RestAfter(line, w, 3));
     } else if (Is(kind, "dialog")) {
         if (w.size() < 3) return "dialog click|type|close";
         if (Is(w[2], "close") && w.size() == 3) {
@@ -163,6 +170,16 @@ bool ParseScript(std::string_view text, KeyNameResolver keys, std::vector<Script
     std::stable_sort(events->begin(), events->end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
     return true;
+}
+
+uint32_t CountLinesInFile(const std::string& file, std::string_view line) {
+    std::ifstream in(file, std::ios::binary);
+    uint32_t count = 0;
+    for (std::string text; std::getline(in, text);) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        count += text == line ? 1 : 0;
+    }
+    return count;
 }
 
 }  // namespace plat

@@ -10,6 +10,12 @@
 //   <frame> pov <hat 0-3> <hundredths of degrees, or -1 for centred>
 //   <frame> char <code 1-255>                  a character typed (Windows-1252; 8 Backspace, 13 Return,
 //                                              27 Esc), as the game's text fields receive it
+//   <frame> wait <count> <file> <line>         the script stops at this frame until the file (a path
+//                                              without blanks) holds the line, the rest of this one, at
+//                                              least count times; the program runs on meanwhile, and
+//                                              later events come that many frames later. Copies of
+//                                              the game in one test meet this way through each
+//                                              other's event logs (GRAVELON_EVENT_LOG).
 //
 // and for the editor's windows:
 //
@@ -37,14 +43,14 @@ namespace plat {
 struct ScriptEvent {
     enum class Kind : uint8_t {
         Key, MouseButton, MouseMove, JoyButton, Axis, Pov, Char,
-        At, Command, Click, Focus, Type, Files, Box, Popup, DialogClick, DialogType, DialogSelect, DialogClose,
+        At, Command, Click, Focus, Type, Files, Box, Popup, DialogClick, DialogType, DialogSelect, DialogClose, Wait,
     };
     uint32_t frame = 0;
     Kind kind = Kind::Key;
     uint32_t index = 0;  // key code, button, axis, hat, character, command or control id
-    int32_t a = 0;       // down (1) / up (0), dx, x, axis, pov or box answer
+    int32_t a = 0;       // down (1) / up (0), dx, x, axis, pov, box answer or count waited for
     int32_t b = 0;       // dy, y
-    std::vector<std::string> texts;  // typed text (one), chosen files
+    std::vector<std::string> texts;  // typed text (one), chosen files, or the file and line waited for
 };
 
 // Turns a key name into its code; false for a name it does not know (numbers are handled before).
@@ -53,5 +59,8 @@ using KeyNameResolver = bool (*)(std::string_view name, uint32_t* code);
 // Parses a whole script; events come back ordered by frame (file order within a frame). False with
 // "line N: reason" in *error for a line it cannot read.
 bool ParseScript(std::string_view text, KeyNameResolver keys, std::vector<ScriptEvent>* events, std::string* error);
+
+// How many lines of `file` equal `line` (0 when the file cannot be read): what a wait event looks at.
+uint32_t CountLinesInFile(const std::string& file, std::string_view line);
 
 }  // namespace plat

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "game/core/input/KeyNames.h"
 #include "platform/bytes/AsciiCase.h"
@@ -19,7 +21,19 @@ struct ScriptState {
     bool active = false;
     std::vector<ScriptEvent> events;
     size_t next = 0;
+    // Frames the script spent stopped at wait events: its own frames lag the program's by this many.
+    uint32_t heldFrames = 0;
+    uint32_t lastFrame = 0;
+    const ScriptEvent* waiting = nullptr;
+    std::chrono::steady_clock::time_point waitStarted, lastLook;
 };
+
+// A wait gives up after this long (with a note), so that a run whose partner died still ends.
+constexpr auto kLongestWait = std::chrono::seconds(180);
+// How often a waiting script reads the file, and how long each held frame sleeps, so that a copy
+// of the game that waits leaves the processor to the ones it waits for.
+constexpr auto kLookEvery = std::chrono::milliseconds(20);
+constexpr auto kHeldFrameSleep = std::chrono::milliseconds(5);
 
 ScriptState g_script;
 
@@ -90,10 +104,49 @@ bool InputScriptActive() {
     return g_script.active;
 }
 
+namespace {
+
+// True once the waited-for line is in its file often enough, or the wait has lasted too long.
+bool WaitIsOver(ScriptState& s) {
+    const ScriptEvent& e = *s.waiting;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - s.lastLook < kLookEvery) return false;
+    s.lastLook = now;
+    if (plat::CountLinesInFile(e.texts[0], e.texts[1]) >= static_cast<uint32_t>(e.a)) return true;
+    if (now - s.waitStarted < kLongestWait) return false;
+    std::fprintf(stderr, "Input script: gave up waiting for \"%s\" in %s; going on\n", e.texts[1].c_str(),
+                 e.texts[0].c_str());
+    return true;
+}
+
+}  // namespace
+
 void InputScriptFrame(uint32_t frame) {
-    if (!g_script.active) return;
-    while (g_script.next < g_script.events.size() && g_script.events[g_script.next].frame <= frame)
-        Apply(g_script.events[g_script.next++]);
+    ScriptState& s = g_script;
+    if (!s.active) return;
+    if (s.waiting) {
+        if (frame > s.lastFrame) s.heldFrames += frame - s.lastFrame;
+        s.lastFrame = frame;
+        if (!WaitIsOver(s)) {
+            std::this_thread::sleep_for(kHeldFrameSleep);
+            return;
+        }
+        s.waiting = nullptr;
+    }
+    s.lastFrame = frame;
+    const uint32_t scriptFrame = frame > s.heldFrames ? frame - s.heldFrames : 0;
+    while (s.next < s.events.size() && s.events[s.next].frame <= scriptFrame) {
+        const ScriptEvent& e = s.events[s.next++];
+        if (e.kind != ScriptEvent::Kind::Wait) {
+            Apply(e);
+            continue;
+        }
+        s.waiting = &e;
+        s.waitStarted = std::chrono::steady_clock::now();
+        s.lastLook = {};
+        if (!WaitIsOver(s)) return;
+        s.waiting = nullptr;
+    }
 }
 
 }  // namespace kes

@@ -1,6 +1,8 @@
 // Taking a race down: music, voices, lights, the countdown picture, the callbacks and keys, the
 // camera, the racers (writing their result rows), the replay buffer, the world, particles, HUD and
 // sounds.
+#include <cstdio>
+
 #include "game/app/loop/FrameLoop.h"
 #include "game/core/audio/AudioSystem.h"
 #include "game/core/camera/Camera.h"
@@ -19,6 +21,7 @@
 #include "game/world/sky/LensFlare.h"
 #include "game/world/sounds/RiderSounds.h"
 #include "game/world/sounds/SoundEffects.h"
+#include "platform/sys/EventLog.h"
 
 namespace kes {
 
@@ -28,6 +31,18 @@ namespace {
 const RaceKey kRemoveOrder[kRaceKeys] = {kKeyMenu, kKeyF9, kKeyF10, kKeyNextRacer, kKeyPreviousRacer, kKeyOwnRacer};
 
 }  // namespace
+
+void LogRacerPlaces(const char* when) {
+    for (uint32_t k = 0; k < kMaxRaceRacers; ++k) {
+        const RacerRecord* r = g_RaceRacers[k];
+        if (!r || !r->bike) continue;
+        const Vec3& at = r->bike->centre;
+        char line[128];
+        std::snprintf(line, sizeof line, "racer %u kind %d %s %.0f %.0f %.0f", k, static_cast<int>(r->kind), when,
+                      static_cast<double>(at.x), static_cast<double>(at.y), static_cast<double>(at.z));
+        plat::LogEvent(line);
+    }
+}
 
 void TearDownRace(ResultRow* results) {
     RaceSessionState& s = ThisRace();
@@ -49,6 +64,7 @@ void TearDownRace(ResultRow* results) {
         for (RaceKey k : kRemoveOrder) InputRemoveBinding(&s.bindings[k]);
     s.bindingsAdded = false;
     SetRaceCameraTarget(nullptr);
+    LogRacerPlaces("ends");
     if (s.camera) {
         if (ActiveCamera() == s.camera) SetActiveCamera(nullptr);
         DestroyCamera(s.camera);

@@ -312,6 +312,7 @@ int32_t RaceStart(RenderInterface* renderer, const WorldRecord* world, RacerDesc
     race.racePhase = s.network ? kPhaseWait : kPhaseIntro;
     CreateRaceCamera(s);
     CreateRacers(s, descs, playerCount, computerCount);
+    LogRacerPlaces("starts");
 
     s.cameraTarget = static_cast<int32_t>(s.localRacer);
     SetRaceCameraTarget(g_RaceRacers[s.localRacer]);

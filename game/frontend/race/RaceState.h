@@ -107,4 +107,9 @@ void MovePhase(uint32_t phase);
 // Connects the racers to the network game for a network race, and disconnects them.
 void InstallNetworkHooks();
 void RemoveNetworkHooks();
+
+// One event-log line per racer, "racer <index> kind <kind> <when> <x> <y> <z>": where each racer is
+// as the race starts and as it ends, so that copies of the game racing each other can be checked for
+// seeing each other's racers move.
+void LogRacerPlaces(const char* when);
 }  // namespace kes

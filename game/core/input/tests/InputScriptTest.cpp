@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,8 @@ TEST(InputScript, ParsesEveryEventAndOrdersByFrame) {
 TEST(InputScript, RejectsBadLinesWithTheirNumber) {
     const char* bad[] = {"x key 1 down", "1 key 256 down", "1 key NOSUCH down", "1 key 1 sideways",
                          "1 mouse 4 down", "1 joy 32 up", "1 axis w 3", "1 axis x 1001", "1 pov 4 0",
-                         "1 move 1", "1 jump", "1 char 0", "1 char 256", "1 char", "0 key 1 down", "1", "99999999999999 key 1 down"};
+                         "1 move 1", "1 jump", "1 char 0", "1 char 256", "1 char", "0 key 1 down", "1", "99999999999999 key 1 down",
+                         "1 wait 0 events.txt page 13", "1 wait 1 events.txt", "1 wait x events.txt page 13"};
     for (const char* line : bad) {
         std::vector<ScriptEvent> events;
         std::string error;
@@ -84,6 +87,41 @@ TEST(InputScript, TypedCharactersWaitInOrderUntilTaken) {
     UnloadInputScript();
     InputShutdown();
     std::remove(path.c_str());
+}
+
+// A wait stops the script, not the program: frames go on, and the events after the wait come as many
+// frames later as the wait lasted, once the file holds the line often enough.
+TEST(InputScript, AWaitHoldsLaterEventsUntilTheFileHoldsTheLine) {
+    const std::string log = ::testing::TempDir() + "input_script_waited.txt";
+    const std::string path = ::testing::TempDir() + "input_script_wait.txt";
+    std::remove(log.c_str());
+    std::ofstream(path) << "2 wait 2 " << log << " page 13\n3 char 65\n";
+    std::vector<ScriptEvent> events;
+    std::string error;
+    ASSERT_TRUE(ParseInputScript("2 wait 2 " + log + " page 13\r\n", &events, &error)) << error;
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, ScriptEvent::Kind::Wait);
+    EXPECT_EQ(events[0].a, 2);
+    EXPECT_EQ(events[0].texts, (std::vector<std::string>{log, "page 13"}));
+
+    InputInit(nullptr, nullptr);
+    ASSERT_TRUE(LoadInputScript(path));
+    const auto frame = [](uint32_t f) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));  // the file is read every 20 ms at most
+        InputScriptFrame(f);
+        InputPoll();
+        return InputScriptTakeCharacter();
+    };
+    for (uint32_t f = 1; f <= 5; ++f) EXPECT_EQ(frame(f), 0) << "frame " << f << ": no file yet";
+    std::ofstream(log) << "page 12\npage 13\npage 130\n";
+    EXPECT_EQ(frame(6), 0) << "the line only once";
+    std::ofstream(log, std::ios::app) << "page 13\r\n";
+    EXPECT_EQ(frame(7), 0) << "the wait ends at frame 7, the script's frame 2";
+    EXPECT_EQ(frame(8), 'A') << "the script's frame 3";
+    UnloadInputScript();
+    InputShutdown();
+    std::remove(path.c_str());
+    std::remove(log.c_str());
 }
 
 }  // namespace

@@ -62,10 +62,12 @@ protected:
         output->assign(std::istreambuf_iterator<char>(log), {});
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    // The phases of the event log, in order.
     std::string Events() const {
         std::ifstream in(folder_ / "events.txt");
         std::string all, line;
-        while (std::getline(in, line)) all += line + ";";
+        while (std::getline(in, line))
+            if (line.rfind("phase ", 0) == 0) all += line + ";";
         return all;
     }
     fs::path folder_;

@@ -10,7 +10,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <map>
+#include <regex>
 #include <thread>
 
 #include "game/app/loop/tests/ScreenGrab.h"
@@ -29,6 +32,8 @@ constexpr int kLanGame[2] = {450, 229}, kProfileOk[2] = {556, 432}, kListHost[2]
 constexpr int kListRefresh[2] = {481, 262}, kNameBox[2] = {328, 250}, kHostButton[2] = {482, 432};
 constexpr int kAddAll[2] = {448, 378}, kSetupOk[2] = {567, 432}, kQuit[2] = {318, 443};
 constexpr int kListJoin[2] = {481, 206}, kChatBox[2] = {483, 177}, kRoomLeave[2] = {80, 436};
+constexpr int kRoomStart[2] = {481, 436};
+constexpr int kReturn = 28, kThrottle = 54;  // right Shift
 
 // Two UDP ports in a row that are free now (the game port and the search port after it).
 uint16_t FreePortPair() {
@@ -136,6 +141,44 @@ int RowTextPixels(const ScreenGrab& grab, int row, int characters) {
     return grab.Count(56, top, 56 + 7 * characters, top + 11, Light);
 }
 
+// The script stops until `folder`'s event log holds `event` at least `count` times.
+std::string WaitFor(int tick, const fs::path& folder, const std::string& event, int count = 1) {
+    return At(FrameOf(tick), "wait " + std::to_string(count) + " " + (folder / "events.txt").string() + " " + event);
+}
+// Types `text` and Return into the focused text field, a character every other tick.
+std::string Typed(int tick, const std::string& text) {
+    std::string s;
+    for (size_t i = 0; i < text.size(); ++i) s += Char(tick + 2 * static_cast<int>(i), static_cast<uint8_t>(text[i]));
+    return s + Char(tick + 2 * static_cast<int>(text.size()) + 2, 13);
+}
+
+struct Place {
+    double x = 0, y = 0, z = 0;
+};
+// The racers of a kind where the race started and where it ended, from "racer <k> kind <kind>
+// starts|ends <x> <y> <z>" lines of the event log: {start, end} by racer index.
+std::map<int, std::pair<Place, Place>> RacerPlaces(const fs::path& folder, int kind) {
+    std::map<int, std::pair<Place, Place>> places;
+    const std::regex line(R"(racer (\d+) kind (\d+) (starts|ends) (-?\d+) (-?\d+) (-?\d+))");
+    for (const std::string& e : EventsIn(folder)) {
+        std::smatch m;
+        if (!std::regex_match(e, m, line) || std::stoi(m[2]) != kind) continue;
+        Place& p = m[3] == "starts" ? places[std::stoi(m[1])].first : places[std::stoi(m[1])].second;
+        p = Place{std::stod(m[4]), std::stod(m[5]), std::stod(m[6])};
+    }
+    return places;
+}
+double Distance(const Place& a, const Place& b) {
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+}
+// The events of the log that are pages and phases, in order.
+std::vector<std::string> PagesAndPhases(const fs::path& folder) {
+    std::vector<std::string> kept;
+    for (const std::string& e : EventsIn(folder))
+        if (e.rfind("page ", 0) == 0 || e.rfind("phase ", 0) == 0) kept.push_back(e);
+    return kept;
+}
+
 class LobbyProgram : public FlowProgram {
 protected:
     // A second game folder beside the first, for the other copy of the game.
@@ -239,6 +282,98 @@ TEST_F(LobbyProgram, AHostedGameIsFoundJoinedAndChattedIn) {
         player.WaitFor("chatlines", [](const std::string& r) { return r.find("3>hi all|") != std::string::npos; });
     EXPECT_NE(heard.find("3>hi all|"), std::string::npos) << heard << "\n" << EventsOfFolder(clientFolder) << ReadText(clientFolder / "out.txt");
     hostGame.Kill();
+    if (!HasFailure()) fs::remove_all(clientFolder);
+}
+
+// Two copies of the game meet in a game room and race: the host names and hosts a game, the other
+// finds it and joins, both chat, the host starts a race in a one-minute timed world, both ride, and
+// at the time limit both see the results and come back to the game room; the guest leaves for the
+// main page, then the host, and both quit. Each copy's script waits on the other's event log where
+// it must, since each runs its frames as fast as it can.
+TEST_F(LobbyProgram, TwoGamesMeetInTheRoomRaceAndComeBack) {
+    AddWorld("Arena.wld", 102, 2, "Arene");
+    ConfigRecord config;
+    config.raceOption4 = 1;  // one minute
+    config.gameMode = 1;
+    StoreSettings(config);
+    const uint16_t hostPort = FreePortPair(), clientPort = FreePortPair();
+    ASSERT_NE(hostPort, 0);
+    ASSERT_NE(clientPort, 0);
+    const fs::path clientFolder = SecondFolder();
+    fs::remove(clientFolder / "registry.store");
+    const fs::path& hostFolder = folder_;
+
+    std::string host = "# LAN game, profile OK, HOST, the name Race, HOST, ADD ALL, OK\n" +
+                       Click(20, kLanGame[0], kLanGame[1]) + Click(60, kProfileOk[0], kProfileOk[1]) +
+                       Click(100, kListHost[0], kListHost[1]) + Click(140, kNameBox[0], kNameBox[1]);
+    for (int t = 150; t < 150 + 2 * 12; t += 2) host += Char(t, 8);
+    host += Typed(180, "Race") + Click(220, kHostButton[0], kHostButton[1]) + Click(260, kAddAll[0], kAddAll[1]) +
+            Click(300, kSetupOk[0], kSetupOk[1]);
+    host += "# once the guest is in the room: a line of chat, then START\n" + WaitFor(400, clientFolder, "page 13") +
+            Click(500, kChatBox[0], kChatBox[1]) + Typed(550, "go") + Click(700, kRoomStart[0], kRoomStart[1]);
+    host += "# ride from the start to the results, then back in the room\n" + WaitFor(800, hostFolder, "phase 8") +
+            Key(810, kThrottle, true) + Press(1500, kGrab) + Press(3000, kGrab) + WaitFor(3100, hostFolder, "page 21") +
+            Key(3110, kThrottle, false) + Press(3200, kReturn);
+    host += "# once the guest has left for its main page: LEAVE, Quit\n" + WaitFor(3300, clientFolder, "page 0", 2) +
+            Click(3400, kRoomLeave[0], kRoomLeave[1]) + Click(3600, kQuit[0], kQuit[1]);
+
+    std::string client = "# LAN game, profile OK; refresh the list and look at it until the host is in its room\n" +
+                         Click(20, kLanGame[0], kLanGame[1]) + Click(60, kProfileOk[0], kProfileOk[1]) +
+                         WaitFor(100, hostFolder, "page 13");
+    for (int t = 200; t < 1400; t += 300) client += Click(t, kListRefresh[0], kListRefresh[1]) + Press(t + 150, kGrab);
+    client += "# JOIN, a line of chat\n" + Click(1500, kListJoin[0], kListJoin[1]) + WaitFor(1600, clientFolder, "page 13") +
+              Click(1700, kChatBox[0], kChatBox[1]) + Typed(1750, "hi");
+    client += "# ride from the start to the results, then back in the room\n" +
+              WaitFor(1900, clientFolder, "phase 8") + Key(1910, kThrottle, true) + Press(2600, kGrab) +
+              Press(4000, kGrab) + WaitFor(4100, clientFolder, "page 21") + Key(4110, kThrottle, false) +
+              Press(4200, kReturn);
+    client += "# LEAVE, Quit\n" + WaitFor(4300, clientFolder, "page 13", 2) + Click(4400, kRoomLeave[0], kRoomLeave[1]) +
+              Click(4600, kQuit[0], kQuit[1]);
+
+    // The programs' frames go on while their scripts wait: the frame limit is only a safety net.
+    constexpr int kFrameLimit = 40000;
+    GameProcess hostGame(hostFolder, host, "GRAVELON_NET=127.0.0.1:" + std::to_string(hostPort), kFrameLimit);
+    GameProcess clientGame(clientFolder, client,
+                           "GRAVELON_NET=127.0.0.1:" + std::to_string(clientPort) +
+                               " GRAVELON_NET_SEARCH=127.0.0.1:" + std::to_string(hostPort + 1),
+                           kFrameLimit);
+    const int clientCode = clientGame.Wait(900000), hostCode = hostGame.Wait(120000);
+    const std::string diagnosis = "\nhost: " + EventsOfFolder(hostFolder) + "\n" + ReadText(hostFolder / "out.txt") +
+                                  "\nguest: " + EventsOfFolder(clientFolder) + "\n" + ReadText(clientFolder / "out.txt");
+    EXPECT_EQ(clientCode, 0) << diagnosis;
+    EXPECT_EQ(hostCode, 0) << diagnosis;
+
+    // Each went from the room through the race's phases to the results, back to the room and home.
+    const std::vector<std::string> race = {"page 13", "phase 3", "phase 4", "phase 5", "phase 6", "phase 7",
+                                           "phase 8", "phase 10", "phase 11", "page 21", "page 13", "page 0"};
+    for (const fs::path& folder : {hostFolder, clientFolder}) {
+        std::vector<std::string> seen = PagesAndPhases(folder);
+        const auto room = std::find(seen.begin(), seen.end(), "page 13");
+        ASSERT_NE(room, seen.end()) << diagnosis;
+        seen.erase(seen.begin(), room);
+        EXPECT_EQ(seen, race) << folder << diagnosis;
+    }
+
+    // On each screen both racers moved from their start, side by side 13 units apart: the other
+    // player's as its bike states came in. Where a racer ended on its own screen and on the other's
+    // is not compared: at the time limit every machine hands its copies of the bikes to the computer.
+    for (const fs::path& folder : {hostFolder, clientFolder}) {
+        for (int kind : {1, 4}) {
+            const auto places = RacerPlaces(folder, kind);
+            ASSERT_EQ(places.size(), 1u) << folder << " kind " << kind << diagnosis;
+            EXPECT_GT(Distance(places.begin()->second.first, places.begin()->second.second), 50.0)
+                << folder << " kind " << kind << diagnosis;
+        }
+    }
+    // The guest's last grabs are of the race: the test world's ground under its empty (black) sky, and
+    // the position among two at the top right.
+    const auto raced = [](const ScreenGrab& g) {
+        const auto green = [](const Rgb& c) { return c[1] > c[0] + 20 && c[1] > c[2] + 20; };
+        const auto black = [](const Rgb& c) { return c[0] + c[1] + c[2] < 60; };
+        return g.Count(200, 60, 500, 130, black) > 19000 && g.Count(0, 240, 640, 400, green) > 40000 &&
+               g.Count(540, 20, 636, 80, Light) > 50;
+    };
+    EXPECT_TRUE(AGrabPasses(clientFolder, raced, "race_guest.bmp")) << "no grab of the race";
     if (!HasFailure()) fs::remove_all(clientFolder);
 }
 
