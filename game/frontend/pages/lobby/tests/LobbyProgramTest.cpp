@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <regex>
 #include <thread>
 
@@ -28,7 +29,7 @@ constexpr int kGrab = 88;  // F12
 
 
 // Places on the menus (the middle of each button).
-constexpr int kLanGame[2] = {450, 229}, kProfileOk[2] = {556, 432}, kListHost[2] = {481, 149};
+constexpr int kLanGame[2] = {450, 229}, kOnlineGame[2] = {450, 268}, kProfileOk[2] = {556, 432}, kListHost[2] = {481, 149};
 constexpr int kListRefresh[2] = {481, 262}, kNameBox[2] = {328, 250}, kHostButton[2] = {482, 432};
 constexpr int kAddAll[2] = {448, 378}, kSetupOk[2] = {567, 432}, kQuit[2] = {318, 443};
 constexpr int kListJoin[2] = {481, 206}, kChatBox[2] = {483, 177}, kRoomLeave[2] = {80, 436};
@@ -286,95 +287,172 @@ TEST_F(LobbyProgram, AHostedGameIsFoundJoinedAndChattedIn) {
 }
 
 // Two copies of the game meet in a game room and race: the host names and hosts a game, the other
-// finds it and joins, both chat, the host starts a race in a one-minute timed world, both ride, and
-// at the time limit both see the results and come back to the game room; the guest leaves for the
-// main page, then the host, and both quit. Each copy's script waits on the other's event log where
-// it must, since each runs its frames as fast as it can.
-TEST_F(LobbyProgram, TwoGamesMeetInTheRoomRaceAndComeBack) {
-    AddWorld("Arena.wld", 102, 2, "Arene");
-    ConfigRecord config;
-    config.raceOption4 = 1;  // one minute
-    config.gameMode = 1;
-    StoreSettings(config);
-    const uint16_t hostPort = FreePortPair(), clientPort = FreePortPair();
-    ASSERT_NE(hostPort, 0);
-    ASSERT_NE(clientPort, 0);
-    const fs::path clientFolder = SecondFolder();
-    fs::remove(clientFolder / "registry.store");
-    const fs::path& hostFolder = folder_;
-
-    std::string host = "# LAN game, profile OK, HOST, the name Race, HOST, ADD ALL, OK\n" +
-                       Click(20, kLanGame[0], kLanGame[1]) + Click(60, kProfileOk[0], kProfileOk[1]) +
-                       Click(100, kListHost[0], kListHost[1]) + Click(140, kNameBox[0], kNameBox[1]);
-    for (int t = 150; t < 150 + 2 * 12; t += 2) host += Char(t, 8);
-    host += Typed(180, "Race") + Click(220, kHostButton[0], kHostButton[1]) + Click(260, kAddAll[0], kAddAll[1]) +
-            Click(300, kSetupOk[0], kSetupOk[1]);
-    host += "# once the guest is in the room: a line of chat, then START\n" + WaitFor(400, clientFolder, "page 13") +
-            Click(500, kChatBox[0], kChatBox[1]) + Typed(550, "go") + Click(700, kRoomStart[0], kRoomStart[1]);
-    host += "# ride from the start to the results, then back in the room\n" + WaitFor(800, hostFolder, "phase 8") +
-            Key(810, kThrottle, true) + Press(1500, kGrab) + Press(3000, kGrab) + WaitFor(3100, hostFolder, "page 21") +
-            Key(3110, kThrottle, false) + Press(3200, kReturn);
-    host += "# once the guest has left for its main page: LEAVE, Quit\n" + WaitFor(3300, clientFolder, "page 0", 2) +
-            Click(3400, kRoomLeave[0], kRoomLeave[1]) + Click(3600, kQuit[0], kQuit[1]);
-
-    std::string client = "# LAN game, profile OK; refresh the list and look at it until the host is in its room\n" +
-                         Click(20, kLanGame[0], kLanGame[1]) + Click(60, kProfileOk[0], kProfileOk[1]) +
-                         WaitFor(100, hostFolder, "page 13");
-    for (int t = 200; t < 1400; t += 300) client += Click(t, kListRefresh[0], kListRefresh[1]) + Press(t + 150, kGrab);
-    client += "# JOIN, a line of chat\n" + Click(1500, kListJoin[0], kListJoin[1]) + WaitFor(1600, clientFolder, "page 13") +
-              Click(1700, kChatBox[0], kChatBox[1]) + Typed(1750, "hi");
-    client += "# ride from the start to the results, then back in the room\n" +
-              WaitFor(1900, clientFolder, "phase 8") + Key(1910, kThrottle, true) + Press(2600, kGrab) +
-              Press(4000, kGrab) + WaitFor(4100, clientFolder, "page 21") + Key(4110, kThrottle, false) +
-              Press(4200, kReturn);
-    client += "# LEAVE, Quit\n" + WaitFor(4300, clientFolder, "page 13", 2) + Click(4400, kRoomLeave[0], kRoomLeave[1]) +
-              Click(4600, kQuit[0], kQuit[1]);
-
-    // The programs' frames go on while their scripts wait: the frame limit is only a safety net.
-    constexpr int kFrameLimit = 40000;
-    GameProcess hostGame(hostFolder, host, "GRAVELON_NET=127.0.0.1:" + std::to_string(hostPort), kFrameLimit);
-    GameProcess clientGame(clientFolder, client,
-                           "GRAVELON_NET=127.0.0.1:" + std::to_string(clientPort) +
-                               " GRAVELON_NET_SEARCH=127.0.0.1:" + std::to_string(hostPort + 1),
-                           kFrameLimit);
-    const int clientCode = clientGame.Wait(900000), hostCode = hostGame.Wait(120000);
-    const std::string diagnosis = "\nhost: " + EventsOfFolder(hostFolder) + "\n" + ReadText(hostFolder / "out.txt") +
-                                  "\nguest: " + EventsOfFolder(clientFolder) + "\n" + ReadText(clientFolder / "out.txt");
-    EXPECT_EQ(clientCode, 0) << diagnosis;
-    EXPECT_EQ(hostCode, 0) << diagnosis;
-
-    // Each went from the room through the race's phases to the results, back to the room and home.
-    const std::vector<std::string> race = {"page 13", "phase 3", "phase 4", "phase 5", "phase 6", "phase 7",
-                                           "phase 8", "phase 10", "phase 11", "page 21", "page 13", "page 0"};
-    for (const fs::path& folder : {hostFolder, clientFolder}) {
-        std::vector<std::string> seen = PagesAndPhases(folder);
-        const auto room = std::find(seen.begin(), seen.end(), "page 13");
-        ASSERT_NE(room, seen.end()) << diagnosis;
-        seen.erase(seen.begin(), room);
-        EXPECT_EQ(seen, race) << folder << diagnosis;
+// finds it in its list (of the local network, or of the online directory) and joins, both chat, the
+// host starts a race in a one-minute timed world, both ride, and at the time limit both see the
+// results and come back to the game room; the guest leaves for the main page, then the host, and both
+// quit. Each copy's script waits on the other's event log where it must, since each runs its frames
+// as fast as it can; the host also waits for the test's own "start" line before it starts the race.
+class RoomRace : public LobbyProgram {
+protected:
+    void SetUp() override {
+        LobbyProgram::SetUp();
+        AddWorld("Arena.wld", 102, 2, "Arene");
+        ConfigRecord config;
+        config.raceOption4 = 1;  // one minute
+        config.gameMode = 1;
+        StoreSettings(config);
+        hostPort_ = FreePortPair();
+        clientPort_ = FreePortPair();
+        ASSERT_NE(hostPort_, 0);
+        ASSERT_NE(clientPort_, 0);
+        clientFolder_ = SecondFolder();
+        fs::remove(clientFolder_ / "registry.store");
+    }
+    void TearDown() override {
+        if (!HasFailure()) fs::remove_all(clientFolder_);
+        LobbyProgram::TearDown();
     }
 
-    // On each screen both racers moved from their start, side by side 13 units apart: the other
-    // player's as its bike states came in. Where a racer ended on its own screen and on the other's
-    // is not compared: at the time limit every machine hands its copies of the bikes to the computer.
-    for (const fs::path& folder : {hostFolder, clientFolder}) {
-        for (int kind : {1, 4}) {
-            const auto places = RacerPlaces(folder, kind);
-            ASSERT_EQ(places.size(), 1u) << folder << " kind " << kind << diagnosis;
-            EXPECT_GT(Distance(places.begin()->second.first, places.begin()->second.second), 50.0)
-                << folder << " kind " << kind << diagnosis;
+    // Starts both copies; `gameButton` is the main page's LAN or online game button.
+    void Start(const int gameButton[2]) {
+        const fs::path& hostFolder = folder_;
+        std::string host = "# the network game, profile OK, HOST, the name Race, HOST, ADD ALL, OK\n" +
+                           Click(20, gameButton[0], gameButton[1]) + Click(60, kProfileOk[0], kProfileOk[1]) +
+                           Click(100, kListHost[0], kListHost[1]) + Click(140, kNameBox[0], kNameBox[1]);
+        for (int t = 150; t < 150 + 2 * 12; t += 2) host += Char(t, 8);
+        host += Typed(180, "Race") + Click(220, kHostButton[0], kHostButton[1]) + Click(260, kAddAll[0], kAddAll[1]) +
+                Click(300, kSetupOk[0], kSetupOk[1]);
+        host += "# once the guest is in the room: a line of chat, then START when the test says so\n" +
+                WaitFor(400, clientFolder_, "page 13") + Click(500, kChatBox[0], kChatBox[1]) + Typed(550, "go") +
+                At(FrameOf(650), "wait 1 " + (folder_ / "test.txt").string() + " start") +
+                Click(700, kRoomStart[0], kRoomStart[1]);
+        host += "# ride from the start to the results, then back in the room\n" + WaitFor(800, hostFolder, "phase 8") +
+                Key(810, kThrottle, true) + Press(1500, kGrab) + Press(3000, kGrab) +
+                WaitFor(3100, hostFolder, "page 21") + Key(3110, kThrottle, false) + Press(3200, kReturn);
+        host += "# once the guest has left for its main page: LEAVE, Quit\n" + WaitFor(3300, clientFolder_, "page 0", 2) +
+                Click(3400, kRoomLeave[0], kRoomLeave[1]) + Click(3600, kQuit[0], kQuit[1]);
+
+        std::string client = "# the network game, profile OK; refresh the list and look at it once the host is in its room\n" +
+                             Click(20, gameButton[0], gameButton[1]) + Click(60, kProfileOk[0], kProfileOk[1]) +
+                             WaitFor(100, hostFolder, "page 13");
+        for (int t = 200; t < 1400; t += 300) client += Click(t, kListRefresh[0], kListRefresh[1]) + Press(t + 150, kGrab);
+        client += "# JOIN, a line of chat\n" + Click(1500, kListJoin[0], kListJoin[1]) +
+                  WaitFor(1600, clientFolder_, "page 13") + Click(1700, kChatBox[0], kChatBox[1]) + Typed(1750, "hi");
+        client += "# ride from the start to the results, then back in the room\n" +
+                  WaitFor(1900, clientFolder_, "phase 8") + Key(1910, kThrottle, true) + Press(2600, kGrab) +
+                  Press(4000, kGrab) + WaitFor(4100, clientFolder_, "page 21") + Key(4110, kThrottle, false) +
+                  Press(4200, kReturn);
+        client += "# LEAVE, Quit\n" + WaitFor(4300, clientFolder_, "page 13", 2) +
+                  Click(4400, kRoomLeave[0], kRoomLeave[1]) + Click(4600, kQuit[0], kQuit[1]);
+
+        // The programs' frames go on while their scripts wait: the frame limit is only a safety net.
+        constexpr int kFrameLimit = 40000;
+        host_ = std::make_unique<GameProcess>(hostFolder, host, "GRAVELON_NET=127.0.0.1:" + std::to_string(hostPort_),
+                                              kFrameLimit);
+        client_ = std::make_unique<GameProcess>(clientFolder_, client,
+                                                "GRAVELON_NET=127.0.0.1:" + std::to_string(clientPort_) +
+                                                    " GRAVELON_NET_SEARCH=127.0.0.1:" + std::to_string(hostPort_ + 1),
+                                                kFrameLimit);
+    }
+
+    // Lets the host start the race once the guest is in the room.
+    bool BothInTheRoom() {
+        return Eventually([&] { return HasEvent(clientFolder_, "page 13"); }, 600000);
+    }
+    void LetTheHostStart() { std::ofstream(folder_ / "test.txt") << "start\n"; }
+
+    // Both programs end by themselves with 0, having been where they should, seeing each other ride.
+    void CheckTheRace(const std::string& listPage) {
+        const int clientCode = client_->Wait(900000), hostCode = host_->Wait(120000);
+        const std::string diagnosis = "\nhost: " + EventsOfFolder(folder_) + "\n" + ReadText(folder_ / "out.txt") +
+                                      "\nguest: " + EventsOfFolder(clientFolder_) + "\n" +
+                                      ReadText(clientFolder_ / "out.txt");
+        EXPECT_EQ(clientCode, 0) << diagnosis;
+        EXPECT_EQ(hostCode, 0) << diagnosis;
+        EXPECT_TRUE(HasEvent(folder_, listPage) && HasEvent(clientFolder_, listPage)) << listPage << diagnosis;
+
+        // Each went from the room through the race's phases to the results, back to the room and home.
+        const std::vector<std::string> race = {"page 13", "phase 3", "phase 4", "phase 5", "phase 6", "phase 7",
+                                               "phase 8", "phase 10", "phase 11", "page 21", "page 13", "page 0"};
+        for (const fs::path& folder : {folder_, clientFolder_}) {
+            std::vector<std::string> seen = PagesAndPhases(folder);
+            const auto room = std::find(seen.begin(), seen.end(), "page 13");
+            ASSERT_NE(room, seen.end()) << diagnosis;
+            seen.erase(seen.begin(), room);
+            EXPECT_EQ(seen, race) << folder << diagnosis;
+        }
+
+        // On each screen both racers moved from their start, side by side 13 units apart: the other
+        // player's as its bike states came in. Where a racer ended on its own screen and on the other's
+        // is not compared: at the time limit every machine hands its copies of the bikes to the computer.
+        for (const fs::path& folder : {folder_, clientFolder_}) {
+            for (int kind : {1, 4}) {
+                const auto places = RacerPlaces(folder, kind);
+                ASSERT_EQ(places.size(), 1u) << folder << " kind " << kind << diagnosis;
+                EXPECT_GT(Distance(places.begin()->second.first, places.begin()->second.second), 50.0)
+                    << folder << " kind " << kind << diagnosis;
+            }
         }
     }
+
     // The guest's last grabs are of the race: the test world's ground under its empty (black) sky, and
     // the position among two at the top right.
-    const auto raced = [](const ScreenGrab& g) {
-        const auto green = [](const Rgb& c) { return c[1] > c[0] + 20 && c[1] > c[2] + 20; };
-        const auto black = [](const Rgb& c) { return c[0] + c[1] + c[2] < 60; };
-        return g.Count(200, 60, 500, 130, black) > 19000 && g.Count(0, 240, 640, 400, green) > 40000 &&
-               g.Count(540, 20, 636, 80, Light) > 50;
+    bool AGrabOfTheRace(const std::string& keepAs) {
+        const auto raced = [](const ScreenGrab& g) {
+            const auto green = [](const Rgb& c) { return c[1] > c[0] + 20 && c[1] > c[2] + 20; };
+            const auto black = [](const Rgb& c) { return c[0] + c[1] + c[2] < 60; };
+            return g.Count(200, 60, 500, 130, black) > 19000 && g.Count(0, 240, 640, 400, green) > 40000 &&
+                   g.Count(540, 20, 636, 80, Light) > 50;
+        };
+        return AGrabPasses(clientFolder_, raced, keepAs);
+    }
+
+    uint16_t hostPort_ = 0, clientPort_ = 0;
+    fs::path clientFolder_;
+    std::unique_ptr<GameProcess> host_, client_;
+};
+
+TEST_F(RoomRace, OnTheLocalNetwork) {
+    Start(kLanGame);
+    ASSERT_TRUE(BothInTheRoom()) << EventsOfFolder(clientFolder_);
+    LetTheHostStart();
+    CheckTheRace("page 9");
+    EXPECT_TRUE(AGrabOfTheRace("race_guest.bmp")) << "no grab of the race";
+}
+
+// The same through the online directory (tarn-server, named in each copy's Kestrun.ini): the host's
+// entry shows both players while they wait in the room, and is gone once the host has quit.
+TEST_F(RoomRace, ThroughTheOnlineDirectory) {
+    test::DriverProcess directory("tarn-server", {"--bind", "127.0.0.1", "--dir-port", "0", "--until-stdin-closes"},
+                                  "directory ");
+    ASSERT_TRUE(directory.Started()) << directory.FirstLine();
+    const std::string server = "127.0.0.1:" + directory.FirstLine().substr(10);
+    for (const fs::path& folder : {folder_, clientFolder_})
+        std::ofstream(folder / "Kestrun.ini") << "; the directory of this test\nDirServer1 = " << server
+                                              << "\nDirServer2 = " << server << "\nDirServer3 = " << server
+                                              << "\nLocalIP = 127.0.0.1\n";
+    test::DriverProcess looker;
+    ASSERT_TRUE(looker.Started());
+    ASSERT_EQ(looker.Command("online " + server + "," + server + "," + server + " 100 5000"), "ok");
+    const auto gamesListed = [&](const std::string& expected) {
+        return looker.WaitFor("found", [&](const std::string& reply) {
+            if (reply.rfind("found 0", 0) == 0) return false;  // still running
+            if (reply.rfind(expected, 0) == 0) return true;
+            looker.Command("search");
+            return false;
+        });
     };
-    EXPECT_TRUE(AGrabPasses(clientFolder, raced, "race_guest.bmp")) << "no grab of the race";
-    if (!HasFailure()) fs::remove_all(clientFolder);
+
+    Start(kOnlineGame);
+    ASSERT_TRUE(BothInTheRoom()) << EventsOfFolder(clientFolder_);
+    ASSERT_EQ(looker.Command("search"), "ok");
+    const std::string both = gamesListed("found 1 1 Race/2/8/");
+    EXPECT_EQ(both.rfind("found 1 1 Race/2/8/", 0), 0u) << both;
+    LetTheHostStart();
+    CheckTheRace("page 15");
+    ASSERT_EQ(looker.Command("search"), "ok");
+    EXPECT_EQ(gamesListed("found 1 0"), "found 1 0") << "the host's entry stays after it quit";
+    EXPECT_TRUE(AGrabOfTheRace("race_guest_online.bmp")) << "no grab of the race";
 }
 
 }  // namespace
