@@ -1,12 +1,13 @@
 #include "game/frontend/flow/Measurement.h"
 
+#include <string>
+
 #include "game/app/loop/FrameLoop.h"
 #include "game/core/camera/Camera.h"
 #include "game/core/config/Config.h"
 #include "game/core/display/Display.h"
 #include "game/core/maths/MatMath.h"
 #include "game/core/objects/Objects.h"
-#include "game/core/objects/SceneNode.h"
 #include "game/core/render/RenderInterface.h"
 #include "game/core/text/TextTable.h"
 #include "game/frontend/flow/ResultHelpers.h"
@@ -14,12 +15,14 @@
 #include "game/frontend/menu/Menu.h"
 #include "game/frontend/worlds/WorldList.h"
 #include "game/world/file/WorldFile.h"
+#include "game/world/ground/LandscapeGround.h"
 #include "game/world/lights/Lights.h"
 #include "game/world/race/RaceRacers.h"
 #include "game/world/racer/Racer.h"
 #include "platform/gfx/GfxStates.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Env.h"
+#include "platform/sys/EventLog.h"
 
 namespace kes {
 namespace {
@@ -90,8 +93,10 @@ uint64_t MeasureMachine(RenderInterface* render) {
     AddLight(ambient, &lights[0]);
     AddLight(sun, &lights[1]);
 
-    // The display bike; without a world to stand on there is none, and the measurement counts the
-    // menu's own drawing only.
+    // The display bike, standing on the menu world's ground; without a world to stand on there is
+    // none, and the measurement counts the menu's own drawing only.
+    const GroundQuery* savedGround = RaceContext().ground;
+    if (worldLoaded) RaceContext().ground = &WorldGround();
     RacerDesc desc;
     desc.kind = kRacerMenu;
     desc.startX = 10.0f;
@@ -100,14 +105,17 @@ uint64_t MeasureMachine(RenderInterface* render) {
     desc.params.airAssist = 0;
     desc.params.driveBlendFloor = desc.params.engineClass = desc.params.topSpeedFactor = desc.params.airControl = 0.25f;
     RacerRecord* racer = worldLoaded ? CreateRacer(&desc) : nullptr;
+    RaceContext().menuResnap = 1;
     Matrix4 display;
     MatIdentity(&display);
     display.m[0] = display.m[5] = display.m[10] = 0.5f;
     display.m[12] = 0.4f, display.m[13] = 10.0f, display.m[14] = 0.0f;
 
     ViewRecord view{};
+    view.renderer = render;
     SetFrameCamera(&view);
     uint64_t sum = 0;
+    uint32_t frames = 0;
     MeasureClock clock;
     FrontEndResources& fe = FrontEnd();
     while (clock.Elapsed() < kMeasureMs && !ProgramQuitRequested()) {
@@ -127,22 +135,31 @@ uint64_t MeasureMachine(RenderInterface* render) {
             render->SetState(plat::rs::kSrcBlend, 2);
             render->SetState(plat::rs::kDestBlend, 1);
             render->SetState(plat::rs::kZEnable, 1);
+            // The bike is drawn over the pictures with a depth buffer of its own.
+            render->SetState(plat::rs::kZWriteEnable, 1);
+            render->SetState(plat::rs::kZFunc, 4);
+            render->ClearDepth();
         }
         if (racer && racer->object) {
             ++racer->bikeModel.bikeSkin;
             ++racer->riderSkin;
+            // The display controller poses the bike and its rider centred on the origin; the display
+            // placement moves both models (the drawn meshes follow the bike and rider matrices).
             if (racer->object->update) racer->object->update(racer->object, kFrameStepMs, racer->object->user);
-            if (racer->object->node) {
-                Matrix4& m = racer->object->node->world;
-                MatMultiply(&display, &m, &m);
-            }
+            MatMultiply(&display, &racer->bikeModel.bikeMatrix, &racer->bikeModel.bikeMatrix);
+            MatMultiply(&display, &racer->bikeModel.riderMatrix, &racer->bikeModel.riderMatrix);
+            racer->object->position = {display.m[12], display.m[13], display.m[14]};
             if (racer->object->draw) racer->object->draw(racer->object, &view);
+            if (render) render->FlushTranslucent();
         }
         sum += TrianglesSubmitted() - before;
+        ++frames;
         EndFrame();
         clock.FrameDone();
     }
     if (racer) DestroyRacer(racer);
+    RaceContext().ground = savedGround;
+    plat::LogEvent("measured " + std::to_string(sum) + " triangles in " + std::to_string(frames) + " frames");
     for (Light* light : lights)
         if (light) RemoveLight(light);
 

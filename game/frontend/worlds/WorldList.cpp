@@ -10,6 +10,7 @@
 #include "game/core/text/TextTable.h"
 #include "game/world/chunk/ChunkPicture.h"
 #include "game/world/chunk/ChunkStream.h"
+#include "game/world/file/WorldFile.h"
 #include "platform/bytes/AsciiCase.h"
 #include "platform/bytes/ByteIO.h"
 #include "platform/fs/Paths.h"
@@ -108,6 +109,19 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+// The world loader finds a world by its name through this walk of the list. It answers one entry at
+// a time: the loader stops at the entry it looks for and loads it before it walks again.
+const WorldListEntry* WalkWorldList(uint32_t index) {
+    static WorldListEntry entry;
+    if (index >= g_WorldList.size()) return nullptr;
+    const WorldRecord& w = g_WorldList[index];
+    entry.name = w.fileName;
+    entry.packPath = w.path;
+    entry.packOffset = w.offset;
+    entry.size = w.offset ? static_cast<int32_t>(w.size) : -1;
+    return &entry;
+}
+
 }  // namespace
 
 int32_t ReadWorldInfo(PackFile& file, uint32_t size, const std::string& fileName, const std::string& path,
@@ -193,6 +207,7 @@ int32_t BuildWorldList(const std::string& trackPack, const std::string& tracksFo
         }
     }
     SortWorldList();
+    SetWorldListWalk(WalkWorldList);
     return result;
 }
 

@@ -3,6 +3,7 @@
 // profile and settings.
 #include <algorithm>
 #include <cstdio>
+#include <regex>
 
 #include "game/frontend/flow/tests/FlowProgram.h"
 #include "game/app/loop/tests/ScreenGrab.h"
@@ -225,6 +226,41 @@ std::string Drag(int tick, int x, int y, int dx) {
 // the controls page, the screen mode and mip mapping changed on the display page, both volumes moved
 // on the sound page, a tutorial movie played, a championship of five worlds set up with a custom
 // bike, and Quit. Checked by the pages visited, the saved profile and the stored settings.
+// The start-up measurement counts the triangles drawn in its ten seconds: the menu's picture and
+// line, and the display bike with its rider standing on the menu world. Without the menu world there
+// is no bike. With the fixed frame time every run draws the same 250 frames; the detail settings
+// follow from the count (the draw distance grows with it).
+TEST_F(FlowProgram, TheStartUpMeasurementDrawsTheBikeOnTheMenuWorld) {
+    // The triangles counted and the frames they were drawn in, from the event log.
+    const auto measured = [&](uint64_t* triangles, uint64_t* frames) {
+        const std::regex line(R"(measured (\d+) triangles in (\d+) frames)");
+        for (const std::string& e : Events()) {
+            std::smatch m;
+            if (std::regex_match(e, m, line)) {
+                *triangles = std::stoull(m[1]);
+                *frames = std::stoull(m[2]);
+                return *frames == 250;
+            }
+        }
+        return false;
+    };
+    const std::string quit = Click(100, 318, 443);
+    uint64_t alone = 0, withBike = 0, frames = 0;
+    ASSERT_EQ(Run(quit, "", FrameOf(2000)), 0) << output_;
+    ASSERT_TRUE(measured(&alone, &frames)) << EventText();
+    EXPECT_LT(alone / frames, 500u) << "no menu world, no bike";
+    ConfigRecord stored;
+    ASSERT_TRUE(SettingsStored(&stored));
+    EXPECT_EQ(stored.drawDistance, 0u) << "the least detail for a machine that draws so little";
+
+    UseDefaultTrackPack();
+    ASSERT_EQ(Run(quit, "", FrameOf(2000)), 0) << output_;
+    ASSERT_TRUE(measured(&withBike, &frames)) << EventText();
+    EXPECT_GT((withBike - alone) / frames, 1000u) << "the bike and its rider";
+    ASSERT_TRUE(SettingsStored(&stored));
+    EXPECT_GT(stored.drawDistance, 0u) << "more detail for a machine that draws the bike as well";
+}
+
 TEST_F(FlowProgram, FirstRunWalkThroughProfileOptionsTutorialAndChampionship) {
     constexpr int kUp = 200, kDown = 208, kRight = 205, kNewKey = 37;  // K
     for (uint32_t i = 0; i < 5; ++i) AddWorld("Champ" + std::to_string(i) + ".wld", 211 + i, i % 2, "Manche");
