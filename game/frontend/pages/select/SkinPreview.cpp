@@ -36,6 +36,7 @@ struct Preview {
     RacerRecord* racer = nullptr;
     const GroundQuery* savedGround = nullptr;
     ObjectDrawFn draw = nullptr;
+    ObjectUpdateFn update = nullptr;
     Light* lights[2] = {};
     float angle = 0.0f;
 } g_preview;
@@ -85,9 +86,12 @@ void CreatePreviewRacer(uint32_t riderSkin, uint32_t bikeSkin) {
         RaceContext().ground = g_preview.savedGround;
         return;
     }
-    // The page draws it over its own pictures, not the scene under them.
+    // The page draws it over its own pictures, not the scene under them, and steps it itself: the
+    // scene's own step would move it a second time in every frame.
     g_preview.draw = g_preview.racer->object->draw;
     g_preview.racer->object->draw = nullptr;
+    g_preview.update = g_preview.racer->object->update;
+    g_preview.racer->object->update = nullptr;
     SetPreviewSkins(riderSkin, bikeSkin);
     RaceContext().menuResnap = 1;
     g_preview.angle = 0.0f;
@@ -115,6 +119,7 @@ void DrawPreviewRacer() {
 void DestroyPreviewRacer() {
     if (g_preview.racer) {
         g_preview.racer->object->draw = g_preview.draw;
+        g_preview.racer->object->update = g_preview.update;
         DestroyRacer(g_preview.racer);
         RaceContext().ground = g_preview.savedGround;
     }
@@ -148,7 +153,7 @@ void PosePreviewRacer(int32_t x, int32_t y, int32_t width, uint32_t ms) {
     MatMultiply(&move, &display, &display);
     // The display controller poses the bike and its rider centred on the origin; the placement
     // follows, and the racer's place (by which the view keeps or culls it) is the frame's.
-    if (racer->object->update) racer->object->update(racer->object, ms, racer->object->user);
+    if (g_preview.update) g_preview.update(racer->object, ms, racer->object->user);
     MatMultiply(&display, &racer->bikeModel.bikeMatrix, &racer->bikeModel.bikeMatrix);
     MatMultiply(&display, &racer->bikeModel.riderMatrix, &racer->bikeModel.riderMatrix);
     racer->object->position = {move.m[12], move.m[13], move.m[14]};
