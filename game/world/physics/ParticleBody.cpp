@@ -100,9 +100,6 @@ void ParticleBody::ApplySpringForces() {
         Vec3 d;
         Vec3Sub(&pb.position, &pa.position, &d);
         const float length = Vec3Length(&d);
-        if (length != 0.0f) {
-            Vec3Divide(&d, &d, length);
-        }
         const float rate = length - s.lastLength;
         float stretch = 0.0f;
         bool acts = true;
@@ -119,7 +116,10 @@ void ParticleBody::ApplySpringForces() {
         }
         s.lastLength = length;
         if (!acts) {
-            continue;
+            continue;  // a limit spring inside its range: its direction is not needed
+        }
+        if (length != 0.0f) {
+            Vec3Divide(&d, &d, length);
         }
         const SpringClass& c = classes[s.springClass < kSpringClassCount ? s.springClass : 0];
         const float f = (c.damping * invTimeStep * rate + c.stiffness * stretch) * c.scale;
