@@ -90,11 +90,12 @@ void BikeBody::RotateAbout(const Vec3& axis, float angle) {
     if (!std::isfinite(angle) || angle == 0.0f) {
         return;
     }
+    const AxisRotation rotation = MakeAxisRotation(&axis, angle);
     for (int i = 0; i < 4; ++i) {
         Particle& p = body.particles[i];
         Vec3 rel;
         Vec3Sub(&p.position, &centre, &rel);
-        Vec3RotateAxis(&axis, &rel, angle, &rel);
+        ApplyAxisRotation(rotation, &rel, &rel);
         Vec3Add(&centre, &rel, &p.position);
     }
 }
