@@ -73,16 +73,6 @@ void ParticleBody::ClearForces() {
     }
 }
 
-void ParticleBody::AddForce(uint32_t index, float fx, float fy, float fz) {
-    if (index >= particleCount) {
-        return;
-    }
-    Vec3& f = particles[index].force;
-    f.x += fx;
-    f.y += fy;
-    f.z += fz;
-}
-
 void ParticleBody::Step() {
     ApplySpringForces();
     Integrate();
