@@ -23,9 +23,9 @@ inline void Vec3Normalize(Vec3* v) {
     v->z *= inverse;
 }
 
+// FastSqrt gives 0 for a squared length of +-0 itself: no test of its own.
 inline float Vec3Length(const Vec3* v) {
-    const float squared = Vec3SquaredLength(v);
-    return squared == 0.0f ? 0.0f : FastSqrt(squared);
+    return FastSqrt(Vec3SquaredLength(v));
 }
 
 inline float Vec3Dot(const Vec3* a, const Vec3* b) {
