@@ -13,23 +13,21 @@ void Vec3TriangleNormal(const Vec3* points, Vec3* out) {
     Vec3Normalize(out);
 }
 
-void Vec3RotateAxis(const Vec3* axis, const Vec3* v, float angle, Vec3* out) {
+AxisRotation MakeAxisRotation(const Vec3* axis, float angle) {
     const float c = FastCos(angle);
     const float s = FastSin(angle);
     const float t = 1.0f - c;
     const float ax = axis->x;
     const float ay = axis->y;
     const float az = axis->z;
-    const float vx = v->x;
-    const float vy = v->y;
-    const float vz = v->z;
     // Rodrigues' rotation written out as the rows of the rotation matrix.
-    out->x = ((1.0f - ax * ax) * c + ax * ax) * vx + (t * ax * ay - s * az) * vy +
-             (t * az * ax + s * ay) * vz;
-    out->y = (t * ax * ay + s * az) * vx + ((1.0f - ay * ay) * c + ay * ay) * vy +
-             (t * az * ay - s * ax) * vz;
-    out->z = (t * az * ax - s * ay) * vx + (t * az * ay + s * ax) * vy +
-             ((1.0f - az * az) * c + az * az) * vz;
+    return {{{(1.0f - ax * ax) * c + ax * ax, t * ax * ay - s * az, t * az * ax + s * ay},
+             {t * ax * ay + s * az, (1.0f - ay * ay) * c + ay * ay, t * az * ay - s * ax},
+             {t * az * ax - s * ay, t * az * ay + s * ax, (1.0f - az * az) * c + az * az}}};
+}
+
+void Vec3RotateAxis(const Vec3* axis, const Vec3* v, float angle, Vec3* out) {
+    ApplyAxisRotation(MakeAxisRotation(axis, angle), v, out);
 }
 
 void Vec3Reflect(const Vec3* v, const Vec3* n, Vec3* out) {

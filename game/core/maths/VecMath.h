@@ -23,9 +23,9 @@ inline void Vec3Normalize(Vec3* v) {
     v->z *= inverse;
 }
 
+// FastSqrt gives 0 for a squared length of +-0 itself: no test of its own.
 inline float Vec3Length(const Vec3* v) {
-    const float squared = Vec3SquaredLength(v);
-    return squared == 0.0f ? 0.0f : FastSqrt(squared);
+    return FastSqrt(Vec3SquaredLength(v));
 }
 
 inline float Vec3Dot(const Vec3* a, const Vec3* b) {
@@ -44,6 +44,19 @@ inline void Vec3Cross(const Vec3* a, const Vec3* b, Vec3* out) {
 void Vec3TriangleNormal(const Vec3* points, Vec3* out);
 // v rotated by angle (radians) about the unit axis, with table sine and cosine.
 void Vec3RotateAxis(const Vec3* axis, const Vec3* v, float angle, Vec3* out);
+
+// The rotation Vec3RotateAxis applies, as matrix rows: for turning many vectors by one axis and angle,
+// the table look-ups and the rows are worked out once. Applying it gives Vec3RotateAxis's result.
+struct AxisRotation {
+    float rows[3][3];
+};
+AxisRotation MakeAxisRotation(const Vec3* axis, float angle);
+inline void ApplyAxisRotation(const AxisRotation& r, const Vec3* v, Vec3* out) {
+    const float vx = v->x, vy = v->y, vz = v->z;
+    out->x = r.rows[0][0] * vx + r.rows[0][1] * vy + r.rows[0][2] * vz;
+    out->y = r.rows[1][0] * vx + r.rows[1][1] * vy + r.rows[1][2] * vz;
+    out->z = r.rows[2][0] * vx + r.rows[2][1] * vy + r.rows[2][2] * vz;
+}
 // out = v - 2 (v . n) n.
 void Vec3Reflect(const Vec3* v, const Vec3* n, Vec3* out);
 // Inline too: out of line, the three separate stores of the result and the caller's wider load of

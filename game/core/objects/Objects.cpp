@@ -383,6 +383,23 @@ FarBound MakeFarBound(const SectorObject* a, float reach) {
     return f;
 }
 
+// BeyondReach for a point already lifted (a's offset plus the lift, the sums BeyondReach makes), with
+// the two objects' largest offset magnitude worked out beforehand: the same operations, so the same
+// answer, without going over the offsets again for every sphere.
+bool BeyondReachFrom(const Vec3& from, const SectorObject* b, float reach, float largestMagnitude) {
+    const float dx = b->offset[0] - from.x;
+    const float dy = b->offset[1] - from.y;
+    const float dz = b->offset[2] - from.z;
+    const float slack = 1.0e-4f * (largestMagnitude + reach) + 1.0e-3f;
+    const float limit = reach + slack;
+    return dx * dx + dy * dy + dz * dz > limit * limit;
+}
+
+// Where a sphere of o sits: o's offset plus the sphere's centre.
+Vec3 SpherePlace(const SectorObject* o, const ObjectSphere& s) {
+    return {o->offset[0] + s.centre.x, o->offset[1] + s.centre.y, o->offset[2] + s.centre.z};
+}
+
 // A reach kept with a copy of the spheres it was measured from. After a contact the reaches are due
 // again, but contact routines seldom reshape spheres, and comparing the copy is far cheaper than the
 // square roots of measuring. The copy is taken just before a contact routine runs (nothing can have
@@ -450,15 +467,16 @@ int CollideObjectsInSector(SectorObject* a) {
         }
         float bReach = MeasureReach(b, true, &bMeasure);
         if (BeyondReach(a, kAtPosition, b, aReach + bReach)) continue;
+        float largest = LargestMagnitude(b, LargestMagnitude(a, 0.0f));
         for (uint32_t i = 0; i < a->sphereCount; ++i) {
             ObjectSphere* sa = &a->spheres[i];
-            if (BeyondReach(a, sa->centre, b, sa->radius + bReach)) continue;
+            Vec3 aAt = SpherePlace(a, *sa);
+            if (BeyondReachFrom(aAt, b, sa->radius + bReach, largest)) continue;
             for (uint32_t j = 0; j < b->sphereCount; ++j) {
                 ObjectSphere* sb = &b->spheres[j];
                 if (sb->flags & kSphereNotSolid) continue;
-                Vec3 d{(b->offset[0] + sb->centre.x) - (a->offset[0] + sa->centre.x),
-                       (b->offset[1] + sb->centre.y) - (a->offset[1] + sa->centre.y),
-                       (b->offset[2] + sb->centre.z) - (a->offset[2] + sa->centre.z)};
+                const Vec3 bAt = SpherePlace(b, *sb);
+                Vec3 d{bAt.x - aAt.x, bAt.y - aAt.y, bAt.z - aAt.z};
                 const float reach = sa->radius + sb->radius;
                 if (d.x * d.x + d.y * d.y + d.z * d.z > reach * reach) continue;
                 Vec3 unit = d;
@@ -471,6 +489,8 @@ int CollideObjectsInSector(SectorObject* a) {
                 aReach = RemeasureReach(a, false, &aMeasure);
                 bReach = RemeasureReach(b, true, &bMeasure);
                 far = MakeFarBound(a, aReach + a->boundingRadius);
+                largest = LargestMagnitude(b, LargestMagnitude(a, 0.0f));
+                aAt = SpherePlace(a, *sa);
             }
         }
     }

@@ -132,33 +132,62 @@ int32_t TableRow(float local, float cell) {
 // worked out; the other is left unset.
 enum class CellWeights { kTableRows, kFractions };
 
+// One axis of a point's place, which depends on that axis's coordinate alone: the tile, the cell
+// inside it and the rest of the coordinate in the cell.
+struct AxisSpot {
+    int32_t tile, cell;
+    float rest;
+};
+
+// `from` is the coordinate less the box's minimum on the axis. Always in line: every ground query
+// goes through here twice, and a call costs a good part of the work.
+[[gnu::always_inline]] inline AxisSpot LocateAxis(float from, float tileSize, uint32_t tiles, float cellSize, uint32_t cells) {
+    int32_t i = plat::FloatToInt(from / tileSize);
+    // The box may reach past the last whole tile: such points belong to the last tile.
+    i = i < 0 ? 0 : i >= static_cast<int32_t>(tiles) ? static_cast<int32_t>(tiles) - 1 : i;
+    const float local = from - static_cast<float>(i) * tileSize;
+    int32_t c = plat::FloatToInt(local / cellSize);
+    float rest = local - static_cast<float>(c) * cellSize;
+    if (c < 0) c = 0, rest = 0.0f;
+    if (c >= static_cast<int32_t>(cells)) c = static_cast<int32_t>(cells) - 1, rest = cellSize;
+    return {i, c, rest};
+}
+
+[[gnu::always_inline]] inline AxisSpot LocateX(float x) {
+    const Landscape& l = g_land;
+    return LocateAxis(x - l.bounds.minX, l.tileX, l.tw, l.cellX, l.cx);
+}
+
+[[gnu::always_inline]] inline AxisSpot LocateY(float y) {
+    const Landscape& l = g_land;
+    return LocateAxis(y - l.bounds.minY, l.tileY, l.th, l.cellY, l.cy);
+}
+
+const LandscapeTile* TileAt(const AxisSpot& x, const AxisSpot& y) {
+    return &g_land.tiles[static_cast<size_t>(y.tile) * g_land.tw + x.tile];
+}
+
 template <CellWeights kWeights>
 bool Locate(float x, float y, CellSpot* s) {
     if (!g_present || !WrapPoint(&x, &y)) return false;
     const Landscape& l = g_land;
-    const float px = x - l.bounds.minX, py = y - l.bounds.minY;
-    int32_t i = plat::FloatToInt(px / l.tileX), j = plat::FloatToInt(py / l.tileY);
-    // The box may reach past the last whole tile: such points belong to the last tile.
-    i = i < 0 ? 0 : i >= static_cast<int32_t>(l.tw) ? static_cast<int32_t>(l.tw) - 1 : i;
-    j = j < 0 ? 0 : j >= static_cast<int32_t>(l.th) ? static_cast<int32_t>(l.th) - 1 : j;
-    const float lx = px - static_cast<float>(i) * l.tileX, ly = py - static_cast<float>(j) * l.tileY;
-    int32_t c = plat::FloatToInt(lx / l.cellX), r = plat::FloatToInt(ly / l.cellY);
-    float restX = lx - static_cast<float>(c) * l.cellX, restY = ly - static_cast<float>(r) * l.cellY;
-    if (c < 0) c = 0, restX = 0.0f;
-    if (r < 0) r = 0, restY = 0.0f;
-    if (c >= static_cast<int32_t>(l.cx)) c = static_cast<int32_t>(l.cx) - 1, restX = l.cellX;
-    if (r >= static_cast<int32_t>(l.cy)) r = static_cast<int32_t>(l.cy) - 1, restY = l.cellY;
-    s->tile = &l.tiles[static_cast<size_t>(j) * l.tw + i];
-    s->c = c;
-    s->r = r;
+    const AxisSpot ax = LocateX(x), ay = LocateY(y);
+    s->tile = TileAt(ax, ay);
+    s->c = ax.cell;
+    s->r = ay.cell;
     if constexpr (kWeights == CellWeights::kTableRows) {
-        s->rowX = static_cast<uint32_t>(TableRow(restX, l.cellX));
-        s->rowY = static_cast<uint32_t>(TableRow(restY, l.cellY));
+        s->rowX = static_cast<uint32_t>(TableRow(ax.rest, l.cellX));
+        s->rowY = static_cast<uint32_t>(TableRow(ay.rest, l.cellY));
     } else {
-        s->fx = restX / l.cellX;
-        s->fy = restY / l.cellY;
+        s->fx = ax.rest / l.cellX;
+        s->fy = ay.rest / l.cellY;
     }
     return true;
+}
+
+bool InsideBox(float x, float y) {
+    const WorldBounds& b = g_land.bounds;
+    return x >= b.minX && x < b.maxX && y >= b.minY && y < b.maxY;
 }
 
 // The 4 x 4 knots around the point's cell, from the tile's bordered grid (one knot of border before
@@ -309,9 +338,27 @@ void LandscapeNormalAt(float x, float y, float height, Vec3* out) {
     // The two side heights are taken from the exact surface: over a step of 10/512 of a cell the
     // weight table's 1/512 rows would make the slope up to a tenth wrong.
     // The caller's height comes from the table as well, so the centre is taken exactly too.
-    const float h = g_present ? LandscapeHeightExact(x, y) : height;
-    const Vec3 a = {-sx, 0.0f, LandscapeHeightExact(x - sx, y) - h};
-    const Vec3 b = {0.0f, sy, LandscapeHeightExact(x, y + sy) - h};
+    const float left = x - sx, ahead = y + sy;
+    float h, hLeft, hAhead;
+    if (g_present && InsideBox(x, y) && InsideBox(left, y) && InsideBox(x, ahead)) {
+        // The three points share their coordinates two by two, and each axis of a place depends on
+        // its own coordinate alone: every axis is located and weighted once.
+        const AxisSpot ax = LocateX(x), aLeft = LocateX(left), ay = LocateY(y), aAhead = LocateY(ahead);
+        float wx[4], wLeft[4], wy[4], wAhead[4];
+        CatmullRomWeights(ax.rest / g_land.cellX, wx);
+        CatmullRomWeights(aLeft.rest / g_land.cellX, wLeft);
+        CatmullRomWeights(ay.rest / g_land.cellY, wy);
+        CatmullRomWeights(aAhead.rest / g_land.cellY, wAhead);
+        h = Blend({TileAt(ax, ay), ax.cell, ay.cell, 0.0f, 0.0f, 0, 0}, wx, wy);
+        hLeft = Blend({TileAt(aLeft, ay), aLeft.cell, ay.cell, 0.0f, 0.0f, 0, 0}, wLeft, wy);
+        hAhead = Blend({TileAt(ax, aAhead), ax.cell, aAhead.cell, 0.0f, 0.0f, 0, 0}, wx, wAhead);
+    } else {
+        h = g_present ? LandscapeHeightExact(x, y) : height;
+        hLeft = LandscapeHeightExact(left, y);
+        hAhead = LandscapeHeightExact(x, ahead);
+    }
+    const Vec3 a = {-sx, 0.0f, hLeft - h};
+    const Vec3 b = {0.0f, sy, hAhead - h};
     // b x a points up, out of the ground; a x b would point into it.
     Vec3Cross(&b, &a, out);
     Vec3Normalize(out);

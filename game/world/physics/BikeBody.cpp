@@ -147,6 +147,7 @@ void BikeBody::Reset(const Vec3& position, const Vec3& heading, const BikeParams
     wheelieAxis = {0.0f, 0.0f, 0.0f};
     airSteps = 0;
     assistHeight = airHeight = airPitchError = airRollError = 0.0f;
+    assistFromCentre = 0;
     airSteerFresh = 1;
     hopCooldown = 0;
     hopStarted = 0;

@@ -212,7 +212,12 @@ public:
     float forwardCounter = 0.0f;  // -32..32
     uint32_t trickState[2] = {0, 0};
     uint8_t throttleWasHeld = 0;
-    float assistHeight = 0.0f;    // centre height above the ground at the last step (landing assist)
+    // The landing assist compares the centre's height above the ground with the last step's. Only
+    // a player's bike on a route asks for it, so the last step keeps its centre and the height is
+    // worked out from it when asked for (assistHeight holds it until the first step).
+    float assistHeight = 0.0f;
+    Vec3 assistCentre = {0.0f, 0.0f, 0.0f};
+    uint8_t assistFromCentre = 0;
     float airHeight = 0.0f;       // SteerInAir's height, pitch error and roll error of its last call
     float airPitchError = 0.0f;
     float airRollError = 0.0f;

@@ -63,16 +63,20 @@ Vec3 FlatDirection(const Vec3& a, const Vec3& b) {
 
 }  // namespace
 
+namespace {
+
+// Which side of the edge from -> to the point lies on, on the ground plane (the sign tells).
+float EdgeSide(const Vec3& p, const Vec3& from, const Vec3& to) {
+    const float ex = to.x - from.x, ey = to.y - from.y;
+    return (p.x - from.x) * -ey + (p.y - from.y) * ex;
+}
+
+}  // namespace
+
 bool PointInQuad(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
-    const Vec3* corners[4] = {&a, &b, &c, &d};
-    float side[4];
-    for (int i = 0; i < 4; ++i) {
-        const Vec3& from = *corners[i];
-        const Vec3& to = *corners[(i + 1) % 4];
-        const float ex = to.x - from.x, ey = to.y - from.y;
-        side[i] = (p.x - from.x) * -ey + (p.y - from.y) * ex;
-    }
-    return side[0] * side[1] > 0.0f && side[3] * side[2] > 0.0f && side[3] * side[0] > 0.0f;
+    const float side0 = EdgeSide(p, a, b), side1 = EdgeSide(p, b, c), side2 = EdgeSide(p, c, d),
+                side3 = EdgeSide(p, d, a);
+    return side0 * side1 > 0.0f && side3 * side2 > 0.0f && side3 * side0 > 0.0f;
 }
 
 float BikeBody::TrackProgress() {

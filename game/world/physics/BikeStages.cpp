@@ -90,11 +90,12 @@ void BikeBody::RotateAbout(const Vec3& axis, float angle) {
     if (!std::isfinite(angle) || angle == 0.0f) {
         return;
     }
+    const AxisRotation rotation = MakeAxisRotation(&axis, angle);
     for (int i = 0; i < 4; ++i) {
         Particle& p = body.particles[i];
         Vec3 rel;
         Vec3Sub(&p.position, &centre, &rel);
-        Vec3RotateAxis(&axis, &rel, angle, &rel);
+        ApplyAxisRotation(rotation, &rel, &rel);
         Vec3Add(&centre, &rel, &p.position);
     }
 }
@@ -318,15 +319,18 @@ void BikeBody::ControlStage() {
     // wheel down and no air lean held, is levelled for landing instead of taking the air control.
     // Value 2 hands it to the computer riders' manoeuvre choice.
     bool assisted = false;
+    const bool lastFromCentre = assistFromCentre;
+    const Vec3 lastCentre = assistCentre;
+    assistCentre = centre;
+    assistFromCentre = 1;
     if (wheelDown) {
         airSteerFresh = 1;
-        assistHeight = centre.z - env.ground->HeightAt(centre.x, centre.y);
-    } else {
+    } else if (params.landingAssist != 0 && hasRoute && (controlClass == kClassLocal || controlClass == kClassReplay)) {
         const float h = centre.z - env.ground->HeightAt(centre.x, centre.y);
-        const bool sinking = h < assistHeight;
-        assistHeight = h;
-        if (params.landingAssist != 0 && hasRoute && (controlClass == kClassLocal || controlClass == kClassReplay) &&
-            h < 30.0f && sinking && !controls[kControlAirLeanLeft] && !controls[kControlAirLeanRight]) {
+        const float lastHeight =
+            lastFromCentre ? lastCentre.z - env.ground->HeightAt(lastCentre.x, lastCentre.y) : assistHeight;
+        const bool sinking = h < lastHeight;
+        if (h < 30.0f && sinking && !controls[kControlAirLeanLeft] && !controls[kControlAirLeanRight]) {
             if (params.landingAssist == 2) {
                 ChooseManoeuvre();
             } else {

@@ -73,16 +73,6 @@ void ParticleBody::ClearForces() {
     }
 }
 
-void ParticleBody::AddForce(uint32_t index, float fx, float fy, float fz) {
-    if (index >= particleCount) {
-        return;
-    }
-    Vec3& f = particles[index].force;
-    f.x += fx;
-    f.y += fy;
-    f.z += fz;
-}
-
 void ParticleBody::Step() {
     ApplySpringForces();
     Integrate();
@@ -100,9 +90,6 @@ void ParticleBody::ApplySpringForces() {
         Vec3 d;
         Vec3Sub(&pb.position, &pa.position, &d);
         const float length = Vec3Length(&d);
-        if (length != 0.0f) {
-            Vec3Divide(&d, &d, length);
-        }
         const float rate = length - s.lastLength;
         float stretch = 0.0f;
         bool acts = true;
@@ -119,7 +106,10 @@ void ParticleBody::ApplySpringForces() {
         }
         s.lastLength = length;
         if (!acts) {
-            continue;
+            continue;  // a limit spring inside its range: its direction is not needed
+        }
+        if (length != 0.0f) {
+            Vec3Divide(&d, &d, length);
         }
         const SpringClass& c = classes[s.springClass < kSpringClassCount ? s.springClass : 0];
         const float f = (c.damping * invTimeStep * rate + c.stiffness * stretch) * c.scale;
@@ -138,8 +128,33 @@ void ParticleBody::ApplySpringForces() {
     }
 }
 
+namespace {
+
+// ClampVectorLength for a vector whose components are all finite.
+inline void ClampFiniteVector(Vec3& v, float limit) {
+    // Every component is finite here, so a plain comparison gives what fmax would, without its call.
+    const float ax = std::fabs(v.x), ay = std::fabs(v.y), az = std::fabs(v.z);
+    const float yz = ay < az ? az : ay;
+    const float largest = ax < yz ? yz : ax;
+    if (largest <= limit * 0.57735f) {
+        return;  // no component large enough for the length to exceed the limit
+    }
+    if (largest > 1.0e18f) {
+        // The squared length would overflow: shrink first, the direction is all that matters.
+        Vec3Scale(&v, &v, 1.0f / largest);
+    }
+    const float length = Vec3Length(&v);
+    if (length > limit) {
+        Vec3Scale(&v, &v, limit / length);
+    }
+}
+
+bool AllFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+}  // namespace
+
 void ClampVectorLength(Vec3* v, float limit) {
-    if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z)) {
+    if (!AllFinite(*v)) {
         // An infinite component still has a direction; NaN has none.
         if (std::isnan(v->x) || std::isnan(v->y) || std::isnan(v->z)) {
             *v = {0.0f, 0.0f, 0.0f};
@@ -152,36 +167,19 @@ void ClampVectorLength(Vec3* v, float limit) {
         Vec3Scale(v, v, limit);
         return;
     }
-    // Every component is finite here, so a plain comparison gives what fmax would, without its call.
-    const float ax = std::fabs(v->x), ay = std::fabs(v->y), az = std::fabs(v->z);
-    const float yz = ay < az ? az : ay;
-    const float largest = ax < yz ? yz : ax;
-    if (largest <= limit * 0.57735f) {
-        return;  // no component large enough for the length to exceed the limit
-    }
-    if (largest > 1.0e18f) {
-        // The squared length would overflow: shrink first, the direction is all that matters.
-        Vec3Scale(v, v, 1.0f / largest);
-    }
-    const float length = Vec3Length(v);
-    if (length > limit) {
-        Vec3Scale(v, v, limit / length);
-    }
+    ClampFiniteVector(*v, limit);
 }
 
 namespace {
 
-// ClampVectorLength's first test in line, for the integration loop: true when v is finite and no
-// component is large enough for the length to exceed the limit, so that the clamp would leave v as
-// it is. The limits used here give the same bound in every rounding mode (2886.75 and 173.205).
-inline bool InsideClampBound(const Vec3& v, float limit) {
-    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
-        return false;
+// ClampVectorLength in line for the integration loop. Its limits give the same first bound in every
+// rounding mode (2886.75 and 173.205), so the bound may be worked out when compiling.
+inline void ClampInLoop(Vec3& v, float limit) {
+    if (AllFinite(v)) {
+        ClampFiniteVector(v, limit);
+    } else {
+        ClampVectorLength(&v, limit);
     }
-    const float ax = std::fabs(v.x), ay = std::fabs(v.y), az = std::fabs(v.z);
-    const float yz = ay < az ? az : ay;
-    const float largest = ax < yz ? yz : ax;
-    return largest <= limit * 0.57735f;
 }
 
 }  // namespace
@@ -194,9 +192,7 @@ void ParticleBody::Integrate() {
         if (p.fixed) {
             continue;
         }
-        if (!InsideClampBound(p.force, kMaxParticleForce)) {
-            ClampVectorLength(&p.force, kMaxParticleForce);
-        }
+        ClampInLoop(p.force, kMaxParticleForce);
         const Vec3 a = {p.force.x * p.invMass + gravity.x, p.force.y * p.invMass + gravity.y,
                         p.force.z * p.invMass + gravity.z};
         p.position.x += p.velocity.x * dt + a.x * halfDtSquared;
@@ -205,9 +201,7 @@ void ParticleBody::Integrate() {
         p.velocity.x += a.x * dt;
         p.velocity.y += a.y * dt;
         p.velocity.z += a.z * dt;
-        if (!InsideClampBound(p.velocity, kMaxParticleSpeed)) {
-            ClampVectorLength(&p.velocity, kMaxParticleSpeed);
-        }
+        ClampInLoop(p.velocity, kMaxParticleSpeed);
     }
 }
 

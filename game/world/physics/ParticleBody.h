@@ -56,7 +56,16 @@ public:
     void Allocate();
     void Reset();
     void ClearForces();
-    void AddForce(uint32_t index, float fx, float fy, float fz);
+    // In line: the bike's stages push on its particles many times a step.
+    void AddForce(uint32_t index, float fx, float fy, float fz) {
+        if (index >= particleCount) {
+            return;
+        }
+        Vec3& f = particles[index].force;
+        f.x += fx;
+        f.y += fy;
+        f.z += fz;
+    }
     void Step();
 
     void ApplySpringForces();

@@ -208,30 +208,27 @@ void UpdateRacerSpheres(RacerRecord* racer) {
     const float twoThirds = std::bit_cast<float>(0x3F2AAAABu);
     const Vec3 r1 = Sub(p[1], p[0]), r2 = Sub(p[2], p[0]), r3 = Sub(p[3], p[0]);
     const Vec3 mean = Mul(Add(Add(Vec3{0, 0, 0}, r1), Add(r2, r3)), 0.25f);
-    const struct {
-        Vec3 centre;
-        float radius;
-        uint32_t flags;
-    } layout[kRacerSphereCount] = {
-        {{0, 0, 0}, 1.2f, 0},
-        {r1, 1.2f, 0},
-        {r2, 0.5f, 0},
-        {r3, 0.5f, 0},
-        {mean, 8.0f, kSphereNotSolid},
-        {Mul(r3, third), 1.6f, 0},
-        {Mul(r3, twoThirds), 1.6f, 0},
-        {Add(Mul(r2, third), Mul(r1, twoThirds)), 1.6f, 0},
-        {Add(Mul(r2, twoThirds), Mul(r1, third)), 1.6f, 0},
-    };
-    for (uint32_t i = 0; i < kRacerSphereCount; ++i) {
-        ObjectSphere& s = racer->spheres[i];
+    // Each sphere keeps its last centre in its unused words. Written in place, sphere by sphere.
+    ObjectSphere* spheres = racer->spheres;
+    const auto place = [spheres](uint32_t i, Vec3 centre, float radius, uint32_t flags) {
+        ObjectSphere& s = spheres[i];
         s.unused[0] = s.centre.x;
         s.unused[1] = s.centre.y;
         s.unused[2] = s.centre.z;
-        s.centre = layout[i].centre;
-        s.radius = layout[i].radius;
-        s.flags = layout[i].flags;
-    }
+        s.centre = centre;
+        s.radius = radius;
+        s.flags = flags;
+    };
+    static_assert(kRacerSphereCount == 9, "the racer's sphere layout below");
+    place(0, {0, 0, 0}, 1.2f, 0);
+    place(1, r1, 1.2f, 0);
+    place(2, r2, 0.5f, 0);
+    place(3, r3, 0.5f, 0);
+    place(4, mean, 8.0f, kSphereNotSolid);
+    place(5, Mul(r3, third), 1.6f, 0);
+    place(6, Mul(r3, twoThirds), 1.6f, 0);
+    place(7, Add(Mul(r2, third), Mul(r1, twoThirds)), 1.6f, 0);
+    place(8, Add(Mul(r2, twoThirds), Mul(r1, third)), 1.6f, 0);
     racer->object->spheres = racer->spheres;
     racer->object->sphereCount = kRacerSphereCount;
 }
