@@ -80,4 +80,12 @@ void DataObject::SetData(const std::string& data) {
     body_->data = data;
 }
 
+DataObject DataObjectShare::Get(std::string_view type, std::string_view data) {
+    for (const DataObject& object : known_)
+        if (object.GetType() == type && object.GetData() == data) return object;
+    DataObject made{std::string(type), std::string(data)};
+    if (known_.size() < kMaxDistinct) known_.push_back(made);
+    return made;
+}
+
 }  // namespace TarnCommon

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace TarnCommon {
 
@@ -46,6 +48,18 @@ struct DataObjectLess {
     bool operator()(const DataObject& a, const DataObject& b) const { return a.Compare(b, false) < 0; }
 };
 using DataObjectSet = std::set<DataObject, DataObjectLess>;
+
+// Hands out one shared body for equal data objects: a list of directory entries read from one reply
+// mostly repeats a few objects ("MaxPlayers" 8, ...), and sharing them spares an allocation per object.
+// Remembers a bounded number of distinct objects; past that every object gets a body of its own.
+class DataObjectShare {
+public:
+    DataObject Get(std::string_view type, std::string_view data);
+
+private:
+    static constexpr size_t kMaxDistinct = 64;
+    std::vector<DataObject> known_;
+};
 
 // Byte-wise unsigned three-way comparison, shorter first on an equal prefix.
 int CompareBytes(const std::string& a, const std::string& b);

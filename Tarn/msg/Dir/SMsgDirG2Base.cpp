@@ -102,21 +102,32 @@ void PackObjectsUnderMask(TRawMsg& message, const DataObjectSet& set, uint32_t m
     }
 }
 
-void UnpackObjectsUnderMask(TRawMsg& message, DataObjectSet& set, uint32_t mask) {
+std::string_view ReadView8(TRawMsg& message) {
+    const uint8_t n = message.ReadByte();
+    return {reinterpret_cast<const char*>(message.ReadBytes(n)), n};
+}
+
+std::string_view ReadView16(TRawMsg& message) {
+    const uint16_t n = message.ReadShort();
+    return {reinterpret_cast<const char*>(message.ReadBytes(n)), n};
+}
+
+void UnpackObjectsUnderMask(TRawMsg& message, DataObjectSet& set, uint32_t mask, TarnCommon::DataObjectShare* shared) {
     const uint16_t count = message.ReadShort();
     if (!(mask & (DirField::kDataType | DirField::kDataData))) {
         // Neither part travels: every object read is the same empty one, so one insert stands for all
         // (a count of 65535 in every entry must not cost billions of steps).
-        if (count) set.insert(DataObject());
+        if (count) set.insert(shared ? shared->Get({}, {}) : DataObject());
         return;
     }
-    const std::string none;
     for (uint32_t i = 0; i < count; ++i) {
-        const std::string type = (mask & DirField::kDataType) ? ReadBytes8(message) : none;
-        const std::string data = (mask & DirField::kDataData) ? ReadBytes16(message) : none;
-        // Built in place in the set's node; a server sends the objects in order, so the end is the
-        // usual place.
-        set.emplace_hint(set.end(), type, data);
+        const std::string_view type = (mask & DirField::kDataType) ? ReadView8(message) : std::string_view();
+        const std::string_view data = (mask & DirField::kDataData) ? ReadView16(message) : std::string_view();
+        // A server sends the objects in order, so the end is the usual place.
+        if (shared)
+            set.insert(set.end(), shared->Get(type, data));
+        else
+            set.emplace_hint(set.end(), std::string(type), std::string(data));
     }
 }
 
@@ -146,7 +157,8 @@ void SMsgDirG2EntityBase::PackEntityFields(const DirEntity& entity, TRawMsg& mes
     if (mask & DirField::kTrailer) message.AppendShort(0);
 }
 
-void SMsgDirG2EntityBase::UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask) {
+void SMsgDirG2EntityBase::UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask,
+                                             TarnCommon::DataObjectShare* shared) {
     if (mask & DirField::kType) entity.type = message.ReadByte();
     if (entity.type == DirEntity::kDirectory) {
         if (mask & DirField::kDirPath) message.ReadWString(entity.path);
@@ -161,7 +173,7 @@ void SMsgDirG2EntityBase::UnpackEntityFields(DirEntity& entity, TRawMsg& message
     if (mask & DirField::kNumberC) entity.numberC = message.ReadLong();
     if (mask & DirField::kNumberA) entity.numberA = message.ReadLong();
     if (mask & DirField::kNumberB) entity.numberB = message.ReadLong();
-    if (mask & DirField::kDataList) UnpackObjectsUnderMask(message, entity.dataObjects, mask);
+    if (mask & DirField::kDataList) UnpackObjectsUnderMask(message, entity.dataObjects, mask, shared);
     if (mask & DirField::kTrailer) message.ReadShort();
 }
 
@@ -227,12 +239,13 @@ void SMsgDirG2EntityListBase::UnpackEntityList() {
     // here, so that a short reply cannot make thousands of empty entries.
     const uint32_t least = std::max<uint32_t>(1, MinEntitySize(GetFieldMask()));
     if (count > BytesLeftToRead() / least) CheckRead(uint32_t(count) * least);
-    entities_.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        DirEntity entity;
-        UnpackEntity(entity);
-        entities_.push_back(std::move(entity));
-    }
+    std::vector<DirEntity>& into = destination_ ? *destination_ : entities_;
+    // Grows by at least doubling, so that a list gathered from many replies is not moved at each one.
+    const size_t need = into.size() + count;
+    if (need > into.capacity()) into.reserve(into.empty() ? need : std::max(need, 2 * into.capacity()));
+    TarnCommon::DataObjectShare shared;
+    const uint32_t mask = GetFieldMask();
+    for (uint32_t i = 0; i < count; ++i) UnpackEntityFields(into.emplace_back(), *this, mask, &shared);
 }
 
 void SMsgDirG2EntityListBase::PackSequence() {

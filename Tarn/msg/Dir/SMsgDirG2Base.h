@@ -167,7 +167,9 @@ public:
     // list bit, the list holds only the entity's objects of those types.
     static void PackEntityFields(const DirEntity& entity, TRawMsg& message, uint32_t mask,
                                  const TarnCommon::DataObjectSet& requestedTypes);
-    static void UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask);
+    // `shared`, when given, lends one body to equal data objects of the entities read with it.
+    static void UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask,
+                                   TarnCommon::DataObjectShare* shared = nullptr);
     // The bytes PackEntityFields writes, without the trailing word.
     static uint32_t GetEntityPackSize(const DirEntity& entity, uint32_t mask,
                                       const TarnCommon::DataObjectSet& requestedTypes);
@@ -204,13 +206,16 @@ protected:
     using SMsgDirG2EntityBase::SMsgDirG2EntityBase;
     void PackEntityList();
     // Empties the list, then reads a count and that many entries; a count that the bytes left cannot
-    // hold is refused before any entry is made.
+    // hold is refused before any entry is made. With a destination set, the entries are appended
+    // to it instead and the own list stays empty.
     void UnpackEntityList();
+    void ReadInto(std::vector<DirEntity>* destination) { destination_ = destination; }
     void PackSequence();
     void UnpackSequence();
 
 private:
     std::vector<DirEntity> entities_;
+    std::vector<DirEntity>* destination_ = nullptr;
     uint8_t sequence_ = 0;
     bool lastReply_ = false;
 };

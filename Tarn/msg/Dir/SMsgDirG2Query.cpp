@@ -188,6 +188,12 @@ SMsgDirG2MultiEntityReply::SMsgDirG2MultiEntityReply(const SmallMessage& receive
     : SMsgDirG2EntityListBase(received) {
     Unpack();
 }
+SMsgDirG2MultiEntityReply::SMsgDirG2MultiEntityReply(const SmallMessage& received, std::vector<DirEntity>& into)
+    : SMsgDirG2EntityListBase(received) {
+    ReadInto(&into);
+    Unpack();
+    ReadInto(nullptr);
+}
 
 const uint8_t* SMsgDirG2MultiEntityReply::Pack() {
     BeginPack(kType);
