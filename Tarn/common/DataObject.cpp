@@ -40,6 +40,14 @@ DataObject& DataObject::operator=(const DataObject& other) {
     return *this;
 }
 
+DataObject& DataObject::operator=(DataObject&& other) noexcept {
+    if (&other == this) return *this;
+    Release();
+    body_ = other.body_;
+    other.body_ = nullptr;
+    return *this;
+}
+
 DataObject::~DataObject() { Release(); }
 
 void DataObject::Release() {
@@ -81,8 +89,14 @@ void DataObject::SetData(const std::string& data) {
 }
 
 DataObject DataObjectShare::Get(std::string_view type, std::string_view data) {
-    for (const DataObject& object : known_)
-        if (object.GetType() == type && object.GetData() == data) return object;
+    for (size_t step = 0; step < known_.size(); ++step) {
+        const size_t i = (next_ + step) % known_.size();
+        const DataObject& object = known_[i];
+        if (object.GetType() == type && object.GetData() == data) {
+            next_ = i + 1;
+            return object;
+        }
+    }
     DataObject made{std::string(type), std::string(data)};
     if (known_.size() < kMaxDistinct) known_.push_back(made);
     return made;

@@ -17,6 +17,9 @@ public:
     DataObject(const std::string& type, const std::string& data);
     DataObject(const DataObject& other);
     DataObject& operator=(const DataObject& other);
+    // A moved-from handle holds no body and reads as an empty object.
+    DataObject(DataObject&& other) noexcept : body_(other.body_) { other.body_ = nullptr; }
+    DataObject& operator=(DataObject&& other) noexcept;
     virtual ~DataObject();
 
     // -1, 0 or 1: the types compared as unsigned bytes over the shorter length, a shorter equal prefix
@@ -59,6 +62,7 @@ public:
 private:
     static constexpr size_t kMaxDistinct = 64;
     std::vector<DataObject> known_;
+    size_t next_ = 0;  // where the search starts: objects tend to come in the same order each entry
 };
 
 // Byte-wise unsigned three-way comparison, shorter first on an equal prefix.

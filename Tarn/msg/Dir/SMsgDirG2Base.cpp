@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/bytes/ByteIO.h"
+
 #include "Tarn/msg/Dir/DirWire.h"
 
 namespace TarnMsg {
 
 using namespace DirWire;
 using TarnCommon::DataObject;
+using TarnCommon::DataObjectLess;
 using TarnCommon::DataObjectSet;
 
 void SMsgDirG2KeyedBase::PackKey(TRawMsg& message) const {
@@ -84,21 +87,21 @@ void SMsgDirG2EntityBase::BeginPack(uint32_t messageType) { DirWire::BeginPack(*
 namespace {
 
 // The entity's data objects that travel: all of them under the list bit, else those of the requested
-// types, else none (null).
-const DataObjectSet* ObjectsToPack(const DirEntity& entity, uint32_t mask, const DataObjectSet& requested,
-                                   DataObjectSet& scratch) {
-    if (mask & DirField::kDataList) return &entity.dataObjects;
-    if (requested.empty()) return nullptr;
+// types, else none (false).
+bool ObjectsToPack(const DirEntity& entity, uint32_t mask, const DataObjectSet& requested,
+                   std::vector<const DataObject*>& out) {
+    out.clear();
+    if (!(mask & DirField::kDataList) && requested.empty()) return false;
     for (const DataObject& object : entity.dataObjects)
-        if (requested.count(object)) scratch.insert(object);
-    return &scratch;
+        if ((mask & DirField::kDataList) || requested.count(object)) out.push_back(&object);
+    return true;
 }
 
-void PackObjectsUnderMask(TRawMsg& message, const DataObjectSet& set, uint32_t mask) {
-    AppendCount(message, set.size());
-    for (const DataObject& object : set) {
-        if (mask & DirField::kDataType) AppendBytes8(message, object.GetType());
-        if (mask & DirField::kDataData) AppendBytes16(message, object.GetData());
+void PackObjectsUnderMask(TRawMsg& message, const std::vector<const DataObject*>& objects, uint32_t mask) {
+    AppendCount(message, objects.size());
+    for (const DataObject* object : objects) {
+        if (mask & DirField::kDataType) AppendBytes8(message, object->GetType());
+        if (mask & DirField::kDataData) AppendBytes16(message, object->GetData());
     }
 }
 
@@ -112,28 +115,55 @@ std::string_view ReadView16(TRawMsg& message) {
     return {reinterpret_cast<const char*>(message.ReadBytes(n)), n};
 }
 
-void UnpackObjectsUnderMask(TRawMsg& message, DataObjectSet& set, uint32_t mask, TarnCommon::DataObjectShare* shared) {
-    const uint16_t count = message.ReadShort();
-    if (!(mask & (DirField::kDataType | DirField::kDataData))) {
-        // Neither part travels: every object read is the same empty one, so one insert stands for all
-        // (a count of 65535 in every entry must not cost billions of steps).
-        if (count) set.insert(shared ? shared->Get({}, {}) : DataObject());
-        return;
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-        const std::string_view type = (mask & DirField::kDataType) ? ReadView8(message) : std::string_view();
-        const std::string_view data = (mask & DirField::kDataData) ? ReadView16(message) : std::string_view();
-        // A server sends the objects in order, so the end is the usual place.
-        if (shared)
-            set.insert(set.end(), shared->Get(type, data));
-        else
-            set.emplace_hint(set.end(), std::string(type), std::string(data));
-    }
-}
-
-uint32_t WStringSize(const std::u16string& text) { return 2 + 2 * static_cast<uint32_t>(text.size()); }
+uint32_t WStringSize(const DirText& text) { return 2 + 2 * static_cast<uint32_t>(text.size()); }
 
 }  // namespace
+
+DirEntityReader::DirEntityReader(size_t expectedBytes) : store_(DirEntityStore::Make(expectedBytes)) {}
+
+DirText DirEntityReader::Text(TRawMsg& message) {
+    const uint16_t count = message.ReadShort();
+    const uint8_t* wire = message.ReadBytes(count * 2u);
+    if (count == 0) return {};
+    char16_t* text = store_->NewText(count);
+    for (uint32_t i = 0; i < count; ++i) text[i] = static_cast<char16_t>(plat::LoadU16(wire + 2 * i));
+    return DirText(std::shared_ptr<const char16_t>(store_, text), count);
+}
+
+DirBytes DirEntityReader::Bytes8(TRawMsg& message) {
+    const std::string_view wire = ReadView8(message);
+    if (wire.empty()) return {};
+    char* bytes = store_->NewBytes(static_cast<uint32_t>(wire.size()));
+    wire.copy(bytes, wire.size());
+    return DirBytes(std::shared_ptr<const char>(store_, bytes), static_cast<uint32_t>(wire.size()));
+}
+
+DirObjects DirEntityReader::Objects(TRawMsg& message, uint32_t mask) {
+    const uint16_t count = message.ReadShort();
+    scratch_.clear();
+    if (!(mask & (DirField::kDataType | DirField::kDataData))) {
+        // Neither part travels: every object read is the same empty one, so one stands for all
+        // (a count of 65535 in every entry must not cost billions of steps).
+        if (count) scratch_.push_back(share_.Get({}, {}));
+    } else {
+        for (uint32_t i = 0; i < count; ++i) {
+            const std::string_view type = (mask & DirField::kDataType) ? ReadView8(message) : std::string_view();
+            const std::string_view data = (mask & DirField::kDataData) ? ReadView16(message) : std::string_view();
+            DataObject object = share_.Get(type, data);
+            // Kept in order, one per type (the first one read), as a set would; a server sends them in
+            // order, so the end is the usual place.
+            auto at = scratch_.end();
+            if (!scratch_.empty() && !DataObjectLess()(scratch_.back(), object))
+                at = std::lower_bound(scratch_.begin(), scratch_.end(), object, DataObjectLess());
+            if (at == scratch_.end() || at->Compare(object) != 0) scratch_.insert(at, std::move(object));
+        }
+    }
+    if (scratch_.empty()) return {};
+    const auto n = static_cast<uint32_t>(scratch_.size());
+    const DataObject* objects = store_->TakeObjects(scratch_.data(), n);
+    scratch_.clear();
+    return DirObjects(std::shared_ptr<const DataObject>(store_, objects), n);
+}
 
 void SMsgDirG2EntityBase::PackEntityFields(const DirEntity& entity, TRawMsg& message, uint32_t mask,
                                            const DataObjectSet& requestedTypes) {
@@ -151,29 +181,33 @@ void SMsgDirG2EntityBase::PackEntityFields(const DirEntity& entity, TRawMsg& mes
     if (mask & DirField::kNumberC) message.AppendLong(entity.numberC);
     if (mask & DirField::kNumberA) message.AppendLong(entity.numberA);
     if (mask & DirField::kNumberB) message.AppendLong(entity.numberB);
-    DataObjectSet scratch;
-    if (const DataObjectSet* objects = ObjectsToPack(entity, mask, requestedTypes, scratch))
-        PackObjectsUnderMask(message, *objects, mask);
+    std::vector<const DataObject*> objects;
+    if (ObjectsToPack(entity, mask, requestedTypes, objects)) PackObjectsUnderMask(message, objects, mask);
     if (mask & DirField::kTrailer) message.AppendShort(0);
 }
 
 void SMsgDirG2EntityBase::UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask,
-                                             TarnCommon::DataObjectShare* shared) {
+                                             DirEntityReader* reader) {
+    if (!reader) {
+        DirEntityReader own(message.BytesLeftToRead());
+        UnpackEntityFields(entity, message, mask, &own);
+        return;
+    }
     if (mask & DirField::kType) entity.type = message.ReadByte();
     if (entity.type == DirEntity::kDirectory) {
-        if (mask & DirField::kDirPath) message.ReadWString(entity.path);
-        if (mask & DirField::kDirName) message.ReadWString(entity.name);
+        if (mask & DirField::kDirPath) entity.path = reader->Text(message);
+        if (mask & DirField::kDirName) entity.name = reader->Text(message);
         if (mask & DirField::kDirByte) entity.directoryByte = message.ReadByte();
     } else if (entity.type == DirEntity::kService) {
-        if (mask & DirField::kServicePath) message.ReadWString(entity.path);
-        if (mask & DirField::kServiceName) message.ReadWString(entity.name);
-        if (mask & DirField::kServiceNetAddress) entity.netAddress = ReadBytes8(message);
+        if (mask & DirField::kServicePath) entity.path = reader->Text(message);
+        if (mask & DirField::kServiceName) entity.name = reader->Text(message);
+        if (mask & DirField::kServiceNetAddress) entity.netAddress = reader->Bytes8(message);
     }
-    if (mask & DirField::kDisplayName) message.ReadWString(entity.displayName);
+    if (mask & DirField::kDisplayName) entity.displayName = reader->Text(message);
     if (mask & DirField::kNumberC) entity.numberC = message.ReadLong();
     if (mask & DirField::kNumberA) entity.numberA = message.ReadLong();
     if (mask & DirField::kNumberB) entity.numberB = message.ReadLong();
-    if (mask & DirField::kDataList) UnpackObjectsUnderMask(message, entity.dataObjects, mask, shared);
+    if (mask & DirField::kDataList) entity.dataObjects = reader->Objects(message, mask);
     if (mask & DirField::kTrailer) message.ReadShort();
 }
 
@@ -193,12 +227,12 @@ uint32_t SMsgDirG2EntityBase::GetEntityPackSize(const DirEntity& entity, uint32_
     if (mask & DirField::kDisplayName) size += WStringSize(entity.displayName);
     for (uint32_t bit : {DirField::kNumberA, DirField::kNumberB, DirField::kNumberC})
         if (mask & bit) size += 4;
-    DataObjectSet scratch;
-    if (const DataObjectSet* objects = ObjectsToPack(entity, mask, requestedTypes, scratch)) {
+    std::vector<const DataObject*> objects;
+    if (ObjectsToPack(entity, mask, requestedTypes, objects)) {
         size += 2;
-        for (const DataObject& object : *objects) {
-            if (mask & DirField::kDataType) size += 1 + static_cast<uint32_t>(object.GetType().size());
-            if (mask & DirField::kDataData) size += 2 + static_cast<uint32_t>(object.GetData().size());
+        for (const DataObject* object : objects) {
+            if (mask & DirField::kDataType) size += 1 + static_cast<uint32_t>(object->GetType().size());
+            if (mask & DirField::kDataData) size += 2 + static_cast<uint32_t>(object->GetData().size());
         }
     }
     return size;
@@ -240,12 +274,15 @@ void SMsgDirG2EntityListBase::UnpackEntityList() {
     const uint32_t least = std::max<uint32_t>(1, MinEntitySize(GetFieldMask()));
     if (count > BytesLeftToRead() / least) CheckRead(uint32_t(count) * least);
     std::vector<DirEntity>& into = destination_ ? *destination_ : entities_;
-    // Grows by at least doubling, so that a list gathered from many replies is not moved at each one.
-    const size_t need = into.size() + count;
+    // Grows by at least doubling, so that a list gathered from many replies is not moved at each one;
+    // a reply that says more will follow makes room for as many again.
+    const size_t need = into.size() + count * (lastReply_ ? 1 : 2);
     if (need > into.capacity()) into.reserve(into.empty() ? need : std::max(need, 2 * into.capacity()));
-    TarnCommon::DataObjectShare shared;
+    // The entries' texts take at most the room they take on the wire; a data object takes 16 bytes
+    // where its wire form may take 3, and a game entry carries two.
+    DirEntityReader reader(BytesLeftToRead() + count * (2 * sizeof(TarnCommon::DataObject) + 16));
     const uint32_t mask = GetFieldMask();
-    for (uint32_t i = 0; i < count; ++i) UnpackEntityFields(into.emplace_back(), *this, mask, &shared);
+    for (uint32_t i = 0; i < count; ++i) UnpackEntityFields(into.emplace_back(), *this, mask, &reader);
 }
 
 void SMsgDirG2EntityListBase::PackSequence() {

@@ -3,6 +3,7 @@
 // entry a request acts on, the peer data at the end of update requests, the extended data-object lists,
 // and the entity and entity-list encodings of the replies under a field mask.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,23 @@ private:
     uint8_t findFlags_ = 0;
 };
 
+// Reads the texts, byte strings and data-object lists of entities into one store that they share,
+// and lends one body to the equal data objects among them.
+class DirEntityReader {
+public:
+    // `expectedBytes`: about the room the entities will need (the bytes they take on the wire).
+    explicit DirEntityReader(size_t expectedBytes);
+    DirText Text(TRawMsg& message);        // a wide string: 16-bit count, then the characters
+    DirBytes Bytes8(TRawMsg& message);     // a byte string with a one-byte length
+    // A count, then per object the parts the mask names; kept in type order, one per type.
+    DirObjects Objects(TRawMsg& message, uint32_t mask);
+
+private:
+    std::shared_ptr<DirEntityStore> store_;
+    TarnCommon::DataObjectShare share_;
+    std::vector<TarnCommon::DataObject> scratch_;
+};
+
 // Replies that carry entities.
 class SMsgDirG2EntityBase : public SmallMessage {
 public:
@@ -167,9 +185,10 @@ public:
     // list bit, the list holds only the entity's objects of those types.
     static void PackEntityFields(const DirEntity& entity, TRawMsg& message, uint32_t mask,
                                  const TarnCommon::DataObjectSet& requestedTypes);
-    // `shared`, when given, lends one body to equal data objects of the entities read with it.
+    // With a reader, the entity's texts and objects go to the reader's store, shared by every entity
+    // read with it; without, to a store of the entity's own.
     static void UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask,
-                                   TarnCommon::DataObjectShare* shared = nullptr);
+                                   DirEntityReader* reader = nullptr);
     // The bytes PackEntityFields writes, without the trailing word.
     static uint32_t GetEntityPackSize(const DirEntity& entity, uint32_t mask,
                                       const TarnCommon::DataObjectSet& requestedTypes);
