@@ -28,10 +28,6 @@ DataObject::DataObject(const std::string& type, const std::string& data) : DataO
     SetData(data);
 }
 
-DataObject::DataObject(const DataObject& other) : body_(other.body_) {
-    if (body_) body_->refCount.fetch_add(1);
-}
-
 DataObject& DataObject::operator=(const DataObject& other) {
     if (other.body_ == body_) return *this;
     if (other.body_) other.body_->refCount.fetch_add(1);
@@ -48,12 +44,6 @@ DataObject& DataObject::operator=(DataObject&& other) noexcept {
     return *this;
 }
 
-DataObject::~DataObject() { Release(); }
-
-void DataObject::Release() {
-    if (body_ && body_->refCount.fetch_sub(1) <= 1) delete body_;
-    body_ = nullptr;
-}
 
 int DataObject::Compare(const DataObject& other, bool compareData) const {
     const int c = CompareBytes(GetType(), other.GetType());

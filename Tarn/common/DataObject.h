@@ -15,12 +15,14 @@ class DataObject {
 public:
     DataObject();
     DataObject(const std::string& type, const std::string& data);
-    DataObject(const DataObject& other);
+    DataObject(const DataObject& other) : body_(other.body_) {
+        if (body_) body_->refCount.fetch_add(1, std::memory_order_relaxed);
+    }
     DataObject& operator=(const DataObject& other);
     // A moved-from handle holds no body and reads as an empty object.
     DataObject(DataObject&& other) noexcept : body_(other.body_) { other.body_ = nullptr; }
     DataObject& operator=(DataObject&& other) noexcept;
-    virtual ~DataObject();
+    virtual ~DataObject() { Release(); }
 
     // -1, 0 or 1: the types compared as unsigned bytes over the shorter length, a shorter equal prefix
     // first; equal types then compare their data the same way when compareData is set.
@@ -42,7 +44,10 @@ private:
         std::string data;
         uint32_t reserved[2] = {0, 0};
     };
-    void Release();
+    void Release() {
+        if (body_ && body_->refCount.fetch_sub(1, std::memory_order_acq_rel) <= 1) delete body_;
+        body_ = nullptr;
+    }
     Body* body_;
 };
 

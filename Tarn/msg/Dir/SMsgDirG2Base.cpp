@@ -1,6 +1,10 @@
 #include "Tarn/msg/Dir/SMsgDirG2Base.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
 
 #include "platform/bytes/ByteIO.h"
 
@@ -105,41 +109,49 @@ void PackObjectsUnderMask(TRawMsg& message, const std::vector<const DataObject*>
     }
 }
 
-std::string_view ReadView8(TRawMsg& message) {
-    const uint8_t n = message.ReadByte();
-    return {reinterpret_cast<const char*>(message.ReadBytes(n)), n};
-}
-
-std::string_view ReadView16(TRawMsg& message) {
-    const uint16_t n = message.ReadShort();
-    return {reinterpret_cast<const char*>(message.ReadBytes(n)), n};
-}
-
 uint32_t WStringSize(const DirText& text) { return 2 + 2 * static_cast<uint32_t>(text.size()); }
 
 }  // namespace
 
+DirEntityReader::Cursor::Cursor(TRawMsg& message)
+    : message_(message), start_(message.ReadBytes(0)), at_(start_), end_(start_ + message.BytesLeftToRead()) {}
+
+void DirEntityReader::Cursor::PastEnd(uint32_t count) {
+    Finish();
+    message_.CheckRead(count);
+    throw std::logic_error("a read past the end was allowed");  // CheckRead throws first
+}
+
+void DirEntityReader::Cursor::Finish() {
+    message_.ReadBytes(static_cast<uint32_t>(at_ - start_));
+    start_ = at_;
+}
+
 DirEntityReader::DirEntityReader(size_t expectedBytes) : store_(DirEntityStore::Make(expectedBytes)) {}
 
-DirText DirEntityReader::Text(TRawMsg& message) {
-    const uint16_t count = message.ReadShort();
-    const uint8_t* wire = message.ReadBytes(count * 2u);
+DirText DirEntityReader::Text(Cursor& in) {
+    const uint16_t count = in.Short();
+    const uint8_t* wire = in.Bytes(count * 2u);
     if (count == 0) return {};
     char16_t* text = store_->NewText(count);
-    for (uint32_t i = 0; i < count; ++i) text[i] = static_cast<char16_t>(plat::LoadU16(wire + 2 * i));
+    if constexpr (std::endian::native == std::endian::little)
+        std::memcpy(text, wire, count * 2u);  // the wire's characters are little-endian too
+    else
+        for (uint32_t i = 0; i < count; ++i) text[i] = static_cast<char16_t>(plat::LoadU16(wire + 2 * i));
     return DirText(std::shared_ptr<const char16_t>(store_, text), count);
 }
 
-DirBytes DirEntityReader::Bytes8(TRawMsg& message) {
-    const std::string_view wire = ReadView8(message);
-    if (wire.empty()) return {};
-    char* bytes = store_->NewBytes(static_cast<uint32_t>(wire.size()));
-    wire.copy(bytes, wire.size());
-    return DirBytes(std::shared_ptr<const char>(store_, bytes), static_cast<uint32_t>(wire.size()));
+DirBytes DirEntityReader::Bytes8(Cursor& in) {
+    const uint8_t count = in.Byte();
+    const uint8_t* wire = in.Bytes(count);
+    if (count == 0) return {};
+    char* bytes = store_->NewBytes(count);
+    std::memcpy(bytes, wire, count);
+    return DirBytes(std::shared_ptr<const char>(store_, bytes), count);
 }
 
-DirObjects DirEntityReader::Objects(TRawMsg& message, uint32_t mask) {
-    const uint16_t count = message.ReadShort();
+DirObjects DirEntityReader::Objects(Cursor& in, uint32_t mask) {
+    const uint16_t count = in.Short();
     scratch_.clear();
     if (!(mask & (DirField::kDataType | DirField::kDataData))) {
         // Neither part travels: every object read is the same empty one, so one stands for all
@@ -147,8 +159,15 @@ DirObjects DirEntityReader::Objects(TRawMsg& message, uint32_t mask) {
         if (count) scratch_.push_back(share_.Get({}, {}));
     } else {
         for (uint32_t i = 0; i < count; ++i) {
-            const std::string_view type = (mask & DirField::kDataType) ? ReadView8(message) : std::string_view();
-            const std::string_view data = (mask & DirField::kDataData) ? ReadView16(message) : std::string_view();
+            std::string_view type, data;
+            if (mask & DirField::kDataType) {
+                const uint8_t n = in.Byte();
+                type = {reinterpret_cast<const char*>(in.Bytes(n)), n};
+            }
+            if (mask & DirField::kDataData) {
+                const uint16_t n = in.Short();
+                data = {reinterpret_cast<const char*>(in.Bytes(n)), n};
+            }
             DataObject object = share_.Get(type, data);
             // Kept in order, one per type (the first one read), as a set would; a server sends them in
             // order, so the end is the usual place.
@@ -163,6 +182,25 @@ DirObjects DirEntityReader::Objects(TRawMsg& message, uint32_t mask) {
     const DataObject* objects = store_->TakeObjects(scratch_.data(), n);
     scratch_.clear();
     return DirObjects(std::shared_ptr<const DataObject>(store_, objects), n);
+}
+
+void DirEntityReader::Entity(DirEntity& entity, Cursor& in, uint32_t mask) {
+    if (mask & DirField::kType) entity.type = in.Byte();
+    if (entity.type == DirEntity::kDirectory) {
+        if (mask & DirField::kDirPath) entity.path = Text(in);
+        if (mask & DirField::kDirName) entity.name = Text(in);
+        if (mask & DirField::kDirByte) entity.directoryByte = in.Byte();
+    } else if (entity.type == DirEntity::kService) {
+        if (mask & DirField::kServicePath) entity.path = Text(in);
+        if (mask & DirField::kServiceName) entity.name = Text(in);
+        if (mask & DirField::kServiceNetAddress) entity.netAddress = Bytes8(in);
+    }
+    if (mask & DirField::kDisplayName) entity.displayName = Text(in);
+    if (mask & DirField::kNumberC) entity.numberC = in.Long();
+    if (mask & DirField::kNumberA) entity.numberA = in.Long();
+    if (mask & DirField::kNumberB) entity.numberB = in.Long();
+    if (mask & DirField::kDataList) entity.dataObjects = Objects(in, mask);
+    if (mask & DirField::kTrailer) in.Short();
 }
 
 void SMsgDirG2EntityBase::PackEntityFields(const DirEntity& entity, TRawMsg& message, uint32_t mask,
@@ -188,27 +226,11 @@ void SMsgDirG2EntityBase::PackEntityFields(const DirEntity& entity, TRawMsg& mes
 
 void SMsgDirG2EntityBase::UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask,
                                              DirEntityReader* reader) {
-    if (!reader) {
-        DirEntityReader own(message.BytesLeftToRead());
-        UnpackEntityFields(entity, message, mask, &own);
-        return;
-    }
-    if (mask & DirField::kType) entity.type = message.ReadByte();
-    if (entity.type == DirEntity::kDirectory) {
-        if (mask & DirField::kDirPath) entity.path = reader->Text(message);
-        if (mask & DirField::kDirName) entity.name = reader->Text(message);
-        if (mask & DirField::kDirByte) entity.directoryByte = message.ReadByte();
-    } else if (entity.type == DirEntity::kService) {
-        if (mask & DirField::kServicePath) entity.path = reader->Text(message);
-        if (mask & DirField::kServiceName) entity.name = reader->Text(message);
-        if (mask & DirField::kServiceNetAddress) entity.netAddress = reader->Bytes8(message);
-    }
-    if (mask & DirField::kDisplayName) entity.displayName = reader->Text(message);
-    if (mask & DirField::kNumberC) entity.numberC = message.ReadLong();
-    if (mask & DirField::kNumberA) entity.numberA = message.ReadLong();
-    if (mask & DirField::kNumberB) entity.numberB = message.ReadLong();
-    if (mask & DirField::kDataList) entity.dataObjects = reader->Objects(message, mask);
-    if (mask & DirField::kTrailer) message.ReadShort();
+    std::optional<DirEntityReader> own;
+    if (!reader) reader = &own.emplace(message.BytesLeftToRead());
+    DirEntityReader::Cursor in(message);
+    reader->Entity(entity, in, mask);
+    in.Finish();
 }
 
 uint32_t SMsgDirG2EntityBase::GetEntityPackSize(const DirEntity& entity, uint32_t mask,
@@ -282,7 +304,9 @@ void SMsgDirG2EntityListBase::UnpackEntityList() {
     // where its wire form may take 3, and a game entry carries two.
     DirEntityReader reader(BytesLeftToRead() + count * (2 * sizeof(TarnCommon::DataObject) + 16));
     const uint32_t mask = GetFieldMask();
-    for (uint32_t i = 0; i < count; ++i) UnpackEntityFields(into.emplace_back(), *this, mask, &reader);
+    DirEntityReader::Cursor in(*this);
+    for (uint32_t i = 0; i < count; ++i) reader.Entity(into.emplace_back(), in, mask);
+    in.Finish();
 }
 
 void SMsgDirG2EntityListBase::PackSequence() {

@@ -158,12 +158,52 @@ private:
 // and lends one body to the equal data objects among them.
 class DirEntityReader {
 public:
+    // Reads the bytes left in a message from a cursor of its own, without a call per field; a read
+    // past the end throws the message's own exception with the message at the failing field.
+    class Cursor {
+    public:
+        explicit Cursor(TRawMsg& message);
+        uint8_t Byte() {
+            Need(1);
+            return *at_++;
+        }
+        uint16_t Short() {
+            Need(2);
+            at_ += 2;
+            return static_cast<uint16_t>(at_[-2] | (at_[-1] << 8));
+        }
+        uint32_t Long() {
+            Need(4);
+            at_ += 4;
+            return uint32_t(at_[-4]) | uint32_t(at_[-3]) << 8 | uint32_t(at_[-2]) << 16 | uint32_t(at_[-1]) << 24;
+        }
+        const uint8_t* Bytes(uint32_t count) {
+            Need(count);
+            at_ += count;
+            return at_ - count;
+        }
+        // Moves the message's read position past what the cursor read.
+        void Finish();
+
+    private:
+        void Need(uint32_t count) {
+            if (static_cast<size_t>(end_ - at_) < count) PastEnd(count);
+        }
+        [[noreturn]] void PastEnd(uint32_t count);
+        TRawMsg& message_;
+        const uint8_t* start_;
+        const uint8_t* at_;
+        const uint8_t* end_;
+    };
+
     // `expectedBytes`: about the room the entities will need (the bytes they take on the wire).
     explicit DirEntityReader(size_t expectedBytes);
-    DirText Text(TRawMsg& message);        // a wide string: 16-bit count, then the characters
-    DirBytes Bytes8(TRawMsg& message);     // a byte string with a one-byte length
+    DirText Text(Cursor& in);     // a wide string: 16-bit count, then the characters
+    DirBytes Bytes8(Cursor& in);  // a byte string with a one-byte length
     // A count, then per object the parts the mask names; kept in type order, one per type.
-    DirObjects Objects(TRawMsg& message, uint32_t mask);
+    DirObjects Objects(Cursor& in, uint32_t mask);
+    // Every field of one entity that the mask names.
+    void Entity(DirEntity& entity, Cursor& in, uint32_t mask);
 
 private:
     std::shared_ptr<DirEntityStore> store_;
