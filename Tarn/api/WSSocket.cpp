@@ -744,6 +744,12 @@ long WSSocket::Open(long timeout, bool async, const OpenContainer& completion) {
         op->timeoutPos = c.timeouts.emplace(SocketContext::NowMs() + timeout, op.get());
         op->timed = true;
     }
+    if (!async) {
+        // On the loopback, and often on a fast network, the connection is up by now: finish the open
+        // here, as the worker would, without a round through the worker thread.
+        pollfd watch{h, POLLOUT, 0};
+        if (api.poll(&watch, 1, 0) > 0) StepOpenLocked(false);
+    }
     UpdateSetsLocked();
     c.WakeWorkerLocked();
     if (async) return kOpenPending;
