@@ -751,7 +751,7 @@ long WSSocket::Open(long timeout, bool async, const OpenContainer& completion) {
         if (api.poll(&watch, 1, 0) > 0) StepOpenLocked(false);
     }
     UpdateSetsLocked();
-    c.WakeWorkerLocked();
+    if (opening_) c.WakeWorkerLocked();  // its wait may have to end sooner for this open's time-out
     if (async) return kOpenPending;
     hold.unlock();
     op->event.Wait();
