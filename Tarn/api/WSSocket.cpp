@@ -744,8 +744,14 @@ long WSSocket::Open(long timeout, bool async, const OpenContainer& completion) {
         op->timeoutPos = c.timeouts.emplace(SocketContext::NowMs() + timeout, op.get());
         op->timed = true;
     }
+    if (!async) {
+        // On the loopback, and often on a fast network, the connection is up by now: finish the open
+        // here, as the worker would, without a round through the worker thread.
+        pollfd watch{h, POLLOUT, 0};
+        if (api.poll(&watch, 1, 0) > 0) StepOpenLocked(false);
+    }
     UpdateSetsLocked();
-    c.WakeWorkerLocked();
+    if (opening_) c.WakeWorkerLocked();  // its wait may have to end sooner for this open's time-out
     if (async) return kOpenPending;
     hold.unlock();
     op->event.Wait();

@@ -28,10 +28,6 @@ DataObject::DataObject(const std::string& type, const std::string& data) : DataO
     SetData(data);
 }
 
-DataObject::DataObject(const DataObject& other) : body_(other.body_) {
-    if (body_) body_->refCount.fetch_add(1);
-}
-
 DataObject& DataObject::operator=(const DataObject& other) {
     if (other.body_ == body_) return *this;
     if (other.body_) other.body_->refCount.fetch_add(1);
@@ -40,12 +36,14 @@ DataObject& DataObject::operator=(const DataObject& other) {
     return *this;
 }
 
-DataObject::~DataObject() { Release(); }
-
-void DataObject::Release() {
-    if (body_ && body_->refCount.fetch_sub(1) <= 1) delete body_;
-    body_ = nullptr;
+DataObject& DataObject::operator=(DataObject&& other) noexcept {
+    if (&other == this) return *this;
+    Release();
+    body_ = other.body_;
+    other.body_ = nullptr;
+    return *this;
 }
+
 
 int DataObject::Compare(const DataObject& other, bool compareData) const {
     const int c = CompareBytes(GetType(), other.GetType());
@@ -78,6 +76,20 @@ void DataObject::SetType(const std::string& type) {
 void DataObject::SetData(const std::string& data) {
     Detach();
     body_->data = data;
+}
+
+DataObject DataObjectShare::Get(std::string_view type, std::string_view data) {
+    for (size_t step = 0; step < known_.size(); ++step) {
+        const size_t i = (next_ + step) % known_.size();
+        const DataObject& object = known_[i];
+        if (object.GetType() == type && object.GetData() == data) {
+            next_ = i + 1;
+            return object;
+        }
+    }
+    DataObject made{std::string(type), std::string(data)};
+    if (known_.size() < kMaxDistinct) known_.push_back(made);
+    return made;
 }
 
 }  // namespace TarnCommon

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace TarnCommon {
 
@@ -13,9 +15,14 @@ class DataObject {
 public:
     DataObject();
     DataObject(const std::string& type, const std::string& data);
-    DataObject(const DataObject& other);
+    DataObject(const DataObject& other) : body_(other.body_) {
+        if (body_) body_->refCount.fetch_add(1, std::memory_order_relaxed);
+    }
     DataObject& operator=(const DataObject& other);
-    virtual ~DataObject();
+    // A moved-from handle holds no body and reads as an empty object.
+    DataObject(DataObject&& other) noexcept : body_(other.body_) { other.body_ = nullptr; }
+    DataObject& operator=(DataObject&& other) noexcept;
+    virtual ~DataObject() { Release(); }
 
     // -1, 0 or 1: the types compared as unsigned bytes over the shorter length, a shorter equal prefix
     // first; equal types then compare their data the same way when compareData is set.
@@ -37,7 +44,10 @@ private:
         std::string data;
         uint32_t reserved[2] = {0, 0};
     };
-    void Release();
+    void Release() {
+        if (body_ && body_->refCount.fetch_sub(1, std::memory_order_acq_rel) <= 1) delete body_;
+        body_ = nullptr;
+    }
     Body* body_;
 };
 
@@ -46,6 +56,19 @@ struct DataObjectLess {
     bool operator()(const DataObject& a, const DataObject& b) const { return a.Compare(b, false) < 0; }
 };
 using DataObjectSet = std::set<DataObject, DataObjectLess>;
+
+// Hands out one shared body for equal data objects: a list of directory entries read from one reply
+// mostly repeats a few objects ("MaxPlayers" 8, ...), and sharing them spares an allocation per object.
+// Remembers a bounded number of distinct objects; past that every object gets a body of its own.
+class DataObjectShare {
+public:
+    DataObject Get(std::string_view type, std::string_view data);
+
+private:
+    static constexpr size_t kMaxDistinct = 64;
+    std::vector<DataObject> known_;
+    size_t next_ = 0;  // where the search starts: objects tend to come in the same order each entry
+};
 
 // Byte-wise unsigned three-way comparison, shorter first on an equal prefix.
 int CompareBytes(const std::string& a, const std::string& b);

@@ -196,18 +196,13 @@ long TakeReply(DirectoryData& d, const BaseMessage& reply, bool& more) {
         return kDirOk;
     }
     if (type != SMsgDirG2MultiEntityReply::kType) return kDirWrongReply;
-    SMsgDirG2MultiEntityReply multi(*small);
+    // The entries are read straight onto the end of the request's list; the caller takes them back
+    // off when the reply does not stand.
+    const size_t first = d.entities->size();
+    SMsgDirG2MultiEntityReply multi(*small, *d.entities);
     if (multi.GetStatus() != 0) return multi.GetStatus();
     if (d.perEntity)
-        for (const DirEntity& entity : multi.GetEntities()) d.perEntity(entity);
-    if (d.entities->empty()) {
-        d.entities->swap(multi.Entities());  // the first part: the list itself, without a copy
-    } else {
-        // Grows by at least doubling, so that a reply of many parts does not move the list at each part.
-        const size_t need = d.entities->size() + multi.GetEntities().size();
-        if (need > d.entities->capacity()) d.entities->reserve(std::max(need, 2 * d.entities->capacity()));
-        for (DirEntity& entity : multi.Entities()) d.entities->push_back(std::move(entity));
-    }
+        for (size_t i = first; i < d.entities->size(); ++i) d.perEntity((*d.entities)[i]);
     more = !multi.IsLastReply();
     return kDirOk;
 }

@@ -152,7 +152,7 @@ void TRawMsg::AppendString(const std::string& text) {
     AppendBytes(static_cast<uint32_t>(text.size()), text.data());
 }
 
-void TRawMsg::AppendWString(const std::u16string& text) {
+void TRawMsg::AppendWString(std::u16string_view text) {
     if (text.size() > 0xFFFF)
         throw BadMsgException(kBadMsgCode, 0, kFramingSource, "String too long for message!");
     const uint32_t count = static_cast<uint32_t>(text.size());

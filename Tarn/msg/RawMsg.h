@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace TarnMsg {
 
@@ -52,7 +53,7 @@ public:
     void AppendBytes(uint32_t count, const void* bytes);
     // Counted strings; a string longer than 65535 units cannot be framed and throws BadMsgException.
     void AppendString(const std::string& text);
-    void AppendWString(const std::u16string& text);
+    void AppendWString(std::u16string_view text);
 
     uint32_t ReadLong();
     uint16_t ReadShort();

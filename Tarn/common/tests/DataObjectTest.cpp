@@ -25,6 +25,30 @@ TEST(DataObjectTest, CopiesShareUntilOneChanges) {
     EXPECT_EQ(DataObject().GetType(), "");
 }
 
+TEST(DataObjectTest, ShareLendsOneBodyToEqualObjectsOnly) {
+    DataObjectShare share;
+    DataObject eight = share.Get("MaxPlayers", "\x08");
+    DataObject again = share.Get("MaxPlayers", "\x08");
+    EXPECT_EQ(&eight.GetData(), &again.GetData());
+    // Another value, or the same bytes split differently between type and data, is another object.
+    EXPECT_NE(&share.Get("MaxPlayers", "\x06").GetData(), &eight.GetData());
+    DataObject split = share.Get("MaxPlayer", "s\x08");
+    EXPECT_EQ(split.GetType(), "MaxPlayer");
+    EXPECT_EQ(split.GetData(), "s\x08");
+    // A change to one handle leaves the shared body, and the next equal object, as they were.
+    again.SetData("\x02");
+    EXPECT_EQ(eight.GetData(), "\x08");
+    EXPECT_EQ(share.Get("MaxPlayers", "\x08").GetData(), "\x08");
+    // Past the objects it remembers, every object is still right, with a body of its own.
+    for (int i = 0; i < 100; ++i) {
+        const std::string data(1, static_cast<char>(i));
+        const DataObject a = share.Get("NbPlayers", data);
+        EXPECT_EQ(a.GetType(), "NbPlayers");
+        EXPECT_EQ(a.GetData(), data);
+    }
+    EXPECT_EQ(share.Get("NbPlayers", std::string(1, '\x63')).GetRefCount(), 1);
+}
+
 TEST(DataObjectTest, CompareOrdersTypesThenData) {
     struct Case {
         const char *typeA, *dataA, *typeB, *dataB;

@@ -10,7 +10,7 @@ namespace {
 }
 }  // namespace
 
-void AppendBytes8(TRawMsg& msg, const std::string& bytes) {
+void AppendBytes8(TRawMsg& msg, std::string_view bytes) {
     if (bytes.size() > 0xFF) ThrowTooLong();
     msg.AppendByte(static_cast<uint8_t>(bytes.size()));
     if (!bytes.empty()) msg.AppendBytes(static_cast<uint32_t>(bytes.size()), bytes.data());
@@ -22,7 +22,7 @@ std::string ReadBytes8(TRawMsg& msg) {
     return std::string(reinterpret_cast<const char*>(at), n);
 }
 
-void AppendBytes16(TRawMsg& msg, const std::string& bytes) {
+void AppendBytes16(TRawMsg& msg, std::string_view bytes) {
     if (bytes.size() > 0xFFFF) ThrowTooLong();
     msg.AppendShort(static_cast<uint16_t>(bytes.size()));
     if (!bytes.empty()) msg.AppendBytes(static_cast<uint32_t>(bytes.size()), bytes.data());

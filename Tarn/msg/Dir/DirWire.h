@@ -4,6 +4,7 @@
 // framed and throws BadMsgException instead of writing a length that does not match the bytes.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "Tarn/common/DataObject.h"
 #include "Tarn/msg/Messages.h"
@@ -12,9 +13,9 @@ namespace TarnMsg::DirWire {
 
 constexpr uint32_t kServiceType = 2;
 
-void AppendBytes8(TRawMsg& msg, const std::string& bytes);
+void AppendBytes8(TRawMsg& msg, std::string_view bytes);
 std::string ReadBytes8(TRawMsg& msg);
-void AppendBytes16(TRawMsg& msg, const std::string& bytes);
+void AppendBytes16(TRawMsg& msg, std::string_view bytes);
 std::string ReadBytes16(TRawMsg& msg);
 // A count that must fit in 16 bits.
 void AppendCount(TRawMsg& msg, size_t count);

@@ -1,6 +1,12 @@
 #include "Tarn/msg/Dir/SMsgDirG2Base.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/bytes/ByteIO.h"
 
 #include "Tarn/msg/Dir/DirWire.h"
 
@@ -8,6 +14,7 @@ namespace TarnMsg {
 
 using namespace DirWire;
 using TarnCommon::DataObject;
+using TarnCommon::DataObjectLess;
 using TarnCommon::DataObjectSet;
 
 void SMsgDirG2KeyedBase::PackKey(TRawMsg& message) const {
@@ -84,45 +91,117 @@ void SMsgDirG2EntityBase::BeginPack(uint32_t messageType) { DirWire::BeginPack(*
 namespace {
 
 // The entity's data objects that travel: all of them under the list bit, else those of the requested
-// types, else none (null).
-const DataObjectSet* ObjectsToPack(const DirEntity& entity, uint32_t mask, const DataObjectSet& requested,
-                                   DataObjectSet& scratch) {
-    if (mask & DirField::kDataList) return &entity.dataObjects;
-    if (requested.empty()) return nullptr;
+// types, else none (false).
+bool ObjectsToPack(const DirEntity& entity, uint32_t mask, const DataObjectSet& requested,
+                   std::vector<const DataObject*>& out) {
+    out.clear();
+    if (!(mask & DirField::kDataList) && requested.empty()) return false;
     for (const DataObject& object : entity.dataObjects)
-        if (requested.count(object)) scratch.insert(object);
-    return &scratch;
+        if ((mask & DirField::kDataList) || requested.count(object)) out.push_back(&object);
+    return true;
 }
 
-void PackObjectsUnderMask(TRawMsg& message, const DataObjectSet& set, uint32_t mask) {
-    AppendCount(message, set.size());
-    for (const DataObject& object : set) {
-        if (mask & DirField::kDataType) AppendBytes8(message, object.GetType());
-        if (mask & DirField::kDataData) AppendBytes16(message, object.GetData());
+void PackObjectsUnderMask(TRawMsg& message, const std::vector<const DataObject*>& objects, uint32_t mask) {
+    AppendCount(message, objects.size());
+    for (const DataObject* object : objects) {
+        if (mask & DirField::kDataType) AppendBytes8(message, object->GetType());
+        if (mask & DirField::kDataData) AppendBytes16(message, object->GetData());
     }
 }
 
-void UnpackObjectsUnderMask(TRawMsg& message, DataObjectSet& set, uint32_t mask) {
-    const uint16_t count = message.ReadShort();
-    if (!(mask & (DirField::kDataType | DirField::kDataData))) {
-        // Neither part travels: every object read is the same empty one, so one insert stands for all
-        // (a count of 65535 in every entry must not cost billions of steps).
-        if (count) set.insert(DataObject());
-        return;
-    }
-    const std::string none;
-    for (uint32_t i = 0; i < count; ++i) {
-        const std::string type = (mask & DirField::kDataType) ? ReadBytes8(message) : none;
-        const std::string data = (mask & DirField::kDataData) ? ReadBytes16(message) : none;
-        // Built in place in the set's node; a server sends the objects in order, so the end is the
-        // usual place.
-        set.emplace_hint(set.end(), type, data);
-    }
-}
-
-uint32_t WStringSize(const std::u16string& text) { return 2 + 2 * static_cast<uint32_t>(text.size()); }
+uint32_t WStringSize(const DirText& text) { return 2 + 2 * static_cast<uint32_t>(text.size()); }
 
 }  // namespace
+
+DirEntityReader::Cursor::Cursor(TRawMsg& message)
+    : message_(message), start_(message.ReadBytes(0)), at_(start_), end_(start_ + message.BytesLeftToRead()) {}
+
+void DirEntityReader::Cursor::PastEnd(uint32_t count) {
+    Finish();
+    message_.CheckRead(count);
+    throw std::logic_error("a read past the end was allowed");  // CheckRead throws first
+}
+
+void DirEntityReader::Cursor::Finish() {
+    message_.ReadBytes(static_cast<uint32_t>(at_ - start_));
+    start_ = at_;
+}
+
+DirEntityReader::DirEntityReader(size_t expectedBytes) : store_(DirEntityStore::Make(expectedBytes)) {}
+
+DirText DirEntityReader::Text(Cursor& in) {
+    const uint16_t count = in.Short();
+    const uint8_t* wire = in.Bytes(count * 2u);
+    if (count == 0) return {};
+    char16_t* text = store_->NewText(count);
+    if constexpr (std::endian::native == std::endian::little)
+        std::memcpy(text, wire, count * 2u);  // the wire's characters are little-endian too
+    else
+        for (uint32_t i = 0; i < count; ++i) text[i] = static_cast<char16_t>(plat::LoadU16(wire + 2 * i));
+    return DirText(std::shared_ptr<const char16_t>(store_, text), count);
+}
+
+DirBytes DirEntityReader::Bytes8(Cursor& in) {
+    const uint8_t count = in.Byte();
+    const uint8_t* wire = in.Bytes(count);
+    if (count == 0) return {};
+    char* bytes = store_->NewBytes(count);
+    std::memcpy(bytes, wire, count);
+    return DirBytes(std::shared_ptr<const char>(store_, bytes), count);
+}
+
+DirObjects DirEntityReader::Objects(Cursor& in, uint32_t mask) {
+    const uint16_t count = in.Short();
+    scratch_.clear();
+    if (!(mask & (DirField::kDataType | DirField::kDataData))) {
+        // Neither part travels: every object read is the same empty one, so one stands for all
+        // (a count of 65535 in every entry must not cost billions of steps).
+        if (count) scratch_.push_back(share_.Get({}, {}));
+    } else {
+        for (uint32_t i = 0; i < count; ++i) {
+            std::string_view type, data;
+            if (mask & DirField::kDataType) {
+                const uint8_t n = in.Byte();
+                type = {reinterpret_cast<const char*>(in.Bytes(n)), n};
+            }
+            if (mask & DirField::kDataData) {
+                const uint16_t n = in.Short();
+                data = {reinterpret_cast<const char*>(in.Bytes(n)), n};
+            }
+            DataObject object = share_.Get(type, data);
+            // Kept in order, one per type (the first one read), as a set would; a server sends them in
+            // order, so the end is the usual place.
+            auto at = scratch_.end();
+            if (!scratch_.empty() && !DataObjectLess()(scratch_.back(), object))
+                at = std::lower_bound(scratch_.begin(), scratch_.end(), object, DataObjectLess());
+            if (at == scratch_.end() || at->Compare(object) != 0) scratch_.insert(at, std::move(object));
+        }
+    }
+    if (scratch_.empty()) return {};
+    const auto n = static_cast<uint32_t>(scratch_.size());
+    const DataObject* objects = store_->TakeObjects(scratch_.data(), n);
+    scratch_.clear();
+    return DirObjects(std::shared_ptr<const DataObject>(store_, objects), n);
+}
+
+void DirEntityReader::Entity(DirEntity& entity, Cursor& in, uint32_t mask) {
+    if (mask & DirField::kType) entity.type = in.Byte();
+    if (entity.type == DirEntity::kDirectory) {
+        if (mask & DirField::kDirPath) entity.path = Text(in);
+        if (mask & DirField::kDirName) entity.name = Text(in);
+        if (mask & DirField::kDirByte) entity.directoryByte = in.Byte();
+    } else if (entity.type == DirEntity::kService) {
+        if (mask & DirField::kServicePath) entity.path = Text(in);
+        if (mask & DirField::kServiceName) entity.name = Text(in);
+        if (mask & DirField::kServiceNetAddress) entity.netAddress = Bytes8(in);
+    }
+    if (mask & DirField::kDisplayName) entity.displayName = Text(in);
+    if (mask & DirField::kNumberC) entity.numberC = in.Long();
+    if (mask & DirField::kNumberA) entity.numberA = in.Long();
+    if (mask & DirField::kNumberB) entity.numberB = in.Long();
+    if (mask & DirField::kDataList) entity.dataObjects = Objects(in, mask);
+    if (mask & DirField::kTrailer) in.Short();
+}
 
 void SMsgDirG2EntityBase::PackEntityFields(const DirEntity& entity, TRawMsg& message, uint32_t mask,
                                            const DataObjectSet& requestedTypes) {
@@ -140,29 +219,18 @@ void SMsgDirG2EntityBase::PackEntityFields(const DirEntity& entity, TRawMsg& mes
     if (mask & DirField::kNumberC) message.AppendLong(entity.numberC);
     if (mask & DirField::kNumberA) message.AppendLong(entity.numberA);
     if (mask & DirField::kNumberB) message.AppendLong(entity.numberB);
-    DataObjectSet scratch;
-    if (const DataObjectSet* objects = ObjectsToPack(entity, mask, requestedTypes, scratch))
-        PackObjectsUnderMask(message, *objects, mask);
+    std::vector<const DataObject*> objects;
+    if (ObjectsToPack(entity, mask, requestedTypes, objects)) PackObjectsUnderMask(message, objects, mask);
     if (mask & DirField::kTrailer) message.AppendShort(0);
 }
 
-void SMsgDirG2EntityBase::UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask) {
-    if (mask & DirField::kType) entity.type = message.ReadByte();
-    if (entity.type == DirEntity::kDirectory) {
-        if (mask & DirField::kDirPath) message.ReadWString(entity.path);
-        if (mask & DirField::kDirName) message.ReadWString(entity.name);
-        if (mask & DirField::kDirByte) entity.directoryByte = message.ReadByte();
-    } else if (entity.type == DirEntity::kService) {
-        if (mask & DirField::kServicePath) message.ReadWString(entity.path);
-        if (mask & DirField::kServiceName) message.ReadWString(entity.name);
-        if (mask & DirField::kServiceNetAddress) entity.netAddress = ReadBytes8(message);
-    }
-    if (mask & DirField::kDisplayName) message.ReadWString(entity.displayName);
-    if (mask & DirField::kNumberC) entity.numberC = message.ReadLong();
-    if (mask & DirField::kNumberA) entity.numberA = message.ReadLong();
-    if (mask & DirField::kNumberB) entity.numberB = message.ReadLong();
-    if (mask & DirField::kDataList) UnpackObjectsUnderMask(message, entity.dataObjects, mask);
-    if (mask & DirField::kTrailer) message.ReadShort();
+void SMsgDirG2EntityBase::UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask,
+                                             DirEntityReader* reader) {
+    std::optional<DirEntityReader> own;
+    if (!reader) reader = &own.emplace(message.BytesLeftToRead());
+    DirEntityReader::Cursor in(message);
+    reader->Entity(entity, in, mask);
+    in.Finish();
 }
 
 uint32_t SMsgDirG2EntityBase::GetEntityPackSize(const DirEntity& entity, uint32_t mask,
@@ -181,12 +249,12 @@ uint32_t SMsgDirG2EntityBase::GetEntityPackSize(const DirEntity& entity, uint32_
     if (mask & DirField::kDisplayName) size += WStringSize(entity.displayName);
     for (uint32_t bit : {DirField::kNumberA, DirField::kNumberB, DirField::kNumberC})
         if (mask & bit) size += 4;
-    DataObjectSet scratch;
-    if (const DataObjectSet* objects = ObjectsToPack(entity, mask, requestedTypes, scratch)) {
+    std::vector<const DataObject*> objects;
+    if (ObjectsToPack(entity, mask, requestedTypes, objects)) {
         size += 2;
-        for (const DataObject& object : *objects) {
-            if (mask & DirField::kDataType) size += 1 + static_cast<uint32_t>(object.GetType().size());
-            if (mask & DirField::kDataData) size += 2 + static_cast<uint32_t>(object.GetData().size());
+        for (const DataObject* object : objects) {
+            if (mask & DirField::kDataType) size += 1 + static_cast<uint32_t>(object->GetType().size());
+            if (mask & DirField::kDataData) size += 2 + static_cast<uint32_t>(object->GetData().size());
         }
     }
     return size;
@@ -227,12 +295,18 @@ void SMsgDirG2EntityListBase::UnpackEntityList() {
     // here, so that a short reply cannot make thousands of empty entries.
     const uint32_t least = std::max<uint32_t>(1, MinEntitySize(GetFieldMask()));
     if (count > BytesLeftToRead() / least) CheckRead(uint32_t(count) * least);
-    entities_.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        DirEntity entity;
-        UnpackEntity(entity);
-        entities_.push_back(std::move(entity));
-    }
+    std::vector<DirEntity>& into = destination_ ? *destination_ : entities_;
+    // Grows by at least doubling, so that a list gathered from many replies is not moved at each one;
+    // a reply that says more will follow makes room for as many again.
+    const size_t need = into.size() + count * (lastReply_ ? 1 : 2);
+    if (need > into.capacity()) into.reserve(into.empty() ? need : std::max(need, 2 * into.capacity()));
+    // The entries' texts take at most the room they take on the wire; a data object takes 16 bytes
+    // where its wire form may take 3, and a game entry carries two.
+    DirEntityReader reader(BytesLeftToRead() + count * (2 * sizeof(TarnCommon::DataObject) + 16));
+    const uint32_t mask = GetFieldMask();
+    DirEntityReader::Cursor in(*this);
+    for (uint32_t i = 0; i < count; ++i) reader.Entity(into.emplace_back(), in, mask);
+    in.Finish();
 }
 
 void SMsgDirG2EntityListBase::PackSequence() {

@@ -3,6 +3,7 @@
 // entry a request acts on, the peer data at the end of update requests, the extended data-object lists,
 // and the entity and entity-list encodings of the replies under a field mask.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,63 @@ private:
     uint8_t findFlags_ = 0;
 };
 
+// Reads the texts, byte strings and data-object lists of entities into one store that they share,
+// and lends one body to the equal data objects among them.
+class DirEntityReader {
+public:
+    // Reads the bytes left in a message from a cursor of its own, without a call per field; a read
+    // past the end throws the message's own exception with the message at the failing field.
+    class Cursor {
+    public:
+        explicit Cursor(TRawMsg& message);
+        uint8_t Byte() {
+            Need(1);
+            return *at_++;
+        }
+        uint16_t Short() {
+            Need(2);
+            at_ += 2;
+            return static_cast<uint16_t>(at_[-2] | (at_[-1] << 8));
+        }
+        uint32_t Long() {
+            Need(4);
+            at_ += 4;
+            return uint32_t(at_[-4]) | uint32_t(at_[-3]) << 8 | uint32_t(at_[-2]) << 16 | uint32_t(at_[-1]) << 24;
+        }
+        const uint8_t* Bytes(uint32_t count) {
+            Need(count);
+            at_ += count;
+            return at_ - count;
+        }
+        // Moves the message's read position past what the cursor read.
+        void Finish();
+
+    private:
+        void Need(uint32_t count) {
+            if (static_cast<size_t>(end_ - at_) < count) PastEnd(count);
+        }
+        [[noreturn]] void PastEnd(uint32_t count);
+        TRawMsg& message_;
+        const uint8_t* start_;
+        const uint8_t* at_;
+        const uint8_t* end_;
+    };
+
+    // `expectedBytes`: about the room the entities will need (the bytes they take on the wire).
+    explicit DirEntityReader(size_t expectedBytes);
+    DirText Text(Cursor& in);     // a wide string: 16-bit count, then the characters
+    DirBytes Bytes8(Cursor& in);  // a byte string with a one-byte length
+    // A count, then per object the parts the mask names; kept in type order, one per type.
+    DirObjects Objects(Cursor& in, uint32_t mask);
+    // Every field of one entity that the mask names.
+    void Entity(DirEntity& entity, Cursor& in, uint32_t mask);
+
+private:
+    std::shared_ptr<DirEntityStore> store_;
+    TarnCommon::DataObjectShare share_;
+    std::vector<TarnCommon::DataObject> scratch_;
+};
+
 // Replies that carry entities.
 class SMsgDirG2EntityBase : public SmallMessage {
 public:
@@ -167,7 +225,10 @@ public:
     // list bit, the list holds only the entity's objects of those types.
     static void PackEntityFields(const DirEntity& entity, TRawMsg& message, uint32_t mask,
                                  const TarnCommon::DataObjectSet& requestedTypes);
-    static void UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask);
+    // With a reader, the entity's texts and objects go to the reader's store, shared by every entity
+    // read with it; without, to a store of the entity's own.
+    static void UnpackEntityFields(DirEntity& entity, TRawMsg& message, uint32_t mask,
+                                   DirEntityReader* reader = nullptr);
     // The bytes PackEntityFields writes, without the trailing word.
     static uint32_t GetEntityPackSize(const DirEntity& entity, uint32_t mask,
                                       const TarnCommon::DataObjectSet& requestedTypes);
@@ -204,13 +265,16 @@ protected:
     using SMsgDirG2EntityBase::SMsgDirG2EntityBase;
     void PackEntityList();
     // Empties the list, then reads a count and that many entries; a count that the bytes left cannot
-    // hold is refused before any entry is made.
+    // hold is refused before any entry is made. With a destination set, the entries are appended
+    // to it instead and the own list stays empty.
     void UnpackEntityList();
+    void ReadInto(std::vector<DirEntity>* destination) { destination_ = destination; }
     void PackSequence();
     void UnpackSequence();
 
 private:
     std::vector<DirEntity> entities_;
+    std::vector<DirEntity>* destination_ = nullptr;
     uint8_t sequence_ = 0;
     bool lastReply_ = false;
 };

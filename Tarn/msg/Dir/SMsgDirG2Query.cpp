@@ -188,6 +188,20 @@ SMsgDirG2MultiEntityReply::SMsgDirG2MultiEntityReply(const SmallMessage& receive
     : SMsgDirG2EntityListBase(received) {
     Unpack();
 }
+SMsgDirG2MultiEntityReply::SMsgDirG2MultiEntityReply(const SmallMessage& received, std::vector<DirEntity>& into)
+    : SMsgDirG2EntityListBase(received) {
+    const size_t before = into.size();
+    ReadInto(&into);
+    try {
+        Unpack();
+    } catch (...) {
+        // A reply that cannot be read adds nothing, not even the entries before the fault.
+        into.erase(into.begin() + static_cast<std::ptrdiff_t>(before), into.end());
+        ReadInto(nullptr);
+        throw;
+    }
+    ReadInto(nullptr);
+}
 
 const uint8_t* SMsgDirG2MultiEntityReply::Pack() {
     BeginPack(kType);

@@ -125,6 +125,9 @@ public:
     static constexpr uint32_t kType = 3;
     SMsgDirG2MultiEntityReply();
     explicit SMsgDirG2MultiEntityReply(const SmallMessage& received);
+    // Reads the entries straight onto the end of `into` (a list gathered from several replies), so
+    // that they are neither copied nor moved again; this reply's own list stays empty.
+    SMsgDirG2MultiEntityReply(const SmallMessage& received, std::vector<DirEntity>& into);
     SMsgDirG2MultiEntityReply* Duplicate() const override { return new SMsgDirG2MultiEntityReply(*this); }
     const uint8_t* Pack() override;
     void Unpack() override;

@@ -223,6 +223,38 @@ TEST_F(DirQueryTest, MultiEntityReplyRoundTripsWithItsSequenceByte) {
     EXPECT_TRUE(read85.IsLastReply());
 }
 
+TEST_F(DirQueryTest, MultiEntityReplyReadsOntoTheEndOfAGatheredList) {
+    SMsgDirG2MultiEntityReply reply;
+    reply.SetFieldMask(0x7071FF0);
+    reply.SetEntities({GameService(), GameService()});
+    const Bytes bytes = Packed(reply);
+    DirEntity earlier;
+    earlier.displayName = u"earlier";
+    std::vector<DirEntity> gathered{earlier};
+    SMsgDirG2MultiEntityReply back(Received(bytes), gathered);
+    EXPECT_TRUE(back.GetEntities().empty());
+    ASSERT_EQ(gathered.size(), 3u);
+    EXPECT_EQ(gathered[0].displayName, u"earlier");
+    SMsgDirG2MultiEntityReply plain(Received(bytes));
+    for (size_t i = 1; i < gathered.size(); ++i) {
+        EXPECT_EQ(gathered[i].name, plain.GetEntities()[i - 1].name);
+        EXPECT_EQ(gathered[i].netAddress, plain.GetEntities()[i - 1].netAddress);
+        ASSERT_EQ(gathered[i].dataObjects.size(), 2u);
+        auto object = gathered[i].dataObjects.begin();
+        for (const TarnCommon::DataObject& expected : plain.GetEntities()[i - 1].dataObjects) {
+            EXPECT_EQ(object->GetType(), expected.GetType());
+            EXPECT_EQ(object->GetData(), expected.GetData());
+            ++object;
+        }
+    }
+    // The equal data objects of the two entries share their bodies.
+    EXPECT_EQ(&gathered[1].dataObjects.begin()->GetData(), &gathered[2].dataObjects.begin()->GetData());
+    // A reply cut short in its second entry throws from the constructor and adds nothing.
+    const Bytes shortBytes(bytes.begin(), bytes.end() - 5);
+    EXPECT_THROW(SMsgDirG2MultiEntityReply(Received(shortBytes), gathered), BadMsgException);
+    EXPECT_EQ(gathered.size(), 3u);
+}
+
 TEST_F(DirQueryTest, ContentsReplyUsesItsFixedMask) {
     SMsgDirG2GetDirectoryContentsReply reply;
     DirEntity dir;
