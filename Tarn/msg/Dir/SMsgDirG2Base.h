@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/bytes/ByteIO.h"
+
 #include "Tarn/common/DataObject.h"
 #include "Tarn/msg/Dir/DirEntity.h"
 #include "Tarn/msg/Messages.h"
@@ -167,16 +169,8 @@ public:
             Need(1);
             return *at_++;
         }
-        uint16_t Short() {
-            Need(2);
-            at_ += 2;
-            return static_cast<uint16_t>(at_[-2] | (at_[-1] << 8));
-        }
-        uint32_t Long() {
-            Need(4);
-            at_ += 4;
-            return uint32_t(at_[-4]) | uint32_t(at_[-3]) << 8 | uint32_t(at_[-2]) << 16 | uint32_t(at_[-1]) << 24;
-        }
+        uint16_t Short() { return plat::LoadU16(Bytes(2)); }
+        uint32_t Long() { return plat::LoadU32(Bytes(4)); }
         const uint8_t* Bytes(uint32_t count) {
             Need(count);
             at_ += count;
