@@ -3,9 +3,11 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace TarnAPI {
 namespace {
@@ -33,6 +35,22 @@ int IoctlSocket(int handle, long command, uint32_t* argument) {
     return -1;
 }
 
+// Buffer sizes are floors. Winsock's stream buffers of the time were 8 KB and the programs asked
+// for about that much; Linux gives a TCP socket larger buffers that grow with the connection, and
+// setting one pins it (doubled) for the socket's life. An 8 KB receive window makes a reply of a
+// few dozen kilobytes wait on the reader several times on its way, so a size no bigger than what
+// the socket already has is left to the system.
+int SetSocketOption(int handle, int level, int name, const void* value, socklen_t length) {
+    if (level == SOL_SOCKET && (name == SO_SNDBUF || name == SO_RCVBUF) && value && length == sizeof(int)) {
+        int current = 0;
+        socklen_t currentLength = sizeof current;
+        int wanted;
+        std::memcpy(&wanted, value, sizeof wanted);
+        if (::getsockopt(handle, level, name, &current, &currentLength) == 0 && current >= wanted) return 0;
+    }
+    return ::setsockopt(handle, level, name, value, length);
+}
+
 int LastError() { return errno; }
 uint16_t HostToNet16(uint16_t v) { return htons(v); }
 uint16_t NetToHost16(uint16_t v) { return ntohs(v); }
@@ -50,7 +68,7 @@ uint32_t WinsockTable::Load() {
     ioctlsocket = IoctlSocket;
     getsockname = ::getsockname;
     getsockopt = ::getsockopt;
-    setsockopt = ::setsockopt;
+    setsockopt = SetSocketOption;
     recv = ::recv;
     recvfrom = ::recvfrom;
     send = ::send;

@@ -31,49 +31,44 @@ LoopbackServer::LoopbackServer(Handler handler, uint32_t bindAddress, uint16_t p
         return;
     }
     port_ = ntohs(address.sin_port);
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
+    std::lock_guard<std::mutex> hold(lock_);
+    StartWorkerLocked();
 }
 
 LoopbackServer::~LoopbackServer() { Stop(); }
 
-void LoopbackServer::AcceptLoop() {
+void LoopbackServer::StartWorkerLocked() {
+    ++accepting_;  // counted from now, so that no second one is started for the same need
+    workers_.emplace_back([this] { WorkerLoop(); });
+}
+
+void LoopbackServer::WorkerLoop() {
     for (;;) {
         const int handle = ::accept4(listenHandle_, nullptr, nullptr, SOCK_CLOEXEC);
+        std::unique_lock<std::mutex> hold(lock_);
+        --accepting_;
         if (handle < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (!stopping_ && (errno == EINTR || errno == ECONNABORTED)) {
+                ++accepting_;
+                continue;
+            }
             return;  // the listening socket was shut down
         }
-        const int on = 1;
-        ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        std::lock_guard<std::mutex> hold(lock_);
         if (stopping_) {
             ::close(handle);
             return;
         }
         connections_.push_back(handle);
-        pending_.push_back(handle);
-        // A connection never waits behind another: a new worker comes when none is free for it.
-        if (pending_.size() > idle_)
-            workers_.emplace_back([this] { WorkerLoop(); });
-        else
-            work_.notify_one();
-    }
-}
-
-void LoopbackServer::WorkerLoop() {
-    std::unique_lock<std::mutex> hold(lock_);
-    for (;;) {
-        ++idle_;
-        work_.wait(hold, [this] { return stopping_ || !pending_.empty(); });
-        --idle_;
-        if (pending_.empty()) return;
-        const int handle = pending_.front();
-        pending_.pop_front();
+        if (accepting_ == 0) StartWorkerLocked();
         hold.unlock();
+        const int on = 1;
+        ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         handler_(handle);
         hold.lock();
         connections_.erase(std::find(connections_.begin(), connections_.end(), handle));
         ::close(handle);
+        if (stopping_) return;
+        ++accepting_;
     }
 }
 
@@ -84,9 +79,8 @@ void LoopbackServer::Stop() {
         stopping_ = true;
         if (listenHandle_ >= 0) ::shutdown(listenHandle_, SHUT_RDWR);
         for (int handle : connections_) ::shutdown(handle, SHUT_RDWR);
-        work_.notify_all();
     }
-    if (acceptThread_.joinable()) acceptThread_.join();
+    // No worker is started once stopping is set, so the list holds still while it is joined.
     for (auto& worker : workers_) worker.join();
     if (listenHandle_ >= 0) ::close(listenHandle_);
     listenHandle_ = -1;

@@ -3,9 +3,11 @@
 // network code. Every accepted connection runs the handler on a thread of its own while it lasts;
 // threads are kept for later connections rather than made for each. The default handler echoes every
 // byte back until the peer closes. Stop (or the destructor) ends every connection.
-#include <condition_variable>
+//
+// The threads take turns at accept and serve what they accepted themselves, so a connection reaches
+// its handler without passing from thread to thread; a thread that accepts while none other waits at
+// accept first starts one more, so that a new connection never waits behind a long one.
 #include <cstddef>
-#include <deque>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -38,19 +40,16 @@ public:
     static bool WriteAll(int handle, const void* buffer, size_t length);
 
 private:
-    void AcceptLoop();
     void WorkerLoop();
+    void StartWorkerLocked();
 
     Handler handler_;
     int listenHandle_ = -1;
     uint16_t port_ = 0;
-    std::thread acceptThread_;
     std::mutex lock_;
     bool stopping_ = false;
     std::vector<int> connections_;
-    std::deque<int> pending_;  // accepted, not yet taken by a worker
-    size_t idle_ = 0;          // workers waiting for a connection
-    std::condition_variable work_;
+    size_t accepting_ = 0;  // workers waiting at accept
     std::vector<std::thread> workers_;
 };
 

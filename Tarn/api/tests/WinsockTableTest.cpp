@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <sys/socket.h>
 
 #include "Tarn/api/WSSocket.h"
 #include "Tarn/api/WinsockTable.h"
@@ -32,6 +33,29 @@ TEST(WinsockTableTest, AnUnloadedTableFailsTheOpenInsteadOfCallingEmptyEntries) 
         EXPECT_FALSE(socket.IsOpen());
     }
     table.Load();
+}
+
+TEST(WinsockTableTest, ABufferSizeIsAFloorThatKeepsTheSystemsLargerBuffers) {
+    WinsockTable& table = GetWinsockTable();
+    for (int name : {SO_RCVBUF, SO_SNDBUF}) {
+        SCOPED_TRACE(name);
+        const int handle = table.socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        ASSERT_GE(handle, 0);
+        auto size = [&] {
+            int value = 0;
+            socklen_t length = sizeof value;
+            EXPECT_EQ(table.getsockopt(handle, SOL_SOCKET, name, &value, &length), 0);
+            return value;
+        };
+        const int before = size();
+        const int small = 8192;
+        EXPECT_EQ(table.setsockopt(handle, SOL_SOCKET, name, &small, sizeof small), 0);
+        EXPECT_EQ(size(), before);  // not pinned down to 8 KB
+        const int large = before + 65536;
+        EXPECT_EQ(table.setsockopt(handle, SOL_SOCKET, name, &large, sizeof large), 0);
+        EXPECT_GT(size(), before);
+        table.closesocket(handle);
+    }
 }
 
 TEST(AddressTest, BuildsAddressesFromTextsAndNumbers) {
