@@ -427,6 +427,7 @@ struct MeasuredReach {
     bool copied = false;
     const ObjectSphere* spheres = nullptr;
     uint32_t count = 0;
+    bool unchanged = false;  // the last remeasure found the spheres as copied
     ObjectSphere copy[kCopied];
 };
 
@@ -449,6 +450,7 @@ float RemeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
     const bool same = m->copied && m->spheres == o->spheres && m->count == o->sphereCount &&
                       m->count <= MeasuredReach::kCopied &&
                       (m->count == 0 || std::memcmp(m->copy, o->spheres, sizeof(ObjectSphere) * m->count) == 0);
+    m->unchanged = same;
     return same ? m->reach : MeasureReach(o, solidOnly, m);
 }
 
@@ -463,6 +465,7 @@ struct SolidPlace {
 struct SolidPlaces {
     static constexpr uint32_t kHeld = 32;
     bool taken = false;
+    uint64_t layoutCount = 0;  // the objects' layout count when taken
     uint32_t from = 0;  // the first sphere index looked at
     uint32_t next = 0;  // the sphere index after the last one looked at
     uint32_t count = 0;
@@ -471,6 +474,7 @@ struct SolidPlaces {
     // The solid spheres from index `first` on, as many as are held; `next` tells where to go on.
     void Take(const SectorObject* o, uint32_t first) {
         taken = true;
+        layoutCount = g_objects.layoutCount;
         from = first;
         count = 0;
         uint32_t j = first;
@@ -604,9 +608,12 @@ int CollideObjectsInSector(SectorObject* a) {
                 far = MakeFarBound(a, aReach + a->boundingRadius);
                 largest = LargestMagnitude(b, LargestMagnitude(a, 0.0f));
                 aAt = SpherePlace(a, *sa);
-                // b's spheres as they are now, from the one after j on.
-                bPlaces.Take(b, j + 1);
-                n = 0;
+                // b's spheres as they are now, from the one after j on, unless the routine left
+                // them and b's offset as they were.
+                if (!bMeasure.unchanged || bPlaces.layoutCount != g_objects.layoutCount) {
+                    bPlaces.Take(b, j + 1);
+                    n = 0;
+                }
             }
         }
     }
