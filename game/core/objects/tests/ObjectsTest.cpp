@@ -339,6 +339,64 @@ TEST_F(ObjectsTest, AContactThatGrowsTheOtherPartyIsSeenByTheMoversLaterSpheres)
     }
 }
 
+// A contact routine that moves a far object next to the mover: the mover's pass goes on with the
+// object where it is now, not where it was when the pass began.
+TEST_F(ObjectsTest, AContactThatMovesAFarObjectCloseIsSeenLaterInTheSamePass) {
+    SectorObject* c = Make("C", 500, 0, 0);
+    SectorObject* b = Make("B", 1.5f, 0, 0);
+    SectorObject* a = Make("A", 0, 0, 0);  // the list runs A, B, C: newest first
+    ObjectSphere sa{{}, {0, 0, 0}, 1, 0};
+    ObjectSphere sb{{}, {0, 0, 0}, 1, 0};
+    ObjectSphere sc[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {0, 0, 0}, 1, 0}};
+    struct Mover {
+        ContactLog log;
+        SectorObject* moved;
+    } mover{{}, c};
+    a->spheres = &sa;
+    a->sphereCount = 1;
+    a->contact = [](uint32_t event, ContactInfo* info, void* user) {
+        auto* m = static_cast<Mover*>(user);
+        SetObjectPosition(m->moved, -1.5f, 0, 0);
+        return RecordContact(event, info, &m->log);
+    };
+    a->contactUser = &mover;
+    a->update = [](SectorObject*, uint32_t, void*) {};
+    b->spheres = &sb;
+    b->sphereCount = 1;
+    c->spheres = sc;
+    c->sphereCount = 2;
+    UpdateObjects(10, 0);
+    ASSERT_GE(mover.log.seen.size(), 3u);
+    EXPECT_EQ(mover.log.seen[0].other, b);
+    EXPECT_EQ(mover.log.seen[1].other, c);
+    EXPECT_EQ(mover.log.seen[2].other, c);
+    EXPECT_FLOAT_EQ(mover.log.seen[1].direction.x, -1.0f);
+}
+
+// The other party's solid spheres are read a batch at a time: an object with more of them than one
+// batch holds is tested to its last sphere, in index order, its not-solid ones left out.
+TEST_F(ObjectsTest, EveryOneOfManySpheresIsTestedInIndexOrder) {
+    SectorObject* b = Make("B", 0.5f, 0, 0);
+    SectorObject* a = Make("A", 0, 0, 0);
+    ObjectSphere sa{{}, {0, 0, 0}, 1, 0};
+    std::vector<ObjectSphere> sb(40, ObjectSphere{{}, {10, 0, 0}, 0.1f, 0});
+    sb[5] = {{}, {0, 0, 0}, 50, kSphereNotSolid};
+    sb[36] = {{}, {0, 0, 0}, 1, 0};
+    sb[39] = {{}, {0, 0, 0}, 1, 0};
+    ContactLog la;
+    a->spheres = &sa;
+    a->sphereCount = 1;
+    a->contact = RecordContact;
+    a->contactUser = &la;
+    a->update = [](SectorObject*, uint32_t, void*) {};
+    b->spheres = sb.data();
+    b->sphereCount = static_cast<uint32_t>(sb.size());
+    UpdateObjects(10, 0);
+    ASSERT_EQ(la.seen.size(), 2u);
+    EXPECT_EQ(la.seen[0].otherIndex, 36u);
+    EXPECT_EQ(la.seen[1].otherIndex, 39u);
+}
+
 TEST_F(ObjectsTest, NodeUpdateAppliesTranslateRotateScaleAfterTheParent) {
     SceneNode parent, child;
     parent.SetPosition(10, 0, 0);
