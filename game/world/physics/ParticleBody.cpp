@@ -175,6 +175,11 @@ namespace {
 // ClampVectorLength in line for the integration loop. Its limits give the same first bound in every
 // rounding mode (2886.75 and 173.205), so the bound may be worked out when compiling.
 inline void ClampInLoop(Vec3& v, float limit) {
+    // Components all within the first bound (so finite too): the clamp leaves the vector alone.
+    const float bound = limit * 0.57735f;
+    if (std::fabs(v.x) <= bound && std::fabs(v.y) <= bound && std::fabs(v.z) <= bound) {
+        return;
+    }
     if (AllFinite(v)) {
         ClampFiniteVector(v, limit);
     } else {
