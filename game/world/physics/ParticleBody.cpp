@@ -190,22 +190,30 @@ inline void ClampInLoop(Vec3& v, float limit) {
 }  // namespace
 
 void ParticleBody::Integrate() {
+    // Copied once: the stores to the particles could otherwise be the body's own fields as far as the
+    // compiler knows, and every step would read them again.
     const float dt = timeStep;
     const float halfDtSquared = 0.5f * dt * dt;
-    for (uint32_t i = 0; i < particleCount; ++i) {
-        Particle& p = particles[i];
+    const float gx = gravity.x, gy = gravity.y, gz = gravity.z;
+    Particle* const ps = particles;
+    const uint32_t count = particleCount;
+    for (uint32_t i = 0; i < count; ++i) {
+        Particle& p = ps[i];
         if (p.fixed) {
             continue;
         }
         ClampInLoop(p.force, kMaxParticleForce);
-        const Vec3 a = {p.force.x * p.invMass + gravity.x, p.force.y * p.invMass + gravity.y,
-                        p.force.z * p.invMass + gravity.z};
-        p.position.x += p.velocity.x * dt + a.x * halfDtSquared;
-        p.position.y += p.velocity.y * dt + a.y * halfDtSquared;
-        p.position.z += p.velocity.z * dt + a.z * halfDtSquared;
-        p.velocity.x += a.x * dt;
-        p.velocity.y += a.y * dt;
-        p.velocity.z += a.z * dt;
+        const float invMass = p.invMass;
+        const float ax = p.force.x * invMass + gx;
+        const float ay = p.force.y * invMass + gy;
+        const float az = p.force.z * invMass + gz;
+        const float vx = p.velocity.x, vy = p.velocity.y, vz = p.velocity.z;
+        p.position.x += vx * dt + ax * halfDtSquared;
+        p.position.y += vy * dt + ay * halfDtSquared;
+        p.position.z += vz * dt + az * halfDtSquared;
+        p.velocity.x = vx + ax * dt;
+        p.velocity.y = vy + ay * dt;
+        p.velocity.z = vz + az * dt;
         ClampInLoop(p.velocity, kMaxParticleSpeed);
     }
 }
