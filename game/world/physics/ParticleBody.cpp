@@ -80,13 +80,20 @@ void ParticleBody::Step() {
 }
 
 void ParticleBody::ApplySpringForces() {
-    for (uint32_t i = 0; i < springCount; ++i) {
-        Spring& s = springs[i];
-        if (!s.enabled || s.a >= particleCount || s.b >= particleCount) {
+    // Copied once, as in Integrate: the stores below could otherwise be the body's own fields as far
+    // as the compiler knows.
+    Spring* const ss = springs;
+    const uint32_t springTotal = springCount;
+    Particle* const ps = particles;
+    const uint32_t count = particleCount;
+    const float dampingRate = invTimeStep;
+    for (uint32_t i = 0; i < springTotal; ++i) {
+        Spring& s = ss[i];
+        if (!s.enabled || s.a >= count || s.b >= count) {
             continue;
         }
-        Particle& pa = particles[s.a];
-        Particle& pb = particles[s.b];
+        Particle& pa = ps[s.a];
+        Particle& pb = ps[s.b];
         Vec3 d;
         Vec3Sub(&pb.position, &pa.position, &d);
         const float length = Vec3Length(&d);
@@ -112,7 +119,7 @@ void ParticleBody::ApplySpringForces() {
             Vec3Divide(&d, &d, length);
         }
         const SpringClass& c = classes[s.springClass < kSpringClassCount ? s.springClass : 0];
-        const float f = (c.damping * invTimeStep * rate + c.stiffness * stretch) * c.scale;
+        const float f = (c.damping * dampingRate * rate + c.stiffness * stretch) * c.scale;
         // Smoothing over the last two steps: the applied force leans on the trend of the force.
         const float e1 = f - s.lastForce;
         const float e2 = e1 - (s.lastForce - s.lastForce2);
