@@ -197,6 +197,15 @@ int RecordContact(uint32_t event, ContactInfo* info, void* user) {
     return 1;
 }
 
+// Makes o a mover with the given spheres whose contacts go to log.
+void MakeMover(SectorObject* o, ObjectSphere* spheres, uint32_t count, ContactLog* log) {
+    o->spheres = spheres;
+    o->sphereCount = count;
+    o->contact = RecordContact;
+    o->contactUser = log;
+    o->update = [](SectorObject*, uint32_t, void*) {};
+}
+
 TEST_F(ObjectsTest, TouchingSpheresReportBothWaysWithDirectionAndOffset) {
     SectorObject* a = Make("A", 0, 0, 0);
     SectorObject* b = Make("B", 3, 0, 0);
@@ -257,11 +266,7 @@ TEST_F(ObjectsTest, CoarseTestSkipsAMultiSphereObjectFarFromTheMover) {
     // B's second sphere reaches back to A, but B's origin is beyond A's reach.
     ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {-99.5f, 0, 0}, 1, 0}};
     ContactLog la;
-    a->spheres = &sa;
-    a->sphereCount = 1;
-    a->contact = RecordContact;
-    a->contactUser = &la;
-    a->update = [](SectorObject*, uint32_t, void*) {};
+    MakeMover(a, &sa, 1, &la);
     b->spheres = sb;
     b->sphereCount = 2;
     UpdateObjects(10, 0);
@@ -288,11 +293,7 @@ TEST_F(ObjectsTest, PairsAreReportedExactlyWhenTheirSpheresTouchAnywhereInTheBox
         ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {0, 0, 0}, 1, 0}};
         ObjectSphere sf{{}, {0, 0, 0}, 1, 0};
         ContactLog la;
-        a->spheres = &sa;
-        a->sphereCount = 1;
-        a->contact = RecordContact;
-        a->contactUser = &la;
-        a->update = [](SectorObject*, uint32_t, void*) {};
+        MakeMover(a, &sa, 1, &la);
         b->spheres = sb;
         b->sphereCount = 2;
         far->spheres = &sf;
@@ -352,15 +353,13 @@ TEST_F(ObjectsTest, AContactThatMovesAFarObjectCloseIsSeenLaterInTheSamePass) {
         ContactLog log;
         SectorObject* moved;
     } mover{{}, c};
-    a->spheres = &sa;
-    a->sphereCount = 1;
+    MakeMover(a, &sa, 1, &mover.log);
     a->contact = [](uint32_t event, ContactInfo* info, void* user) {
         auto* m = static_cast<Mover*>(user);
         SetObjectPosition(m->moved, -1.5f, 0, 0);
         return RecordContact(event, info, &m->log);
     };
     a->contactUser = &mover;
-    a->update = [](SectorObject*, uint32_t, void*) {};
     b->spheres = &sb;
     b->sphereCount = 1;
     c->spheres = sc;
@@ -384,11 +383,7 @@ TEST_F(ObjectsTest, EveryOneOfManySpheresIsTestedInIndexOrder) {
     sb[36] = {{}, {0, 0, 0}, 1, 0};
     sb[39] = {{}, {0, 0, 0}, 1, 0};
     ContactLog la;
-    a->spheres = &sa;
-    a->sphereCount = 1;
-    a->contact = RecordContact;
-    a->contactUser = &la;
-    a->update = [](SectorObject*, uint32_t, void*) {};
+    MakeMover(a, &sa, 1, &la);
     b->spheres = sb.data();
     b->sphereCount = static_cast<uint32_t>(sb.size());
     UpdateObjects(10, 0);
