@@ -617,6 +617,10 @@ void BikeBody::DampingStage() {
     }
     const bool throttle = controls[kControlThrottle] != 0;
     const bool brake = controls[kControlBrake] != 0;
+    // Copies, read once: the velocity writes below could be the bike's own vectors as far as the
+    // compiler knows.
+    const Vec3 sideAxis = side;
+    const Vec3 forwardAxis = forward;
     for (int wheel = 0; wheel < 2; ++wheel) {
         if (body.particles[wheel].contactTimer == 0) {
             continue;
@@ -640,14 +644,14 @@ void BikeBody::DampingStage() {
         const int pair[2] = {wheel, wheel + 2};
         for (int index : pair) {
             Vec3& v = body.particles[index].velocity;
-            const float vs = Vec3Dot(&v, &side) * s;
-            v.x -= side.x * vs;
-            v.y -= side.y * vs;
-            v.z -= side.z * vs;
-            const float vf = Vec3Dot(&v, &forward) * r;
-            v.x -= forward.x * vf;
-            v.y -= forward.y * vf;
-            v.z -= forward.z * vf;
+            const float vs = Vec3Dot(&v, &sideAxis) * s;
+            v.x -= sideAxis.x * vs;
+            v.y -= sideAxis.y * vs;
+            v.z -= sideAxis.z * vs;
+            const float vf = Vec3Dot(&v, &forwardAxis) * r;
+            v.x -= forwardAxis.x * vf;
+            v.y -= forwardAxis.y * vf;
+            v.z -= forwardAxis.z * vf;
         }
     }
 }
