@@ -73,12 +73,6 @@ void ParticleBody::ClearForces() {
     }
 }
 
-void ParticleBody::Step() {
-    ApplySpringForces();
-    Integrate();
-    ClearForces();
-}
-
 void ParticleBody::ApplySpringForces() {
     // Copied once, as in Integrate: the stores below could otherwise be the body's own fields as far
     // as the compiler knows.
@@ -194,19 +188,20 @@ inline void ClampInLoop(Vec3& v, float limit) {
     }
 }
 
-}  // namespace
-
-void ParticleBody::Integrate() {
+// Integrate's pass; with kClearForces each particle's force is cleared as well, once it was used.
+template <bool kClearForces>
+void IntegrateBody(ParticleBody& b) {
     // Copied once: the stores to the particles could otherwise be the body's own fields as far as the
     // compiler knows, and every step would read them again.
-    const float dt = timeStep;
+    const float dt = b.timeStep;
     const float halfDtSquared = 0.5f * dt * dt;
-    const float gx = gravity.x, gy = gravity.y, gz = gravity.z;
-    Particle* const ps = particles;
-    const uint32_t count = particleCount;
+    const float gx = b.gravity.x, gy = b.gravity.y, gz = b.gravity.z;
+    Particle* const ps = b.particles;
+    const uint32_t count = b.particleCount;
     for (uint32_t i = 0; i < count; ++i) {
         Particle& p = ps[i];
         if (p.fixed) {
+            if (kClearForces) p.force = {0.0f, 0.0f, 0.0f};
             continue;
         }
         ClampInLoop(p.force, kMaxParticleForce);
@@ -222,7 +217,20 @@ void ParticleBody::Integrate() {
         p.velocity.y = vy + ay * dt;
         p.velocity.z = vz + az * dt;
         ClampInLoop(p.velocity, kMaxParticleSpeed);
+        if (kClearForces) p.force = {0.0f, 0.0f, 0.0f};
     }
+}
+
+}  // namespace
+
+void ParticleBody::Integrate() {
+    IntegrateBody<false>(*this);
+}
+
+void ParticleBody::Step() {
+    ApplySpringForces();
+    // The integration and the clearing of the forces in one pass: each force is cleared once used.
+    IntegrateBody<true>(*this);
 }
 
 }  // namespace kes
