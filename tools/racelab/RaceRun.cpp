@@ -373,17 +373,23 @@ bool LabRace::Frame() {
         if (!Finite(*r)) outcome_.finite = false;
         if (ro.laps >= options_.laps && ro.finishMs == 0) ro.finishMs = p.raceClock;
         if (ro.laps < options_.laps) all = false;
-        ro.at[0] = ro.at[1] = ro.at[2] = ro.speed = 0;
-        for (int k = 0; k < 4; ++k) {
-            const kes::Particle& q = r->bike->body.particles[k];
-            ro.at[0] += q.position.x / 4, ro.at[1] += q.position.y / 4, ro.at[2] += q.position.z / 4;
-            ro.speed += std::sqrt(q.velocity.x * q.velocity.x + q.velocity.y * q.velocity.y + q.velocity.z * q.velocity.z) / 4;
-        }
     }
     outcome_.frames = p.frame;
     outcome_.simulatedSeconds = p.raceClock / 1000.0;
     if (all) outcome_.allFinished = true;
     done_ = !outcome_.finite || all || p.raceClock >= options_.maxSeconds * 1000.0;
+    // Where the bikes ended and how fast they went: worked out once, after the last frame.
+    if (done_) {
+        for (size_t i = 0; i < p.racers.size(); ++i) {
+            RacerOutcome& ro = outcome_.racers[i];
+            ro.at[0] = ro.at[1] = ro.at[2] = ro.speed = 0;
+            for (int k = 0; k < 4; ++k) {
+                const kes::Particle& q = p.racers[i]->bike->body.particles[k];
+                ro.at[0] += q.position.x / 4, ro.at[1] += q.position.y / 4, ro.at[2] += q.position.z / 4;
+                ro.speed += std::sqrt(q.velocity.x * q.velocity.x + q.velocity.y * q.velocity.y + q.velocity.z * q.velocity.z) / 4;
+            }
+        }
+    }
     if (!options_.playDemo.empty() && kes::ReplayGetStatus().wraps > 0) {
         // Played through once: the pass's key-frame poses are complete.
         const kes::ReplayStatus s = kes::ReplayGetStatus();

@@ -81,6 +81,7 @@ public:
     // One frame; false once the race is over (everybody finished, the time is up, or a fault).
     bool Frame();
     uint32_t ClockMs() const;
+    // The racers' end places and speeds are filled in by the frame that ends the race.
     const RaceOutcome& Outcome() const { return outcome_; }
 
 private:

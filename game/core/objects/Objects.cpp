@@ -32,6 +32,20 @@ struct ObjectSystem {
     // The largest |offset| component any object has had (NaN left out): a bound on every object's
     // offsets, for the sphere pass's quick rejection of far pairs.
     float largestOffset = 0.0f;
+    // Counts every change of an offset or of a sector list's links: a snapshot taken at one count
+    // still describes the lists at the same count.
+    uint64_t layoutCount = 1;
+    // One sector list's members in list order with their offsets, side by side: the sphere pass walks
+    // it for every mover, and rejecting the far ones from an array beats chasing the list's links.
+    struct {
+        SectorObject* const* head = nullptr;
+        uint64_t layoutCount = 0;  // 0: no snapshot
+        uint32_t count = 0;
+        float x[kMaxObjects] = {};
+        float y[kMaxObjects] = {};
+        float z[kMaxObjects] = {};
+        SectorObject* members[kMaxObjects] = {};
+    } snapshot;
 };
 
 ObjectSystem g_objects;
@@ -42,6 +56,7 @@ SectorObject** SectorHead(const SectorObject* o) {
 }
 
 void LinkSector(SectorObject* o) {
+    ++g_objects.layoutCount;
     SectorObject** head = SectorHead(o);
     o->sectorPrev = nullptr;
     o->sectorNext = *head;
@@ -50,6 +65,7 @@ void LinkSector(SectorObject* o) {
 }
 
 void UnlinkSector(SectorObject* o) {
+    ++g_objects.layoutCount;
     SectorObject** head = SectorHead(o);
     if (o->sectorPrev) o->sectorPrev->sectorNext = o->sectorNext;
     else if (*head == o) *head = o->sectorNext;
@@ -78,6 +94,7 @@ void Relink(SectorObject* o, const uint32_t oldSector[3], bool linked) {
 }
 
 void SetOffset(SectorObject* o, int axis, float offset) {
+    ++g_objects.layoutCount;
     o->offset[axis] = offset;
     const float magnitude = std::fabs(offset);
     if (magnitude > g_objects.largestOffset) g_objects.largestOffset = magnitude;
@@ -410,6 +427,7 @@ struct MeasuredReach {
     bool copied = false;
     const ObjectSphere* spheres = nullptr;
     uint32_t count = 0;
+    bool unchanged = false;  // the last remeasure found the spheres as copied
     ObjectSphere copy[kCopied];
 };
 
@@ -432,7 +450,62 @@ float RemeasureReach(const SectorObject* o, bool solidOnly, MeasuredReach* m) {
     const bool same = m->copied && m->spheres == o->spheres && m->count == o->sphereCount &&
                       m->count <= MeasuredReach::kCopied &&
                       (m->count == 0 || std::memcmp(m->copy, o->spheres, sizeof(ObjectSphere) * m->count) == 0);
+    m->unchanged = same;
     return same ? m->reach : MeasureReach(o, solidOnly, m);
+}
+
+// Where the solid spheres of an object sit (its offset plus their centres, the sums SpherePlace makes),
+// with their radii, worked out once for every sphere of the mover that comes near. Taken again after a
+// contact routine ran, which may have moved or reshaped the spheres.
+struct SolidPlace {
+    float x, y, z, radius;
+    uint32_t index;
+};
+
+struct SolidPlaces {
+    static constexpr uint32_t kHeld = 32;
+    bool taken = false;
+    uint64_t layoutCount = 0;  // the objects' layout count when taken
+    uint32_t from = 0;  // the first sphere index looked at
+    uint32_t next = 0;  // the sphere index after the last one looked at
+    uint32_t count = 0;
+    SolidPlace places[kHeld];
+
+    // The solid spheres from index `first` on, as many as are held; `next` tells where to go on.
+    void Take(const SectorObject* o, uint32_t first) {
+        taken = true;
+        layoutCount = g_objects.layoutCount;
+        from = first;
+        count = 0;
+        uint32_t j = first;
+        for (; j < o->sphereCount && count < kHeld; ++j) {
+            const ObjectSphere& s = o->spheres[j];
+            if (s.flags & kSphereNotSolid) continue;
+            const Vec3 at = SpherePlace(o, s);
+            places[count++] = {at.x, at.y, at.z, s.radius, j};
+        }
+        next = j;
+    }
+};
+
+// The snapshot of the list at head, taken again when anything moved or relinked since; false when the
+// list is too long to hold (the caller then walks the list itself).
+bool TakeSnapshot(SectorObject* const* head) {
+    auto& snap = g_objects.snapshot;
+    if (snap.head == head && snap.layoutCount == g_objects.layoutCount) return true;
+    snap.layoutCount = 0;
+    snap.head = head;
+    uint32_t n = 0;
+    for (SectorObject* o = *head; o; o = o->sectorNext) {
+        if (n == kMaxObjects) return false;
+        snap.x[n] = o->offset[0];
+        snap.y[n] = o->offset[1];
+        snap.z[n] = o->offset[2];
+        snap.members[n++] = o;
+    }
+    snap.count = n;
+    snap.layoutCount = g_objects.layoutCount;
+    return true;
 }
 
 }  // namespace
@@ -447,7 +520,42 @@ int CollideObjectsInSector(SectorObject* a) {
     MeasuredReach aMeasure, bMeasure;
     float aReach = MeasureReach(a, false, &aMeasure);
     FarBound far = MakeFarBound(a, aReach + a->boundingRadius);
-    for (SectorObject* b = *SectorHead(a); b; b = b->sectorNext) {
+    // The list is walked from its snapshot while nothing moves, which is while no contact routine
+    // moves anything: the same objects in the same order with the same offsets. A multi-sphere object
+    // beyond the far bound is passed over there as the loop below would pass it over (marked visited,
+    // nothing else). Once a contact routine moved or relinked anything the walk goes on along the links.
+    SectorObject* const* head = SectorHead(a);
+    const auto& snap = g_objects.snapshot;
+    bool fromSnapshot = TakeSnapshot(head);
+    uint32_t k = 0;
+    const auto next = [&](SectorObject* current) -> SectorObject* {
+        if (fromSnapshot && (snap.head != head || snap.layoutCount != g_objects.layoutCount)) fromSnapshot = false;
+        if (!fromSnapshot) return current->sectorNext;
+        return ++k < snap.count ? snap.members[k] : nullptr;
+    };
+    // The squared distances far.Beyond compares, the same float operations on the offsets the snapshot
+    // holds, all at once. They hold while the snapshot does: a's offset, the bound's centre, stays too
+    // (a contact changes only the bound's limit).
+    float squaredDistance[kMaxObjects];
+    const bool skipFar = fromSnapshot && far.usable;
+    if (skipFar) {
+        for (uint32_t i = 0; i < snap.count; ++i) {
+            const float dx = snap.x[i] - far.from[0];
+            const float dy = snap.y[i] - far.from[1];
+            const float dz = snap.z[i] - far.from[2];
+            squaredDistance[i] = dx * dx + dy * dy + dz * dz;
+        }
+    }
+    SectorObject* b = fromSnapshot ? (snap.count > 0 ? snap.members[0] : nullptr) : *head;
+    for (; b; b = next(b)) {
+        if (skipFar && fromSnapshot && far.usable) {
+            const uint32_t count = snap.count;
+            while (squaredDistance[k] > far.squaredLimit && b != a && b->sphereCount > 1) {
+                b->visitStamp = stamp;
+                if (++k == count) return 0;
+                b = snap.members[k];
+            }
+        }
         if (b == a || b->sphereCount == 0 || b->visitStamp == stamp) continue;
         b->visitStamp = stamp;
         if (a->sphereCount == 0) continue;
@@ -468,17 +576,26 @@ int CollideObjectsInSector(SectorObject* a) {
         float bReach = MeasureReach(b, true, &bMeasure);
         if (BeyondReach(a, kAtPosition, b, aReach + bReach)) continue;
         float largest = LargestMagnitude(b, LargestMagnitude(a, 0.0f));
+        SolidPlaces bPlaces;
         for (uint32_t i = 0; i < a->sphereCount; ++i) {
             ObjectSphere* sa = &a->spheres[i];
             Vec3 aAt = SpherePlace(a, *sa);
             if (BeyondReachFrom(aAt, b, sa->radius + bReach, largest)) continue;
-            for (uint32_t j = 0; j < b->sphereCount; ++j) {
-                ObjectSphere* sb = &b->spheres[j];
-                if (sb->flags & kSphereNotSolid) continue;
-                const Vec3 bAt = SpherePlace(b, *sb);
-                Vec3 d{bAt.x - aAt.x, bAt.y - aAt.y, bAt.z - aAt.z};
-                const float reach = sa->radius + sb->radius;
+            if (!bPlaces.taken || bPlaces.from != 0) bPlaces.Take(b, 0);
+            for (uint32_t n = 0;;) {
+                if (n == bPlaces.count) {
+                    // The rest of an object with more solid spheres than are held at once.
+                    if (bPlaces.next >= b->sphereCount) break;
+                    bPlaces.Take(b, bPlaces.next);
+                    n = 0;
+                    continue;
+                }
+                const SolidPlace& place = bPlaces.places[n++];
+                const uint32_t j = place.index;
+                Vec3 d{place.x - aAt.x, place.y - aAt.y, place.z - aAt.z};
+                const float reach = sa->radius + place.radius;
                 if (d.x * d.x + d.y * d.y + d.z * d.z > reach * reach) continue;
+                ObjectSphere* sb = &b->spheres[j];
                 Vec3 unit = d;
                 if (d.x != 0.0f || d.y != 0.0f || d.z != 0.0f) Vec3Normalize(&unit);
                 ContactInfo info{i, sa, {unit.x * sa->radius, unit.y * sa->radius, unit.z * sa->radius}, unit, b, sb, j};
@@ -491,6 +608,12 @@ int CollideObjectsInSector(SectorObject* a) {
                 far = MakeFarBound(a, aReach + a->boundingRadius);
                 largest = LargestMagnitude(b, LargestMagnitude(a, 0.0f));
                 aAt = SpherePlace(a, *sa);
+                // b's spheres as they are now, from the one after j on, unless the routine left
+                // them and b's offset as they were.
+                if (!bMeasure.unchanged || bPlaces.layoutCount != g_objects.layoutCount) {
+                    bPlaces.Take(b, j + 1);
+                    n = 0;
+                }
             }
         }
     }

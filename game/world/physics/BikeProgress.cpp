@@ -71,12 +71,17 @@ float EdgeSide(const Vec3& p, const Vec3& from, const Vec3& to) {
     return (p.x - from.x) * -ey + (p.y - from.y) * ex;
 }
 
-}  // namespace
-
-bool PointInQuad(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
+// PointInQuad in line for the progress below, which asks it up to three times a step.
+[[gnu::always_inline]] inline bool InQuad(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
     const float side0 = EdgeSide(p, a, b), side1 = EdgeSide(p, b, c), side2 = EdgeSide(p, c, d),
                 side3 = EdgeSide(p, d, a);
     return side0 * side1 > 0.0f && side3 * side2 > 0.0f && side3 * side0 > 0.0f;
+}
+
+}  // namespace
+
+bool PointInQuad(const Vec3& p, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
+    return InQuad(p, a, b, c, d);
 }
 
 float BikeBody::TrackProgress() {
@@ -128,14 +133,14 @@ float BikeBody::TrackProgress() {
             const AiGate* gate = GetAiGate(currentGate, l);
             if (gate == nullptr) continue;
             if (!onRoute && prevGate != nullptr) {
-                onRoute = PointInQuad(centre, gate->endA, gate->endB, prevGate->endB, prevGate->endA) ||
+                onRoute = InQuad(centre, gate->endA, gate->endB, prevGate->endB, prevGate->endA) ||
                           (beforeGate != nullptr &&
-                           PointInQuad(centre, prevGate->endA, prevGate->endB, beforeGate->endB, beforeGate->endA));
+                           InQuad(centre, prevGate->endA, prevGate->endB, beforeGate->endB, beforeGate->endA));
             }
             bool passed;
             if (gate == start) {
                 const bool nearNext = nextGate != nullptr &&
-                                      PointInQuad(centre, nextGate->endA, nextGate->endB, gate->endB, gate->endA);
+                                      InQuad(centre, nextGate->endA, nextGate->endB, gate->endB, gate->endA);
                 passed = CrossedStartLine(*gate, rear, rearBeforeStep) && (onRoute || nearNext);
             } else {
                 const float reach = computer ? gate->radius : 2.0f * gate->radius;

@@ -73,20 +73,21 @@ void ParticleBody::ClearForces() {
     }
 }
 
-void ParticleBody::Step() {
-    ApplySpringForces();
-    Integrate();
-    ClearForces();
-}
-
 void ParticleBody::ApplySpringForces() {
-    for (uint32_t i = 0; i < springCount; ++i) {
-        Spring& s = springs[i];
-        if (!s.enabled || s.a >= particleCount || s.b >= particleCount) {
+    // Copied once, as in Integrate: the stores below could otherwise be the body's own fields as far
+    // as the compiler knows.
+    Spring* const ss = springs;
+    const uint32_t springTotal = springCount;
+    Particle* const ps = particles;
+    const uint32_t count = particleCount;
+    const float dampingRate = invTimeStep;
+    for (uint32_t i = 0; i < springTotal; ++i) {
+        Spring& s = ss[i];
+        if (!s.enabled || s.a >= count || s.b >= count) {
             continue;
         }
-        Particle& pa = particles[s.a];
-        Particle& pb = particles[s.b];
+        Particle& pa = ps[s.a];
+        Particle& pb = ps[s.b];
         Vec3 d;
         Vec3Sub(&pb.position, &pa.position, &d);
         const float length = Vec3Length(&d);
@@ -112,7 +113,7 @@ void ParticleBody::ApplySpringForces() {
             Vec3Divide(&d, &d, length);
         }
         const SpringClass& c = classes[s.springClass < kSpringClassCount ? s.springClass : 0];
-        const float f = (c.damping * invTimeStep * rate + c.stiffness * stretch) * c.scale;
+        const float f = (c.damping * dampingRate * rate + c.stiffness * stretch) * c.scale;
         // Smoothing over the last two steps: the applied force leans on the trend of the force.
         const float e1 = f - s.lastForce;
         const float e2 = e1 - (s.lastForce - s.lastForce2);
@@ -175,6 +176,11 @@ namespace {
 // ClampVectorLength in line for the integration loop. Its limits give the same first bound in every
 // rounding mode (2886.75 and 173.205), so the bound may be worked out when compiling.
 inline void ClampInLoop(Vec3& v, float limit) {
+    // Components all within the first bound (so finite too): the clamp leaves the vector alone.
+    const float bound = limit * 0.57735f;
+    if (std::fabs(v.x) <= bound && std::fabs(v.y) <= bound && std::fabs(v.z) <= bound) {
+        return;
+    }
     if (AllFinite(v)) {
         ClampFiniteVector(v, limit);
     } else {
@@ -182,27 +188,49 @@ inline void ClampInLoop(Vec3& v, float limit) {
     }
 }
 
-}  // namespace
-
-void ParticleBody::Integrate() {
-    const float dt = timeStep;
+// Integrate's pass; with kClearForces each particle's force is cleared as well, once it was used.
+template <bool kClearForces>
+void IntegrateBody(ParticleBody& b) {
+    // Copied once: the stores to the particles could otherwise be the body's own fields as far as the
+    // compiler knows, and every step would read them again.
+    const float dt = b.timeStep;
     const float halfDtSquared = 0.5f * dt * dt;
-    for (uint32_t i = 0; i < particleCount; ++i) {
-        Particle& p = particles[i];
+    const float gx = b.gravity.x, gy = b.gravity.y, gz = b.gravity.z;
+    Particle* const ps = b.particles;
+    const uint32_t count = b.particleCount;
+    for (uint32_t i = 0; i < count; ++i) {
+        Particle& p = ps[i];
         if (p.fixed) {
+            if (kClearForces) p.force = {0.0f, 0.0f, 0.0f};
             continue;
         }
         ClampInLoop(p.force, kMaxParticleForce);
-        const Vec3 a = {p.force.x * p.invMass + gravity.x, p.force.y * p.invMass + gravity.y,
-                        p.force.z * p.invMass + gravity.z};
-        p.position.x += p.velocity.x * dt + a.x * halfDtSquared;
-        p.position.y += p.velocity.y * dt + a.y * halfDtSquared;
-        p.position.z += p.velocity.z * dt + a.z * halfDtSquared;
-        p.velocity.x += a.x * dt;
-        p.velocity.y += a.y * dt;
-        p.velocity.z += a.z * dt;
+        const float invMass = p.invMass;
+        const float ax = p.force.x * invMass + gx;
+        const float ay = p.force.y * invMass + gy;
+        const float az = p.force.z * invMass + gz;
+        const float vx = p.velocity.x, vy = p.velocity.y, vz = p.velocity.z;
+        p.position.x += vx * dt + ax * halfDtSquared;
+        p.position.y += vy * dt + ay * halfDtSquared;
+        p.position.z += vz * dt + az * halfDtSquared;
+        p.velocity.x = vx + ax * dt;
+        p.velocity.y = vy + ay * dt;
+        p.velocity.z = vz + az * dt;
         ClampInLoop(p.velocity, kMaxParticleSpeed);
+        if (kClearForces) p.force = {0.0f, 0.0f, 0.0f};
     }
+}
+
+}  // namespace
+
+void ParticleBody::Integrate() {
+    IntegrateBody<false>(*this);
+}
+
+void ParticleBody::Step() {
+    ApplySpringForces();
+    // The integration and the clearing of the forces in one pass: each force is cleared once used.
+    IntegrateBody<true>(*this);
 }
 
 }  // namespace kes

@@ -197,6 +197,15 @@ int RecordContact(uint32_t event, ContactInfo* info, void* user) {
     return 1;
 }
 
+// Makes o a mover with the given spheres whose contacts go to log.
+void MakeMover(SectorObject* o, ObjectSphere* spheres, uint32_t count, ContactLog* log) {
+    o->spheres = spheres;
+    o->sphereCount = count;
+    o->contact = RecordContact;
+    o->contactUser = log;
+    o->update = [](SectorObject*, uint32_t, void*) {};
+}
+
 TEST_F(ObjectsTest, TouchingSpheresReportBothWaysWithDirectionAndOffset) {
     SectorObject* a = Make("A", 0, 0, 0);
     SectorObject* b = Make("B", 3, 0, 0);
@@ -257,11 +266,7 @@ TEST_F(ObjectsTest, CoarseTestSkipsAMultiSphereObjectFarFromTheMover) {
     // B's second sphere reaches back to A, but B's origin is beyond A's reach.
     ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {-99.5f, 0, 0}, 1, 0}};
     ContactLog la;
-    a->spheres = &sa;
-    a->sphereCount = 1;
-    a->contact = RecordContact;
-    a->contactUser = &la;
-    a->update = [](SectorObject*, uint32_t, void*) {};
+    MakeMover(a, &sa, 1, &la);
     b->spheres = sb;
     b->sphereCount = 2;
     UpdateObjects(10, 0);
@@ -288,11 +293,7 @@ TEST_F(ObjectsTest, PairsAreReportedExactlyWhenTheirSpheresTouchAnywhereInTheBox
         ObjectSphere sb[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {0, 0, 0}, 1, 0}};
         ObjectSphere sf{{}, {0, 0, 0}, 1, 0};
         ContactLog la;
-        a->spheres = &sa;
-        a->sphereCount = 1;
-        a->contact = RecordContact;
-        a->contactUser = &la;
-        a->update = [](SectorObject*, uint32_t, void*) {};
+        MakeMover(a, &sa, 1, &la);
         b->spheres = sb;
         b->sphereCount = 2;
         far->spheres = &sf;
@@ -337,6 +338,58 @@ TEST_F(ObjectsTest, AContactThatGrowsTheOtherPartyIsSeenByTheMoversLaterSpheres)
         EXPECT_EQ(grower.log.seen[k].ownIndex, own[k]);
         EXPECT_EQ(grower.log.seen[k].otherIndex, other[k]);
     }
+}
+
+// A contact routine that moves a far object next to the mover: the mover's pass goes on with the
+// object where it is now, not where it was when the pass began.
+TEST_F(ObjectsTest, AContactThatMovesAFarObjectCloseIsSeenLaterInTheSamePass) {
+    SectorObject* c = Make("C", 500, 0, 0);
+    SectorObject* b = Make("B", 1.5f, 0, 0);
+    SectorObject* a = Make("A", 0, 0, 0);  // the list runs A, B, C: newest first
+    ObjectSphere sa{{}, {0, 0, 0}, 1, 0};
+    ObjectSphere sb{{}, {0, 0, 0}, 1, 0};
+    ObjectSphere sc[2] = {{{}, {0, 0, 0}, 1, 0}, {{}, {0, 0, 0}, 1, 0}};
+    struct Mover {
+        ContactLog log;
+        SectorObject* moved;
+    } mover{{}, c};
+    MakeMover(a, &sa, 1, &mover.log);
+    a->contact = [](uint32_t event, ContactInfo* info, void* user) {
+        auto* m = static_cast<Mover*>(user);
+        SetObjectPosition(m->moved, -1.5f, 0, 0);
+        return RecordContact(event, info, &m->log);
+    };
+    a->contactUser = &mover;
+    b->spheres = &sb;
+    b->sphereCount = 1;
+    c->spheres = sc;
+    c->sphereCount = 2;
+    UpdateObjects(10, 0);
+    ASSERT_GE(mover.log.seen.size(), 3u);
+    EXPECT_EQ(mover.log.seen[0].other, b);
+    EXPECT_EQ(mover.log.seen[1].other, c);
+    EXPECT_EQ(mover.log.seen[2].other, c);
+    EXPECT_FLOAT_EQ(mover.log.seen[1].direction.x, -1.0f);
+}
+
+// The other party's solid spheres are read a batch at a time: an object with more of them than one
+// batch holds is tested to its last sphere, in index order, its not-solid ones left out.
+TEST_F(ObjectsTest, EveryOneOfManySpheresIsTestedInIndexOrder) {
+    SectorObject* b = Make("B", 0.5f, 0, 0);
+    SectorObject* a = Make("A", 0, 0, 0);
+    ObjectSphere sa{{}, {0, 0, 0}, 1, 0};
+    std::vector<ObjectSphere> sb(40, ObjectSphere{{}, {10, 0, 0}, 0.1f, 0});
+    sb[5] = {{}, {0, 0, 0}, 50, kSphereNotSolid};
+    sb[36] = {{}, {0, 0, 0}, 1, 0};
+    sb[39] = {{}, {0, 0, 0}, 1, 0};
+    ContactLog la;
+    MakeMover(a, &sa, 1, &la);
+    b->spheres = sb.data();
+    b->sphereCount = static_cast<uint32_t>(sb.size());
+    UpdateObjects(10, 0);
+    ASSERT_EQ(la.seen.size(), 2u);
+    EXPECT_EQ(la.seen[0].otherIndex, 36u);
+    EXPECT_EQ(la.seen[1].otherIndex, 39u);
 }
 
 TEST_F(ObjectsTest, NodeUpdateAppliesTranslateRotateScaleAfterTheParent) {
